@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <vector>
