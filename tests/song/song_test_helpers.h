@@ -1,0 +1,85 @@
+// Small helpers shared by the song format tests.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "song/byte_order.h"
+#include "song/song_image.h"
+
+namespace qn::test {
+
+// Writes the song into a 1 MiB buffer; returns the image trimmed to its size.
+inline std::vector<uint8_t> WriteImage(SongDocument& doc, std::string* log = nullptr) {
+    std::vector<uint8_t> image(kSongImageBufferSize);
+    FILE* capture = log ? std::tmpfile() : nullptr;
+    const size_t size = WriteSongImage(doc, image.data(), image.size(), nullptr, capture);
+    image.resize(size);
+    if (capture) {
+        std::rewind(capture);
+        log->clear();
+        char chunk[256];
+        size_t got;
+        while ((got = std::fread(chunk, 1, sizeof(chunk), capture)) > 0) log->append(chunk, got);
+        std::fclose(capture);
+    }
+    return image;
+}
+
+// Everything a load could change: the storage block, counts, names, title,
+// author and calculation order.
+struct DocumentSnapshot {
+    std::vector<uint8_t> storage;
+    std::string record;
+
+    explicit DocumentSnapshot(const SongDocument& doc)
+        : storage(doc.Storage(), doc.Storage() + kStorageSize) {
+        const Song& s = doc.song;
+        record.append(reinterpret_cast<const char*>(s.instrumentNames), sizeof(s.instrumentNames));
+        record.append(reinterpret_cast<const char*>(s.waveNames), sizeof(s.waveNames));
+        record.append(reinterpret_cast<const char*>(s.waveCalcOrder), sizeof(s.waveCalcOrder));
+        record.append(doc.title, kTitleLength);
+        record.append(doc.author, kTitleLength);
+        record += std::to_string(s.waveCount) + "/" + std::to_string(s.rowsPerPattern) + "/" +
+                  std::to_string(s.rowStride) + "/" + std::to_string(s.sequenceLength) + "/" +
+                  std::to_string(s.restartPosition) + "/" + std::to_string(s.currentPosition);
+    }
+    bool operator==(const DocumentSnapshot& other) const {
+        return storage == other.storage && record == other.record;
+    }
+};
+
+// A song that uses every section: names, title, author, instruments with
+// steps, changed waves with a mix chain, several patterns and positions.
+inline void FillRichSong(SongDocument& doc) {
+    Song& song = doc.song;
+    SetFixedText(doc.title, kTitleLength, "Twenty chars title!!");
+    SetFixedText(doc.author, kTitleLength, "someone");
+    song.SetRowsPerPattern(48);
+    song.SetSequenceLength(6);
+    song.restartPosition = 2;
+    song.Position(3)[2] = {7, -12};
+    song.Position(5)[0] = {2, 5};
+    song.Pattern(1)[0].SetNote(13);
+    song.Pattern(1)[0].SetInstrument(2);
+    song.Pattern(7)[47].SetNote(kReleaseNote);
+    song.Pattern(7)[47].SetInstrument(17);
+    song.Pattern(7)[47].SetCommand(0xc);
+    song.Pattern(7)[47].SetParameter(0x40);
+    SetFixedText(song.instrumentNames[1], kNameLength, "bass");
+    SetFixedText(song.instrumentNames[31], kNameLength, "hidden 32nd slot name");
+    SetFixedText(song.waveNames[0], kNameLength, "exactly twenty-two chr");
+    song.Instrument(2)->attack = 3;
+    song.Instrument(2)->vibratoDepth = 9;
+    song.instrumentSteps[1][0] = {0x0d, 0x00, 0x03};  // select wave 3
+    song.instrumentSteps[1][4] = {0x80, 0x0b, 0x00};  // linked jump
+    song.Wave(2)->mixWave = 3;
+    song.Wave(2)->loopStart = 0x1234;
+    song.Wave(2)->subloopStep = 0xfedc;
+    song.Wave(3)->gain = 20;
+    song.Wave(3)->chord[1] = -7;
+    BuildWaveCalcOrder(song);
+}
+
+}  // namespace qn::test
