@@ -1,11 +1,15 @@
 // The command table. Subcommands live in their own files (one per concern)
 // and are listed here.
 #include "tools/cli/cli.h"
+#include "tools/cli/song_commands.h"
 
 namespace qn::cli {
 
 const std::vector<Command>& Commands() {
     static const std::vector<Command> table = {
+        {"new", "OUT.qnt", "write a new empty song", RunNew},
+        {"info", "SONG", "show what a song file holds", RunInfo},
+        {"convert", "IN.qnt OUT.qnt", "load a song of any version and write it as version 27", RunConvert},
     };
     return table;
 }
