@@ -1,0 +1,387 @@
+#include "app/app.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "app/status_bar.h"
+
+namespace qn {
+
+App* gApp = nullptr;
+Prefs gPrefs = DefaultPrefs();
+
+// Plays silence until the replayer and mixer are wired in; it already holds
+// the lock that every main-thread change to the sound state takes.
+static void AudioCallback(void* userData, Uint8* stream, int length) {
+    App* app = static_cast<App*>(userData);
+    std::lock_guard<std::mutex> lock(app->audioMutex);
+    std::memset(stream, 0, size_t(length));
+}
+
+App::App() {
+    ResetPrefs(gPrefs);
+    prefs = &gPrefs;
+    Colour colour = LoadPrefs(gPrefs);
+    background = Rgba{colour.r, colour.g, colour.b, colour.a};
+    // Linux needs nothing to keep the desktop from scaling the window.
+}
+
+App::~App() = default;
+
+void App::SetStatus(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(statusText, sizeof(statusText), format, args);
+    va_end(args);
+}
+
+void App::DataPath(char* out, size_t size, const char* relative) const {
+    static char* basePath = SDL_GetBasePath();
+    std::snprintf(out, size, "%s%s", basePath ? basePath : "", relative);
+}
+
+bool App::Init() {
+    if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0) {
+        std::printf("SDL_Init failed!\n");
+        return false;
+    }
+    sdlStarted_ = true;
+    windowScale = 1;
+    logicalWidth = prefs->wideGui ? kWideLogicalWidth : kLogicalWidth;
+    logicalHeight = kLogicalHeight;
+
+    gCommandEventType = SDL_RegisterEvents(1);
+
+    SDL_DisplayMode displayMode;
+    SDL_GetCurrentDisplayMode(0, &displayMode);
+
+    window = SDL_CreateWindow("Quillnote v1.0", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                              windowScale * logicalWidth, windowScale * logicalHeight, SDL_WINDOW_RESIZABLE);
+    renderer = window ? SDL_CreateRenderer(window, -1, 0) : nullptr;
+    if (renderer) {
+        SDL_GL_SetSwapInterval(-1);
+        SDL_RenderSetLogicalSize(renderer, logicalWidth, logicalHeight);
+        SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_BLEND);
+    }
+    // Glyphs and icons are pixel art: nearest-neighbour keeps them sharp
+    // at every window size.
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
+
+    PostGuiSize();
+
+    lastFrameCounter = 0;
+    frameDelta = 0.0f;
+    totalTime = 0.0;
+    ModifierState = 0;
+    playTime = 0.0f;
+    editMode = true;
+    lastShownEditMode = false;
+    currentInstrument = 1;
+    currentOctave = 0;
+
+    char path[1024];
+    baseFont = new Font();
+    DataPath(path, sizeof(path), "fonts/base.bmp");
+    baseFont->Load(renderer, path, 16, 2, 16);
+    basensFont = new Font();
+    DataPath(path, sizeof(path), "fonts/basens.bmp");
+    basensFont->Load(renderer, path, 16, 0, 16);
+    smallFont = new Font();
+    DataPath(path, sizeof(path), "fonts/small.bmp");
+    smallFont->Load(renderer, path, 9, 0, 9 + 2);
+
+    DataPath(path, sizeof(path), "fonts/icon.bmp");
+    if (SDL_RWops* file = SDL_RWFromFile(path, "rb")) iconSurface = SDL_LoadBMP_RW(file, 1);
+    if (iconSurface && renderer) {
+        iconTexture = SDL_CreateTextureFromSurface(renderer, iconSurface);
+        if (iconTexture) SDL_SetTextureBlendMode(iconTexture, SDL_BLENDMODE_BLEND);
+    }
+    gIconTexture = iconTexture;
+    gBaseFont = baseFont;
+    gRenderer = renderer;
+    gDefaultBackground = background;
+    gDefaultTextColour = textColour;
+
+    document = std::make_unique<SongDocument>();
+
+    OpenAudio();
+    StopPlayback();
+    CreateMainWindow();
+    LoadStartupSong();
+    return true;
+}
+
+void App::OpenAudio() {
+    SDL_AudioSpec desired;
+    SDL_zero(desired);
+    desired.freq = kSampleRate;
+    desired.format = AUDIO_S16LSB;
+    desired.channels = 2;
+    desired.samples = kFramesPerTick;  // one 50 Hz tick per buffer
+    desired.callback = AudioCallback;
+    desired.userdata = this;
+    audioDevice = SDL_OpenAudioDevice(nullptr, 0, &desired, &audioSpec, 0);
+    if (audioDevice == 0) {
+        std::printf("Failed to open audio: %s\n", SDL_GetError());
+        return;
+    }
+    if (audioSpec.format == desired.format)
+        SDL_PauseAudioDevice(audioDevice, 0);
+    else
+        std::printf("Audio format 0x%04x instead of 0x%04x: sound stays off\n", audioSpec.format, desired.format);
+}
+
+void App::LoadStartupSong() {
+    if (!startupSongPath) return;
+    SDL_RWops* file = SDL_RWFromFile(startupSongPath, "rb");
+    if (!file) return;
+    Sint64 size = SDL_RWseek(file, 0, RW_SEEK_END);
+    SDL_RWseek(file, 0, RW_SEEK_SET);
+    if (size <= 0 || size > Sint64(kMaxStartupSongBytes)) {
+        SDL_RWclose(file);
+        return;
+    }
+    std::vector<uint8_t> buffer(kMaxStartupSongBytes);
+    size_t got = SDL_RWread(file, buffer.data(), 1, size_t(size));
+    SDL_RWclose(file);
+    // The song loader takes the image here once it lands; a rejected file
+    // leaves the new empty song in place.
+    (void)got;
+}
+
+void App::CloseWindows() {
+    // Closing a window leaves edit mode; the very first build at start-up
+    // has nothing to close and keeps the edit mode that Init switched on.
+    bool windowWasOpen = !items.empty();
+    DeleteAll(items);
+    statusBar = nullptr;
+    rootPanel = nullptr;
+    patternPane = sequencePane = focusPane = nullptr;
+    if (windowWasOpen) editMode = false;
+}
+
+void App::RecenterWindow() {
+    CloseWindows();
+    if (rebuildWindow) rebuildWindow();
+    if (SDL_GetNumVideoDisplays() < 1) return;
+    SDL_DisplayMode mode;
+    if (SDL_GetCurrentDisplayMode(0, &mode) != 0) {
+        SDL_Log("Could not get display mode for video display #%d: %s", 0, SDL_GetError());
+        return;
+    }
+    SDL_Log("Display #%d: current display mode is %dx%dpx @ %dhz.", 0, mode.w, mode.h, mode.refresh_rate);
+    if (window) SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+}
+
+void App::PostGuiSize() {
+    static const int kGuiSizeCommands[3] = {kCommandGuiSize10, kCommandGuiSize15, kCommandGuiSize20};
+    int size = prefs->guiSize <= 2 ? prefs->guiSize : 0;
+    PostCommand(kGuiSizeCommands[size]);
+}
+
+void App::PostCommand(int command) { PostCommandEvent(command); }
+
+void App::PollEvents() {
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        gDefaultBackground = background;
+        gDefaultTextColour = textColour;
+        bool textField = TextFieldHasFocus(items);
+        if (textField && !SDL_IsTextInputActive()) {
+            editMode = false;
+            SDL_StartTextInput();
+        } else if (!textField && SDL_IsTextInputActive()) {
+            SDL_StopTextInput();
+        }
+        switch (event.type) {
+            case SDL_MOUSEWHEEL: {
+                SDL_Keysym key;
+                SDL_zero(key);
+                key.sym = event.wheel.y > 0 ? SDLK_UP : SDLK_DOWN;
+                KeyQueue.push_back(key);
+                break;
+            }
+            case SDL_TEXTINPUT:
+                if (GuiItem* focused = FindFocused(items); focused && focused->isTextField)
+                    focused->OnTextInput(event.text.text);
+                break;
+            case SDL_KEYDOWN: {
+                SDL_Keycode sym = event.key.keysym.sym;
+                if (sym == SDLK_LSHIFT || sym == SDLK_RSHIFT) ModifierState |= kModifierShift;
+                if (sym == SDLK_LCTRL || sym == SDLK_RCTRL) ModifierState |= kModifierCtrl;
+                if (sym == SDLK_LALT || sym == SDLK_RALT) ModifierState |= kModifierAlt;
+                KeyQueue.push_back(event.key.keysym);
+                break;
+            }
+            case SDL_KEYUP: {
+                SDL_Keycode sym = event.key.keysym.sym;
+                if (sym == SDLK_LSHIFT || sym == SDLK_RSHIFT) ModifierState &= ~kModifierShift;
+                if (sym == SDLK_LCTRL || sym == SDLK_RCTRL) ModifierState &= ~kModifierCtrl;
+                if (sym == SDLK_LALT || sym == SDLK_RALT) ModifierState &= ~kModifierAlt;
+                break;
+            }
+            case SDL_QUIT:
+                quit = true;
+                break;
+            case SDL_MOUSEMOTION:
+                mouse.state = 0;
+                mouse.x = event.motion.x;
+                mouse.y = event.motion.y;
+                break;
+            case SDL_MOUSEBUTTONDOWN:
+                if (event.button.button == SDL_BUTTON_LEFT) {
+                    mouse.state = 1;
+                    mouse.x = event.button.x;
+                    mouse.y = event.button.y;
+                } else if (event.button.button == SDL_BUTTON_RIGHT) {
+                    ModifierState = kModifierShift;  // the right button acts as Shift
+                }
+                break;
+            case SDL_MOUSEBUTTONUP:
+                if (event.button.button == SDL_BUTTON_LEFT)
+                    mouse.state = 2;
+                else if (event.button.button == SDL_BUTTON_RIGHT)
+                    ModifierState = 0;
+                break;
+            default:
+                if (event.type == gCommandEventType) {
+                    if (event.user.code != 0) commandSeen = true;
+                    ExecuteCommand(event.user.code);
+                    BroadcastCommand(items, event.user.code);
+                }
+                break;
+        }
+    }
+}
+
+void App::PaceFrame() {
+    float accumulated = 0.0f;
+    for (;;) {
+        uint64_t now = SDL_GetPerformanceCounter();
+        if (lastFrameCounter == 0) lastFrameCounter = now - 1000;
+        float dt = float(double(now - lastFrameCounter) / double(SDL_GetPerformanceFrequency()));
+        lastFrameCounter = now;
+        frameDelta = dt;
+        totalTime += dt;
+        accumulated += dt;
+        if (accumulated > 1.0f / 60.0f) break;
+        SDL_Delay(1);
+    }
+    frameDelta = accumulated;
+}
+
+void App::DeliverMouse(GuiItem* item) {
+    if (mouse.state == 0)
+        item->OnMouseMove(&mouse);
+    else
+        PressWidget(items, item, &mouse, &capturedItemId);
+}
+
+void App::DispatchMouse() {
+    if (commandSeen) {
+        if (mouse.state == 0) commandSeen = false;
+        return;
+    }
+    if (mouse.state == 1 && lastDispatchedMouse.state == 1) {
+        GuiItem* focused = FindFocused(items);
+        if (!focused) {
+            commandSeen = true;
+            return;
+        }
+        if (focused->id == capturedItemId) {
+            DeliverMouse(focused);
+            lastDispatchedMouse = mouse;
+            return;
+        }
+    }
+    GuiItem* hit = HitTest(items, mouse);
+    if (lastDispatchedMouse.state == 0 && mouse.state == 1) {
+        if (GuiItem* focused = FindFocused(items)) focused->OnFocusLost();
+    }
+    if (hit) DeliverMouse(hit);
+    lastDispatchedMouse = mouse;
+}
+
+bool App::Update() {
+    if (editMode != lastShownEditMode) {
+        if (editMode)
+            SetStatus("Edit Mode <cff4444>ON<cp0> (Press Space to disable)");
+        else
+            SetStatus("Edit Mode <ccccccc>OFF<cp0> (Press Space to enable)");
+        lastShownEditMode = editMode;
+    }
+    PollEvents();
+    if (keysBlocked) KeyQueue.clear();
+    if (!KeyQueue.empty()) {
+        HandleKey();
+        if (undoRecording) RecordUndoIfChanged();
+    }
+    if (IsPlaying()) playTime += frameDelta;
+    PaceFrame();
+    UpdateTree(items);
+    DispatchMouse();
+    Render();
+    mouse.previousState = mouse.state;
+    if (mouse.state == 2) mouse.state = 0;
+    return quit;
+}
+
+void App::DrawFrame() {
+    if (!renderer) return;
+    SDL_RenderSetClipRect(renderer, nullptr);
+    SDL_SetRenderDrawColor(renderer, background.r, background.g, background.b, background.a);
+    SDL_RenderClear(renderer);
+    DrawTree(items);
+}
+
+void App::Render() {
+    DrawFrame();
+    if (renderer) SDL_RenderPresent(renderer);
+}
+
+void App::Shutdown() {
+    SavePrefs(*prefs);
+    if (iconTexture) SDL_DestroyTexture(iconTexture);
+    if (iconSurface) SDL_FreeSurface(iconSurface);
+    iconTexture = nullptr;
+    iconSurface = nullptr;
+    gIconTexture = nullptr;
+    for (Font** font : {&baseFont, &basensFont, &smallFont}) {
+        delete *font;
+        *font = nullptr;
+    }
+    gBaseFont = nullptr;
+    DeleteAll(items);
+    statusBar = nullptr;
+    rootPanel = nullptr;
+    rebuildWindow = nullptr;
+    if (audioDevice) SDL_CloseAudioDevice(audioDevice);
+    audioDevice = 0;
+    if (renderer) SDL_DestroyRenderer(renderer);
+    if (window) SDL_DestroyWindow(window);
+    renderer = nullptr;
+    window = nullptr;
+    gRenderer = nullptr;
+    if (sdlStarted_) SDL_Quit();
+    sdlStarted_ = false;
+    document.reset();
+    KeyQueue.clear();
+}
+
+int RunQuillnote(int argc, char** argv) {
+    App* app = new App();
+    gApp = app;
+    if (argc == 2) app->startupSongPath = argv[1];
+    if (app->Init()) {
+        while (!app->Update()) {
+        }
+    }
+    app->Shutdown();
+    delete app;
+    gApp = nullptr;
+    return 0;
+}
+
+}  // namespace qn

@@ -1,0 +1,64 @@
+// The main window. Until the editors arrive it holds the Escape switch,
+// the root panel with the logo, and the status bar; the menu bar and the
+// panes are added here by the shell and editor code.
+#include <cmath>
+#include <memory>
+
+#include "app/app.h"
+#include "app/status_bar.h"
+#include "gui/button.h"
+#include "gui/switcher.h"
+
+namespace qn {
+
+constexpr int kMenuBarHeight = 20;
+constexpr int kWideShift = 256;
+constexpr int kLogoX = 421;
+constexpr int kLogoStartX = 621;
+constexpr SDL_Rect kLogoIcon = {62, 0, 208, 50};
+constexpr int kCommandInstrumentWindow = 34;
+
+void App::CreateMainWindow() {
+    CloseWindows();
+    rebuildWindow = [this] { CreateMainWindow(); };
+    currentWindow = kMainWindow;
+    undoRecording = true;
+
+    items.push_back(new GuiItemSwitcher(SDLK_ESCAPE, kCommandInstrumentWindow));
+
+    GuiItem* root = new GuiItem();
+    root->frame = false;
+    root->hittable = false;
+    root->w = logicalWidth;
+    root->h = logicalHeight;
+    root->y = kMenuBarHeight + 4;
+    if (prefs->wideGui) root->x = kWideShift;
+    items.push_back(root);
+    rootPanel = root;
+
+    Button* logo = root->Add(new Button());
+    logo->iconSource = kLogoIcon;
+    logo->x = kLogoX;
+    logo->y = 0;
+    logo->w = 212;
+    logo->h = 52;
+    logo->frame = false;
+    logo->highlightOnClick = false;
+    if (!logoShown) {
+        // Glides in from the right the first time the window is shown; the
+        // position is kept in float so the last pixels are not truncated away.
+        logoShown = true;
+        auto position = std::make_shared<float>(float(kLogoStartX));
+        logo->x = kLogoStartX;
+        logo->onUpdate = [logo, position] {
+            *position += (float(kLogoX) - *position) * frameDelta * 4.0f;
+            if (std::fabs(*position - float(kLogoX)) < 0.5f) *position = float(kLogoX);
+            logo->x = int(std::lround(*position));
+        };
+    }
+
+    AddStatusBar(this, logicalHeight - 15);
+    focusPane = patternPane;
+}
+
+}  // namespace qn

@@ -1,0 +1,183 @@
+// Runs the real App headless: SDL's dummy video and audio drivers and the
+// software renderer, real SDL events pushed into the queue, whole frames,
+// and pixels read back from the renderer.
+#pragma once
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+#include "app/app.h"
+#include "app/status_bar.h"
+
+namespace qn::testing {
+
+class AppHarness {
+public:
+    // Starts the App in a scratch working directory (where it reads and
+    // writes "prefs.bin"). `prefsBytes` is written there first when given.
+    explicit AppHarness(const std::string& prefsBytes = {}, const char* songArgument = nullptr) {
+        SDL_setenv("SDL_VIDEODRIVER", "dummy", 1);
+        SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
+        SDL_setenv("SDL_RENDER_DRIVER", "software", 1);
+        oldDirectory_ = std::filesystem::current_path();
+        char pattern[] = "/tmp/qn_harness_XXXXXX";
+        scratch_ = mkdtemp(pattern);
+        std::filesystem::current_path(scratch_);
+        if (!prefsBytes.empty()) WriteFile("prefs.bin", prefsBytes);
+        app = new App();
+        gApp = app;
+        if (songArgument) app->startupSongPath = songArgument;
+        started = app->Init();
+    }
+
+    ~AppHarness() {
+        Stop();
+        delete app;
+        gApp = nullptr;
+        std::filesystem::current_path(oldDirectory_);
+        std::error_code ignored;
+        std::filesystem::remove_all(scratch_, ignored);
+    }
+
+    // Runs App::Shutdown once (it writes "prefs.bin").
+    void Stop() {
+        if (!stopped_) app->Shutdown();
+        stopped_ = true;
+    }
+
+    // Runs frames; returns whether the App asked to quit.
+    bool Frame(int count = 1) {
+        bool quit = false;
+        for (int i = 0; i < count; ++i) quit = app->Update();
+        return quit;
+    }
+
+    void Push(SDL_Event& event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
+
+    void KeyDown(SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
+        SDL_Event event;
+        SDL_zero(event);
+        event.type = SDL_KEYDOWN;
+        event.key.state = SDL_PRESSED;
+        event.key.keysym.sym = sym;
+        event.key.keysym.scancode = SDL_GetScancodeFromKey(sym);
+        event.key.keysym.mod = mod;
+        Push(event);
+    }
+    void KeyUp(SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
+        SDL_Event event;
+        SDL_zero(event);
+        event.type = SDL_KEYUP;
+        event.key.state = SDL_RELEASED;
+        event.key.keysym.sym = sym;
+        event.key.keysym.scancode = SDL_GetScancodeFromKey(sym);
+        event.key.keysym.mod = mod;
+        Push(event);
+    }
+    void Text(const char* text) {
+        SDL_Event event;
+        SDL_zero(event);
+        event.type = SDL_TEXTINPUT;
+        SDL_strlcpy(event.text.text, text, sizeof(event.text.text));
+        Push(event);
+    }
+    void Wheel(int y) {
+        SDL_Event event;
+        SDL_zero(event);
+        event.type = SDL_MOUSEWHEEL;
+        event.wheel.y = y;
+        Push(event);
+    }
+    void MouseMove(int x, int y) {
+        SDL_Event event;
+        SDL_zero(event);
+        event.type = SDL_MOUSEMOTION;
+        event.motion.x = x;
+        event.motion.y = y;
+        Push(event);
+    }
+    void MouseButton(bool down, int x, int y, Uint8 button = SDL_BUTTON_LEFT) {
+        SDL_Event event;
+        SDL_zero(event);
+        event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        event.button.button = button;
+        event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+        event.button.x = x;
+        event.button.y = y;
+        Push(event);
+    }
+    void Command(int number) { PostCommandEvent(number); }
+
+    // Draws the current widget tree and reads one pixel (logical coordinates
+    // equal window pixels at GUI size 1.0).
+    Rgba Pixel(int x, int y) {
+        app->DrawFrame();
+        SDL_Rect rect = {x, y, 1, 1};
+        Uint8 rgba[4] = {};
+        SDL_RenderReadPixels(app->renderer, &rect, SDL_PIXELFORMAT_RGBA32, rgba, 4);
+        return Rgba{rgba[0], rgba[1], rgba[2], rgba[3]};
+    }
+
+    // Saves the frame as a BMP beside the test binary ("frames/NAME.bmp")
+    // for a person to look at; returns the path or "" on failure.
+    std::string SaveFrame(const char* name) {
+        app->DrawFrame();
+        int width = 0, height = 0;
+        SDL_GetRendererOutputSize(app->renderer, &width, &height);
+        SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888);
+        if (!surface) return {};
+        SDL_RenderSetViewport(app->renderer, nullptr);
+        bool read = SDL_RenderReadPixels(app->renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, surface->pixels,
+                                         surface->pitch) == 0;
+        char* base = SDL_GetBasePath();
+        std::filesystem::path folder = std::filesystem::path(base ? base : "") / "frames";
+        SDL_free(base);
+        std::filesystem::create_directories(folder);
+        std::string path = (folder / (std::string(name) + ".bmp")).string();
+        bool saved = read && SDL_SaveBMP(surface, path.c_str()) == 0;
+        SDL_FreeSurface(surface);
+        return saved ? path : std::string();
+    }
+
+    std::string Status() const { return app->statusText; }
+    std::string ShownStatus() const { return app->statusBar ? app->statusBar->shownText : std::string(); }
+
+    // Frames until the status bar shows the status text at rest.
+    void SettleStatus(int maxFrames = 60) {
+        for (int i = 0; i < maxFrames; ++i) {
+            Frame();
+            if (app->statusBar && app->statusBar->rollPhase == 0.0f && ShownStatus() == Status()) return;
+        }
+    }
+
+    static void WriteFile(const std::string& path, const std::string& bytes) {
+        FILE* file = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+    }
+    static std::string ReadFile(const std::string& path) {
+        std::string bytes;
+        if (FILE* file = std::fopen(path.c_str(), "rb")) {
+            char buffer[256];
+            size_t got;
+            while ((got = std::fread(buffer, 1, sizeof(buffer), file)) > 0) bytes.append(buffer, got);
+            std::fclose(file);
+        }
+        return bytes;
+    }
+
+    App* app = nullptr;
+    bool started = false;
+
+private:
+    std::filesystem::path oldDirectory_;
+    std::filesystem::path scratch_;
+    bool stopped_ = false;
+};
+
+}  // namespace qn::testing

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Starts the real program under a virtual X server and saves a PNG of its window.
+#
+#   tools/screenshot.sh [-s 1.0|1.5|2.0] [-w] [-k "keys"] [-d seconds] [-b build] [-o out.png] [song.qnt]
+#
+#   -s  GUI size, written into the prefs.bin of a scratch working directory
+#   -w  wide layout (896 logical pixels)
+#   -k  keys sent with xdotool after start-up, e.g. -k "F2 space" (one frame apart)
+#   -d  seconds to wait before the shot (default 1.5)
+#   -b  build folder holding the quillnote binary (default build)
+#   -o  output file (default screenshot.png)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+size=1.0 wide=0 keys="" delay=1.5 build=build out=screenshot.png
+while getopts "s:wk:d:b:o:" option; do
+  case $option in
+    s) size=$OPTARG ;;
+    w) wide=1 ;;
+    k) keys=$OPTARG ;;
+    d) delay=$OPTARG ;;
+    b) build=$OPTARG ;;
+    o) out=$OPTARG ;;
+    *) sed -n '2,14p' "$0"; exit 2 ;;
+  esac
+done
+shift $((OPTIND - 1))
+case $size in
+  1.0) size_byte=0 ;;
+  1.5) size_byte=1 ;;
+  2.0) size_byte=2 ;;
+  *) echo "GUI size must be 1.0, 1.5 or 2.0" >&2; exit 2 ;;
+esac
+program=$(realpath "$build/quillnote")
+out=$(realpath -m "$out")
+song=()
+[ $# -gt 0 ] && song=("$(realpath "$1")")
+
+scratch=$(mktemp -d)
+xvfb_pid="" program_pid=""
+cleanup() {
+  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+# prefs.bin: magic "QNT\0", hex steps, GUI size, reserved, stereo, wide, background RGBA.
+printf "QNT\0\0\\$(printf '%03o' $size_byte)\0\0\\$(printf '%03o' $wide)\\134\\144\\170\\377" > "$scratch/prefs.bin"
+
+display_number=$((90 + RANDOM % 100))
+Xvfb ":$display_number" -screen 0 2000x1300x24 -nolisten tcp > /dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=":$display_number"
+for _ in $(seq 50); do xdpyinfo > /dev/null 2>&1 && break; sleep 0.1; done
+
+(cd "$scratch" && exec "$program" "${song[@]}") > "$scratch/stdout.txt" 2>&1 &
+program_pid=$!
+window=""
+for _ in $(seq 100); do
+  window=$(xdotool search --name "Quillnote" 2>/dev/null | head -n 1 || true)
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+[ -n "$window" ] || { echo "the window did not appear" >&2; cat "$scratch/stdout.txt" >&2; exit 1; }
+sleep 0.5
+for key in $keys; do
+  xdotool key --window "$window" "$key"
+  sleep 0.1
+done
+sleep "$delay"
+import -window "$window" "$out"
+echo "$out: $(identify -format '%wx%h' "$out")"
