@@ -1,0 +1,171 @@
+// Text measuring, markup and glyph placement from the sheets.
+#include "tests/gui/canvas.h"
+
+namespace qn::testing {
+namespace {
+
+using FontText = Canvas;
+
+TEST_F(FontText, EveryFontAdvancesEightPixelsPerCharacter) {
+    for (Font* font : {&base, &basens, &small}) {
+        EXPECT_EQ(font->TextWidth("A"), 8);
+        EXPECT_EQ(font->TextWidth("Quillnote 123"), 8 * 13);
+        EXPECT_EQ(font->TextWidth(""), 0);
+    }
+}
+
+TEST_F(FontText, TagsTakeNoRoom) {
+    EXPECT_EQ(base.TextWidth("<cdddddd>STATUS: <cp0>"), 8 * 8);
+    EXPECT_EQ(base.TextWidth("<u>COMMANDS</u>"), 8 * 8);
+    // An unfinished colour tag is plain text.
+    EXPECT_EQ(base.TextWidth("<c1234"), 8 * 6);
+    // A palette tag with an unknown entry is consumed all the same.
+    EXPECT_EQ(base.TextWidth("<cp7>x"), 8);
+}
+
+TEST_F(FontText, BoundingBoxCoversEveryGlyphCell) {
+    SDL_Rect box;
+    base.DrawText("ab\nabc", 10, 20, Rgba{255, 255, 255, 255}, &box, true);
+    EXPECT_EQ(box.x, 10);
+    EXPECT_EQ(box.y, 20);
+    EXPECT_EQ(box.w, 8 * 2 + 9);  // last cell starts at 10 + 16 and is 9 wide
+    EXPECT_EQ(box.h, 16 + 16);
+    small.DrawText("a\nb", 0, 0, Rgba{}, &box, true);
+    EXPECT_EQ(box.h, 11 + 9);  // line height 11, glyph height 9
+}
+
+TEST_F(FontText, UnderlinedLinePushesTheNextLineFourPixelsDown) {
+    SDL_Rect plain, underlined;
+    base.DrawText("COMMANDS\nx", 0, 0, Rgba{}, &plain, true);
+    base.DrawText("<u>COMMANDS</u>\nx", 0, 0, Rgba{}, &underlined, true);
+    EXPECT_EQ(underlined.h, plain.h + 4);
+    // Only the line after the underline moves.
+    base.DrawText("<u>A</u>\nB\nC", 0, 0, Rgba{}, &underlined, true);
+    EXPECT_EQ(underlined.h, 16 * 2 + 4 + 16);
+}
+
+TEST_F(FontText, UnderlineIsDrawnBelowTheGlyphs) {
+    Clear();
+    base.DrawText("<u>AB</u>", 0, 0, Rgba{255, 255, 255, 255});
+    // From the start to pen x - 1, at y + glyph height.
+    EXPECT_EQ(Pixel(0, 16), (Rgba{255, 255, 255, 255}));
+    EXPECT_EQ(Pixel(15, 16), (Rgba{255, 255, 255, 255}));
+    EXPECT_EQ(Pixel(16, 16), (Rgba{0, 0, 0, 255}));
+}
+
+// Finds a set pixel of a glyph on the sheet (white with full alpha).
+bool FirstInkOf(Font& font, unsigned char c, int* inkX, int* inkY) {
+    SDL_Rect cell;
+    if (!font.GlyphSource(c, &cell)) return false;
+    for (int y = 0; y < cell.h; ++y)
+        for (int x = 0; x < cell.w; ++x) {
+            Rgba p = Canvas::SheetPixel(font.surface, cell.x + x, cell.y + y);
+            if (p.a == 255 && p.r == 255) {
+                *inkX = x;
+                *inkY = y;
+                return true;
+            }
+        }
+    return false;
+}
+
+TEST_F(FontText, GlyphsAreCutFromTheirSheetCell) {
+    // 'A' is character 65, cell 33: the sheets are 32 cells wide, so it is
+    // the second cell of the second row.
+    SDL_Rect cell;
+    ASSERT_TRUE(basens.GlyphSource('A', &cell));
+    EXPECT_EQ(cell.x, 9);
+    EXPECT_EQ(cell.y, 16);
+    EXPECT_EQ(cell.w, 8);
+    EXPECT_EQ(cell.h, 16);
+    ASSERT_TRUE(small.GlyphSource('A', &cell));
+    EXPECT_EQ(cell.y, 9);
+    EXPECT_FALSE(small.GlyphSource(31, &cell));
+
+    for (Font* font : {&basens, &base}) {
+        int inkX = 0, inkY = 0;
+        ASSERT_TRUE(FirstInkOf(*font, 'A', &inkX, &inkY));
+        Clear();
+        font->DrawText("A", 100, 50, Rgba{255, 255, 255, 255});
+        EXPECT_EQ(Pixel(100 + inkX, 50 + font->verticalOffset + inkY), (Rgba{255, 255, 255, 255}));
+        EXPECT_EQ(Pixel(100 + inkX, 50 + font->verticalOffset + inkY - 1), (Rgba{0, 0, 0, 255}));
+    }
+}
+
+TEST_F(FontText, ColourTagSetsTheColourDirectly) {
+    int inkX = 0, inkY = 0;
+    ASSERT_TRUE(FirstInkOf(basens, 'H', &inkX, &inkY));
+    Clear();
+    // The given colour tints the first glyph; the tag's colour is not tinted.
+    basens.DrawText("H<cff8000>H", 0, 0, Rgba{0, 255, 0, 255});
+    EXPECT_EQ(Pixel(inkX, inkY), (Rgba{0, 255, 0, 255}));
+    EXPECT_EQ(Pixel(8 + inkX, inkY), (Rgba{255, 128, 0, 255}));
+}
+
+TEST_F(FontText, PaletteTagReturnsToTheBaseColour) {
+    int inkX = 0, inkY = 0;
+    ASSERT_TRUE(FirstInkOf(basens, 'S', &inkX, &inkY));
+    Clear();
+    basens.DrawText("<cdddddd>S<cp0>S", 0, 0, Rgba{166, 226, 225, 255});
+    EXPECT_EQ(Pixel(inkX, inkY), (Rgba{0xdd, 0xdd, 0xdd, 255}));
+    // Palette entry 0 is white: the given colour is not applied.
+    EXPECT_EQ(Pixel(8 + inkX, inkY), (Rgba{255, 255, 255, 255}));
+    basens.palette[1] = Rgba{255, 0, 0, 255};
+    Clear();
+    basens.DrawText("<cp1>S", 0, 0, Rgba{255, 255, 255, 255});
+    EXPECT_EQ(Pixel(inkX, inkY), (Rgba{255, 0, 0, 255}));
+}
+
+TEST_F(FontText, HexDigitsOfAColourTagAcceptBothCasesAndOtherCharactersCountAsZero) {
+    int inkX = 0, inkY = 0;
+    ASSERT_TRUE(FirstInkOf(basens, 'H', &inkX, &inkY));
+    Clear();
+    basens.DrawText("<cFfzz0A>H", 0, 0, Rgba{255, 255, 255, 255});
+    EXPECT_EQ(Pixel(inkX, inkY), (Rgba{255, 0, 10, 255}));
+}
+
+TEST_F(FontText, WidthAdjustmentsSplitAroundTheGlyph) {
+    base.widthAdjust['i'] = -4;
+    EXPECT_EQ(base.TextWidth("ii"), 2 * (8 - 4));
+    SDL_Rect box;
+    base.DrawText("i", 0, 0, Rgba{}, &box, true);
+    EXPECT_EQ(box.x, -2);  // half the adjustment before the glyph
+}
+
+TEST_F(FontText, AlphaModulationIsRestoredAfterDrawing) {
+    SDL_SetTextureAlphaMod(basens.texture, 77);
+    basens.DrawText("x", 0, 0, Rgba{255, 255, 255, 128});
+    Uint8 alpha = 0;
+    SDL_GetTextureAlphaMod(basens.texture, &alpha);
+    EXPECT_EQ(alpha, 77);
+}
+
+TEST_F(FontText, AFontWithoutSheetDrawsAndMeasuresNothing) {
+    Font missing;
+    EXPECT_FALSE(missing.Load(renderer, "/nonexistent/base.bmp", 16, 0, 16));
+    SDL_Rect box;
+    missing.DrawText("abc", 5, 5, Rgba{}, &box);
+    EXPECT_EQ(box.w, 0);
+}
+
+TEST_F(FontText, IconsAreDrawnWithAShadowAndTint) {
+    Clear(Rgba{0, 0, 255, 255});
+    // The increment arrow (10, 0, 10, 12) points up: rows 5..8 of the icon,
+    // row 5 holding columns 4-5 and row 8 columns 1-8 (see tools/make_fonts.py).
+    SDL_Rect source = {10, 0, 10, 12};
+    ASSERT_EQ(SheetPixel(icons, 15, 5).a, 255);
+    ASSERT_EQ(SheetPixel(icons, 15, 4).a, 0);
+    DrawIcon(SDL_Rect{100, 100, 0, 0}, source, Rgba{255, 0, 0, 255}, false);
+    EXPECT_EQ(Pixel(105, 105), (Rgba{255, 0, 0, 255}));
+    EXPECT_EQ(Pixel(105, 104), (Rgba{0, 0, 255, 255}));
+    // The black shadow shows one pixel below the last ink row.
+    EXPECT_EQ(Pixel(105, 109), (Rgba{0, 0, 0, 255}));
+    // Centred in a 30 x 20 target: the icon's corner is at (15 - 5, 10 - 6).
+    Clear(Rgba{0, 0, 255, 255});
+    DrawIcon(SDL_Rect{200, 200, 30, 20}, source, Rgba{255, 255, 255, 255}, true);
+    EXPECT_EQ(Pixel(210 + 5, 204 + 5), (Rgba{255, 255, 255, 255}));
+    EXPECT_EQ(Pixel(210 + 5, 204 + 4), (Rgba{0, 0, 255, 255}));
+}
+
+}  // namespace
+}  // namespace qn::testing

@@ -1,0 +1,216 @@
+// The tree walks: hit testing, focus, key offering, command broadcast and
+// the per-frame update with its removal of dead widgets.
+#include <string>
+#include <vector>
+
+#include "tests/gui/canvas.h"
+
+namespace qn::testing {
+namespace {
+
+// A widget that records what happens to it.
+class Probe : public GuiItem {
+public:
+    Probe(const char* probeName, int px, int py, int pw, int ph, std::vector<std::string>* journal = nullptr)
+        : name(probeName), log(journal) {
+        x = px;
+        y = py;
+        w = pw;
+        h = ph;
+    }
+    void OnMouseButton(MouseEvent* event) override {
+        GuiItem::OnMouseButton(event);
+        presses.push_back(event->state);
+    }
+    bool OnKey(const SDL_Keysym& key) override {
+        if (log) log->push_back(name + ":key");
+        return consumeKey != 0 && key.sym == consumeKey;
+    }
+    bool Update() override {
+        if (log) log->push_back(name + ":update");
+        return GuiItem::Update();
+    }
+    std::string name;
+    std::vector<std::string>* log;
+    std::vector<int> presses;
+    SDL_Keycode consumeKey = 0;
+};
+
+MouseEvent At(int x, int y, int state = 1) {
+    MouseEvent mouse;
+    mouse.x = x;
+    mouse.y = y;
+    mouse.state = state;
+    return mouse;
+}
+
+using GuiTree = Canvas;
+
+TEST_F(GuiTree, DeepestWidgetWinsTheHit) {
+    Probe* outer = new Probe("outer", 10, 10, 100, 100);
+    Probe* inner = outer->Add(new Probe("inner", 10, 10, 20, 20));  // absolute 20..39
+    roots.push_back(outer);
+    EXPECT_EQ(HitTest(roots, At(25, 25)), inner);
+    EXPECT_EQ(HitTest(roots, At(40, 40)), outer);  // just past the child's right edge
+    EXPECT_EQ(HitTest(roots, At(9, 50)), nullptr);
+}
+
+TEST_F(GuiTree, FirstSiblingWinsWhereSiblingsOverlap) {
+    Probe* under = new Probe("under", 0, 0, 50, 50);
+    Probe* over = new Probe("over", 25, 25, 50, 50);
+    roots.push_back(under);
+    roots.push_back(over);
+    // The later sibling is drawn on top, but the earlier one is hit.
+    EXPECT_EQ(HitTest(roots, At(30, 30)), under);
+    EXPECT_EQ(HitTest(roots, At(60, 60)), over);
+}
+
+TEST_F(GuiTree, HiddenWidgetIsStillHitButNonHittableOneIsNot) {
+    Probe* hidden = new Probe("hidden", 0, 0, 50, 50);
+    hidden->hidden = true;
+    roots.push_back(hidden);
+    EXPECT_EQ(HitTest(roots, At(10, 10)), hidden);
+
+    Probe* parent = new Probe("parent", 100, 100, 100, 100);
+    parent->hittable = false;
+    Probe* child = parent->Add(new Probe("child", 0, 0, 10, 10));
+    roots.push_back(parent);
+    EXPECT_EQ(HitTest(roots, At(105, 105)), child);
+    EXPECT_EQ(HitTest(roots, At(150, 150)), nullptr);
+}
+
+TEST_F(GuiTree, PressMovesFocusAndDeliversTheClick) {
+    Probe* a = new Probe("a", 0, 0, 10, 10);
+    Probe* b = new Probe("b", 20, 0, 10, 10);
+    roots = {a, b};
+    MouseEvent press = At(1, 1);
+    uint32_t captured = 0;
+    PressWidget(roots, a, &press, &captured);
+    EXPECT_TRUE(a->focused);
+    EXPECT_EQ(captured, a->id);
+    EXPECT_EQ(a->presses, std::vector<int>{1});
+    EXPECT_EQ(FindFocused(roots), a);
+
+    MouseEvent idle = At(0, 0, 0);
+    PressWidget(roots, b, &idle, &captured);  // a focus move without a click
+    EXPECT_FALSE(a->focused);
+    EXPECT_TRUE(b->focused);
+    EXPECT_TRUE(b->presses.empty());
+    EXPECT_EQ(captured, b->id);
+}
+
+TEST_F(GuiTree, FindFocusedLooksAtChildrenBeforeTheirParent) {
+    Probe* parent = new Probe("parent", 0, 0, 100, 100);
+    Probe* child = parent->Add(new Probe("child", 0, 0, 10, 10));
+    roots.push_back(parent);
+    parent->focused = true;
+    child->focused = true;
+    EXPECT_EQ(FindFocused(roots), child);
+    DropFocusExcept(roots, parent);
+    EXPECT_FALSE(child->focused);
+    EXPECT_TRUE(parent->focused);
+}
+
+TEST_F(GuiTree, KeysGoToChildrenFirstAndStopWhenConsumed) {
+    std::vector<std::string> log;
+    Probe* parent = new Probe("parent", 0, 0, 10, 10, &log);
+    Probe* child = parent->Add(new Probe("child", 0, 0, 10, 10, &log));
+    Probe* next = new Probe("next", 0, 0, 10, 10, &log);
+    roots = {parent, next};
+    SDL_Keysym key{};
+    key.sym = SDLK_a;
+    EXPECT_FALSE(OfferKey(roots, key));
+    EXPECT_EQ(log, (std::vector<std::string>{"child:key", "parent:key", "next:key"}));
+    log.clear();
+    child->consumeKey = SDLK_a;
+    EXPECT_TRUE(OfferKey(roots, key));
+    EXPECT_EQ(log, std::vector<std::string>{"child:key"});
+}
+
+TEST_F(GuiTree, WhileATextFieldHasFocusOnlyFocusedWidgetsTakeKeys) {
+    std::vector<std::string> log;
+    Probe* panel = new Probe("panel", 0, 0, 100, 100, &log);
+    Probe* field = panel->Add(new Probe("field", 0, 0, 10, 10, &log));
+    Probe* menu = new Probe("menu", 0, 0, 10, 10, &log);
+    menu->consumeKey = SDLK_s;  // would take Ctrl+S as a shortcut
+    field->isTextField = true;
+    field->focused = true;
+    roots = {panel, menu};
+    SDL_Keysym key{};
+    key.sym = SDLK_s;
+    EXPECT_FALSE(OfferKey(roots, key));
+    // The unfocused panel still passes the key to its children.
+    EXPECT_EQ(log, std::vector<std::string>{"field:key"});
+    field->focused = false;
+    log.clear();
+    EXPECT_TRUE(OfferKey(roots, key));
+    EXPECT_EQ(log.back(), "menu:key");
+}
+
+TEST_F(GuiTree, CommandsReachChildrenBeforeTheirParent) {
+    std::vector<std::string> log;
+    GuiItem* parent = new GuiItem();
+    GuiItem* child = parent->Add(new GuiItem());
+    parent->onCommand = [&](int command) { log.push_back("parent " + std::to_string(command)); };
+    child->onCommand = [&](int command) { log.push_back("child " + std::to_string(command)); };
+    roots.push_back(parent);
+    BroadcastCommand(roots, 19);
+    EXPECT_EQ(log, (std::vector<std::string>{"child 19", "parent 19"}));
+}
+
+TEST_F(GuiTree, UpdateRunsChildrenFirstAndDeletesDeadWidgets) {
+    std::vector<std::string> log;
+    Probe* parent = new Probe("parent", 0, 0, 10, 10, &log);
+    Probe* doomed = parent->Add(new Probe("doomed", 0, 0, 10, 10, &log));
+    Probe* kept = parent->Add(new Probe("kept", 0, 0, 10, 10, &log));
+    roots.push_back(parent);
+    doomed->dead = true;
+    UpdateTree(roots);
+    EXPECT_EQ(log, (std::vector<std::string>{"doomed:update", "kept:update", "parent:update"}));
+    ASSERT_EQ(parent->children.size(), 1u);
+    EXPECT_EQ(parent->children[0], kept);
+}
+
+TEST_F(GuiTree, ClickedIsLatchedForOneUpdate) {
+    GuiItem* item = new GuiItem();
+    roots.push_back(item);
+    MouseEvent press = At(0, 0);
+    item->OnMouseButton(&press);
+    EXPECT_TRUE(item->Update());
+    EXPECT_TRUE(item->clickedLatch);
+    EXPECT_FALSE(item->Update());
+    EXPECT_FALSE(item->clickedLatch);
+}
+
+TEST_F(GuiTree, WidgetIdsAreUniqueAndIncreasing) {
+    GuiItem* first = new GuiItem();
+    GuiItem* second = new GuiItem();
+    roots = {first, second};
+    EXPECT_GT(first->id, 0u);
+    EXPECT_EQ(second->id, first->id + 1);
+}
+
+TEST_F(GuiTree, BoxDarkensRightAndBottomEdgesUnlessPressed) {
+    GuiItem* item = new GuiItem();
+    item->x = 10;
+    item->y = 10;
+    item->w = 20;
+    item->h = 10;
+    item->customColours = true;
+    item->background = Rgba{0, 0, 255, 255};
+    roots.push_back(item);
+    DrawTree(roots);
+    // Border 235 grey; the dark edges are 235 * 0.2 = 47.
+    EXPECT_EQ(Pixel(15, 10), (Rgba{235, 235, 235, 255}));  // top
+    EXPECT_EQ(Pixel(10, 15), (Rgba{235, 235, 235, 255}));  // left
+    EXPECT_EQ(Pixel(29, 15), (Rgba{47, 47, 47, 255}));     // right
+    EXPECT_EQ(Pixel(15, 19), (Rgba{47, 47, 47, 255}));     // bottom
+    EXPECT_EQ(Pixel(15, 15), (Rgba{0, 0, 255, 255}));      // fill
+    item->pressed = true;
+    DrawTree(roots);
+    EXPECT_EQ(Pixel(15, 10), (Rgba{47, 47, 47, 255}));
+    EXPECT_EQ(Pixel(29, 15), (Rgba{235, 235, 235, 255}));
+}
+
+}  // namespace
+}  // namespace qn::testing
