@@ -1,0 +1,158 @@
+// Number fields: stepping, auto-repeat, Shift and Ctrl clicks, clamping and
+// the value text.
+#include "gui/number_field.h"
+#include "tests/gui/canvas.h"
+
+namespace qn::testing {
+namespace {
+
+class NumberField : public Canvas {
+protected:
+    void SetUp() override {
+        Canvas::SetUp();
+        panel = new GuiItem();
+        roots.push_back(panel);
+        up = AddNumberField(panel, 100, 50, nullptr, 0, 255, 1, 16, 0, "SPEED", [this](int v) { value = v; },
+                            [this] { return value; }, &down);
+    }
+    // One frame with the button held (or, with state 0, not delivered).
+    void HeldFrame(ButtonNumber* button, double time, int state = 1) {
+        totalTime = time;
+        MouseEvent mouse;
+        mouse.state = state;
+        if (state != 0) button->OnMouseButton(&mouse);
+        button->Update();
+    }
+
+    int value = 10;
+    GuiItem* panel = nullptr;
+    ButtonNumber* up = nullptr;
+    ButtonNumber* down = nullptr;
+};
+
+TEST_F(NumberField, PairIsLaidOutSideBySide) {
+    EXPECT_EQ(up->x, 100);
+    EXPECT_EQ(down->x, 122);
+    EXPECT_EQ(up->w, 18);
+    EXPECT_EQ(up->h, 16);
+    EXPECT_EQ(up->iconSource.x, 10);
+    EXPECT_EQ(down->iconSource.x, 0);
+    EXPECT_EQ(up->step, 1);
+    EXPECT_EQ(down->step, -1);
+    EXPECT_NE(up->GetValueText(), nullptr);
+    EXPECT_EQ(down->GetValueText(), nullptr);
+}
+
+TEST_F(NumberField, HeldButtonRepeatsAfterAQuarterSecondThenEveryFiftiethOfASecond) {
+    HeldFrame(up, 1.00);  // the press steps at once
+    EXPECT_EQ(value, 11);
+    HeldFrame(up, 1.10);
+    HeldFrame(up, 1.24);
+    EXPECT_EQ(value, 11);
+    HeldFrame(up, 1.26);  // 0.25 s after the press
+    EXPECT_EQ(value, 12);
+    HeldFrame(up, 1.30);
+    EXPECT_EQ(value, 12);
+    HeldFrame(up, 1.32);  // 0.05 s after the first repeat
+    EXPECT_EQ(value, 13);
+    HeldFrame(up, 1.38);
+    EXPECT_EQ(value, 14);
+}
+
+TEST_F(NumberField, MovingTheMouseWhileHoldingStartsAFreshPress) {
+    HeldFrame(up, 1.00);
+    HeldFrame(up, 1.02, 0);  // moved: no delivery this frame
+    HeldFrame(up, 1.04);     // delivered again: a fresh press steps at once
+    EXPECT_EQ(value, 12);
+    HeldFrame(up, 1.20);
+    EXPECT_EQ(value, 12);
+}
+
+TEST_F(NumberField, ReleaseDoesNotStep) {
+    HeldFrame(up, 1.00);
+    HeldFrame(up, 1.02, 0);
+    HeldFrame(up, 1.04, 2);  // released after a move
+    EXPECT_EQ(value, 11);
+}
+
+TEST_F(NumberField, ShiftStepsByTheBigStep) {
+    ModifierState = kModifierShift;
+    HeldFrame(up, 1.0);
+    EXPECT_EQ(value, 10 + 16);
+    HeldFrame(down, 2.0, 0);
+    HeldFrame(down, 3.0);
+    EXPECT_EQ(value, 10);
+}
+
+TEST_F(NumberField, CtrlClickReturnsToTheValueFirstShown) {
+    up->GetValueText();  // first draw captures 10
+    HeldFrame(up, 1.0);
+    HeldFrame(up, 2.0, 0);
+    HeldFrame(up, 3.0);
+    EXPECT_EQ(value, 12);
+    ModifierState = kModifierCtrl;
+    HeldFrame(up, 4.0, 0);
+    HeldFrame(up, 5.0);
+    EXPECT_EQ(value, 10);
+}
+
+TEST_F(NumberField, StepsAreClampedToTheRange) {
+    value = 250;
+    ModifierState = kModifierShift;
+    HeldFrame(up, 1.0);
+    EXPECT_EQ(value, 255);
+    value = 3;
+    HeldFrame(down, 2.0);
+    EXPECT_EQ(value, 0);
+}
+
+TEST_F(NumberField, NonHittableButtonIgnoresClicks) {
+    up->hittable = false;
+    HeldFrame(up, 1.0);
+    EXPECT_EQ(value, 10);
+}
+
+TEST_F(NumberField, ValueTextWidthFollowsTheMaximum) {
+    value = 7;
+    EXPECT_STREQ(up->GetValueText(), "007");
+    up->hex = true;
+    value = 10;
+    EXPECT_STREQ(up->GetValueText(), "0A");  // "%02x" of 255 is two digits
+    up->maximum = 0xFFF;
+    EXPECT_STREQ(up->GetValueText(), "00A");
+    up->hex = false;
+    up->maximum = 9;
+    up->displayOffset = 1;
+    value = 4;
+    EXPECT_STREQ(up->GetValueText(), "5");
+}
+
+TEST_F(NumberField, CreationWritesTheValueBackThroughEachButton) {
+    int writes = 0;
+    int stored = 5;
+    AddNumberField(panel, 0, 0, nullptr, 0, 9, 1, 16, 0, nullptr, [&](int v) { stored = v, ++writes; },
+                   [&] { return stored; });
+    EXPECT_EQ(writes, 2);
+    EXPECT_EQ(stored, 5);
+}
+
+TEST_F(NumberField, ValueIsDrawnLeftOfTheButtonAndCaptionLeftOfTheValue) {
+    Clear();
+    value = 42;
+    DrawTree(roots);
+    // "042" ends 2 pixels before the button at x 100: it starts at 100 - 24 - 2.
+    // The sheet row of '0' has ink in the middle columns; look for any ink
+    // in the value's cells and none just right of them.
+    auto inkIn = [this](int x0, int x1, int y0, int y1) {
+        for (int yy = y0; yy < y1; ++yy)
+            for (int xx = x0; xx < x1; ++xx)
+                if (Pixel(xx, yy) == Rgba{180, 180, 180, 255}) return true;
+        return false;
+    };
+    int textY = 50 + 2 + (16 - 16) / 2;
+    EXPECT_TRUE(inkIn(74, 98, textY, textY + 18));
+    EXPECT_FALSE(inkIn(60, 74, textY, textY + 18));  // caption is not in the value colour
+}
+
+}  // namespace
+}  // namespace qn::testing
