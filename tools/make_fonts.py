@@ -8,7 +8,9 @@ A sheet holds the characters 32..255 in reading order, in cells 9 pixels
 wide (the program trims the rightmost column) and one glyph height high,
 32 cells per row. Pixels are white with full alpha where a glyph is set,
 transparent elsewhere, so the program tints them by colour modulation.
-base.bmp also carries a black one-pixel shadow below and to the right.
+base.bmp also carries a black one-pixel shadow below and to the right, and
+its glyphs sit 2 rows higher in their cells (the program draws it 2 pixels
+lower).
 
 icon.bmp holds the icons at the places the widgets cut them from:
   (0, 0, 10, 12)   number field: decrement arrow
@@ -156,7 +158,10 @@ class Image:
 WHITE, BLACK = (255, 255, 255, 255), (0, 0, 0, 255)
 
 
-def glyph_sheet(font, glyph_height, x_shift, y_shift, shadow):
+def glyph_sheet(font, glyph_height, x_shift, y_shift, shadow, lift=0):
+    """`lift` moves glyphs up by up to that many rows, as far as their top
+    ink allows: the program draws base.bmp 2 pixels lower than basens.bmp,
+    and lifting keeps descenders inside a 16-pixel line at the window bottom."""
     cells = LAST_CHAR - FIRST_CHAR + 1
     rows = (cells + COLUMNS - 1) // COLUMNS
     sheet = Image(COLUMNS * CELL_WIDTH, rows * glyph_height)
@@ -167,6 +172,10 @@ def glyph_sheet(font, glyph_height, x_shift, y_shift, shadow):
         cell_x, cell_y = (cell % COLUMNS) * CELL_WIDTH, (cell // COLUMNS) * glyph_height
         left, ascent, width, height, bits = font.glyphs[code]
         top = font.ascent - ascent + y_shift
+        if lift:
+            rows = [y for y in range(height) if any(bits[y])]
+            top_ink = top + rows[0] if rows else 0
+            top -= max(0, min(lift, top_ink))
         ink = []
         for y in range(height):
             for x in range(width):
@@ -295,7 +304,7 @@ def main():
     terminus = PcfFont(os.path.join(MISC, "ter-u16b_iso-8859-1.pcf.gz"))
     fixed = PcfFont(os.path.join(MISC, "6x9.pcf.gz"))
     logo = PcfFont(os.path.join(MISC, "ter-u32b_iso-8859-1.pcf.gz"))
-    glyph_sheet(terminus, 16, 0, 0, True).save_bmp(os.path.join(out, "base.bmp"))
+    glyph_sheet(terminus, 16, 0, 0, True, lift=2).save_bmp(os.path.join(out, "base.bmp"))
     glyph_sheet(terminus, 16, 0, 0, False).save_bmp(os.path.join(out, "basens.bmp"))
     glyph_sheet(fixed, 9, 1, 0, False).save_bmp(os.path.join(out, "small.bmp"))
     icon = Image(320, 128)
