@@ -49,10 +49,18 @@ Colour LoadPrefs(Prefs& prefs, const std::string& path) {
 }
 
 bool SavePrefs(const Prefs& prefs, const std::string& path) {
-    FILE* file = std::fopen(path.c_str(), "wb");
+    // Written beside the target and renamed over it when complete, so a
+    // failed write leaves the old file in place.
+    std::string temp = path + ".tmp";
+    FILE* file = std::fopen(temp.c_str(), "wb");
     if (!file) return false;
     bool written = std::fwrite(&prefs, 1, sizeof(prefs), file) == sizeof(prefs);
-    return std::fclose(file) == 0 && written;
+    written = std::fclose(file) == 0 && written;
+    if (!written || std::rename(temp.c_str(), path.c_str()) != 0) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
 }
 
 }  // namespace qn

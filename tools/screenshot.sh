@@ -52,7 +52,7 @@ display_number=$((90 + RANDOM % 100))
 Xvfb ":$display_number" -screen 0 2000x1300x24 -nolisten tcp > /dev/null 2>&1 &
 xvfb_pid=$!
 export DISPLAY=":$display_number"
-for _ in $(seq 50); do xdpyinfo > /dev/null 2>&1 && break; sleep 0.1; done
+for _ in $(seq 50); do [ -S "/tmp/.X11-unix/X$display_number" ] && break; sleep 0.1; done
 
 (cd "$scratch" && exec "$program" "${song[@]}") > "$scratch/stdout.txt" 2>&1 &
 program_pid=$!

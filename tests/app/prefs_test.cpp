@@ -73,5 +73,20 @@ TEST_F(PrefsFile, RoundTrip) {
     EXPECT_EQ(std::memcmp(&loaded, &prefs, sizeof(Prefs)), 0);
 }
 
+TEST_F(PrefsFile, SaveLeavesNoTemporaryFileAndAFailedSaveKeepsTheOldFile) {
+    Prefs prefs = DefaultPrefs();
+    ASSERT_TRUE(SavePrefs(prefs, path));
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+    // A target in a folder that does not exist cannot be written.
+    EXPECT_FALSE(SavePrefs(prefs, path + ".missing/prefs.bin"));
+    // A directory in the way of the rename: the write fails, nothing is left behind.
+    std::filesystem::create_directory(path + ".dir");
+    std::filesystem::create_directory(path + ".dir/prefs.bin");
+    std::filesystem::create_directory(path + ".dir/prefs.bin/x");
+    EXPECT_FALSE(SavePrefs(prefs, path + ".dir/prefs.bin"));
+    EXPECT_FALSE(std::filesystem::exists(path + ".dir/prefs.bin.tmp"));
+    std::filesystem::remove_all(path + ".dir");
+}
+
 }  // namespace
 }  // namespace qn
