@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/status_bar.h"
+#include "song/song_loader.h"
 
 namespace qn {
 
@@ -143,12 +144,15 @@ void App::LoadStartupSong() {
         SDL_RWclose(file);
         return;
     }
-    std::vector<uint8_t> buffer(kMaxStartupSongBytes);
-    size_t got = SDL_RWread(file, buffer.data(), 1, size_t(size));
+    std::vector<uint8_t> image(static_cast<size_t>(size));
+    size_t got = SDL_RWread(file, image.data(), 1, image.size());
     SDL_RWclose(file);
-    // The song loader takes the image here once it lands; a rejected file
-    // leaves the new empty song in place.
-    (void)got;
+    if (got != image.size()) return;
+    // A rejected file leaves the new empty song in place. The song has no
+    // remembered path, so "Save Song" asks for one. The replayer is prepared
+    // for the loaded song here once the engine is wired in.
+    std::lock_guard<std::mutex> lock(audioMutex);
+    LoadSong(*document, image);
 }
 
 void App::CloseWindows() {
@@ -370,10 +374,12 @@ void App::Shutdown() {
     KeyQueue.clear();
 }
 
+const char* StartupSongArgument(int argc, char** argv) { return argc == 2 ? argv[1] : nullptr; }
+
 int RunQuillnote(int argc, char** argv) {
     App* app = new App();
     gApp = app;
-    if (argc == 2) app->startupSongPath = argv[1];
+    app->startupSongPath = StartupSongArgument(argc, argv);
     if (app->Init()) {
         while (!app->Update()) {
         }

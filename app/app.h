@@ -166,6 +166,10 @@ extern App* gApp;
 // The one preferences record of the program.
 extern Prefs gPrefs;
 
+// The song named on the command line: the one argument after the program
+// name, or none when there are no or several arguments.
+const char* StartupSongArgument(int argc, char** argv);
+
 // Runs the program: the entry point calls this with its arguments.
 int RunQuillnote(int argc, char** argv);
 

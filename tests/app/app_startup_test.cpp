@@ -1,3 +1,4 @@
+#include "song/song_file.h"
 #include "tests/app/app_harness.h"
 
 namespace qn::testing {
@@ -69,6 +70,59 @@ TEST(MainWindow, StartupSongArgumentThatCannotBeOpenedIsIgnored) {
     harness.Frame(2);
     EXPECT_EQ(harness.app->document->song.sequenceLength, 4u);  // the new empty song
     EXPECT_STREQ(harness.app->songPath, "");
+}
+
+// Writes a song with a title into the working directory.
+std::string WriteSongWithTitle(const char* title) {
+    SongDocument doc;
+    SetFixedText(doc.title, sizeof(doc.title), title);
+    doc.song.SetSequenceLength(7);
+    std::string written;
+    FILE* quiet = std::fopen("/dev/null", "w");
+    bool saved = SaveSongFile(doc, "startup.qnt", &written, nullptr, quiet);
+    std::fclose(quiet);
+    return saved ? std::filesystem::absolute(written).string() : std::string();
+}
+
+TEST(MainWindow, StartupSongIsLoadedBeforeTheFirstFrame) {
+    std::string path;
+    {
+        AppHarness writer;  // only for its scratch working directory
+        path = WriteSongWithTitle("Startup Tune");
+        ASSERT_FALSE(path.empty());
+        std::filesystem::copy_file(path, "/tmp/qn_startup_song.qnt",
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+    AppHarness harness({}, "/tmp/qn_startup_song.qnt");
+    ASSERT_TRUE(harness.started);
+    EXPECT_EQ(FixedText(harness.app->document->title, sizeof(harness.app->document->title)), "Startup Tune");
+    EXPECT_EQ(harness.app->document->song.sequenceLength, 7u);
+    EXPECT_STREQ(harness.app->songPath, "");  // "Save Song" will ask for a path
+    std::remove("/tmp/qn_startup_song.qnt");
+}
+
+TEST(MainWindow, OnlyASingleArgumentNamesAStartupSong) {
+    char program[] = "quillnote", first[] = "a.qnt", second[] = "b.qnt";
+    char* one[] = {program, first, nullptr};
+    char* two[] = {program, first, second, nullptr};
+    EXPECT_EQ(StartupSongArgument(1, one), nullptr);
+    EXPECT_STREQ(StartupSongArgument(2, one), "a.qnt");
+    EXPECT_EQ(StartupSongArgument(3, two), nullptr);
+}
+
+TEST(MainWindow, StartupSongLargerThanOneMebibyteIsIgnored) {
+    const char* path = "/tmp/qn_startup_big.qnt";
+    {
+        FILE* file = std::fopen(path, "wb");
+        ASSERT_NE(file, nullptr);
+        std::fseek(file, 0x100000, SEEK_SET);  // 1 MiB + 1 byte
+        std::fputc(0, file);
+        std::fclose(file);
+    }
+    AppHarness harness({}, path);
+    ASSERT_TRUE(harness.started);
+    EXPECT_EQ(harness.app->document->song.sequenceLength, 4u);
+    std::remove(path);
 }
 
 }  // namespace
