@@ -259,13 +259,14 @@ def draw_icons(icon, logo_font):
         if y % 3 == 2:
             colour = (colour[0] // 3, colour[1] // 3, colour[2] // 3, 255)
         fill_rect(icon, 44 + 1, y, 14, 1, colour)
-    # Logo, 208 x 50: "Quillnote" in a large bitmap face, outlined, with a
-    # colour ramp and a pen stroke underneath.
+    # Logo, 208 x 50: an eighth note and "Quillnote" in a large bitmap face,
+    # outlined, with a colour ramp from top to bottom and a rule underneath.
     text = "Quillnote"
     left, top = 62, 0
     glyph_w = 16
     text_w = glyph_w * len(text)
-    x0 = left + (208 - text_w) // 2
+    note_w = 22
+    x0 = left + (208 - text_w - note_w) // 2 + note_w
     y0 = top + 4
     ink = set()
     for i, ch in enumerate(text):
@@ -275,6 +276,26 @@ def draw_icons(icon, logo_font):
             for x in range(gw):
                 if bits[y][x]:
                     ink.add((x0 + i * glyph_w + gl + x, y0 + gtop + y))
+    # The eighth note: an oval head, a stem and a flag.
+    nx, ny = x0 - note_w, y0 + 6
+    for y in range(6):
+        for x in range(9):
+            dx, dy = (x - 4) / 4.5, (y - 2.5) / 3.0
+            if dx * dx + dy * dy <= 1.0:
+                ink.add((nx + x, ny + 20 + y))
+    for y in range(0, 23):
+        ink.add((nx + 7, ny + y))
+        ink.add((nx + 8, ny + y))
+    for i in range(8):
+        ink.add((nx + 9 + i // 2, ny + i))
+        ink.add((nx + 10 + i // 2, ny + i))
+    for i in range(5):
+        ink.add((nx + 13, ny + 8 + i))
+    # The rule under the word.
+    rule_y = y0 + 37
+    for x in range(nx, x0 + text_w):
+        ink.add((x, rule_y))
+        ink.add((x, rule_y + 1))
     outline = set()
     for x, y in ink:
         for dx in (-1, 0, 1, 2):
@@ -284,18 +305,11 @@ def draw_icons(icon, logo_font):
         if left <= x < left + 208 and top <= y < top + 50:
             icon.set(x, y, (20, 24, 40, 255))
     for x, y in ink:
-        t = (y - y0) / 32.0
-        colour = (int(250 - 40 * t), int(220 - 120 * t), int(120 + 100 * t), 255)
+        if not (left <= x < left + 208 and top <= y < top + 50):
+            continue
+        t = max(0.0, min(1.0, (y - y0) / 38.0))
+        colour = (int(250 - 30 * t), int(220 - 130 * t), int(120 + 110 * t), 255)
         icon.set(x, y, colour)
-    # Pen stroke: a tapering line under the word, with a nib at its end.
-    for x in range(x0, x0 + text_w):
-        t = (x - x0) / text_w
-        thickness = 1 + int(2 * (1 - abs(0.5 - t) * 2))
-        for dy in range(thickness):
-            icon.set(x, y0 + 38 + dy, (200, 210, 235, 255))
-    for i in range(6):
-        icon.set(x0 + text_w + i, y0 + 38 - i, (200, 210, 235, 255))
-        icon.set(x0 + text_w + i + 1, y0 + 38 - i, (200, 210, 235, 255))
 
 
 def main():
