@@ -1,0 +1,148 @@
+// The wave synthesizer: oscillator tables, wave generation in stage order,
+// precalculation into wave memory with mixing and octave copies, and the
+// Amiga 500 cost estimates.
+#include "engine/wave_synth.h"
+
+#include <cstring>
+
+#include "engine/wave_math.h"
+#include "engine/wave_stages.h"
+
+namespace qn {
+
+WaveMemory::WaveMemory() : bytes_(new int8_t[kWaveMemoryBytes]()) {}
+
+void WaveMemory::Clear() { std::memset(bytes_.get(), 0, kWaveMemoryBytes); }
+
+namespace {
+
+// 4194304 / constant gives the cycle length of each semitone's table.
+constexpr int32_t kSemitoneConstants[12] = {32768, 34589, 36655, 38839, 40900, 43486,
+                                            46341, 48969, 52017, 54853, 57877, 61856};
+
+// Writes the 1/2, 1/4 and 1/8 copies behind a wave of `length` bytes; each
+// takes every second byte of the one before.
+void WriteOctaveCopies(int8_t* wave, int length) {
+    int8_t* source = wave;
+    int sourceLength = length;
+    for (int copy = 0; copy < 3; ++copy) {
+        int8_t* target = source + sourceLength;
+        const int targetLength = sourceLength / 2;
+        for (int k = 0; k < targetLength; ++k) target[k] = source[2 * k];
+        source = target;
+        sourceLength = targetLength;
+    }
+}
+
+}  // namespace
+
+WaveSynth::WaveSynth() { BuildOscillatorTables(); }
+
+void WaveSynth::BuildOscillatorTables() {
+    for (int semitone = 0; semitone < 12; ++semitone) {
+        OscillatorBlock& block = tables_[size_t(semitone)];
+        std::memset(&block, 0, sizeof(block));
+        const int32_t cycle = 4194304 / kSemitoneConstants[semitone];
+        const int32_t increment = 65280 / cycle;
+        block.length = uint8_t(cycle);
+        for (int32_t i = 0; i < cycle; ++i) {
+            const int32_t ramp = i * increment;
+            block.saw[i] = wave::wrap8(127 - (ramp >> 8));
+            block.square[i] = int8_t(i < cycle / 2 ? 127 : -128);
+            const int32_t v = ramp >> 7;
+            const int32_t triangle = i <= cycle / 2 ? (v | 1) + 127 : 127 - (v & 254);
+            // Rotated by a quarter cycle so the stored triangle starts near 0 and rises.
+            const int32_t index = ((i - cycle / 4) % cycle + cycle) % cycle;
+            block.triangle[index] = wave::wrap8(triangle);
+        }
+    }
+}
+
+void WaveSynth::GenerateWave(const WaveParams& params, int8_t* out) const {
+    const int length = WaveLength(params);
+    std::memset(out, 0, size_t(length));
+
+    const int8_t baseNote = params.baseNote;
+    int8_t notes[4] = {baseNote, 0, 0, 0};
+    for (int j = 0; j < 3; ++j) notes[j + 1] = wave::wrap8(int32_t(baseNote) + params.chord[j]);
+    const bool chordless = params.chord[0] == 0 && params.chord[1] == 0 && params.chord[2] == 0;
+    const bool noise = params.OscType() == 3;
+    // The unisono layer is a second, slightly sharper pass; noise has none.
+    const int passes = (params.Unisono() != 0 && !noise) ? 2 : 1;
+
+    for (int pass = 0; pass < passes; ++pass) {
+        for (int j = 0; j < 4; ++j) {
+            if (j >= 1 && notes[j] == baseNote) continue;
+            if (noise) {
+                wave::AddNoiseOscillator(params, notes[j], out, length);
+            } else {
+                wave::AddTableOscillator(params, tables_, notes[j], j, chordless, pass, out, length);
+            }
+        }
+    }
+
+    wave::ApplyFilterSweep(params, out, length);
+    if (params.ModulatorSync()) {
+        wave::ApplyEnvelope(params, out, length);
+        wave::ApplyModulator(params, out, length);
+    } else {
+        wave::ApplyModulator(params, out, length);
+        wave::ApplyEnvelope(params, out, length);
+    }
+}
+
+void WaveSynth::PrecalcWave(Song& song, WaveMemory& memory, int index) const {
+    if (index < 0 || index >= kWaves) return;
+    WaveParams& params = song.waves[index];
+    int8_t* wave = memory.Slot(index);
+    const int length = WaveLength(params);
+    GenerateWave(params, wave);
+
+    // Wave numbers stop at 24; a larger value from a file names wave 24.
+    if (params.mixWave > kWaves) params.mixWave = kWaves;
+    const int mix = params.mixWave;
+    if (mix != 0 && mix - 1 != index) {
+        const int8_t* source = memory.Slot(mix - 1);
+        const int sourceLength = WaveLength(song.waves[mix - 1]);
+        const int count = length < sourceLength ? length : sourceLength;
+        for (int k = 0; k < count; ++k) wave[k] = wave::saturate8(int32_t(wave[k]) + source[k]);
+    }
+
+    WriteOctaveCopies(wave, length);
+}
+
+void WaveSynth::PrecalcAllWaves(Song& song, WaveMemory& memory) const {
+    const int count = song.waveCount < kWaves ? song.waveCount : kWaves;
+    for (int i = 0; i < count; ++i) {
+        const int index = song.waveCalcOrder[i];
+        if (index < kWaves) PrecalcWave(song, memory, index);
+    }
+}
+
+float WaveSynth::EstimatePrecalcSeconds(const WaveParams& params) {
+    int64_t cycles = params.OscType() == 3 ? 2800 : 4000;
+    if (params.pitchRamp != 0) cycles += 1200;
+    int notes = 1;
+    for (int j = 0; j < 3; ++j) notes += params.chord[j] != 0 ? 1 : 0;
+    cycles *= notes;
+    if (params.Unisono() != 0) cycles *= 2;
+    if (params.filterType != 0) cycles += 6700;
+    if (params.attack != 0 || params.sustain != 255) cycles += 3500;
+    if (params.wetness != 0) cycles += 4400 * (params.Density() + 1);
+    const double seconds = double(cycles) * (int(params.lengthIndex) + 1) / 709379.0;
+    return float(seconds);
+}
+
+uint32_t WaveSynth::ChipMemoryNeeded(const Song& song) {
+    const int count = song.waveCount < kWaves ? song.waveCount : kWaves;
+    uint32_t total = kSilentSampleBytes;
+    for (int i = 0; i < count; ++i) {
+        const WaveParams& params = song.waves[i];
+        const int length = WaveLength(params);
+        const bool copies = (params.flags & kWaveOctaveCopies) != 0;
+        total += uint32_t(copies ? WaveLengthWithOctaveCopies(length) : length);
+    }
+    return total;
+}
+
+}  // namespace qn
