@@ -373,7 +373,49 @@ def bench_record(osc_type, lowest):
                 len_index=255)
 
 
+
+
+def xorshift32(state):
+    state ^= (state << 13) & 0xffffffff
+    state ^= state >> 17
+    state ^= (state << 5) & 0xffffffff
+    return state
+
+
+def random_records(count, seed=2463534242):
+    """The random records of the golden sweep: 42 xorshift bytes each, with
+    the length index cut to 0..7 so this model stays quick."""
+    state = seed
+    for _ in range(count):
+        raw = []
+        for _ in range(42):
+            state = xorshift32(state)
+            raw.append(state & 0xff)
+        raw[25] &= 7
+        yield raw
+
+
+def wave_from_bytes(b):
+    sb = s8
+    return Wave(chord=[sb(b[14]), sb(b[15]), sb(b[16])], shift=b[17], phase_spd=b[19],
+                osc=b[20] & 3, copies=(b[20] >> 2) & 1, boost=(b[20] >> 3) & 1,
+                linear=(b[20] >> 4) & 1, env_sync=(b[20] >> 5) & 1, phase_min=b[21],
+                phase_max=b[22], basenote=sb(b[23]), gain=b[24], len_index=b[25], mix=b[26],
+                attack=b[27], delay=b[28], decay=b[29], sustain=b[30], filter=b[31],
+                resonance=b[32], ramp=sb(b[33]), f_start=b[34], f_min=b[35], f_max=b[36],
+                f_speed=sb(b[37]), wet=b[38], mod_len=b[39], predelay=b[40], density=b[41] & 7,
+                unisono=(b[41] >> 3) & 3, mod_sync=(b[41] >> 5) & 1)
+
+
+def sweep_hash(count):
+    values = []
+    for raw in random_records(count):
+        values.extend(generate(wave_from_bytes(raw)))
+    return fnv1a(values)
+
+
 if __name__ == "__main__":
     for name, w in GOLDEN.items():
         out = generate(w)
         print(name, len(out), hex(fnv1a(out)), out[:16])
+    print("random sweep of 300 records", hex(sweep_hash(300)))
