@@ -1,0 +1,90 @@
+// Random records of any byte values through the synthesizer. Run under
+// AddressSanitizer and UndefinedBehaviorSanitizer these catch reads past
+// the oscillator tables or wave memory and signed overflow in the wide
+// accumulators; the checks here catch writes outside a wave's bytes.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+#include "engine/wave_synth.h"
+#include "song/song.h"
+#include "tests/engine/wave_test_util.h"
+
+namespace qn {
+namespace {
+
+WaveParams RandomRecord(std::mt19937& random, int maxLengthIndex) {
+    uint8_t raw[sizeof(WaveParams)];
+    for (uint8_t& byte : raw) byte = uint8_t(random());
+    WaveParams params;
+    std::memcpy(&params, raw, sizeof(params));
+    params.lengthIndex = uint8_t(params.lengthIndex % (maxLengthIndex + 1));
+    return params;
+}
+
+TEST(WaveSynthProperty, RandomRecordsWriteExactlyTheirLengthAndRepeat) {
+    std::mt19937 random(20261206u);
+    WaveSynth synth;
+    std::vector<int8_t> buffer(static_cast<size_t>(kMaxWaveLength) + 64);
+    std::vector<int8_t> again(static_cast<size_t>(kMaxWaveLength));
+    for (int n = 0; n < 4000; ++n) {
+        // Mostly short waves; every 100th may be up to the longest.
+        const WaveParams params = RandomRecord(random, n % 100 == 0 ? 255 : 7);
+        const size_t length = size_t(WaveLength(params));
+        std::memset(buffer.data(), 0x5a, buffer.size());
+        synth.GenerateWave(params, buffer.data());
+        for (size_t i = length; i < length + 64; ++i) ASSERT_EQ(buffer[i], 0x5a) << "record " << n;
+        synth.GenerateWave(params, again.data());
+        ASSERT_EQ(std::memcmp(buffer.data(), again.data(), length), 0) << "record " << n;
+    }
+}
+
+TEST(WaveSynthProperty, RandomSongsStayInsideWaveMemory) {
+    std::mt19937 random(7u);
+    WaveSynth synth;
+    WaveMemory memory;
+    SongDocument document;
+    Song& song = document.song;
+    for (int n = 0; n < 150; ++n) {
+        for (int w = 0; w < kWaves; ++w) song.waves[w] = RandomRecord(random, 15);
+        // Mostly valid slot numbers, some far outside.
+        for (int w = 0; w < kWaves; ++w) song.waveCalcOrder[w] = uint8_t(random() % 32);
+        song.waveCount = uint8_t(random());
+        std::memset(memory.Data(), 0x5a, WaveMemory::Size());
+        synth.PrecalcAllWaves(song, memory);
+        ASSERT_EQ(memory.Data()[0], 0x5a);
+        ASSERT_EQ(memory.Data()[1], 0x5a);
+        bool calculated[kWaves] = {};
+        for (int i = 0; i < song.waveCount && i < kWaves; ++i) {
+            if (song.waveCalcOrder[i] < kWaves) calculated[song.waveCalcOrder[i]] = true;
+        }
+        for (int w = 0; w < kWaves; ++w) {
+            if (calculated[w]) {
+                ASSERT_LE(song.waves[w].mixWave, kWaves);
+            }
+            // Nothing past the wave and its three copies.
+            const int used = WaveLengthWithOctaveCopies(WaveLength(song.waves[w]));
+            ASSERT_EQ(memory.Slot(w)[used], 0x5a) << "song " << n << " wave " << w;
+        }
+        const uint32_t chip = WaveSynth::ChipMemoryNeeded(song);
+        ASSERT_GE(chip, 2u);
+        ASSERT_LE(chip, 2u + 24u * 61440u);
+    }
+}
+
+TEST(WaveSynthProperty, EstimateIsFiniteAndGrowsWithLength) {
+    std::mt19937 random(99u);
+    for (int n = 0; n < 2000; ++n) {
+        WaveParams params = RandomRecord(random, 254);
+        const float shorter = WaveSynth::EstimatePrecalcSeconds(params);
+        params.lengthIndex = uint8_t(params.lengthIndex + 1);
+        const float longer = WaveSynth::EstimatePrecalcSeconds(params);
+        ASSERT_GT(shorter, 0.0f);
+        ASSERT_GT(longer, shorter);
+        ASSERT_LT(longer, 60.0f);
+    }
+}
+
+}  // namespace
+}  // namespace qn
