@@ -1,9 +1,11 @@
 // The stages that rewrite a generated wave in place: the swept four-pole
 // resonant filter, the delay-line modulator and the volume envelope.
 #include <cstdint>
+#include <cstring>
 
 #include "engine/fall_rate_table.h"
 #include "engine/wave_math.h"
+#include "engine/wave_simd.h"
 #include "engine/wave_stages.h"
 
 namespace qn::wave {
@@ -106,28 +108,69 @@ void ApplyFilterSweep(const WaveParams& params, int8_t* out, int length) {
     }
 }
 
+namespace {
+
+// Delays below this run sample by sample; from here on a 16-lane chunk of
+// min(delay, 16) samples depends only on samples before it.
+constexpr int32_t kVectorDelay = 6;
+
+// One tap: dst[i] = saturate8(in[i] + ((src * weight) >> 8)) with src = dst[i - D]
+// (this tap's own, already rewritten output) or 0 before the start. The delay D
+// follows the sweep, which only changes every 2048 / sweepStep samples, so the
+// wave is walked in runs of constant delay. `dst` and `in` are separate buffers.
+void ModulatorTap(const int8_t* in, int8_t* dst, int length, int32_t offset, int32_t sweepStep,
+                  int32_t weight) {
+    int i = 0;
+    while (i < length) {
+        // The sweep accumulator reads sweepStep * (i + 1) at sample i.
+        const int32_t level = (sweepStep * (i + 1)) >> 11;
+        const int32_t nextLevelAt = ((level + 1) * 2048 + sweepStep - 1) / sweepStep - 1;
+        const int end = nextLevelAt < length ? int(nextLevelAt) : length;
+        const int32_t delay = wrap16((kModulatorSweep[level & 31] * 32 + offset) >> 6);
+
+        int j = i;
+        for (; j < end && j < delay; ++j) dst[j] = in[j];  // nothing to read before the start
+        if (delay == 0) {
+            for (; j < end; ++j) dst[j] = saturate8(int32_t(in[j]) + ((int32_t(in[j]) * weight) >> 8));
+        } else if (delay >= kVectorDelay) {
+            const int width = delay < 16 ? int(delay) : 16;
+            while (j < end && j + 16 <= length) {
+                ModulatorLanes16(in + j, dst + j - delay, dst + j, weight);
+                j += (end - j) < width ? (end - j) : width;
+            }
+        }
+        for (; j < end; ++j) {
+            dst[j] = saturate8(int32_t(in[j]) + ((int32_t(dst[j - delay]) * weight) >> 8));
+        }
+        i = end;
+    }
+}
+
+}  // namespace
+
 void ApplyModulator(const WaveParams& params, int8_t* out, int length) {
     const int32_t wetness = params.wetness;
-    if (wetness == 0) return;
-    const bool sync = params.ModulatorSync();
     const int taps = params.Density();
+    if (wetness == 0 || taps == 0) return;
+    const bool sync = params.ModulatorSync();
+
+    // Taps run one after another over the whole wave; each reads the previous
+    // tap's result and writes its own into the other buffer.
+    alignas(16) int8_t scratch[kMaxWaveLength];
+    int8_t* source = out;
+    int8_t* target = scratch;
     for (int tap = 0; tap < taps; ++tap) {
         int32_t base = kTapDelays[tap] * int32_t(params.modLength);
         if (!sync) base >>= 2;
         const int32_t preDelay = int32_t(params.preDelay) * (sync ? 256 : 64);
-        const int32_t sweepStep = 8 + tap;
-        int32_t sweep = 0;
-        const bool inverted = (tap & 1) != 0;
-        for (int i = 0; i < length; ++i) {
-            sweep += sweepStep;
-            const int32_t delay =
-                wrap16((kModulatorSweep[(sweep >> 11) & 31] * 32 + base + preDelay) >> 6);
-            // Reads samples this tap has already rewritten: each tap feeds back on itself.
-            int32_t source = i - delay >= 0 ? out[i - delay] : 0;
-            if (inverted) source = -source;
-            out[i] = saturate8(int32_t(out[i]) + ((source * wetness) >> 8));
-        }
+        // Odd taps are inverted: (-src * w) >> 8 equals (src * -w) >> 8.
+        const int32_t weight = (tap & 1) != 0 ? -wetness : wetness;
+        ModulatorTap(source, target, length, base + preDelay, 8 + tap, weight);
+        int8_t* swap = source;
+        source = target;
+        target = swap;
     }
+    if (source != out) std::memcpy(out, source, size_t(length));
 }
 
 void ApplyEnvelope(const WaveParams& params, int8_t* out, int length) {
