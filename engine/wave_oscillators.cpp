@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "engine/wave_math.h"
+#include "engine/wave_simd.h"
 #include "engine/wave_stages.h"
 
 namespace qn::wave {
@@ -67,35 +68,69 @@ void AddTableOscillator(const WaveParams& params, const OscillatorTable& tables,
         int64_t(params.shift) * ((chordless ? 1 : 0) + noteIndex) + params.phaseMin;
     int64_t position = (startUnits * baseStep) % cycle;
 
-    const int32_t gain = params.gain;
-    for (int i = 0; i < length; ++i) {
-        const int64_t distance = position - phase;
-        const int32_t entry = distance < 0 ? table[0] : table[distance >> 15];
-        out[i] = saturate8(int32_t(out[i]) + ((entry * gain) >> 7));
+    // The table scaled by the gain once per note; each sample then adds one entry.
+    int16_t scaled[128];
+    for (int e = 0; e < 128; ++e) scaled[e] = int16_t((int32_t(table[e]) * params.gain) >> 7);
 
-        position += step;
-        if (position >= cycle) {
-            // A step longer than the cycle (notes from about 84 up) wraps
-            // more than once; the remainder keeps the read inside the table.
-            position -= cycle;
-            if (position >= cycle) position %= cycle;
-            const int64_t moved = phase + phaseVelocity;
-            phase = moved < phaseHigh ? moved : phaseHigh;
-            if (moved >= phaseHigh) phaseVelocity = -phaseVelocity;
-            if (phase <= phaseLow) {
-                phase = phaseLow;
-                phaseVelocity = -phaseVelocity;
+    // Entries are collected per block and added into the wave with saturation
+    // in one vector pass; the position walk itself is sequential.
+    constexpr int kBlock = 1024;
+    int16_t contribution[kBlock];
+    for (int blockStart = 0; blockStart < length; blockStart += kBlock) {
+        const int count = length - blockStart < kBlock ? length - blockStart : kBlock;
+        int k = 0;
+        while (k < count) {
+            bool wrapped;
+            if (ramp == 0) {
+                // Constant step: every sample up to the next wrap reads inside the cycle.
+                int run = count - k;
+                if (step != 0) {
+                    const int64_t toWrap = (cycle - position + step - 1) / step;
+                    if (toWrap < run) run = int(toWrap);
+                }
+                // position + run * step stays below 2^27 here, phase below 2^22.
+                int32_t at = int32_t(position);
+                const int32_t stride = int32_t(step);
+                const int32_t hold = int32_t(phase);
+                for (int m = 0; m < run; ++m) {
+                    const int32_t distance = at - hold;
+                    contribution[k + m] = scaled[distance < 0 ? 0 : distance >> 15];
+                    at += stride;
+                }
+                k += run;
+                position = at;
+                wrapped = position >= cycle;
+            } else {
+                const int64_t distance = position - phase;
+                contribution[k] = scaled[distance < 0 ? 0 : distance >> 15];
+                ++k;
+                position += step;
+                wrapped = position >= cycle;
+            }
+            if (wrapped) {
+                // A step longer than the cycle (notes from about 84 up) wraps
+                // more than once; the remainder keeps the read inside the table.
+                position -= cycle;
+                if (position >= cycle) position %= cycle;
+                const int64_t moved = phase + phaseVelocity;
+                phase = moved < phaseHigh ? moved : phaseHigh;
+                if (moved >= phaseHigh) phaseVelocity = -phaseVelocity;
+                if (phase <= phaseLow) {
+                    phase = phaseLow;
+                    phaseVelocity = -phaseVelocity;
+                }
+            }
+            if (ramp != 0) {
+                rampAccumulator += ramp;
+                step = (rampAccumulator >> 10) + baseStep;
+                if (pitchLinear) ramp = DecayRamp(ramp);
+                if (step < 0 || step >= cycle) {
+                    step = 0;
+                    ramp = 0;
+                }
             }
         }
-        if (ramp != 0) {
-            rampAccumulator += ramp;
-            step = (rampAccumulator >> 10) + baseStep;
-            if (pitchLinear) ramp = DecayRamp(ramp);
-            if (step < 0 || step >= cycle) {
-                step = 0;
-                ramp = 0;
-            }
-        }
+        SaturatingAdd(out + blockStart, contribution, count);
     }
 }
 
