@@ -1,5 +1,5 @@
-// The stages that rewrite a generated wave in place: the swept four-pole
-// resonant filter, the delay-line modulator and the volume envelope.
+// The delay-line modulator and the volume envelope, which rewrite a
+// generated (and filtered) wave in place.
 #include <cstdint>
 #include <cstring>
 
@@ -12,54 +12,6 @@ namespace qn::wave {
 
 namespace {
 
-constexpr int kFilterBlock = 64;          // the sweep moves once per 64 samples
-constexpr int32_t kSweepTop = 65280;      // highest sweep position, 255 * 256
-
-enum FilterType { kNoFilter = 0, kLowpass = 1, kHighpass = 2, kBandpass = 3, kNotch = 4 };
-
-// Four cascaded one-pole stages in 16-bit words, the first with resonance
-// feedback. Every difference and sum is cut to a word before it is
-// multiplied, as the 68000 code does with word registers.
-struct FilterState {
-    int16_t s0 = 0;
-    int16_t s1 = 0;
-    int16_t s2 = 0;
-    int16_t s3 = 0;
-};
-
-void FilterBlock(FilterState& state, int type, int32_t cutoff, int32_t resonance, int8_t* samples,
-                 int count) {
-    const int32_t f = (type == kLowpass || type == kBandpass) ? cutoff : 255 - cutoff;
-    int32_t feedback;
-    if (resonance == 0) {
-        feedback = f + f;
-    } else {
-        int32_t divisor = wrap16(182 - 2 * resonance);
-        if (divisor < 54) divisor = 54;
-        feedback = f + (f * 256) / divisor;
-    }
-    const int32_t k = wrap16(feedback);
-
-    int16_t s0 = state.s0, s1 = state.s1, s2 = state.s2, s3 = state.s3;
-    for (int i = 0; i < count; ++i) {
-        const int32_t x = samples[i];
-        const int32_t resonant = (int32_t(wrap16(s0 - s1)) * k) >> 8;
-        s0 = wrap16(s0 + ((int32_t(wrap16(resonant - s0 + x)) * f) >> 8));
-        s1 = wrap16(s1 + ((int32_t(wrap16(s0 - s1)) * f) >> 8));
-        s2 = wrap16(s2 + ((int32_t(wrap16(s1 - s2)) * f) >> 8));
-        s3 = wrap16(s3 + ((int32_t(wrap16(s2 - s3)) * f) >> 8));
-        int32_t output;
-        switch (type) {
-            case kLowpass: output = s3; break;
-            case kHighpass: output = s3 - x; break;
-            case kBandpass: output = (int32_t(s3) - s2 - s1 - s0) >> 1; break;
-            default: output = s0 - s3; break;  // notch
-        }
-        samples[i] = saturate8(wrap16(output));
-    }
-    state = {s0, s1, s2, s3};
-}
-
 // Delay of each modulator tap, in units that the "Length" field scales.
 constexpr int32_t kTapDelays[8] = {77, 293, 539, 1079, 1337, 1877, 2413, 3031};
 
@@ -69,44 +21,6 @@ constexpr int32_t kModulatorSweep[32] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9, 
                                          9,  8,  7,  6,  5,  4,  3,  2,  1,  0};
 
 }  // namespace
-
-void ApplyFilterSweep(const WaveParams& params, int8_t* out, int length) {
-    const int type = params.filterType;
-    // A file can hold any byte here; only the four real filter types filter.
-    if (type < kLowpass || type > kNotch) return;
-
-    int32_t position = int32_t(params.filterStart) * 256;
-    int32_t speed = int32_t(params.filterSpeed) * 128;
-    const int32_t lower = int32_t(params.filterLower) * 256;
-    const int32_t upper = int32_t(params.filterUpper) * 256;
-    const int32_t resonance = params.resonance;
-
-    FilterState state;
-    for (int start = 0; start < length; start += kFilterBlock) {
-        int32_t next = position + speed;
-        if (speed <= 0) {
-            if (position >= lower && next <= lower) {
-                next = lower;
-                if (upper != lower && speed < 0) speed = -speed;
-            } else if (position >= 0 && next <= 0) {
-                next = 0;
-                if (speed < 0) speed = -speed;
-            }
-        } else {
-            if (position <= upper && next >= upper) {
-                next = upper;
-                if (upper != lower) speed = -speed;
-            } else if (position <= kSweepTop && next >= kSweepTop) {
-                next = kSweepTop;
-                speed = -speed;
-            }
-        }
-        position = next;
-        const int32_t cutoff = 255 - (position >> 8);
-        const int count = length - start < kFilterBlock ? length - start : kFilterBlock;
-        FilterBlock(state, type, cutoff, resonance, out + start, count);
-    }
-}
 
 namespace {
 

@@ -18,8 +18,15 @@ void AddTableOscillator(const WaveParams& params, const OscillatorTable& tables,
 // Runs the noise oscillator for one note over out[0..length-1].
 void AddNoiseOscillator(const WaveParams& params, int note, int8_t* out, int length);
 
+// True when "FilterType" names one of the four filters (1..4).
+bool HasFilter(const WaveParams& params);
+
 // The swept resonant filter; does nothing unless "FilterType" is 1..4.
 void ApplyFilterSweep(const WaveParams& params, int8_t* out, int length);
+
+// The same for two independent waves at once (the same bytes as two calls).
+void ApplyFilterSweepPair(const WaveParams& paramsA, int8_t* outA, int lengthA,
+                          const WaveParams& paramsB, int8_t* outB, int lengthB);
 
 // The delay-line modulator; does nothing when "Wetness" or "Density" is 0.
 void ApplyModulator(const WaveParams& params, int8_t* out, int length);

@@ -58,7 +58,10 @@ void WaveSynth::BuildOscillatorTables() {
     }
 }
 
-void WaveSynth::GenerateWave(const WaveParams& params, int8_t* out) const {
+namespace {
+
+// Steps 1-5: clears the wave and adds every oscillator note of every pass.
+void AddOscillators(const OscillatorTable& tables, const WaveParams& params, int8_t* out) {
     const int length = WaveLength(params);
     std::memset(out, 0, size_t(length));
 
@@ -76,12 +79,16 @@ void WaveSynth::GenerateWave(const WaveParams& params, int8_t* out) const {
             if (noise) {
                 wave::AddNoiseOscillator(params, notes[j], out, length);
             } else {
-                wave::AddTableOscillator(params, tables_, notes[j], j, chordless, pass, out, length);
+                wave::AddTableOscillator(params, tables, notes[j], j, chordless, pass, out, length);
             }
         }
     }
+}
 
-    wave::ApplyFilterSweep(params, out, length);
+// The stages after the filter: the modulator runs before the envelope
+// unless its sync bit puts it after.
+void ApplyModulatorAndEnvelope(const WaveParams& params, int8_t* out) {
+    const int length = WaveLength(params);
     if (params.ModulatorSync()) {
         wave::ApplyEnvelope(params, out, length);
         wave::ApplyModulator(params, out, length);
@@ -91,15 +98,17 @@ void WaveSynth::GenerateWave(const WaveParams& params, int8_t* out) const {
     }
 }
 
-void WaveSynth::PrecalcWave(Song& song, WaveMemory& memory, int index) const {
-    if (index < 0 || index >= kWaves) return;
+// The wave number a record mixes in after lowering values above 24, 0 for none.
+int MixSource(const WaveParams& params) { return params.mixWave > kWaves ? kWaves : params.mixWave; }
+
+// After generation: "Mix Wave" with the source slot's current contents, then the copies.
+void MixAndWriteCopies(Song& song, WaveMemory& memory, int index) {
     WaveParams& params = song.waves[index];
     int8_t* wave = memory.Slot(index);
     const int length = WaveLength(params);
-    GenerateWave(params, wave);
 
     // Wave numbers stop at 24; a larger value from a file names wave 24.
-    if (params.mixWave > kWaves) params.mixWave = kWaves;
+    params.mixWave = uint8_t(MixSource(params));
     const int mix = params.mixWave;
     if (mix != 0 && mix - 1 != index) {
         const int8_t* source = memory.Slot(mix - 1);
@@ -111,11 +120,53 @@ void WaveSynth::PrecalcWave(Song& song, WaveMemory& memory, int index) const {
     WriteOctaveCopies(wave, length);
 }
 
+}  // namespace
+
+void WaveSynth::GenerateWave(const WaveParams& params, int8_t* out) const {
+    AddOscillators(tables_, params, out);
+    wave::ApplyFilterSweep(params, out, WaveLength(params));
+    ApplyModulatorAndEnvelope(params, out);
+}
+
+void WaveSynth::PrecalcWave(Song& song, WaveMemory& memory, int index) const {
+    if (index < 0 || index >= kWaves) return;
+    GenerateWave(song.waves[index], memory.Slot(index));
+    MixAndWriteCopies(song, memory, index);
+}
+
 void WaveSynth::PrecalcAllWaves(Song& song, WaveMemory& memory) const {
     const int count = song.waveCount < kWaves ? song.waveCount : kWaves;
-    for (int i = 0; i < count; ++i) {
-        const int index = song.waveCalcOrder[i];
-        if (index < kWaves) PrecalcWave(song, memory, index);
+    int i = 0;
+    while (i < count) {
+        const int first = song.waveCalcOrder[i];
+        const int second = i + 1 < count ? song.waveCalcOrder[i + 1] : kWaves;
+        if (first >= kWaves) {
+            ++i;
+            continue;
+        }
+        // Two filtered waves in a row are generated together, their filters
+        // interleaved, unless the first mixes in the second: then it must see
+        // the second's previous contents, so the second may not be made early.
+        const bool pair = second < kWaves && second != first && wave::HasFilter(song.waves[first]) &&
+                          wave::HasFilter(song.waves[second]) &&
+                          MixSource(song.waves[first]) != second + 1;
+        if (!pair) {
+            PrecalcWave(song, memory, first);
+            ++i;
+            continue;
+        }
+        const WaveParams& a = song.waves[first];
+        const WaveParams& b = song.waves[second];
+        int8_t* outA = memory.Slot(first);
+        int8_t* outB = memory.Slot(second);
+        AddOscillators(tables_, a, outA);
+        AddOscillators(tables_, b, outB);
+        wave::ApplyFilterSweepPair(a, outA, WaveLength(a), b, outB, WaveLength(b));
+        ApplyModulatorAndEnvelope(a, outA);
+        ApplyModulatorAndEnvelope(b, outB);
+        MixAndWriteCopies(song, memory, first);
+        MixAndWriteCopies(song, memory, second);
+        i += 2;
     }
 }
 
