@@ -3,12 +3,18 @@
 // moves between two limits once per 64 samples.
 //
 // Each sample depends on the one before through a chain of multiplies, so
-// one filter cannot run faster than that chain; two waves' filters are
-// independent, and ApplyFilterSweepPair runs them side by side.
+// one filter cannot run faster than that chain. Different waves' filters are
+// independent: ApplyFilterSweepGroup runs up to eight of them side by side,
+// one per 16-bit lane of a vector, which gives the same words because every
+// value the filter keeps is a 16-bit word anyway.
 #include <cstdint>
 
 #include "engine/wave_math.h"
 #include "engine/wave_stages.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qn::wave {
 
@@ -19,8 +25,10 @@ constexpr int32_t kSweepTop = 65280;  // highest sweep position, 255 * 256
 
 enum FilterType { kLowpass = 1, kHighpass = 2, kBandpass = 3, kNotch = 4 };
 
-// One wave's filter: sweep position and the four state words.
+// One wave's filter: sweep position, the block's coefficients and the four
+// state words.
 struct SweptFilter {
+    SweptFilter() = default;
     explicit SweptFilter(const WaveParams& params)
         : type(params.filterType),
           resonance(params.resonance),
@@ -64,92 +72,75 @@ struct SweptFilter {
     }
 
     // Every difference and sum is cut to a word before it is multiplied, as
-    // the 68000 code does with word registers. The type is a template
-    // argument so the pair loop keeps both filters' state in registers.
+    // the 68000 code does with word registers. Returns the output word
+    // before the byte clip.
     template <int kType>
-    [[gnu::always_inline]] inline int8_t Filter(int32_t x) {
+    [[gnu::always_inline]] inline int16_t Filter(int32_t x) {
         const int32_t drive = x - s0;
         const int32_t resonant = (int32_t(wrap16(s0 - s1)) * k) >> 8;
         s0 = wrap16(s0 + ((int32_t(wrap16(resonant + drive)) * f) >> 8));
         s1 = wrap16(s1 + ((int32_t(wrap16(s0 - s1)) * f) >> 8));
         s2 = wrap16(s2 + ((int32_t(wrap16(s1 - s2)) * f) >> 8));
         s3 = wrap16(s3 + ((int32_t(wrap16(s2 - s3)) * f) >> 8));
-        int32_t output;
         if constexpr (kType == kLowpass) {
-            output = s3;
+            return s3;
         } else if constexpr (kType == kHighpass) {
-            output = s3 - x;
+            return wrap16(s3 - x);
         } else if constexpr (kType == kBandpass) {
-            output = (int32_t(s3) - s2 - s1 - s0) >> 1;
+            return wrap16((int32_t(s3) - s2 - s1 - s0) >> 1);
         } else {
-            output = s0 - s3;  // notch
+            return wrap16(s0 - s3);  // notch
         }
-        return saturate8(wrap16(output));
     }
 
-    const int type;
-    const int32_t resonance;
-    int32_t position;
-    int32_t speed;
-    const int32_t lower;
-    const int32_t upper;
+    int type = kLowpass;
+    int32_t resonance = 0;
+    int32_t position = 0;
+    int32_t speed = 0;
+    int32_t lower = 0;
+    int32_t upper = 0;
     int32_t f = 0;
     int32_t k = 0;
     int16_t s0 = 0, s1 = 0, s2 = 0, s3 = 0;
 };
 
+// The loop works on a local copy of the filter: the wave bytes it writes
+// could alias the filter state as far as the compiler knows, which would
+// keep the state in memory and lengthen every sample's chain.
 template <int kType>
-void FilterAloneOf(SweptFilter& filter, int8_t* out, int start, int length) {
-    for (; start < length; start += kFilterBlock) {
+void FilterWave(const WaveParams& params, int8_t* out, int length) {
+    SweptFilter filter(params);
+    for (int start = 0; start < length; start += kFilterBlock) {
         filter.NextBlock();
         const int count = length - start < kFilterBlock ? length - start : kFilterBlock;
         int8_t* samples = out + start;
-        for (int i = 0; i < count; ++i) samples[i] = filter.Filter<kType>(samples[i]);
+        for (int i = 0; i < count; ++i) samples[i] = saturate8(filter.Filter<kType>(samples[i]));
     }
 }
 
-void FilterAlone(SweptFilter& filter, int8_t* out, int start, int length) {
-    switch (filter.type) {
-        case kLowpass: FilterAloneOf<kLowpass>(filter, out, start, length); break;
-        case kHighpass: FilterAloneOf<kHighpass>(filter, out, start, length); break;
-        case kBandpass: FilterAloneOf<kBandpass>(filter, out, start, length); break;
-        default: FilterAloneOf<kNotch>(filter, out, start, length); break;
-    }
+#if defined(__SSE2__)
+
+// Bits 8..23 of each lane's 32-bit product a * b: (a * b) >> 8 cut to a word.
+inline __m128i MulShift8(__m128i a, __m128i b) {
+    return _mm_or_si128(_mm_slli_epi16(_mm_mulhi_epi16(a, b), 8), _mm_srli_epi16(_mm_mullo_epi16(a, b), 8));
 }
 
-// Both filters over the first `common` samples, interleaved sample by sample.
-template <int kTypeA, int kTypeB>
-void FilterPairOf(SweptFilter& a, int8_t* outA, SweptFilter& b, int8_t* outB, int common) {
-    for (int start = 0; start < common; start += kFilterBlock) {
-        a.NextBlock();
-        b.NextBlock();
-        int8_t* samplesA = outA + start;
-        int8_t* samplesB = outB + start;
-        for (int i = 0; i < kFilterBlock; ++i) {
-            samplesA[i] = a.Filter<kTypeA>(samplesA[i]);
-            samplesB[i] = b.Filter<kTypeB>(samplesB[i]);
-        }
-    }
+// (s3 - s2 - s1 - s0) >> 1 worked in 32 bits, then cut to a word.
+inline __m128i BandpassLanes(__m128i s0, __m128i s1, __m128i s2, __m128i s3) {
+    const auto half = [&](auto unpack) {
+        const __m128i w0 = _mm_srai_epi32(unpack(s0, s0), 16);
+        const __m128i w1 = _mm_srai_epi32(unpack(s1, s1), 16);
+        const __m128i w2 = _mm_srai_epi32(unpack(s2, s2), 16);
+        const __m128i w3 = _mm_srai_epi32(unpack(s3, s3), 16);
+        const __m128i sum = _mm_srai_epi32(_mm_sub_epi32(_mm_sub_epi32(_mm_sub_epi32(w3, w2), w1), w0), 1);
+        return _mm_srai_epi32(_mm_slli_epi32(sum, 16), 16);  // keep the low word, sign-extended
+    };
+    const __m128i low = half([](__m128i a, __m128i b) { return _mm_unpacklo_epi16(a, b); });
+    const __m128i high = half([](__m128i a, __m128i b) { return _mm_unpackhi_epi16(a, b); });
+    return _mm_packs_epi32(low, high);
 }
 
-template <int kTypeA>
-void FilterPairWithA(SweptFilter& a, int8_t* outA, SweptFilter& b, int8_t* outB, int common) {
-    switch (b.type) {
-        case kLowpass: FilterPairOf<kTypeA, kLowpass>(a, outA, b, outB, common); break;
-        case kHighpass: FilterPairOf<kTypeA, kHighpass>(a, outA, b, outB, common); break;
-        case kBandpass: FilterPairOf<kTypeA, kBandpass>(a, outA, b, outB, common); break;
-        default: FilterPairOf<kTypeA, kNotch>(a, outA, b, outB, common); break;
-    }
-}
-
-void FilterPair(SweptFilter& a, int8_t* outA, SweptFilter& b, int8_t* outB, int common) {
-    switch (a.type) {
-        case kLowpass: FilterPairWithA<kLowpass>(a, outA, b, outB, common); break;
-        case kHighpass: FilterPairWithA<kHighpass>(a, outA, b, outB, common); break;
-        case kBandpass: FilterPairWithA<kBandpass>(a, outA, b, outB, common); break;
-        default: FilterPairWithA<kNotch>(a, outA, b, outB, common); break;
-    }
-}
+#endif
 
 }  // namespace
 
@@ -159,25 +150,88 @@ bool HasFilter(const WaveParams& params) {
 }
 
 void ApplyFilterSweep(const WaveParams& params, int8_t* out, int length) {
-    if (!HasFilter(params)) return;
-    SweptFilter filter(params);
-    FilterAlone(filter, out, 0, length);
+    switch (params.filterType) {
+        case kLowpass: FilterWave<kLowpass>(params, out, length); break;
+        case kHighpass: FilterWave<kHighpass>(params, out, length); break;
+        case kBandpass: FilterWave<kBandpass>(params, out, length); break;
+        case kNotch: FilterWave<kNotch>(params, out, length); break;
+        default: break;
+    }
 }
 
-void ApplyFilterSweepPair(const WaveParams& paramsA, int8_t* outA, int lengthA,
-                          const WaveParams& paramsB, int8_t* outB, int lengthB) {
-    if (!HasFilter(paramsA) || !HasFilter(paramsB)) {
-        ApplyFilterSweep(paramsA, outA, lengthA);
-        ApplyFilterSweep(paramsB, outB, lengthB);
+void ApplyFilterSweepGroup(const WaveParams* const* params, int8_t* const* outs, const int* lengths,
+                           int count) {
+#if defined(__SSE2__)
+    if (count >= 2 && count <= kMaxFilterGroup) {
+        bool anyBandpass = false;
+        for (int w = 0; w < count; ++w) {
+            if (!HasFilter(*params[w])) {
+                // Only filtered waves share lanes; run the group one by one.
+                for (int v = 0; v < count; ++v) ApplyFilterSweep(*params[v], outs[v], lengths[v]);
+                return;
+            }
+            anyBandpass = anyBandpass || params[w]->filterType == kBandpass;
+        }
+
+        SweptFilter filters[kMaxFilterGroup];
+        for (int w = 0; w < count; ++w) filters[w] = SweptFilter(*params[w]);
+        alignas(16) int16_t typeMask[4][8] = {};
+        int longest = 0;
+        for (int w = 0; w < count; ++w) {
+            typeMask[filters[w].type - 1][w] = -1;
+            if (lengths[w] > longest) longest = lengths[w];
+        }
+        const __m128i lowMask = _mm_load_si128(reinterpret_cast<const __m128i*>(typeMask[0]));
+        const __m128i highMask = _mm_load_si128(reinterpret_cast<const __m128i*>(typeMask[1]));
+        const __m128i bandMask = _mm_load_si128(reinterpret_cast<const __m128i*>(typeMask[2]));
+        const __m128i notchMask = _mm_load_si128(reinterpret_cast<const __m128i*>(typeMask[3]));
+
+        __m128i s0 = _mm_setzero_si128(), s1 = s0, s2 = s0, s3 = s0;
+        // One block of samples, transposed: lane w of row i is sample i of wave w.
+        alignas(16) int16_t rows[kFilterBlock][8];
+        alignas(16) int16_t fLanes[8];
+        alignas(16) int16_t kLanes[8];
+        for (int start = 0; start < longest; start += kFilterBlock) {
+            for (int w = 0; w < 8; ++w) {
+                fLanes[w] = 0;
+                kLanes[w] = 0;
+            }
+            // Lengths are multiples of 128: a wave is in a block whole or not at all.
+            for (int w = 0; w < count; ++w) {
+                if (start >= lengths[w]) continue;
+                filters[w].NextBlock();
+                fLanes[w] = int16_t(filters[w].f);
+                kLanes[w] = int16_t(filters[w].k);
+                const int8_t* samples = outs[w] + start;
+                for (int i = 0; i < kFilterBlock; ++i) rows[i][w] = samples[i];
+            }
+            const __m128i f = _mm_load_si128(reinterpret_cast<const __m128i*>(fLanes));
+            const __m128i k = _mm_load_si128(reinterpret_cast<const __m128i*>(kLanes));
+            for (int i = 0; i < kFilterBlock; ++i) {
+                __m128i* row = reinterpret_cast<__m128i*>(rows[i]);
+                const __m128i x = _mm_load_si128(row);
+                const __m128i drive = _mm_sub_epi16(x, s0);
+                const __m128i resonant = MulShift8(_mm_sub_epi16(s0, s1), k);
+                s0 = _mm_add_epi16(s0, MulShift8(_mm_add_epi16(resonant, drive), f));
+                s1 = _mm_add_epi16(s1, MulShift8(_mm_sub_epi16(s0, s1), f));
+                s2 = _mm_add_epi16(s2, MulShift8(_mm_sub_epi16(s1, s2), f));
+                s3 = _mm_add_epi16(s3, MulShift8(_mm_sub_epi16(s2, s3), f));
+                __m128i output = _mm_or_si128(
+                    _mm_or_si128(_mm_and_si128(lowMask, s3), _mm_and_si128(highMask, _mm_sub_epi16(s3, x))),
+                    _mm_and_si128(notchMask, _mm_sub_epi16(s0, s3)));
+                if (anyBandpass) output = _mm_or_si128(output, _mm_and_si128(bandMask, BandpassLanes(s0, s1, s2, s3)));
+                _mm_store_si128(row, output);
+            }
+            for (int w = 0; w < count; ++w) {
+                if (start >= lengths[w]) continue;
+                int8_t* samples = outs[w] + start;
+                for (int i = 0; i < kFilterBlock; ++i) samples[i] = saturate8(rows[i][w]);
+            }
+        }
         return;
     }
-    SweptFilter a(paramsA);
-    SweptFilter b(paramsB);
-    // Lengths are multiples of 128, so the shorter one ends on a block boundary.
-    const int common = lengthA < lengthB ? lengthA : lengthB;
-    FilterPair(a, outA, b, outB, common);
-    FilterAlone(a, outA, common, lengthA);
-    FilterAlone(b, outB, common, lengthB);
+#endif
+    for (int w = 0; w < count; ++w) ApplyFilterSweep(*params[w], outs[w], lengths[w]);
 }
 
 }  // namespace qn::wave

@@ -24,9 +24,13 @@ bool HasFilter(const WaveParams& params);
 // The swept resonant filter; does nothing unless "FilterType" is 1..4.
 void ApplyFilterSweep(const WaveParams& params, int8_t* out, int length);
 
-// The same for two independent waves at once (the same bytes as two calls).
-void ApplyFilterSweepPair(const WaveParams& paramsA, int8_t* outA, int lengthA,
-                          const WaveParams& paramsB, int8_t* outB, int lengthB);
+// Waves whose filters ApplyFilterSweepGroup can run side by side.
+constexpr int kMaxFilterGroup = 8;
+
+// The filter sweep for `count` (up to kMaxFilterGroup) independent waves at
+// once: the same bytes as one ApplyFilterSweep call per wave.
+void ApplyFilterSweepGroup(const WaveParams* const* params, int8_t* const* outs, const int* lengths,
+                           int count);
 
 // The delay-line modulator; does nothing when "Wetness" or "Density" is 0.
 void ApplyModulator(const WaveParams& params, int8_t* out, int length);

@@ -139,34 +139,41 @@ void WaveSynth::PrecalcAllWaves(Song& song, WaveMemory& memory) const {
     int i = 0;
     while (i < count) {
         const int first = song.waveCalcOrder[i];
-        const int second = i + 1 < count ? song.waveCalcOrder[i + 1] : kWaves;
-        if (first >= kWaves) {
+        if (first >= kWaves || !wave::HasFilter(song.waves[first])) {
+            if (first < kWaves) PrecalcWave(song, memory, first);
             ++i;
             continue;
         }
-        // Two filtered waves in a row are generated together, their filters
-        // interleaved, unless the first mixes in the second: then it must see
-        // the second's previous contents, so the second may not be made early.
-        const bool pair = second < kWaves && second != first && wave::HasFilter(song.waves[first]) &&
-                          wave::HasFilter(song.waves[second]) &&
-                          MixSource(song.waves[first]) != second + 1;
-        if (!pair) {
-            PrecalcWave(song, memory, first);
-            ++i;
-            continue;
+        // Filtered waves that follow each other in the order are generated
+        // together, their filters side by side. A wave joins the group only
+        // when no earlier member mixes it in: that member must see its
+        // previous contents, so it may not be made early.
+        int group[wave::kMaxFilterGroup] = {first};
+        int size = 1;
+        while (size < wave::kMaxFilterGroup && i + size < count) {
+            const int next = song.waveCalcOrder[i + size];
+            if (next >= kWaves || !wave::HasFilter(song.waves[next])) break;
+            bool joins = true;
+            for (int m = 0; m < size; ++m) {
+                if (group[m] == next || MixSource(song.waves[group[m]]) == next + 1) joins = false;
+            }
+            if (!joins) break;
+            group[size++] = next;
         }
-        const WaveParams& a = song.waves[first];
-        const WaveParams& b = song.waves[second];
-        int8_t* outA = memory.Slot(first);
-        int8_t* outB = memory.Slot(second);
-        AddOscillators(tables_, a, outA);
-        AddOscillators(tables_, b, outB);
-        wave::ApplyFilterSweepPair(a, outA, WaveLength(a), b, outB, WaveLength(b));
-        ApplyModulatorAndEnvelope(a, outA);
-        ApplyModulatorAndEnvelope(b, outB);
-        MixAndWriteCopies(song, memory, first);
-        MixAndWriteCopies(song, memory, second);
-        i += 2;
+
+        const WaveParams* params[wave::kMaxFilterGroup];
+        int8_t* outs[wave::kMaxFilterGroup];
+        int lengths[wave::kMaxFilterGroup];
+        for (int m = 0; m < size; ++m) {
+            params[m] = &song.waves[group[m]];
+            outs[m] = memory.Slot(group[m]);
+            lengths[m] = WaveLength(*params[m]);
+            AddOscillators(tables_, *params[m], outs[m]);
+        }
+        wave::ApplyFilterSweepGroup(params, outs, lengths, size);
+        for (int m = 0; m < size; ++m) ApplyModulatorAndEnvelope(*params[m], outs[m]);
+        for (int m = 0; m < size; ++m) MixAndWriteCopies(song, memory, group[m]);
+        i += size;
     }
 }
 

@@ -235,39 +235,45 @@ TEST(Envelope, BoostIsFourTimesLouderAndClips) {
 }  // namespace
 }  // namespace qn
 
-// Two filters run side by side must give the bytes of two separate runs,
-// whatever the types and lengths.
+// Up to eight filters run side by side must give the bytes of separate runs,
+// whatever the types, lengths and group size.
 namespace qn {
 namespace {
 
-TEST(FilterSweep, PairEqualsTwoSeparateRuns) {
+TEST(FilterSweep, GroupEqualsSeparateRuns) {
     std::mt19937 random(11u);
     for (int n = 0; n < 300; ++n) {
-        WaveParams a = DefaultWaveParams();
-        WaveParams b = DefaultWaveParams();
-        for (WaveParams* params : {&a, &b}) {
-            params->flags = uint8_t(random() % 3);
-            params->baseNote = int8_t(random() % 40 - 20);
-            params->gain = uint8_t(random());
-            params->lengthIndex = uint8_t(random() % 6);
-            params->filterType = uint8_t(random() % 6);
-            params->resonance = uint8_t(random());
-            params->filterStart = uint8_t(random());
-            params->filterLower = uint8_t(random());
-            params->filterUpper = uint8_t(random());
-            params->filterSpeed = int8_t(random());
+        const int count = 1 + int(random() % wave::kMaxFilterGroup);
+        WaveParams params[wave::kMaxFilterGroup];
+        std::vector<int8_t> alone[wave::kMaxFilterGroup], grouped[wave::kMaxFilterGroup];
+        const WaveParams* pointers[wave::kMaxFilterGroup];
+        int8_t* outs[wave::kMaxFilterGroup];
+        int lengths[wave::kMaxFilterGroup];
+        for (int w = 0; w < count; ++w) {
+            WaveParams& p = params[w];
+            p = DefaultWaveParams();
+            p.flags = uint8_t(random() % 3);
+            p.baseNote = int8_t(random() % 40 - 20);
+            p.gain = uint8_t(random());
+            p.lengthIndex = uint8_t(random() % 6);
+            p.filterType = uint8_t(n % 10 == 0 ? random() % 6 : 1 + random() % 4);
+            p.resonance = uint8_t(random());
+            p.filterStart = uint8_t(random());
+            p.filterLower = uint8_t(random());
+            p.filterUpper = uint8_t(random());
+            p.filterSpeed = int8_t(random());
+            // Unfiltered oscillator output, then filtered both ways.
+            WaveParams raw = p;
+            raw.filterType = 0;
+            alone[w] = Generate(raw);
+            grouped[w] = alone[w];
+            wave::ApplyFilterSweep(p, alone[w].data(), int(alone[w].size()));
+            pointers[w] = &params[w];
+            outs[w] = grouped[w].data();
+            lengths[w] = int(grouped[w].size());
         }
-        // Unfiltered oscillator output of each, then filtered both ways.
-        WaveParams rawA = a, rawB = b;
-        rawA.filterType = 0;
-        rawB.filterType = 0;
-        std::vector<int8_t> aloneA = Generate(rawA), aloneB = Generate(rawB);
-        std::vector<int8_t> pairA = aloneA, pairB = aloneB;
-        wave::ApplyFilterSweep(a, aloneA.data(), int(aloneA.size()));
-        wave::ApplyFilterSweep(b, aloneB.data(), int(aloneB.size()));
-        wave::ApplyFilterSweepPair(a, pairA.data(), int(pairA.size()), b, pairB.data(), int(pairB.size()));
-        ASSERT_EQ(pairA, aloneA) << "record " << n;
-        ASSERT_EQ(pairB, aloneB) << "record " << n;
+        wave::ApplyFilterSweepGroup(pointers, outs, lengths, count);
+        for (int w = 0; w < count; ++w) ASSERT_EQ(grouped[w], alone[w]) << "group " << n << " wave " << w;
     }
 }
 

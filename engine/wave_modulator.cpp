@@ -1,0 +1,174 @@
+// The delay-line modulator: up to seven taps, each adding a delayed copy of
+// its own output (odd taps inverted) with a delay that sweeps slowly.
+//
+// A tap feeds back on itself, so sample i needs the tap's result D samples
+// back. The delay only changes every 2048 / (8 + tap) samples, so a tap is
+// walked in runs of constant D. Within a run, 16-lane vectors take
+// min(D, 16) samples at a time: for D below 32 the last 32 results stay in
+// registers (byte shifts by a constant D, one instantiation per delay), for
+// longer delays they are read back from memory.
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
+#include "engine/wave_math.h"
+#include "engine/wave_stages.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace qn::wave {
+
+namespace {
+
+// Delay of each modulator tap, in units that the "Length" field scales.
+constexpr int32_t kTapDelays[8] = {77, 293, 539, 1079, 1337, 1877, 2413, 3031};
+
+// One period of the slow delay sweep: 0..15 and back.
+constexpr int32_t kModulatorSweep[32] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10,
+                                         11, 12, 13, 14, 15, 15, 14, 13, 12, 11, 10,
+                                         9,  8,  7,  6,  5,  4,  3,  2,  1,  0};
+
+inline int8_t ModulateSample(int32_t dry, int32_t source, int32_t weight) {
+    return saturate8(dry + ((source * weight) >> 8));
+}
+
+#if defined(__SSE2__)
+
+inline __m128i Load16(const int8_t* bytes) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+}
+inline void Store16(int8_t* bytes, __m128i value) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes), value);
+}
+
+// Sixteen lanes of saturate8(dry + ((source * weight) >> 8)). |weight| <= 255,
+// so source * weight fits a word and the arithmetic word shift matches >> 8;
+// the saturating byte pack is the clip.
+inline __m128i ModulateLanes(__m128i dry, __m128i source, __m128i factor) {
+    const __m128i wetLow = _mm_srai_epi16(
+        _mm_mullo_epi16(_mm_srai_epi16(_mm_unpacklo_epi8(source, source), 8), factor), 8);
+    const __m128i wetHigh = _mm_srai_epi16(
+        _mm_mullo_epi16(_mm_srai_epi16(_mm_unpackhi_epi8(source, source), 8), factor), 8);
+    const __m128i dryLow = _mm_srai_epi16(_mm_unpacklo_epi8(dry, dry), 8);
+    const __m128i dryHigh = _mm_srai_epi16(_mm_unpackhi_epi8(dry, dry), 8);
+    return _mm_packs_epi16(_mm_add_epi16(dryLow, wetLow), _mm_add_epi16(dryHigh, wetHigh));
+}
+
+// Delay kDelay (1..31) from sample j (>= 32) to `end`, while 16 lanes fit
+// before `length`. Keeps dst[j - 32 .. j) in two registers. Lanes past the
+// chunk width are stored too; later chunks overwrite them. Returns the new j.
+template <int kDelay>
+int RunShortDelay(const int8_t* in, int8_t* dst, int j, int end, int length, int32_t weight) {
+    const __m128i factor = _mm_set1_epi16(int16_t(weight));
+    constexpr int kWidth = kDelay < 16 ? kDelay : 16;
+    __m128i recent = Load16(dst + j - 16);
+    __m128i older = Load16(dst + j - 32);
+    while (j < end && j + 16 <= length) {
+        __m128i source;
+        if constexpr (kDelay < 16) {
+            source = _mm_srli_si128(recent, 16 - kDelay);
+        } else if constexpr (kDelay == 16) {
+            source = recent;
+        } else {
+            source = _mm_or_si128(_mm_srli_si128(older, 32 - kDelay), _mm_slli_si128(recent, kDelay - 16));
+        }
+        const __m128i result = ModulateLanes(Load16(in + j), source, factor);
+        Store16(dst + j, result);
+        if constexpr (kDelay < 16) {
+            recent = _mm_or_si128(_mm_srli_si128(recent, kDelay), _mm_slli_si128(result, 16 - kDelay));
+        } else {
+            older = recent;
+            recent = result;
+        }
+        j += end - j < kWidth ? end - j : kWidth;
+    }
+    return j;
+}
+
+using ShortDelayRun = int (*)(const int8_t*, int8_t*, int, int, int, int32_t);
+
+template <size_t... kIndex>
+constexpr std::array<ShortDelayRun, 32> MakeShortDelayRuns(std::index_sequence<kIndex...>) {
+    return {nullptr, &RunShortDelay<int(kIndex) + 1>...};
+}
+constexpr std::array<ShortDelayRun, 32> kShortDelayRuns = MakeShortDelayRuns(std::make_index_sequence<31>{});
+
+#endif
+
+// One tap: dst[i] = saturate8(in[i] + ((src * weight) >> 8)) with src = dst[i - D]
+// (this tap's own, already rewritten output) or 0 before the start; for D = 0
+// the sample itself, before this tap rewrites it. `dst` and `in` are separate.
+void ModulatorTap(const int8_t* in, int8_t* dst, int length, int32_t offset, int32_t sweepStep,
+                  int32_t weight) {
+#if defined(__SSE2__)
+    const __m128i factor = _mm_set1_epi16(int16_t(weight));
+#endif
+    int i = 0;
+    while (i < length) {
+        // The sweep accumulator reads sweepStep * (i + 1) at sample i.
+        const int32_t level = (sweepStep * (i + 1)) >> 11;
+        const int32_t nextLevelAt = ((level + 1) * 2048 + sweepStep - 1) / sweepStep - 1;
+        const int end = nextLevelAt < length ? int(nextLevelAt) : length;
+        const int32_t delay = wrap16((kModulatorSweep[level & 31] * 32 + offset) >> 6);
+
+        int j = i;
+        for (; j < end && j < delay; ++j) dst[j] = in[j];  // nothing to read before the start
+        if (delay == 0) {
+#if defined(__SSE2__)
+            for (; j < end && j + 16 <= length; j += 16) {
+                const __m128i dry = Load16(in + j);
+                Store16(dst + j, ModulateLanes(dry, dry, factor));
+            }
+#endif
+            for (; j < end; ++j) dst[j] = ModulateSample(in[j], in[j], weight);
+            i = end;
+            continue;
+        }
+#if defined(__SSE2__)
+        if (delay < 32) {
+            for (; j < end && j < 32; ++j) dst[j] = ModulateSample(in[j], dst[j - delay], weight);
+            if (j < end) j = kShortDelayRuns[size_t(delay)](in, dst, j, end, length, weight);
+        } else {
+            // Reads come from at least two chunks back.
+            while (j < end && j + 16 <= length) {
+                Store16(dst + j, ModulateLanes(Load16(in + j), Load16(dst + j - delay), factor));
+                j += end - j < 16 ? end - j : 16;
+            }
+        }
+#endif
+        for (; j < end; ++j) dst[j] = ModulateSample(in[j], dst[j - delay], weight);
+        i = end;
+    }
+}
+
+}  // namespace
+
+void ApplyModulator(const WaveParams& params, int8_t* out, int length) {
+    const int32_t wetness = params.wetness;
+    const int taps = params.Density();
+    if (wetness == 0 || taps == 0) return;
+    const bool sync = params.ModulatorSync();
+
+    // Taps run one after another over the whole wave; each reads the previous
+    // tap's result and writes its own into the other buffer.
+    alignas(16) int8_t scratch[kMaxWaveLength];
+    int8_t* source = out;
+    int8_t* target = scratch;
+    for (int tap = 0; tap < taps; ++tap) {
+        int32_t base = kTapDelays[tap] * int32_t(params.modLength);
+        if (!sync) base >>= 2;
+        const int32_t preDelay = int32_t(params.preDelay) * (sync ? 256 : 64);
+        // Odd taps are inverted: (-src * w) >> 8 equals (src * -w) >> 8.
+        const int32_t weight = (tap & 1) != 0 ? -wetness : wetness;
+        ModulatorTap(source, target, length, base + preDelay, 8 + tap, weight);
+        int8_t* swap = source;
+        source = target;
+        target = swap;
+    }
+    if (source != out) std::memcpy(out, source, size_t(length));
+}
+
+}  // namespace qn::wave
