@@ -89,16 +89,26 @@ void AddTableOscillator(const WaveParams& params, const OscillatorTable& tables,
                     if (toWrap < run) run = int(toWrap);
                 }
                 // position + run * step stays below 2^27 here, phase below 2^22.
-                int32_t at = int32_t(position);
                 const int32_t stride = int32_t(step);
-                const int32_t hold = int32_t(phase);
-                for (int m = 0; m < run; ++m) {
-                    const int32_t distance = at - hold;
-                    contribution[k + m] = scaled[distance < 0 ? 0 : distance >> 15];
-                    at += stride;
+                int32_t distance = int32_t(position - phase);
+                int16_t* target = contribution + k;
+                int m = 0;
+                if (distance < 0) {
+                    // Below the phase the read holds at entry 0.
+                    int held = run;
+                    if (stride > 0) {
+                        const int32_t toPhase = (-distance + stride - 1) / stride;
+                        if (toPhase < held) held = int(toPhase);
+                    }
+                    for (; m < held; ++m) target[m] = scaled[0];
+                    distance += held * stride;
+                }
+                for (; m < run; ++m) {
+                    target[m] = scaled[distance >> 15];
+                    distance += stride;
                 }
                 k += run;
-                position = at;
+                position = int64_t(distance) + phase;
                 wrapped = position >= cycle;
             } else {
                 const int64_t distance = position - phase;
