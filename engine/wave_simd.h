@@ -1,6 +1,6 @@
-// The vector kernel of the oscillators' hot loop, with a plain scalar twin
-// that gives the same bytes; SSE2 (always present on x86-64) is used where
-// available.
+// Vector kernels for the synthesizer's simple whole-wave loops, each with a
+// plain scalar twin that gives the same bytes; SSE2 (always present on
+// x86-64) is used where available.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +29,35 @@ inline void SaturatingAdd(int8_t* out, const int16_t* add, int count) {
     }
 #endif
     for (; k < count; ++k) out[k] = saturate8(int32_t(out[k]) + add[k]);
+}
+
+// out[k] = saturate8(out[k] + add[k]) for k < count, on bytes.
+inline void SaturatingAddBytes(int8_t* out, const int8_t* add, int count) {
+    int k = 0;
+#if defined(__SSE2__)
+    for (; k + 16 <= count; k += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + k));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(add + k));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_adds_epi8(a, b));
+    }
+#endif
+    for (; k < count; ++k) out[k] = saturate8(int32_t(out[k]) + add[k]);
+}
+
+// target[k] = source[2 k] for k < count (every second byte). The ranges do not overlap.
+inline void TakeEvenBytes(int8_t* target, const int8_t* source, int count) {
+    int k = 0;
+#if defined(__SSE2__)
+    const __m128i lowBytes = _mm_set1_epi16(0x00ff);
+    for (; k + 16 <= count; k += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + 2 * k));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + 2 * k + 16));
+        // Each word's low byte is the even sample; 0..255 packs unchanged.
+        const __m128i even = _mm_packus_epi16(_mm_and_si128(a, lowBytes), _mm_and_si128(b, lowBytes));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(target + k), even);
+    }
+#endif
+    for (; k < count; ++k) target[k] = source[2 * k];
 }
 
 }  // namespace qn::wave

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/wave_math.h"
+#include "engine/wave_simd.h"
 #include "engine/wave_stages.h"
 
 namespace qn {
@@ -28,7 +29,7 @@ void WriteOctaveCopies(int8_t* wave, int length) {
     for (int copy = 0; copy < 3; ++copy) {
         int8_t* target = source + sourceLength;
         const int targetLength = sourceLength / 2;
-        for (int k = 0; k < targetLength; ++k) target[k] = source[2 * k];
+        wave::TakeEvenBytes(target, source, targetLength);
         source = target;
         sourceLength = targetLength;
     }
@@ -114,7 +115,7 @@ void MixAndWriteCopies(Song& song, WaveMemory& memory, int index) {
         const int8_t* source = memory.Slot(mix - 1);
         const int sourceLength = WaveLength(song.waves[mix - 1]);
         const int count = length < sourceLength ? length : sourceLength;
-        for (int k = 0; k < count; ++k) wave[k] = wave::saturate8(int32_t(wave[k]) + source[k]);
+        wave::SaturatingAddBytes(wave, source, count);
     }
 
     WriteOctaveCopies(wave, length);
