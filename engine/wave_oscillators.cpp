@@ -85,8 +85,9 @@ void AddTableOscillator(const WaveParams& params, const OscillatorTable& tables,
                 // Constant step: every sample up to the next wrap reads inside the cycle.
                 int run = count - k;
                 if (step != 0) {
-                    const int64_t toWrap = (cycle - position + step - 1) / step;
-                    if (toWrap < run) run = int(toWrap);
+                    // Below 2^27: a 32-bit division is enough.
+                    const int32_t toWrap = int32_t(cycle - position + step - 1) / int32_t(step);
+                    if (toWrap < run) run = toWrap;
                 }
                 // position + run * step stays below 2^27 here, phase below 2^22.
                 const int32_t stride = int32_t(step);
@@ -103,12 +104,22 @@ void AddTableOscillator(const WaveParams& params, const OscillatorTable& tables,
                     for (; m < held; ++m) target[m] = scaled[0];
                     distance += held * stride;
                 }
+                // Four independent reads per round keep the loop short.
+                int64_t at = distance;
+                const int64_t stride64 = stride;
+                for (; m + 4 <= run; m += 4) {
+                    target[m] = scaled[at >> 15];
+                    target[m + 1] = scaled[(at + stride64) >> 15];
+                    target[m + 2] = scaled[(at + 2 * stride64) >> 15];
+                    target[m + 3] = scaled[(at + 3 * stride64) >> 15];
+                    at += 4 * stride64;
+                }
                 for (; m < run; ++m) {
-                    target[m] = scaled[distance >> 15];
-                    distance += stride;
+                    target[m] = scaled[at >> 15];
+                    at += stride64;
                 }
                 k += run;
-                position = int64_t(distance) + phase;
+                position = at + phase;
                 wrapped = position >= cycle;
             } else {
                 const int64_t distance = position - phase;
