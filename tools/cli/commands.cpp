@@ -2,6 +2,7 @@
 // and are listed here.
 #include "tools/cli/cli.h"
 #include "tools/cli/song_commands.h"
+#include "tools/cli/wave_commands.h"
 
 namespace qn::cli {
 
@@ -10,6 +11,7 @@ const std::vector<Command>& Commands() {
         {"new", "OUT.qnt", "write a new empty song", RunNew},
         {"info", "SONG", "show what a song file holds", RunInfo},
         {"convert", "IN.qnt OUT.qnt", "load a song of any version and write it as version 27", RunConvert},
+        {"waves", "SONG DIR [--raw]", "write each precalculated wave as DIR/waveNN.wav, or with its octave copies as .raw", RunWaves},
     };
     return table;
 }
