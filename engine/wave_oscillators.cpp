@@ -101,7 +101,8 @@ void AddTableOscillator(const WaveParams& params, const OscillatorTable& tables,
                         const int32_t toPhase = (-distance + stride - 1) / stride;
                         if (toPhase < held) held = int(toPhase);
                     }
-                    for (; m < held; ++m) target[m] = scaled[0];
+                    FillWords(target, scaled[0], held);
+                    m = held;
                     distance += held * stride;
                 }
                 // Four independent reads per round keep the loop short.

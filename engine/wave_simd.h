@@ -31,6 +31,16 @@ inline void SaturatingAdd(int8_t* out, const int16_t* add, int count) {
     for (; k < count; ++k) out[k] = saturate8(int32_t(out[k]) + add[k]);
 }
 
+// target[k] = value for k < count.
+inline void FillWords(int16_t* target, int16_t value, int count) {
+    int k = 0;
+#if defined(__SSE2__)
+    const __m128i words = _mm_set1_epi16(value);
+    for (; k + 8 <= count; k += 8) _mm_storeu_si128(reinterpret_cast<__m128i*>(target + k), words);
+#endif
+    for (; k < count; ++k) target[k] = value;
+}
+
 // out[k] = saturate8(out[k] + add[k]) for k < count, on bytes.
 inline void SaturatingAddBytes(int8_t* out, const int8_t* add, int count) {
     int k = 0;
