@@ -125,18 +125,17 @@ inline __m128i MulShift8(__m128i a, __m128i b) {
     return _mm_or_si128(_mm_slli_epi16(_mm_mulhi_epi16(a, b), 8), _mm_srli_epi16(_mm_mullo_epi16(a, b), 8));
 }
 
-// (s3 - s2 - s1 - s0) >> 1 worked in 32 bits, then cut to a word.
+// (s3 - s2 - s1 - s0) >> 1 worked in 32 bits, then cut to a word. The
+// multiply-add of word pairs gives s3 - s2 and -s1 - s0 as 32-bit lanes.
 inline __m128i BandpassLanes(__m128i s0, __m128i s1, __m128i s2, __m128i s3) {
-    const auto half = [&](auto unpack) {
-        const __m128i w0 = _mm_srai_epi32(unpack(s0, s0), 16);
-        const __m128i w1 = _mm_srai_epi32(unpack(s1, s1), 16);
-        const __m128i w2 = _mm_srai_epi32(unpack(s2, s2), 16);
-        const __m128i w3 = _mm_srai_epi32(unpack(s3, s3), 16);
-        const __m128i sum = _mm_srai_epi32(_mm_sub_epi32(_mm_sub_epi32(_mm_sub_epi32(w3, w2), w1), w0), 1);
-        return _mm_srai_epi32(_mm_slli_epi32(sum, 16), 16);  // keep the low word, sign-extended
+    const __m128i plusMinus = _mm_set1_epi32(0xffff0001);  // words (1, -1)
+    const __m128i minusMinus = _mm_set1_epi32(-1);         // words (-1, -1)
+    const auto half = [&](__m128i s32, __m128i s10) {
+        const __m128i sum = _mm_add_epi32(_mm_madd_epi16(s32, plusMinus), _mm_madd_epi16(s10, minusMinus));
+        return _mm_srai_epi32(_mm_slli_epi32(_mm_srai_epi32(sum, 1), 16), 16);  // low word, sign-extended
     };
-    const __m128i low = half([](__m128i a, __m128i b) { return _mm_unpacklo_epi16(a, b); });
-    const __m128i high = half([](__m128i a, __m128i b) { return _mm_unpackhi_epi16(a, b); });
+    const __m128i low = half(_mm_unpacklo_epi16(s3, s2), _mm_unpacklo_epi16(s1, s0));
+    const __m128i high = half(_mm_unpackhi_epi16(s3, s2), _mm_unpackhi_epi16(s1, s0));
     return _mm_packs_epi32(low, high);
 }
 
@@ -189,6 +188,7 @@ void ApplyFilterSweepGroup(const WaveParams* const* params, int8_t* const* outs,
         __m128i s0 = _mm_setzero_si128(), s1 = s0, s2 = s0, s3 = s0;
         // One block of samples, transposed: lane w of row i is sample i of wave w.
         alignas(16) int16_t rows[kFilterBlock][8];
+        alignas(16) int8_t clipped[kFilterBlock][8];  // the rows' outputs, clipped to bytes
         alignas(16) int16_t fLanes[8];
         alignas(16) int16_t kLanes[8];
         for (int start = 0; start < longest; start += kFilterBlock) {
@@ -208,8 +208,7 @@ void ApplyFilterSweepGroup(const WaveParams* const* params, int8_t* const* outs,
             const __m128i f = _mm_load_si128(reinterpret_cast<const __m128i*>(fLanes));
             const __m128i k = _mm_load_si128(reinterpret_cast<const __m128i*>(kLanes));
             for (int i = 0; i < kFilterBlock; ++i) {
-                __m128i* row = reinterpret_cast<__m128i*>(rows[i]);
-                const __m128i x = _mm_load_si128(row);
+                const __m128i x = _mm_load_si128(reinterpret_cast<const __m128i*>(rows[i]));
                 const __m128i drive = _mm_sub_epi16(x, s0);
                 const __m128i resonant = MulShift8(_mm_sub_epi16(s0, s1), k);
                 s0 = _mm_add_epi16(s0, MulShift8(_mm_add_epi16(resonant, drive), f));
@@ -220,12 +219,13 @@ void ApplyFilterSweepGroup(const WaveParams* const* params, int8_t* const* outs,
                     _mm_or_si128(_mm_and_si128(lowMask, s3), _mm_and_si128(highMask, _mm_sub_epi16(s3, x))),
                     _mm_and_si128(notchMask, _mm_sub_epi16(s0, s3)));
                 if (anyBandpass) output = _mm_or_si128(output, _mm_and_si128(bandMask, BandpassLanes(s0, s1, s2, s3)));
-                _mm_store_si128(row, output);
+                // The saturating pack is the byte clip of every lane.
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(clipped[i]), _mm_packs_epi16(output, output));
             }
             for (int w = 0; w < count; ++w) {
                 if (start >= lengths[w]) continue;
                 int8_t* samples = outs[w] + start;
-                for (int i = 0; i < kFilterBlock; ++i) samples[i] = saturate8(rows[i][w]);
+                for (int i = 0; i < kFilterBlock; ++i) samples[i] = clipped[i][w];
             }
         }
         return;
