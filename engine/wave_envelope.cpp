@@ -4,6 +4,7 @@
 
 #include "engine/fall_rate_table.h"
 #include "engine/wave_math.h"
+#include "engine/wave_simd.h"
 #include "engine/wave_stages.h"
 
 namespace qn::wave {
@@ -38,11 +39,15 @@ void ApplyEnvelope(const WaveParams& params, int8_t* out, int length) {
 
     // Hold: "Delay" * 16 + 1 samples at the reached level.
     const int holdEnd = i + int(params.delay) * 16 + 1;
-    for (; i < length && i < holdEnd; ++i) out[i] = scale(int32_t(out[i]) * (level >> 16));
+    const int holdCount = (holdEnd < length ? holdEnd : length) - i;
+    if (holdCount > 0) {
+        ScaleBytes(out + i, holdCount, level >> 16, boost);
+        i += holdCount;
+    }
 
     const int32_t sustain = params.sustain;
     if (params.decay == 0) {
-        for (; i < length; ++i) out[i] = scale(int32_t(out[i]) * sustain);
+        if (i < length) ScaleBytes(out + i, length - i, sustain, boost);
         return;
     }
 
@@ -71,7 +76,7 @@ void ApplyEnvelope(const WaveParams& params, int8_t* out, int length) {
         if (envelope < sustain * 256) break;
         out[i] = scale(int32_t(out[i]) * (envelope >> 8));
     }
-    for (; i < length; ++i) out[i] = scale(int32_t(out[i]) * sustain);
+    if (i < length) ScaleBytes(out + i, length - i, sustain, boost);
 }
 
 }  // namespace qn::wave

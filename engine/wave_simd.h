@@ -70,4 +70,25 @@ inline void TakeEvenBytes(int8_t* target, const int8_t* source, int count) {
     for (; k < count; ++k) target[k] = source[2 * k];
 }
 
+// The envelope's scaling at a constant level 0..255: (x * level) >> 8, or
+// with boost saturate8((x * level) >> 6). |x * level| <= 32640 fits a word;
+// >> 8 of it always fits a byte, so the pack only clips the boosted case.
+inline void ScaleBytes(int8_t* out, int count, int32_t level, bool boost) {
+    int k = 0;
+#if defined(__SSE2__)
+    const __m128i factor = _mm_set1_epi16(int16_t(level));
+    const __m128i shift = _mm_cvtsi32_si128(boost ? 6 : 8);
+    for (; k + 16 <= count; k += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + k));
+        const __m128i low = _mm_sra_epi16(_mm_mullo_epi16(_mm_srai_epi16(_mm_unpacklo_epi8(bytes, bytes), 8), factor), shift);
+        const __m128i high = _mm_sra_epi16(_mm_mullo_epi16(_mm_srai_epi16(_mm_unpackhi_epi8(bytes, bytes), 8), factor), shift);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_packs_epi16(low, high));
+    }
+#endif
+    for (; k < count; ++k) {
+        const int32_t product = int32_t(out[k]) * level;
+        out[k] = boost ? saturate8(product >> 6) : wrap8(product >> 8);
+    }
+}
+
 }  // namespace qn::wave
