@@ -101,17 +101,20 @@ constexpr std::array<ShortDelayRun, 32> kShortDelayRuns = MakeShortDelayRuns(std
 // One tap: dst[i] = saturate8(in[i] + ((src * weight) >> 8)) with src = dst[i - D]
 // (this tap's own, already rewritten output) or 0 before the start; for D = 0
 // the sample itself, before this tap rewrites it. `dst` and `in` are separate.
-void ModulatorTap(const int8_t* in, int8_t* dst, int length, int32_t offset, int32_t sweepStep,
-                  int32_t weight) {
+// Covers samples from..to-1 of a wave of `length`; vector chunks may also
+// write up to 15 bytes past `to` (never past `length`), which later chunks
+// of the same tap overwrite.
+void ModulatorTap(const int8_t* in, int8_t* dst, int from, int to, int length, int32_t offset,
+                  int32_t sweepStep, int32_t weight) {
 #if defined(__SSE2__)
     const __m128i factor = _mm_set1_epi16(int16_t(weight));
 #endif
-    int i = 0;
-    while (i < length) {
+    int i = from;
+    while (i < to) {
         // The sweep accumulator reads sweepStep * (i + 1) at sample i.
         const int32_t level = (sweepStep * (i + 1)) >> 11;
         const int32_t nextLevelAt = ((level + 1) * 2048 + sweepStep - 1) / sweepStep - 1;
-        const int end = nextLevelAt < length ? int(nextLevelAt) : length;
+        const int end = nextLevelAt < to ? int(nextLevelAt) : to;
         const int32_t delay = wrap16((kModulatorSweep[level & 31] * 32 + offset) >> 6);
 
         int j = i;
@@ -146,29 +149,55 @@ void ModulatorTap(const int8_t* in, int8_t* dst, int length, int32_t offset, int
 
 }  // namespace
 
+// Taps run in stripes of kStripe samples, tap t one stripe behind tap t - 1,
+// so that the chains of several taps are in flight together. Tap t + 2
+// writes into the buffer that holds tap t's own output, two stripes behind
+// it: that is safe while tap t looks back less than 2 * kStripe - 16 samples.
+constexpr int kStripe = 128;
+
 void ApplyModulator(const WaveParams& params, int8_t* out, int length) {
     const int32_t wetness = params.wetness;
     const int taps = params.Density();
     if (wetness == 0 || taps == 0) return;
     const bool sync = params.ModulatorSync();
 
-    // Taps run one after another over the whole wave; each reads the previous
-    // tap's result and writes its own into the other buffer.
-    alignas(16) int8_t scratch[kMaxWaveLength];
-    int8_t* source = out;
-    int8_t* target = scratch;
+    int32_t offsets[8];
+    int32_t weights[8];
+    bool striped = true;
     for (int tap = 0; tap < taps; ++tap) {
         int32_t base = kTapDelays[tap] * int32_t(params.modLength);
         if (!sync) base >>= 2;
         const int32_t preDelay = int32_t(params.preDelay) * (sync ? 256 : 64);
+        offsets[tap] = base + preDelay;
         // Odd taps are inverted: (-src * w) >> 8 equals (src * -w) >> 8.
-        const int32_t weight = (tap & 1) != 0 ? -wetness : wetness;
-        ModulatorTap(source, target, length, base + preDelay, 8 + tap, weight);
-        int8_t* swap = source;
-        source = target;
-        target = swap;
+        weights[tap] = (tap & 1) != 0 ? -wetness : wetness;
+        const int32_t longestDelay = (15 * 32 + offsets[tap]) >> 6;
+        if (longestDelay + 16 > 2 * kStripe) striped = false;
     }
-    if (source != out) std::memcpy(out, source, size_t(length));
+
+    // Each tap reads the previous tap's result and writes its own into the
+    // other buffer.
+    alignas(16) int8_t scratch[kMaxWaveLength];
+    int8_t* buffers[2] = {out, scratch};
+    if (striped) {
+        const int stripes = (length + kStripe - 1) / kStripe;
+        for (int round = 0; round < stripes + taps - 1; ++round) {
+            for (int tap = 0; tap < taps; ++tap) {
+                const int stripe = round - tap;
+                if (stripe < 0 || stripe >= stripes) continue;
+                const int from = stripe * kStripe;
+                const int to = from + kStripe < length ? from + kStripe : length;
+                ModulatorTap(buffers[tap & 1], buffers[(tap + 1) & 1], from, to, length, offsets[tap], 8 + tap,
+                             weights[tap]);
+            }
+        }
+    } else {
+        for (int tap = 0; tap < taps; ++tap) {
+            ModulatorTap(buffers[tap & 1], buffers[(tap + 1) & 1], 0, length, length, offsets[tap], 8 + tap,
+                         weights[tap]);
+        }
+    }
+    if ((taps & 1) != 0) std::memcpy(out, scratch, size_t(length));
 }
 
 }  // namespace qn::wave
