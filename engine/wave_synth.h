@@ -81,7 +81,7 @@ public:
     const OscillatorTable& Tables() const { return tables_; }
 
     // Writes exactly WaveLength(params) bytes to `out` and touches nothing
-    // else. `out` must hold kMaxWaveLength bytes for any record.
+    // else (up to kMaxWaveLength bytes for any record).
     void GenerateWave(const WaveParams& params, int8_t* out) const;
 
     // Generates wave slot `index` (0..23) of `song` into its slot of `memory`,
