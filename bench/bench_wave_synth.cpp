@@ -13,7 +13,7 @@ namespace {
 qn::WaveParams HeaviestWave(int index) {
     qn::WaveParams wave = qn::DefaultWaveParams();
     wave.lengthIndex = 255;
-    wave.waveLength = 0;  // only the length index counts for generation
+    wave.waveLength = 32768;
     wave.flags = uint8_t((index % 3) | qn::kWavePitchLinear);
     wave.baseNote = int8_t(index - 12);
     wave.chord[0] = 3;
