@@ -4,9 +4,10 @@
 // A tap feeds back on itself, so sample i needs the tap's result D samples
 // back. The delay only changes every 2048 / (8 + tap) samples, so a tap is
 // walked in runs of constant D. Within a run, 16-lane vectors take
-// min(D, 16) samples at a time: for D below 32 the last 32 results stay in
-// registers (byte shifts by a constant D, one instantiation per delay), for
-// longer delays they are read back from memory.
+// min(D, 16) samples at a time: up to 16 the previous chunk's result is the
+// next source, up to 31 the last 32 results stay in registers (byte shifts
+// by a constant D, one instantiation per delay), and longer delays read
+// back from memory.
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -57,44 +58,69 @@ inline __m128i ModulateLanes(__m128i dry, __m128i source, __m128i factor) {
     return _mm_packs_epi16(_mm_add_epi16(dryLow, wetLow), _mm_add_epi16(dryHigh, wetHigh));
 }
 
-// Delay kDelay (1..31) from sample j (>= 32) to `end`, while 16 lanes fit
-// before `length`. Keeps dst[j - 32 .. j) in two registers. Lanes past the
-// chunk width are stored too; later chunks overwrite them. Returns the new j.
-template <int kDelay>
-int RunShortDelay(const int8_t* in, int8_t* dst, int j, int end, int length, int32_t weight) {
+inline __m128i SignExtendLow(__m128i bytes) { return _mm_srai_epi16(_mm_unpacklo_epi8(bytes, bytes), 8); }
+inline __m128i SignExtendHigh(__m128i bytes) { return _mm_srai_epi16(_mm_unpackhi_epi8(bytes, bytes), 8); }
+
+// Delay 1..16 from sample j (>= delay) to `end`, while 16 lanes fit before
+// `length`. Each chunk of `delay` samples reads exactly the results of the
+// chunk before it, so that result, kept as words, is the next source: the
+// chain from one chunk to the next is one multiply, shift, add and clip.
+// Lanes past the chunk width are stored too; later chunks overwrite them.
+// Returns the new j.
+int RunDelayUpTo16(const int8_t* in, int8_t* dst, int j, int end, int length, int delay, int32_t weight) {
+    if (j >= end || j + 16 > length) return j;
     const __m128i factor = _mm_set1_epi16(int16_t(weight));
-    constexpr int kWidth = kDelay < 16 ? kDelay : 16;
-    __m128i recent = Load16(dst + j - 16);
-    __m128i older = Load16(dst + j - 32);
+    const __m128i lowest = _mm_set1_epi16(-128);
+    const __m128i highest = _mm_set1_epi16(127);
+    const __m128i first = Load16(dst + j - delay);
+    __m128i sourceLow = SignExtendLow(first);
+    __m128i sourceHigh = SignExtendHigh(first);
     while (j < end && j + 16 <= length) {
-        __m128i source;
-        if constexpr (kDelay < 16) {
-            source = _mm_srli_si128(recent, 16 - kDelay);
-        } else if constexpr (kDelay == 16) {
-            source = recent;
-        } else {
-            source = _mm_or_si128(_mm_srli_si128(older, 32 - kDelay), _mm_slli_si128(recent, kDelay - 16));
-        }
-        const __m128i result = ModulateLanes(Load16(in + j), source, factor);
-        Store16(dst + j, result);
-        if constexpr (kDelay < 16) {
-            recent = _mm_or_si128(_mm_srli_si128(recent, kDelay), _mm_slli_si128(result, 16 - kDelay));
-        } else {
-            older = recent;
-            recent = result;
-        }
-        j += end - j < kWidth ? end - j : kWidth;
+        const __m128i dry = Load16(in + j);
+        // |source * weight| <= 128 * 255 fits a word; the clip is saturate8.
+        const __m128i low = _mm_max_epi16(
+            _mm_min_epi16(_mm_add_epi16(SignExtendLow(dry), _mm_srai_epi16(_mm_mullo_epi16(sourceLow, factor), 8)),
+                          highest),
+            lowest);
+        const __m128i high = _mm_max_epi16(
+            _mm_min_epi16(_mm_add_epi16(SignExtendHigh(dry), _mm_srai_epi16(_mm_mullo_epi16(sourceHigh, factor), 8)),
+                          highest),
+            lowest);
+        Store16(dst + j, _mm_packs_epi16(low, high));
+        sourceLow = low;
+        sourceHigh = high;
+        j += end - j < delay ? end - j : delay;
     }
     return j;
 }
 
-using ShortDelayRun = int (*)(const int8_t*, int8_t*, int, int, int, int32_t);
+// Delay kDelay (17..31) from sample j (>= 32) to `end`, while 16 lanes fit
+// before `length`. Keeps dst[j - 32 .. j) in two registers and shifts the
+// source out of them. Returns the new j.
+template <int kDelay>
+int RunDelayUpTo31(const int8_t* in, int8_t* dst, int j, int end, int length, int32_t weight) {
+    const __m128i factor = _mm_set1_epi16(int16_t(weight));
+    __m128i recent = Load16(dst + j - 16);
+    __m128i older = Load16(dst + j - 32);
+    while (j < end && j + 16 <= length) {
+        const __m128i source =
+            _mm_or_si128(_mm_srli_si128(older, 32 - kDelay), _mm_slli_si128(recent, kDelay - 16));
+        const __m128i result = ModulateLanes(Load16(in + j), source, factor);
+        Store16(dst + j, result);
+        older = recent;
+        recent = result;
+        j += end - j < 16 ? end - j : 16;
+    }
+    return j;
+}
+
+using DelayRun = int (*)(const int8_t*, int8_t*, int, int, int, int32_t);
 
 template <size_t... kIndex>
-constexpr std::array<ShortDelayRun, 32> MakeShortDelayRuns(std::index_sequence<kIndex...>) {
-    return {nullptr, &RunShortDelay<int(kIndex) + 1>...};
+constexpr std::array<DelayRun, 15> MakeDelayRuns(std::index_sequence<kIndex...>) {
+    return {&RunDelayUpTo31<int(kIndex) + 17>...};
 }
-constexpr std::array<ShortDelayRun, 32> kShortDelayRuns = MakeShortDelayRuns(std::make_index_sequence<31>{});
+constexpr std::array<DelayRun, 15> kDelayRunsUpTo31 = MakeDelayRuns(std::make_index_sequence<15>{});
 
 #endif
 
@@ -131,9 +157,11 @@ void ModulatorTap(const int8_t* in, int8_t* dst, int from, int to, int length, i
             continue;
         }
 #if defined(__SSE2__)
-        if (delay < 32) {
+        if (delay <= 16) {
+            if (j < end) j = RunDelayUpTo16(in, dst, j, end, length, delay, weight);
+        } else if (delay < 32) {
             for (; j < end && j < 32; ++j) dst[j] = ModulateSample(in[j], dst[j - delay], weight);
-            if (j < end) j = kShortDelayRuns[size_t(delay)](in, dst, j, end, length, weight);
+            if (j < end) j = kDelayRunsUpTo31[size_t(delay - 17)](in, dst, j, end, length, weight);
         } else {
             // Reads come from at least two chunks back.
             while (j < end && j + 16 <= length) {
@@ -178,6 +206,9 @@ void ApplyModulator(const WaveParams& params, int8_t* out, int length) {
     // Each tap reads the previous tap's result and writes its own into the
     // other buffer.
     alignas(16) int8_t scratch[kMaxWaveLength];
+    // Vector loads may take lanes this tap has not written yet (they are
+    // discarded); zeroing keeps them from reading uninitialised bytes.
+    std::memset(scratch, 0, size_t(length));
     int8_t* buffers[2] = {out, scratch};
     if (striped) {
         const int stripes = (length + kStripe - 1) / kStripe;
