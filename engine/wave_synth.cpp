@@ -130,12 +130,13 @@ void WaveSynth::GenerateWave(const WaveParams& params, int8_t* out) const {
 }
 
 void WaveSynth::PrecalcWave(Song& song, WaveMemory& memory, int index) const {
-    if (index < 0 || index >= kWaves) return;
+    if (index < 0 || index >= kWaves || song.waves == nullptr) return;
     GenerateWave(song.waves[index], memory.Slot(index));
     MixAndWriteCopies(song, memory, index);
 }
 
 void WaveSynth::PrecalcAllWaves(Song& song, WaveMemory& memory) const {
+    if (song.waves == nullptr) return;
     const int count = song.waveCount < kWaves ? song.waveCount : kWaves;
     int i = 0;
     while (i < count) {
@@ -193,7 +194,7 @@ float WaveSynth::EstimatePrecalcSeconds(const WaveParams& params) {
 }
 
 uint32_t WaveSynth::ChipMemoryNeeded(const Song& song) {
-    const int count = song.waveCount < kWaves ? song.waveCount : kWaves;
+    const int count = song.waves == nullptr ? 0 : (song.waveCount < kWaves ? song.waveCount : kWaves);
     uint32_t total = kSilentSampleBytes;
     for (int i = 0; i < count; ++i) {
         const WaveParams& params = song.waves[i];

@@ -140,6 +140,14 @@ TEST_F(WavePrecalc, BadWaveCountAndOrderEntriesStayInsideWaveMemory) {
     EXPECT_EQ(memory.Data()[1], 0);
 }
 
+TEST_F(WavePrecalc, SongWithoutWaveRecordsIsLeftAlone) {
+    Song empty;  // no storage laid out: `waves` is null
+    synth.PrecalcAllWaves(empty, memory);
+    synth.PrecalcWave(empty, memory, 0);
+    EXPECT_EQ(memory.Slot(0)[0], 0);
+    EXPECT_EQ(WaveSynth::ChipMemoryNeeded(empty), 2u);
+}
+
 // --- Chip memory and time estimate -------------------------------------------
 
 TEST_F(WavePrecalc, ChipMemoryCountsLengthsAndOctaveCopies) {
