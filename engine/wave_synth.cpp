@@ -100,7 +100,9 @@ void ApplyModulatorAndEnvelope(const WaveParams& params, int8_t* out) {
 }
 
 // The wave number a record mixes in after lowering values above 24, 0 for none.
-int MixSource(const WaveParams& params) { return params.mixWave > kWaves ? kWaves : params.mixWave; }
+// The Amiga player lowers "Mix Wave" values of 24 and above to 23 before it
+// mixes, so wave 24 can never be mixed in; songs sound the same here.
+int MixSource(const WaveParams& params) { return params.mixWave >= kWaves ? kWaves - 1 : params.mixWave; }
 
 // After generation: "Mix Wave" with the source slot's current contents, then the copies.
 void MixAndWriteCopies(Song& song, WaveMemory& memory, int index) {
@@ -108,7 +110,6 @@ void MixAndWriteCopies(Song& song, WaveMemory& memory, int index) {
     int8_t* wave = memory.Slot(index);
     const int length = WaveLength(params);
 
-    // Wave numbers stop at 24; a larger value from a file names wave 24.
     params.mixWave = uint8_t(MixSource(params));
     const int mix = params.mixWave;
     if (mix != 0 && mix - 1 != index) {

@@ -86,7 +86,7 @@ public:
 
     // Generates wave slot `index` (0..23) of `song` into its slot of `memory`,
     // mixes in its "Mix Wave" (with that wave's current slot contents) and
-    // writes the octave copies. A "Mix Wave" above 24 is lowered to 24 in the
+    // writes the octave copies. A "Mix Wave" of 24 or more is lowered to 23 in the
     // record. An index outside 0..23 does nothing.
     void PrecalcWave(Song& song, WaveMemory& memory, int index) const;
 

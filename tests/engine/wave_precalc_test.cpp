@@ -91,17 +91,19 @@ TEST_F(WavePrecalc, MixNamingTheWaveItselfDoesNothing) {
     for (int k = 0; k < 128; ++k) ASSERT_EQ(memory.Slot(5)[k], alone[k]) << k;
 }
 
-TEST_F(WavePrecalc, MixWave24NamesWave24AndLargerValuesAreLowered) {
-    song().waves[23].flags = 2;
-    synth.PrecalcWave(song(), memory, 23);
+TEST_F(WavePrecalc, MixWave24AndAboveAreLoweredTo23) {
+    // The record is rewritten as the Amiga player does, so the mixed source
+    // is wave 23 (a square) and never wave 24.
+    song().waves[22].flags = 2;
+    synth.PrecalcWave(song(), memory, 22);
     song().waves[0].mixWave = 24;
     synth.PrecalcWave(song(), memory, 0);
-    EXPECT_EQ(song().waves[0].mixWave, 24);
-    EXPECT_EQ(memory.Slot(0)[64], -64);  // saw 0 + square -64: wave 24 was mixed in
+    EXPECT_EQ(song().waves[0].mixWave, 23);
+    EXPECT_EQ(memory.Slot(0)[64], -64);  // saw 0 + square -64: wave 23 was mixed in
 
     song().waves[1].mixWave = 200;
     synth.PrecalcWave(song(), memory, 1);
-    EXPECT_EQ(song().waves[1].mixWave, 24);
+    EXPECT_EQ(song().waves[1].mixWave, 23);
     EXPECT_EQ(memory.Slot(1)[64], -64);
 }
 
