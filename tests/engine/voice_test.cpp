@@ -276,8 +276,9 @@ TEST_F(StepProgram, LinkedRunJumpingBackToItsStartPlaysEachStepOncePerTick) {
         EXPECT_EQ(voice.stepIndex, 1) << "tick " << tick;
         // The slide step ran once this tick and adds on the next.
         EXPECT_EQ(voice.stepSlide, 5);
-        if (tick > 2)
+        if (tick > 2) {
             EXPECT_EQ(voice.slideAccumulator, before + 5);
+        }
     }
     EXPECT_EQ(voice.stepVolume, 0x10);  // step 3 never ran
 }

@@ -1,0 +1,275 @@
+// Song data can hold any byte. Whatever it holds, the registers a voice
+// leaves for the mixer must stay inside the wave's slot of wave memory, and
+// the engine must never read past the song's own arrays. The property tests
+// throw random songs and random step programs at the engine (fixed seeds)
+// and check every tick; under AddressSanitizer the byte reads and the song
+// arrays sized exactly to their data turn any overrun into a failure.
+#include <random>
+#include <vector>
+
+#include "tests/engine/replayer_fixture.h"
+
+namespace qn::test {
+namespace {
+
+void ExpectSafe(const WaveMemory& memory, const VoiceRegisters& regs, int tick) {
+    ASSERT_TRUE(InsideOneSlot(regs)) << "tick " << tick << " start " << regs.sampleStart << " length "
+                                     << regs.length << " loop " << regs.loopOffset;
+    TouchMixerBytes(memory, regs);
+    ASSERT_LE(regs.volume, 64);
+    ASSERT_GE(regs.period, 112);
+}
+
+class WaveBounds : public ReplayerFixture {
+protected:
+    void PlayWave(int wave, int pitchIndex, int ticks) {
+        replayer.ResetReplayer(true);
+        SetStep(1, 0, 0, 0x0, wave);
+        StartInstrument(voice(0), song(), 1);
+        voice(0).notePitch = int16_t(pitchIndex + 16);
+        for (int tick = 0; tick < ticks; ++tick) {
+            replayer.TickVoices();
+            ExpectSafe(memory, voice(0).registers, tick);
+            voice(0).registers.trigger = 0;
+        }
+    }
+};
+
+TEST_F(WaveBounds, WindowWhoseLoopOffsetRunsPastTheLastSlot) {
+    WaveParams& wave = Wave(24);
+    wave.subloopLen = 1000;
+    wave.loopOffset = 65000;
+    wave.loopEnd = 65535;
+    wave.subloopStep = 300;
+    for (int index : {100, 600, 1000, 3000})
+        PlayWave(24, index, 50);
+}
+
+TEST_F(WaveBounds, WindowStartingAtTheNoLoopMarker) {
+    WaveParams& wave = Wave(24);
+    wave.subloopLen = 64;
+    wave.loopOffset = 65535;
+    PlayWave(24, 100, 20);
+}
+
+TEST_F(WaveBounds, WindowPositionRunningPastTheSlot) {
+    WaveParams& wave = Wave(24);
+    wave.waveLength = 65535;
+    wave.subloopLen = 40000;
+    wave.loopStart = 65535;
+    wave.loopEnd = 65535;
+    wave.subloopStep = 65535;
+    wave.subloopWait = 0;
+    for (int index : {100, 600, 1000})
+        PlayWave(24, index, 50);
+}
+
+TEST_F(WaveBounds, OneShotWithNonsenseLengthField) {
+    WaveParams& wave = Wave(24);
+    wave.subloopLen = 0;
+    for (uint16_t length : {0, 1, 3, 65535}) {
+        wave.waveLength = length;
+        for (uint16_t offset : {0, 1, 60000, 65535}) {
+            wave.loopOffset = offset;
+            for (int index : {100, 600, 900, 2500})
+                PlayWave(24, index, 4);
+        }
+    }
+}
+
+TEST_F(WaveBounds, PulseOffsetPastTheWave) {
+    WaveParams& wave = Wave(24);
+    wave.subloopLen = 0;
+    wave.waveLength = 65535;
+    replayer.ResetReplayer(true);
+    SetStep(1, 0, 0, 0x0, 24);
+    StartInstrument(voice(0), song(), 1);
+    voice(0).notePitch = 700;
+    replayer.TickVoices();
+    voice(0).pendingSubloopOffset = 255;
+    replayer.TickVoices();
+    ExpectSafe(memory, voice(0).registers, 1);
+}
+
+TEST_F(WaveBounds, EchoOfAVoiceAboveThePeriodRangeStaysInside) {
+    Wave(24).subloopLen = 0;
+    Wave(24).waveLength = 65535;
+    SetStep(1, 0, 0, 0x0, 24);
+    SetRow(1, 0, 60, 1, 0x5, 0xF1);
+    song().sequence[0].transpose = 127;
+    for (int tick = 0; tick < 40; ++tick) {
+        auto regs = Tick();
+        for (const VoiceRegisters& r : regs)
+            ExpectSafe(memory, r, tick);
+    }
+}
+
+// A song laid out like one parsed from a song image: a row stride equal to
+// the rows per pattern and every array exactly as long as its data.
+class PackedSong : public ::testing::Test {
+protected:
+    void SetUp() override {
+        song.rowsPerPattern = 4;
+        song.rowStride = 4;
+        song.sequenceLength = 2;
+        song.restartPosition = 200;
+        song.waveCount = 1;
+        steps.resize(kInstrumentSteps);
+        patterns.resize(2 * 4);
+        sequence.resize(2 * kVoices);
+        instruments.resize(kInstrumentSlots, DefaultInstrumentParams());
+        waves.resize(kWaves, DefaultWaveParams());
+        song.patterns = patterns.data();
+        song.patternPointers[0] = patterns.data();
+        song.patternPointers[1] = patterns.data() + 4;
+        song.sequence = sequence.data();
+        song.instruments = instruments.data();
+        song.waves = waves.data();
+        for (int slot = 0; slot < kInstrumentSlots; ++slot)
+            song.instrumentSteps[slot] = slot == 0 ? steps.data() : nullptr;
+        sequence[0].pattern = 1;
+        sequence[kVoices].pattern = 2;
+        sequence[kVoices].transpose = 12;
+        patterns[4 + 1].SetNote(13);
+        patterns[4 + 1].SetInstrument(1);
+        for (int slot = 0; slot < kWaves; ++slot)
+            song.waveCalcOrder[slot] = uint8_t(slot);
+        replayer.InitReplayer(&song, &memory);
+    }
+    Song song;
+    std::vector<InstrumentStep> steps;
+    std::vector<qntPatternStep> patterns;
+    std::vector<SequenceEntry> sequence;
+    std::vector<InstrumentParams> instruments;
+    std::vector<WaveParams> waves;
+    WaveMemory memory;
+    Replayer replayer;
+};
+
+TEST_F(PackedSong, PlaysThroughPositionsWithItsOwnRowStride) {
+    for (int tick = 0; tick < 24; ++tick)
+        replayer.TickRows(), replayer.TickVoices();
+    // Four rows of position 0, then rows 0..3 of position 1 (note 13 + 12 on row 1).
+    EXPECT_EQ(song.currentPosition, 1u);
+    EXPECT_EQ(replayer.row, 0);
+    for (int tick = 0; tick < 12; ++tick)
+        replayer.TickRows(), replayer.TickVoices();
+    EXPECT_EQ(replayer.voices[0].notesStarted, 1u);
+    EXPECT_EQ(replayer.voices[0].notePitch, 25 * 16);
+    EXPECT_EQ(replayer.voices[0].registers.period, 212);
+    // The restart position 200 lies past the song: back to 0.
+    for (int tick = 0; tick < 12; ++tick)
+        replayer.TickRows(), replayer.TickVoices();
+    EXPECT_EQ(song.currentPosition, 0u);
+}
+
+TEST_F(PackedSong, StepCountAboveTheTableIsHeldAt32) {
+    instruments[0].stepCount = 255;
+    for (InstrumentStep& step : steps)
+        step.b0 = 0x80;  // every step linked: the run reaches the end at once
+    for (int tick = 0; tick < 48; ++tick)
+        replayer.TickRows(), replayer.TickVoices();
+    EXPECT_EQ(replayer.voices[0].stepIndex, kInstrumentSteps);
+}
+
+TEST_F(PackedSong, InstrumentWithoutStepTablePlaysWaveOne) {
+    patterns[4 + 1].SetInstrument(2);
+    for (int tick = 0; tick < 36; ++tick)
+        replayer.TickRows(), replayer.TickVoices();
+    EXPECT_EQ(replayer.voices[0].instrument, 2);
+    EXPECT_EQ(replayer.voices[0].waveIndex, 0);
+}
+
+// ---- Random songs ------------------------------------------------------------
+
+class RandomSongs : public ReplayerFixture {};
+
+TEST_F(RandomSongs, ThousandsOfTicksOfRandomSongsStayInsideTheirBuffers) {
+    std::mt19937 random(20261206);
+    auto byte = [&random] { return uint8_t(random() & 0xff); };
+    auto fill = [&byte](void* data, size_t size) {
+        auto* bytes = static_cast<uint8_t*>(data);
+        for (size_t i = 0; i < size; ++i)
+            bytes[i] = byte();
+    };
+    constexpr int kPatternsUsed = 8;
+    for (int iteration = 0; iteration < 1000; ++iteration) {
+        song().SetRowsPerPattern(1 + int(random() % 128));
+        song().SetSequenceLength(1 + int(random() % 8));
+        song().restartPosition = byte();
+        for (int position = 0; position < 8; ++position)
+            for (int v = 0; v < kVoices; ++v) {
+                song().sequence[position * kVoices + v].pattern = uint8_t(random() % (kPatternsUsed + 1));
+                song().sequence[position * kVoices + v].transpose = int8_t(byte());
+            }
+        for (int pattern = 1; pattern <= kPatternsUsed; ++pattern)
+            fill(&Row(pattern, 0), kPatternSlotBytes);
+        fill(song().instruments, kInstrumentBytes);
+        for (int slot = 0; slot < kInstrumentSlots; ++slot)
+            fill(song().instrumentSteps[slot], kStepTableBytes);
+        fill(song().waves, kWaveBytes);
+        replayer.SetPosition(int(random() % 8));
+        replayer.SetRow(int(random() % 128));
+        replayer.speed = byte();
+        replayer.patternLoop = uint8_t(random() & 1);
+        for (int v = 0; v < kVoices; ++v)
+            voice(v).muted = uint8_t((random() & 7) == 0);
+        replayer.StartPlaying();
+        for (int tick = 0; tick < 300; ++tick) {
+            if (!replayer.playing && (random() & 31) == 0) {
+                replayer.speed = byte();
+                replayer.StartPlaying();
+            }
+            auto regs = Tick();
+            for (const VoiceRegisters& r : regs)
+                ExpectSafe(memory, r, tick);
+            ASSERT_LT(song().currentPosition, song().sequenceLength);
+            if (::testing::Test::HasFatalFailure())
+                return;
+        }
+    }
+}
+
+TEST_F(RandomSongs, RandomStepProgramsOnEveryPitchStayInsideTheirBuffers) {
+    std::mt19937 random(77);
+    auto byte = [&random] { return uint8_t(random() & 0xff); };
+    for (int iteration = 0; iteration < 3000; ++iteration) {
+        InstrumentStep* steps = song().instrumentSteps[0];
+        for (int i = 0; i < kInstrumentSteps; ++i)
+            steps[i] = {byte(), byte(), byte()};
+        // Mostly wave numbers in range, so the windows really move.
+        for (int i = 0; i < kInstrumentSteps; ++i)
+            if ((random() & 3) == 0)
+                steps[i].b1 = uint8_t(steps[i].b1 & 0xf0), steps[i].b2 = uint8_t(1 + random() % 24);
+        InstrumentParams& params = Instrument(1);
+        params = {byte(), byte(), byte(), byte(), byte(), byte(), byte(), byte()};
+        WaveParams& wave = Wave(1 + int(random() % 24));
+        auto* raw = reinterpret_cast<uint8_t*>(&wave);
+        for (size_t i = 0; i < sizeof(WaveParams); ++i)
+            raw[i] = byte();
+        VoiceState& v = voice(int(random() % 3));
+        StartInstrument(v, song(), 1);
+        v.notePitch = int16_t(uint16_t(random()));
+        v.patternSlide = int16_t(int(random() % 512) - 256);
+        v.arpeggio[0] = byte();
+        v.arpeggio[1] = byte() & 15;
+        v.arpeggio[2] = byte() & 15;
+        v.noteCut = uint8_t(random() % 20);
+        v.pendingSubloopOffset = byte();
+        v.releaseCountdown = uint8_t(random() % 40);
+        for (int tick = 0; tick < 200; ++tick) {
+            if ((random() & 15) == 0)
+                v.pendingSubloopOffset = byte();
+            replayer.TickVoices();
+            for (int n = 0; n < kVoices; ++n) {
+                ExpectSafe(memory, voice(n).registers, tick);
+                voice(n).registers.trigger = 0;
+            }
+            if (::testing::Test::HasFatalFailure())
+                return;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace qn::test
