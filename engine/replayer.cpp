@@ -413,6 +413,7 @@ void Replayer::EndOfTick() {
     if (tickCounter != 0)
         return;
 
+    ++rowsEnded;
     if (stopAfterRow) {
         playing = 0;
         stopAfterRow = 0;

@@ -40,6 +40,7 @@ public:
     uint8_t stopAfterRow = 0;
     uint8_t patternLoop = 0;          // the current pattern repeats
     uint8_t simulation = 0;           // set while the duration pass runs
+    uint32_t rowsEnded = 0;           // counts row ends (wraps); tells a caller a row ended
     std::array<VoiceState, kVoices> voices{};
 
     // Zeroes the state, clears the silent sample, marks the "Mix Wave"

@@ -163,6 +163,15 @@ TEST_F(ReplayerStepping, JumpPastTheSongUsesTheRestartPosition) {
     EXPECT_EQ(song().currentPosition, 2u);
 }
 
+TEST_F(ReplayerStepping, RowEndsAreCounted) {
+    SetRow(1, 0, 0, 0, 0xF, 0x02);
+    Ticks(7);
+    EXPECT_EQ(replayer.rowsEnded, 3u);
+    SetRow(1, 4, 0, 0, 0xF, 0x00);
+    Ticks(10);
+    EXPECT_EQ(replayer.rowsEnded, 4u);  // F00 on row 4: no more row ends
+}
+
 TEST_F(ReplayerStepping, StopAfterRowEndsPlaybackAtTheNextRow) {
     replayer.stopAfterRow = 1;
     Ticks(5);
