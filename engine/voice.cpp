@@ -443,7 +443,9 @@ void SelectWave(VoiceState& voice, const Song& song, int wave, bool restart) {
         if (voice.subloopPosition > params.waveLength)
             voice.subloopDirection = 1;
         voice.subloopWait = 0;
-        voice.subloopPosition -= params.subloopStep;
+        // 32-bit wrap-around: a program that keeps reselecting a one-shot
+        // wave without restart lowers the position forever.
+        voice.subloopPosition = int32_t(uint32_t(voice.subloopPosition) - params.subloopStep);
     }
 }
 

@@ -104,6 +104,18 @@ TEST_F(WaveBounds, EchoOfAVoiceAboveThePeriodRangeStaysInside) {
     }
 }
 
+TEST_F(WaveBounds, ReselectingWithoutRestartForeverDoesNotOverflowThePosition) {
+    // 4xx keeps subtracting "Subloop Step" from the window position; on a
+    // one-shot wave nothing brings it back.
+    Wave(24).subloopLen = 0;
+    Wave(24).subloopStep = 65535;
+    StartInstrument(voice(0), song(), 1);
+    voice(0).subloopPosition = -2147483647 + 65535;
+    SelectWave(voice(0), song(), 23, false);
+    SelectWave(voice(0), song(), 23, false);
+    EXPECT_GT(voice(0).subloopPosition, 0);  // wrapped like the 32-bit register
+}
+
 // A song laid out like one parsed from a song image: a row stride equal to
 // the rows per pattern and every array exactly as long as its data.
 class PackedSong : public ::testing::Test {
