@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "song/song_loader.h"
+
 namespace qn {
 
 namespace {
@@ -36,11 +38,9 @@ int HighestPatternUsed(const Song& song) {
 void MarkMixSourcesForOctaveCopies(Song& song) {
     if (song.waves == nullptr)
         return;
-    for (int wave = kWaves - 1; wave >= 0; --wave) {
-        int source = song.waves[wave].mixWave;
-        if (source >= 1 && source <= kWaves)
-            song.waves[source - 1].flags = uint8_t(song.waves[source - 1].flags | kWaveOctaveCopies);
-    }
+    // The same rule as loading a song: the waves in use, and sources among
+    // them, so saving does not grow the wave count with a default record.
+    MarkMixWaveSources(song, std::min<int>(song.waveCount, song.waveRecordCount));
 }
 
 void Replayer::InitReplayer(Song* newSong, WaveMemory* memory) {

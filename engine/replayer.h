@@ -84,9 +84,11 @@ private:
 
 // Largest pattern number used at positions 0..sequence length - 1.
 int HighestPatternUsed(const Song& song);
-// Sets the octave-copies flag of every wave that another wave names as
-// "Mix Wave" (1..24). Whoever clears the flags (playback preparation, the
-// song writer) calls this afterwards, as InitReplayer does.
+// Sets the octave-copies flag of every wave that one of the song's waves in
+// use (the first waveCount) names as "Mix Wave", when that source is in use
+// too, from the last wave down: the rule song loading applies. Whoever
+// clears the flags (playback preparation, the song writer) calls this
+// afterwards, as InitReplayer does.
 void MarkMixSourcesForOctaveCopies(Song& song);
 
 }  // namespace qn

@@ -40,9 +40,7 @@ constexpr std::array<uint16_t, kPeriodTableSize> BuildPeriodTable() {
 constexpr std::array<uint16_t, kPeriodTableSize> kPeriodTable = BuildPeriodTable();
 
 const WaveParams* CurrentWave(const VoiceState& voice, const Song& song) {
-    if (voice.waveIndex >= kWaves || song.waves == nullptr)
-        return nullptr;
-    return &song.waves[voice.waveIndex];
+    return voice.waveIndex == kNoWave ? nullptr : WaveRecord(song, voice.waveIndex);
 }
 
 const InstrumentStep* StepTable(const VoiceState& voice, const Song& song) {
@@ -326,7 +324,7 @@ int VibratoValue(VoiceState& voice) {
 // Above the period range the voice plays the wave's 1/2, 1/4 or 1/8 copy,
 // which lie right after the wave in its slot.
 int DropIntoOctaveCopies(VoiceState& voice, Song& song, int index) {
-    WaveParams* wave = (voice.waveIndex < kWaves && song.waves) ? &song.waves[voice.waveIndex] : nullptr;
+    WaveParams* wave = voice.waveIndex == kNoWave ? nullptr : WaveRecord(song, voice.waveIndex);
     int excess = (index - 537) >> 4;
     int octaves = excess <= 11 ? 1 : (excess <= 23 ? 2 : 3);
     if (wave != nullptr) {
@@ -423,10 +421,11 @@ void StartInstrument(VoiceState& voice, const Song& song, int instrument) {
 }
 
 void SelectWave(VoiceState& voice, const Song& song, int wave, bool restart) {
-    if (wave < 0 || wave >= kWaves || song.waves == nullptr)
+    const WaveParams* record = WaveRecord(song, wave);
+    if (record == nullptr)
         return;
     voice.waveIndex = uint8_t(wave);
-    const WaveParams& params = song.waves[wave];
+    const WaveParams& params = *record;
     const uint32_t slot = uint32_t(WaveSlotOffset(wave));
     if (params.subloopLen == 0) {
         PlayOnceFrom(voice, slot, params.waveLength, params.loopOffset);

@@ -127,6 +127,13 @@ extern const uint8_t kVibratoSpeedTable[16];
 extern const uint16_t kAttackRateTable[16];
 extern const uint8_t kFallStartTable[16];
 
+// The record of wave `index` (0..23), or null when the song holds no such
+// record (a song parsed straight from an image holds only its wave count).
+inline WaveParams* WaveRecord(const Song& song, int index) {
+    const int records = song.waveRecordCount < kWaves ? song.waveRecordCount : kWaves;
+    return (song.waves != nullptr && index >= 0 && index < records) ? &song.waves[index] : nullptr;
+}
+
 // Instrument parameter bytes index 16-entry tables; files can hold anything,
 // so values above 15 are held at 15.
 inline int ParamIndex(uint8_t value) { return value > 15 ? 15 : value; }

@@ -54,6 +54,7 @@ SongDocument::SongDocument() : storage_(new uint8_t[kStorageSize]) {
 void SongDocument::LayOutStorage() {
     uint8_t* block = storage_.get();
     song.rowStride = kMaxRows;
+    song.waveRecordCount = kWaves;
     song.sequence = new (block + kSequenceOffset) SequenceEntry[kMaxPositions * kVoices];
     song.patterns = new (block + kPatternOffset) qntPatternStep[kMaxPatterns * kMaxRows];
     song.waves = new (block + kWaveOffset) WaveParams[kWaves];

@@ -31,6 +31,9 @@ struct Song {
     char instrumentNames[kInstrumentSlots][kNameLength] = {};
     char waveNames[kWaves][kNameLength] = {};
     uint8_t waveCalcOrder[kWaves] = {};
+    // WaveParams records `waves` points at: 24 in the editable song; a song
+    // parsed straight from an image holds only its wave count.
+    uint8_t waveRecordCount = kWaves;
 
     // Accessors by user-visible number; 0 or out of range gives null.
     qntPatternStep* Pattern(int number) const {

@@ -173,6 +173,7 @@ bool ParseSongImage(Song& song, uint8_t* image, size_t size) {
         }
     }
     song.waves = reinterpret_cast<WaveParams*>(waveRecords);
+    song.waveRecordCount = h.waveCount;
 
     for (int i = 0; i < kWaves; ++i)
         song.waveCalcOrder[i] = h.version >= 26 ? image[kCalcOrderOffset + i] : uint8_t(i);

@@ -77,6 +77,7 @@ void MigrateImage(Song& image, int version, int patternCount, WaveParams* waveAr
         for (int w = waveCount; w < kWaves; ++w) waveArea[w] = DefaultWaveParams();
     }
     image.waves = waveArea;
+    image.waveRecordCount = kWaves;
 
     if (version < 23)
         for (int w = 0; w < waveCount; ++w) image.waves[w].phaseSpeed = 255;

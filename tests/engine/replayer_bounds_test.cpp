@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "song/song_image.h"
 #include "tests/engine/replayer_fixture.h"
 
 namespace qn::test {
@@ -126,11 +127,12 @@ protected:
         song.sequenceLength = 2;
         song.restartPosition = 200;
         song.waveCount = 1;
+        song.waveRecordCount = 1;
         steps.resize(kInstrumentSteps);
         patterns.resize(2 * 4);
         sequence.resize(2 * kVoices);
         instruments.resize(kInstrumentSlots, DefaultInstrumentParams());
-        waves.resize(kWaves, DefaultWaveParams());
+        waves.resize(1, DefaultWaveParams());  // only the stored records
         song.patterns = patterns.data();
         song.patternPointers[0] = patterns.data();
         song.patternPointers[1] = patterns.data() + 4;
@@ -173,6 +175,17 @@ TEST_F(PackedSong, PlaysThroughPositionsWithItsOwnRowStride) {
     for (int tick = 0; tick < 12; ++tick)
         replayer.TickRows(), replayer.TickVoices();
     EXPECT_EQ(song.currentPosition, 0u);
+}
+
+TEST_F(PackedSong, WavesTheImageDoesNotHoldAreNotSelected) {
+    steps[0] = {0, 0x0, 20};   // select wave 20: not stored
+    steps[1] = {0, 0x4, 3};    // likewise without restart
+    waves[0].mixWave = 7;
+    MarkMixSourcesForOctaveCopies(song);
+    for (int tick = 0; tick < 36; ++tick)
+        replayer.TickRows(), replayer.TickVoices();
+    EXPECT_EQ(replayer.voices[0].waveIndex, 0);
+    EXPECT_EQ(waves[0].flags & kWaveOctaveCopies, 0);
 }
 
 TEST_F(PackedSong, StepCountAboveTheTableIsHeldAt32) {
@@ -281,6 +294,67 @@ TEST_F(RandomSongs, RandomStepProgramsOnEveryPitchStayInsideTheirBuffers) {
                 return;
         }
     }
+}
+
+}  // namespace
+}  // namespace qn::test
+
+namespace qn::test {
+namespace {
+
+// The same song played from the editable layout and from its song image
+// (row stride = rows, only the stored instruments, steps and waves) gives
+// the same registers tick by tick.
+TEST(ParsedImageSong, PlaysLikeTheEditableSong) {
+    SongDocument doc;
+    Song& song = doc.song;
+    song.SetRowsPerPattern(8);
+    song.instrumentSteps[1][0] = {0, 0x0, 2};
+    song.instrumentSteps[1][1] = {0x80 | 13, 0x1, 4};
+    song.instrumentSteps[1][2] = {0, 0xB, 0};
+    song.waves[1].lengthIndex = 1;
+    song.waves[1].waveLength = 256;
+    song.waves[1].subloopLen = 32;
+    song.waves[1].loopEnd = 256;
+    song.waves[1].subloopStep = 24;
+    song.patternPointers[0][0] = {13, 0x20, 0};
+    song.patternPointers[0][3] = {25, 0x25, 0x82};
+    song.patternPointers[1][2] = {37, 0x1C, 0x30};
+    song.patternPointers[0][6] = {kReleaseNote, 0, 0};
+
+    std::vector<uint8_t> image(kSongImageBufferSize);
+    SongImageResult result;
+    ASSERT_GT(WriteSongImage(doc, image.data(), image.size(), &result, nullptr), 0u);
+    image.resize(result.size);
+    Song parsed;
+    ASSERT_TRUE(ParseSongImage(parsed, image.data(), image.size()));
+    EXPECT_EQ(parsed.waveRecordCount, result.waveCount);
+    EXPECT_EQ(parsed.rowStride, 8);
+
+    WaveMemory editableMemory, parsedMemory;
+    Replayer editable, fromImage;
+    editable.InitReplayer(&song, &editableMemory);
+    fromImage.InitReplayer(&parsed, &parsedMemory);
+    for (int tick = 0; tick < 400; ++tick) {
+        for (Replayer* r : {&editable, &fromImage}) {
+            if (r->playing)
+                r->TickRows();
+            r->TickVoices();
+        }
+        ASSERT_EQ(song.currentPosition, parsed.currentPosition);
+        for (int v = 0; v < kVoices; ++v) {
+            VoiceRegisters& a = editable.voices[size_t(v)].registers;
+            VoiceRegisters& b = fromImage.voices[size_t(v)].registers;
+            ASSERT_EQ(a.sampleStart, b.sampleStart) << "tick " << tick << " voice " << v;
+            ASSERT_EQ(a.length, b.length);
+            ASSERT_EQ(a.loopOffset, b.loopOffset);
+            ASSERT_EQ(a.period, b.period);
+            ASSERT_EQ(a.volume, b.volume);
+            ASSERT_EQ(a.trigger, b.trigger);
+            a.trigger = b.trigger = 0;
+        }
+    }
+    EXPECT_GT(editable.voices[1].notesStarted, 0u);
 }
 
 }  // namespace

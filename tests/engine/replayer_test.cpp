@@ -555,6 +555,7 @@ TEST_F(MixSourceMarking, MixSourcesGetTheOctaveCopiesFlagAndOthersDoNot) {
     Wave(3).mixWave = 5;
     Wave(1).mixWave = 24;
     Wave(7).mixWave = 30;  // names no wave
+    song().waveCount = 24;
     MarkMixSourcesForOctaveCopies(song());
     for (int w = 1; w <= kWaves; ++w) {
         bool expected = w == 5 || w == 24;
@@ -562,7 +563,22 @@ TEST_F(MixSourceMarking, MixSourcesGetTheOctaveCopiesFlagAndOthersDoNot) {
     }
 }
 
+TEST_F(MixSourceMarking, SourcesBeyondTheWavesInUseAreLeftAlone) {
+    // A default record with the flag would count as a used wave and grow
+    // the wave count of the next save.
+    for (int w = 1; w <= kWaves; ++w)
+        Wave(w).flags = 0;
+    Wave(1).mixWave = 2;
+    Wave(3).mixWave = 5;
+    Wave(6).mixWave = 1;  // not in use itself
+    song().waveCount = 4;
+    MarkMixSourcesForOctaveCopies(song());
+    for (int w = 1; w <= kWaves; ++w)
+        EXPECT_EQ((Wave(w).flags & kWaveOctaveCopies) != 0, w == 2) << "wave " << w;
+}
+
 TEST_F(MixSourceMarking, InitReplayerMarksMixSources) {
+    song().waveCount = 9;
     Wave(2).mixWave = 9;
     replayer.InitReplayer(&doc.song, &memory);
     EXPECT_NE(Wave(9).flags & kWaveOctaveCopies, 0);
