@@ -177,6 +177,17 @@ TEST_F(VoiceEnvelope, NoteCutKeepsThisTicksVolume) {
     EXPECT_EQ(Tick().volume, 0);
 }
 
+TEST_F(VoiceEnvelope, ReleaseCountdownReleasesWhenItRunsOut) {
+    StartNote(13);
+    Tick();
+    voice.releaseCountdown = 3;
+    Ticks(2);
+    EXPECT_NE(voice.envelopeStage, kEnvelopeRelease);
+    Tick();
+    EXPECT_EQ(voice.envelopeStage, kEnvelopeRelease);
+    EXPECT_EQ(voice.releaseCountdown, 0);
+}
+
 // ---- Vibrato -------------------------------------------------------------------
 
 TEST_F(VoiceFixture, VibratoSwingsAroundTheNoteAfterItsDelay) {
@@ -297,6 +308,18 @@ TEST_F(StepProgram, JumpAsTheTicksFirstStepContinuesAtOnce) {
     Ticks(5);
     EXPECT_EQ(voice.stepIndex, 1);
     EXPECT_EQ(voice.stepVolume, 0x10);
+}
+
+TEST_F(StepProgram, PendingStepJumpIsTakenAtTheNextRunAndHeldAt32) {
+    SetStep(1, 5, 0, 0xC, 0x22);
+    StartNote(13);
+    voice.pendingStepJump = 5;
+    Tick();
+    EXPECT_EQ(voice.stepVolume, 0x22);
+    EXPECT_EQ(voice.stepIndex, 6);
+    voice.pendingStepJump = 200;
+    Tick();
+    EXPECT_EQ(voice.stepIndex, kInstrumentSteps);  // the program has ended
 }
 
 TEST_F(StepProgram, ForwardJumpIsIgnored) {
