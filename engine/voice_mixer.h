@@ -1,0 +1,88 @@
+// The four-voice mixer: turns the voices' register blocks into interleaved
+// signed 16-bit stereo, the way the Amiga's sound chip plays 8-bit samples
+// from chip memory at a period-controlled rate, with every change of sample
+// value and of volume smoothed by a band-limited step so that it does not
+// alias. Voices 0 and 3 play on the left, 1 and 2 on the right; an optional
+// cross-feed narrows the image.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace qn {
+
+constexpr int kMixerVoices = 4;
+constexpr double kPalClock = 3546895.0;
+constexpr uint16_t kPlayOnce = 65535;  // loop offset: play the length once, then fall silent
+constexpr int16_t kMixerMax = 32767;
+constexpr int16_t kMixerMin = -32766;
+
+// What the mixer reads for one voice: the register block the Replayer left,
+// with the sample start as a byte offset into wave memory.
+struct MixerRegisters {
+    uint32_t sampleStart = 0;
+    uint16_t length = 0;
+    uint16_t loopOffset = 0;
+    uint16_t period = 0;  // PAL clock ticks per sample; 0 holds the current sample
+    uint8_t volume = 0;   // 0..64
+    uint8_t trigger = 0;  // 1 = restart the sample now
+};
+
+// Stereo width for the "Prefs" stereo setting: 0 "Mono" 0.0, 1 "Half
+// Stereo" 0.75, anything else (2 "Full Stereo (like AMIGA)") 1.0.
+float StereoWidthForMode(int stereoMode);
+
+// The band-limited step residual, 8 taps by 5 phases (tap j, phase k at
+// 5j + k). Index 40 and 41 are zero so that the interpolation between
+// neighbouring phases never leaves the table.
+constexpr int kStepKernelSize = 42;
+extern const float kStepKernel[kStepKernelSize];
+
+// A ring of pending smoothing taps (one for sample edges, one for volume).
+struct EdgeRing {
+    float taps[8] = {};
+    uint8_t readIndex = 0;
+    uint8_t pending = 0;
+    float last = 0.0f;
+};
+
+struct MixerVoice {
+    bool playing = false;         // a sample start is set
+    uint32_t sampleStart = 0;     // offset into wave memory
+    uint16_t length = 0;
+    double position = 0.0;        // within the current pass, in samples
+    double remaining = 0.0;       // samples left in the current pass
+    float fraction = 0.0f;        // accumulates the step to find whole-sample crossings
+    float crossingStep = 0.0f;    // step at the last crossing
+    float overshoot = 0.0f;       // how far past the crossing the frame ended
+    float step = 0.0f;
+    EdgeRing sampleEdges;
+    EdgeRing volumeEdges;
+};
+
+class VoiceMixer {
+public:
+    // Zeroes the four voice states and both smoothing rings.
+    void Reset();
+
+    // Adds `frames` stereo frames of the four voices into `output` (which the
+    // caller has zeroed), then applies the stereo width. Reads the registers
+    // and never writes them; the caller clears the triggers. Every read stays
+    // inside wave memory: a byte past its end reads as silence.
+    void MixVoices(const MixerRegisters registers[kMixerVoices], const uint8_t* waveMemory,
+                   size_t waveMemorySize, int16_t* output, int frames, int rate,
+                   float stereoWidth);
+
+    const MixerVoice& Voice(int index) const { return voices_[index]; }
+
+private:
+    void MixVoice(int index, const MixerRegisters& registers, const uint8_t* waveMemory,
+                  size_t waveMemorySize, int16_t* output, int frames, int rate);
+
+    MixerVoice voices_[kMixerVoices];
+};
+
+// Cross-feeds left and right: L' = (R(1 - s) + L) / (2 - s) and the mirror.
+void ApplyStereoWidth(int16_t* output, int frames, float stereoWidth);
+
+}  // namespace qn
