@@ -37,7 +37,7 @@ void VoiceMixer::Reset() {
     for (MixerVoice& voice : voices_) voice = MixerVoice{};
 }
 
-void VoiceMixer::MixVoices(const MixerRegisters registers[kMixerVoices], const uint8_t* waveMemory,
+void VoiceMixer::MixVoices(const MixerRegisters registers[kMixerVoices], const int8_t* waveMemory,
                            size_t waveMemorySize, int16_t* output, int frames, int rate,
                            float stereoWidth) {
     for (int index = 0; index < kMixerVoices; ++index)
@@ -45,7 +45,7 @@ void VoiceMixer::MixVoices(const MixerRegisters registers[kMixerVoices], const u
     ApplyStereoWidth(output, frames, stereoWidth);
 }
 
-void VoiceMixer::MixVoice(int index, const MixerRegisters& registers, const uint8_t* waveMemory,
+void VoiceMixer::MixVoice(int index, const MixerRegisters& registers, const int8_t* waveMemory,
                           size_t waveMemorySize, int16_t* output, int frames, int rate) {
     MixerVoice& voice = voices_[index];
     if (registers.trigger) {
@@ -76,7 +76,7 @@ void VoiceMixer::MixVoice(int index, const MixerRegisters& registers, const uint
             // The pass can run past the end of wave memory when a window or a
             // loop sits in the last slot; what lies beyond reads as silence.
             const double offset = double(voice.sampleStart) + std::trunc(voice.position);
-            if (offset < double(waveMemorySize)) sample = int8_t(waveMemory[size_t(offset)]);
+            if (offset < double(waveMemorySize)) sample = waveMemory[size_t(offset)];
         }
         voice.position += step;
         voice.remaining -= step;

@@ -69,14 +69,14 @@ public:
     // caller has zeroed), then applies the stereo width. Reads the registers
     // and never writes them; the caller clears the triggers. Every read stays
     // inside wave memory: a byte past its end reads as silence.
-    void MixVoices(const MixerRegisters registers[kMixerVoices], const uint8_t* waveMemory,
+    void MixVoices(const MixerRegisters registers[kMixerVoices], const int8_t* waveMemory,
                    size_t waveMemorySize, int16_t* output, int frames, int rate,
                    float stereoWidth);
 
     const MixerVoice& Voice(int index) const { return voices_[index]; }
 
 private:
-    void MixVoice(int index, const MixerRegisters& registers, const uint8_t* waveMemory,
+    void MixVoice(int index, const MixerRegisters& registers, const int8_t* waveMemory,
                   size_t waveMemorySize, int16_t* output, int frames, int rate);
 
     MixerVoice voices_[kMixerVoices];

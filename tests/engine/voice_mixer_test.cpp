@@ -17,7 +17,7 @@ protected:
     MixerTest() : memory(4096, 0) { mixer.Reset(); }
 
     void Fill(size_t from, size_t to, int8_t value) {
-        for (size_t i = from; i < to; ++i) memory[i] = uint8_t(value);
+        for (size_t i = from; i < to; ++i) memory[i] = value;
     }
     std::vector<int16_t> Mix(int frames, float width = 1.0f, int rate = kOneSamplePerFrame) {
         std::vector<int16_t> out(size_t(frames) * 2, 0);
@@ -30,7 +30,7 @@ protected:
         regs[voice] = MixerRegisters{start, length, loop, period, volume, 1};
     }
 
-    std::vector<uint8_t> memory;
+    std::vector<int8_t> memory;
     MixerRegisters regs[kMixerVoices] = {};
     VoiceMixer mixer;
 };
