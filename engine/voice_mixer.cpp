@@ -37,7 +37,21 @@ void VoiceMixer::Reset() {
     for (MixerVoice& voice : voices_) voice = MixerVoice{};
 }
 
-void VoiceMixer::MixVoices(const MixerRegisters registers[kMixerVoices], const int8_t* waveMemory,
+void VoiceMixer::StartVoice(int index, const VoiceRegisters& registers) {
+    if (index < 0 || index >= kMixerVoices) return;
+    MixerVoice& voice = voices_[index];
+    voice.playing = true;
+    voice.position = 0.0;
+    voice.sampleStart = registers.sampleStart;
+    voice.length = registers.length;
+    voice.remaining = registers.length;
+    voice.fraction = 0.0f;
+    voice.crossingStep = 0.0f;
+    voice.overshoot = 0.0f;
+    voice.step = 0.0f;
+}
+
+void VoiceMixer::MixVoices(const VoiceRegisters registers[kMixerVoices], const int8_t* waveMemory,
                            size_t waveMemorySize, int16_t* output, int frames, int rate,
                            float stereoWidth) {
     for (int index = 0; index < kMixerVoices; ++index)
@@ -45,20 +59,10 @@ void VoiceMixer::MixVoices(const MixerRegisters registers[kMixerVoices], const i
     ApplyStereoWidth(output, frames, stereoWidth);
 }
 
-void VoiceMixer::MixVoice(int index, const MixerRegisters& registers, const int8_t* waveMemory,
+void VoiceMixer::MixVoice(int index, const VoiceRegisters& registers, const int8_t* waveMemory,
                           size_t waveMemorySize, int16_t* output, int frames, int rate) {
     MixerVoice& voice = voices_[index];
-    if (registers.trigger) {
-        voice.playing = true;
-        voice.position = 0.0;
-        voice.sampleStart = registers.sampleStart;
-        voice.length = registers.length;
-        voice.remaining = registers.length;
-        voice.fraction = 0.0f;
-        voice.crossingStep = 0.0f;
-        voice.overshoot = 0.0f;
-        voice.step = 0.0f;
-    }
+    if (registers.trigger) StartVoice(index, registers);
     double step = 0.0;
     if (registers.period != 0 && rate > 0) step = (kPalClock / rate) / registers.period;
     voice.step = float(step);

@@ -9,24 +9,14 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/voice.h"
+
 namespace qn {
 
 constexpr int kMixerVoices = 4;
 constexpr double kPalClock = 3546895.0;
-constexpr uint16_t kPlayOnce = 65535;  // loop offset: play the length once, then fall silent
 constexpr int16_t kMixerMax = 32767;
 constexpr int16_t kMixerMin = -32766;
-
-// What the mixer reads for one voice: the register block the Replayer left,
-// with the sample start as a byte offset into wave memory.
-struct MixerRegisters {
-    uint32_t sampleStart = 0;
-    uint16_t length = 0;
-    uint16_t loopOffset = 0;
-    uint16_t period = 0;  // PAL clock ticks per sample; 0 holds the current sample
-    uint8_t volume = 0;   // 0..64
-    uint8_t trigger = 0;  // 1 = restart the sample now
-};
 
 // Stereo width for the "Prefs" stereo setting: 0 "Mono" 0.0, 1 "Half
 // Stereo" 0.75, anything else (2 "Full Stereo (like AMIGA)") 1.0.
@@ -69,14 +59,18 @@ public:
     // caller has zeroed), then applies the stereo width. Reads the registers
     // and never writes them; the caller clears the triggers. Every read stays
     // inside wave memory: a byte past its end reads as silence.
-    void MixVoices(const MixerRegisters registers[kMixerVoices], const int8_t* waveMemory,
+    void MixVoices(const VoiceRegisters registers[kMixerVoices], const int8_t* waveMemory,
                    size_t waveMemorySize, int16_t* output, int frames, int rate,
                    float stereoWidth);
+
+    // Restarts voice `index` from the registers' sample start, as a set
+    // trigger does at the start of a mix.
+    void StartVoice(int index, const VoiceRegisters& registers);
 
     const MixerVoice& Voice(int index) const { return voices_[index]; }
 
 private:
-    void MixVoice(int index, const MixerRegisters& registers, const int8_t* waveMemory,
+    void MixVoice(int index, const VoiceRegisters& registers, const int8_t* waveMemory,
                   size_t waveMemorySize, int16_t* output, int frames, int rate);
 
     MixerVoice voices_[kMixerVoices];

@@ -43,13 +43,9 @@ std::vector<uint8_t> BuildWavImage(const int16_t* frames, size_t frameCount) {
     return image;
 }
 
-bool WriteWav(const std::string& path, const int16_t* frames, size_t frameCount) {
-    if (frameCount > kWavMaxFrames) return false;
-    const std::vector<uint8_t> image = BuildWavImage(frames, frameCount);
-    return WriteFileAtomically(path, image.data(), image.size());
-}
-
-bool WriteFileAtomically(const std::string& path, const uint8_t* bytes, size_t size) {
+// Writes `bytes` to a temporary file beside `path` and renames it over the
+// target once it is complete.
+static bool WriteWholeFileAtomically(const std::string& path, const uint8_t* bytes, size_t size) {
     if (path.empty()) return false;
     const std::string temp = path + ".tmp" + std::to_string(getpid());
     FILE* file = std::fopen(temp.c_str(), "wb");
@@ -61,6 +57,12 @@ bool WriteFileAtomically(const std::string& path, const uint8_t* bytes, size_t s
     if (ok && std::rename(temp.c_str(), path.c_str()) == 0) return true;
     std::remove(temp.c_str());
     return false;
+}
+
+bool WriteWav(const std::string& path, const int16_t* frames, size_t frameCount) {
+    if (frameCount > kWavMaxFrames) return false;
+    const std::vector<uint8_t> image = BuildWavImage(frames, frameCount);
+    return WriteWholeFileAtomically(path, image.data(), image.size());
 }
 
 }  // namespace qn

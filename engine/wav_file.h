@@ -23,8 +23,4 @@ std::vector<uint8_t> BuildWavImage(const int16_t* frames, size_t frameCount);
 // write never leaves a truncated file. Returns false when nothing was written.
 bool WriteWav(const std::string& path, const int16_t* frames, size_t frameCount);
 
-// Writes `bytes` to `path` through a temporary file in the same folder that
-// is renamed over the target once it is complete.
-bool WriteFileAtomically(const std::string& path, const uint8_t* bytes, size_t size);
-
 }  // namespace qn

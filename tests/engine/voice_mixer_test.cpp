@@ -22,16 +22,16 @@ protected:
     std::vector<int16_t> Mix(int frames, float width = 1.0f, int rate = kOneSamplePerFrame) {
         std::vector<int16_t> out(size_t(frames) * 2, 0);
         mixer.MixVoices(regs, memory.data(), memory.size(), out.data(), frames, rate, width);
-        for (MixerRegisters& r : regs) r.trigger = 0;
+        for (VoiceRegisters& r : regs) r.trigger = 0;
         return out;
     }
     void Start(int voice, uint32_t start, uint16_t length, uint16_t loop, uint16_t period = 1,
                uint8_t volume = 64) {
-        regs[voice] = MixerRegisters{start, length, loop, period, volume, 1};
+        regs[voice] = VoiceRegisters{start, length, loop, period, volume, 1};
     }
 
     std::vector<int8_t> memory;
-    MixerRegisters regs[kMixerVoices] = {};
+    VoiceRegisters regs[kMixerVoices] = {};
     VoiceMixer mixer;
 };
 
