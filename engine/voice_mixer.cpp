@@ -1,6 +1,5 @@
 #include "engine/voice_mixer.h"
 
-#include <cmath>
 
 namespace qn {
 
@@ -59,36 +58,80 @@ void VoiceMixer::MixVoices(const VoiceRegisters registers[kMixerVoices], const i
     ApplyStereoWidth(output, frames, stereoWidth);
 }
 
+// A voice that is not playing and whose last sample edge has died away
+// outputs exactly 0 whatever its volume does, and its position, remaining
+// count and fraction are not read again before the next trigger resets
+// them. Only the volume smoothing has to go on (its ring must end the call
+// as the full loop would leave it) and the side is clamped as an addition
+// of 0 would clamp it.
+static void MixSilentVoice(EdgeRing& volumeEdges, float volume, int16_t* out, int frames) {
+    for (int frame = 0; frame < frames; ++frame) {
+        float v = volume;
+        if (v != volumeEdges.last) {
+            const float delta = volumeEdges.last - v;
+            for (int j = 0; j < 8; ++j)
+                volumeEdges.taps[(volumeEdges.readIndex + j) & 7] += kStepKernel[5 * j] * delta;
+            volumeEdges.pending = 8;
+            volumeEdges.last = v;
+        }
+        if (volumeEdges.pending == 0) break;
+        volumeEdges.taps[volumeEdges.readIndex] = 0.0f;
+        volumeEdges.readIndex = uint8_t((volumeEdges.readIndex + 1) & 7);
+        --volumeEdges.pending;
+    }
+    for (int frame = 0; frame < frames; ++frame) out[2 * frame] = ClampOutput(out[2 * frame]);
+}
+
 void VoiceMixer::MixVoice(int index, const VoiceRegisters& registers, const int8_t* waveMemory,
                           size_t waveMemorySize, int16_t* output, int frames, int rate) {
     MixerVoice& voice = voices_[index];
     if (registers.trigger) StartVoice(index, registers);
     double step = 0.0;
     if (registers.period != 0 && rate > 0) step = (kPalClock / rate) / registers.period;
-    voice.step = float(step);
-    if (voice.crossingStep == 0.0f) voice.crossingStep = voice.step;
+    const float currentStep = float(step);
+    voice.step = currentStep;
+    if (voice.crossingStep == 0.0f) voice.crossingStep = currentStep;
 
     // Voices 0 and 3 are the Amiga's left channels, 1 and 2 the right ones.
-    const int side = (index == 0 || index == 3) ? 0 : 1;
+    int16_t* out = output + ((index == 0 || index == 3) ? 0 : 1);
     const float volume = float(registers.volume) * 0.015625f;
     EdgeRing& sampleEdges = voice.sampleEdges;
     EdgeRing& volumeEdges = voice.volumeEdges;
 
+    if (!voice.playing && sampleEdges.pending == 0 && sampleEdges.last == 0.0f) {
+        MixSilentVoice(volumeEdges, volume, out, frames);
+        return;
+    }
+
+    // The per-frame state lives in locals; it is written back at the end.
+    bool playing = voice.playing;
+    uint32_t sampleStart = voice.sampleStart;
+    double position = voice.position;
+    double remaining = voice.remaining;
+    float fraction = voice.fraction;
+    float crossingStep = voice.crossingStep;
+    float overshoot = voice.overshoot;
+    const double loopOffset = registers.loopOffset;
+    const double length = registers.length;
+    const bool playOnce = registers.loopOffset == kPlayOnce;
+
     for (int frame = 0; frame < frames; ++frame) {
         int sample = 0;
-        if (voice.playing && voice.remaining > 0.0) {
+        if (playing && remaining > 0.0) {
             // The pass can run past the end of wave memory when a window or a
             // loop sits in the last slot; what lies beyond reads as silence.
-            const double offset = double(voice.sampleStart) + std::trunc(voice.position);
-            if (offset < double(waveMemorySize)) sample = waveMemory[size_t(offset)];
+            // The position is never negative, so the conversion truncates
+            // toward zero as the sound chip's address counter does.
+            const uint64_t offset = uint64_t(sampleStart) + uint64_t(position);
+            if (offset < waveMemorySize) sample = waveMemory[offset];
         }
-        voice.position += step;
-        voice.remaining -= step;
-        if (voice.remaining <= 0.0 && voice.playing) {
-            voice.position = registers.loopOffset - voice.remaining;
-            voice.remaining += registers.length;
-            voice.sampleStart = registers.sampleStart;
-            if (registers.loopOffset == kPlayOnce) voice.playing = false;
+        position += step;
+        remaining -= step;
+        if (remaining <= 0.0 && playing) {
+            position = loopOffset - remaining;
+            remaining += length;
+            sampleStart = registers.sampleStart;
+            if (playOnce) playing = false;
         }
 
         float x = float(sample) * 0.0078125f;
@@ -97,11 +140,11 @@ void VoiceMixer::MixVoice(int index, const VoiceRegisters& registers, const int8
         if (x != sampleEdges.last) {
             // The edge happened `overshoot` of a source sample before this
             // frame: pick the kernel phase that matches that sub-frame offset.
-            if (voice.crossingStep > 0.0f && voice.overshoot < voice.crossingStep) {
-                const float f = voice.overshoot / voice.crossingStep;
+            if (crossingStep > 0.0f && overshoot < crossingStep) {
+                const float f = overshoot / crossingStep;
                 if (f >= 0.0f && f <= 1.0f) {
                     const float scaled = 5.0f * f;
-                    const int k = int(std::floor(scaled));
+                    const int k = int(scaled);  // f >= 0: truncation is the floor
                     const float t = scaled - float(k);
                     const float delta = sampleEdges.last - x;
                     for (int j = 0; j < 8; ++j) {
@@ -134,17 +177,26 @@ void VoiceMixer::MixVoice(int index, const VoiceRegisters& registers, const int8
             --volumeEdges.pending;
         }
 
-        voice.fraction += voice.step;
-        if (voice.fraction >= 1.0f) {
-            voice.fraction -= 1.0f;
-            voice.crossingStep = voice.step;
-            voice.overshoot = voice.fraction;
+        fraction += currentStep;
+        if (fraction >= 1.0f) {
+            fraction -= 1.0f;
+            crossingStep = currentStep;
+            overshoot = fraction;
         }
 
-        const int y = int(double(v * x) * 16384.0);
-        int16_t& out = output[2 * frame + side];
-        out = ClampOutput(int(float(out) + float(y)));
+        // Scaling by 16384 is exact in float as in double, and the 16-bit
+        // sum is exact in float, so integer arithmetic gives the same result.
+        const int y = int(v * x * 16384.0f);
+        out[2 * frame] = ClampOutput(out[2 * frame] + y);
     }
+
+    voice.playing = playing;
+    voice.sampleStart = sampleStart;
+    voice.position = position;
+    voice.remaining = remaining;
+    voice.fraction = fraction;
+    voice.crossingStep = crossingStep;
+    voice.overshoot = overshoot;
 }
 
 void ApplyStereoWidth(int16_t* output, int frames, float stereoWidth) {
