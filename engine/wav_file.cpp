@@ -1,5 +1,6 @@
 #include "engine/wav_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -19,11 +20,7 @@ static void PutLe32(uint8_t* at, uint32_t value) {
     at[3] = uint8_t(value >> 24);
 }
 
-std::vector<uint8_t> BuildWavImage(const int16_t* frames, size_t frameCount) {
-    if (frameCount > kWavMaxFrames) return {};
-    const size_t dataSize = frameCount * 4;
-    std::vector<uint8_t> image(kWavHeaderSize + dataSize);
-    uint8_t* header = image.data();
+static void FillWavHeader(uint8_t* header, size_t frameCount) {
     std::memcpy(header, "RIFF----WAVEfmt ", 16);
     PutLe32(header + 16, 16);
     PutLe16(header + 20, 1);
@@ -33,36 +30,48 @@ std::vector<uint8_t> BuildWavImage(const int16_t* frames, size_t frameCount) {
     PutLe16(header + 32, 4);
     PutLe16(header + 34, 16);
     std::memcpy(header + 36, "data----", 8);
-    uint8_t* out = header + kWavHeaderSize;
-    for (size_t i = 0; i < frameCount * 2; ++i) PutLe16(out + 2 * i, uint16_t(frames[i]));
-    // The sizes are known once the samples are in: the data chunk and the
+    // The sizes are known before the samples go out: the data chunk and the
     // RIFF chunk both run to the end of the file.
-    const size_t end = image.size();
+    const size_t end = kWavHeaderSize + frameCount * 4;
     PutLe32(header + 40, uint32_t(end - 36 - 8));
     PutLe32(header + 4, uint32_t(end - 8));
+}
+
+// Interleaved samples as little-endian bytes.
+static void PutSamples(uint8_t* out, const int16_t* samples, size_t count) {
+    for (size_t i = 0; i < count; ++i) PutLe16(out + 2 * i, uint16_t(samples[i]));
+}
+
+std::vector<uint8_t> BuildWavImage(const int16_t* frames, size_t frameCount) {
+    if (frameCount > kWavMaxFrames) return {};
+    std::vector<uint8_t> image(kWavHeaderSize + frameCount * 4);
+    FillWavHeader(image.data(), frameCount);
+    PutSamples(image.data() + kWavHeaderSize, frames, frameCount * 2);
     return image;
 }
 
-// Writes `bytes` to a temporary file beside `path` and renames it over the
-// target once it is complete.
-static bool WriteWholeFileAtomically(const std::string& path, const uint8_t* bytes, size_t size) {
-    if (path.empty()) return false;
+bool WriteWav(const std::string& path, const int16_t* frames, size_t frameCount) {
+    if (path.empty() || frameCount > kWavMaxFrames) return false;
     const std::string temp = path + ".tmp" + std::to_string(getpid());
     FILE* file = std::fopen(temp.c_str(), "wb");
     if (!file) return false;
-    bool ok = size == 0 || std::fwrite(bytes, 1, size, file) == size;
+    uint8_t header[kWavHeaderSize];
+    FillWavHeader(header, frameCount);
+    bool ok = std::fwrite(header, 1, sizeof header, file) == sizeof header;
+    // The samples go out in blocks, so a long song needs no second copy.
+    constexpr size_t kBlockSamples = 65536;
+    std::vector<uint8_t> block(kBlockSamples * 2);
+    for (size_t done = 0; ok && done < frameCount * 2; done += kBlockSamples) {
+        const size_t count = std::min(kBlockSamples, frameCount * 2 - done);
+        PutSamples(block.data(), frames + done, count);
+        ok = std::fwrite(block.data(), 1, count * 2, file) == count * 2;
+    }
     ok = std::fflush(file) == 0 && ok;
     ok = fsync(fileno(file)) == 0 && ok;
     ok = std::fclose(file) == 0 && ok;
     if (ok && std::rename(temp.c_str(), path.c_str()) == 0) return true;
     std::remove(temp.c_str());
     return false;
-}
-
-bool WriteWav(const std::string& path, const int16_t* frames, size_t frameCount) {
-    if (frameCount > kWavMaxFrames) return false;
-    const std::vector<uint8_t> image = BuildWavImage(frames, frameCount);
-    return WriteWholeFileAtomically(path, image.data(), image.size());
 }
 
 }  // namespace qn

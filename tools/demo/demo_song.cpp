@@ -245,7 +245,7 @@ void EndingPattern(Song& song, int number, int voice) {
 
 }  // namespace
 
-void BuildDemoSong(SongDocument& doc) {
+void BuildDemoSong(SongDocument& doc, int repeats) {
     doc.ResetToNewSong();
     Song& song = doc.song;
     SetFixedText(doc.title, kTitleLength, "Quillnote Demo");
@@ -273,12 +273,16 @@ void BuildDemoSong(SongDocument& doc) {
         {2, 7, 5, 4},    // melody, answered higher
         {9, 10, 11, 12}, // held ending chord
     };
-    song.SetSequenceLength(5);
-    for (int position = 0; position < 5; ++position)
+    repeats = repeats < 1 ? 1 : (repeats > 84 ? 84 : repeats);
+    const int positions = 2 + 3 * repeats;
+    song.SetSequenceLength(positions);
+    for (int position = 0; position < positions; ++position) {
+        const int part = position == 0 ? 0 : (position == positions - 1 ? 4 : 1 + (position - 1) % 3);
         for (int voice = 0; voice < 4; ++voice) {
-            song.Position(position)[voice].pattern = uint8_t(sequence[position][voice]);
+            song.Position(position)[voice].pattern = uint8_t(sequence[part][voice]);
             song.Position(position)[voice].transpose = 0;
         }
+    }
 }
 
 }  // namespace qn

@@ -1,5 +1,7 @@
-// Writes the demo song: make-demo-song [OUT.qnt] (default songs/demo.qnt).
+// Writes the demo song: make-demo-song [OUT.qnt [REPEATS]] (default
+// songs/demo.qnt, the middle section played once).
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "engine/playback.h"
@@ -9,7 +11,7 @@
 int main(int argc, char** argv) {
     const std::string path = argc > 1 ? argv[1] : "songs/demo.qnt";
     qn::SongDocument doc;
-    qn::BuildDemoSong(doc);
+    qn::BuildDemoSong(doc, argc > 2 ? std::atoi(argv[2]) : 1);
     // The writer preparation marks the waves that need octave copies.
     qn::Replayer replayer;
     replayer.InitReplayer(&doc.song, nullptr);
