@@ -1,23 +1,82 @@
 #include "engine/voice_mixer.h"
 
+#include <cstring>
+
 
 namespace qn {
 
-// A band-limited step minus the ideal step: it starts near 1 and rings down
-// to 0 over 8 output frames. Scaling it by the size of an edge and adding it
-// to the following frames turns the hard edge into a band-limited one.
-const float kStepKernel[kStepKernelSize] = {
-    0.9966021776199341f,    0.9912060499191284f,    0.9796885848045349f,   0.9577502012252808f,
-    0.9197313785552979f,    0.8593108057975769f,    0.7709494829177856f,   0.6519339084625244f,
-    0.504528284072876f,     0.33746230602264404f,   0.16592566668987274f,  0.009528436698019505f,
-    -0.11168651282787323f,  -0.18230444192886353f,  -0.1961626559495926f,  -0.15886494517326355f,
-    -0.08700676262378693f,  -0.003988996148109436f, 0.0664445236325264f,   0.10686483234167099f,
-    0.11073324829339981f,   0.0833132192492485f,    0.0386873260140419f,   -0.005892615299671888f,
-    -0.036135584115982056f, -0.04507485404610634f,  -0.03425953909754753f, -0.011717688292264938f,
-    0.012107806280255318f,  0.028606124222278595f,  0.03376945108175278f,  0.028672615066170692f,
-    0.01790444925427437f,   0.006982322316616774f,  0.0f,                  0.0f,
-    0.0f,                   0.0f,                   0.0f,                  0.0f,
-    0.0f,                   0.0f,
+
+// The kernel rearranged for the edge loops: per phase k the eight taps
+// kernel[5j + k] and the differences kernel[5j + k + 1] - kernel[5j + k]
+// (the same float subtraction the interpolation makes), contiguous in j.
+struct PhaseKernels {
+    float base[6][8];
+    float slope[6][8];
+    float volume[8];  // phase 0, for volume edges
+    constexpr PhaseKernels() : base{}, slope{}, volume{} {
+        for (int k = 0; k < 6; ++k)
+            for (int j = 0; j < 8; ++j) {
+                base[k][j] = kStepKernel[5 * j + k];
+                slope[k][j] = kStepKernel[5 * j + k + 1] - kStepKernel[5 * j + k];
+            }
+        for (int j = 0; j < 8; ++j) volume[j] = kStepKernel[5 * j];
+    }
+};
+// Built by the compiler, so no static initializer can see it unfilled.
+static constexpr PhaseKernels kPhaseKernels{};
+
+// An EdgeRing laid out from its read index onward in a 16-float window, so
+// that the eight taps of an edge land in one contiguous run. It holds the
+// same values in the same order as the ring; Store() writes it back.
+class TapWindow {
+public:
+    explicit TapWindow(const EdgeRing& ring)
+        : readIndex_(ring.readIndex), pending_(ring.pending), last_(ring.last) {
+        for (int j = 0; j < 8; ++j) {
+            slots_[j] = ring.taps[(ring.readIndex + j) & 7];
+            slots_[8 + j] = 0.0f;
+        }
+    }
+    float Last() const { return last_; }
+    void SetLast(float value) { last_ = value; }
+    bool Pending() const { return pending_ > 0; }
+    // ring[(read + j) mod 8] += coefficient[j] * delta for j = 0..7.
+    void AddEdge(const float* coefficient, float delta) {
+        float* window = slots_ + base_;
+        for (int j = 0; j < 8; ++j) window[j] += coefficient[j] * delta;
+        pending_ = 8;
+    }
+    // The sampled edge: coefficient[j] = base[j] + slope[j] * t.
+    void AddInterpolatedEdge(const float* base, const float* slope, float t, float delta) {
+        float* window = slots_ + base_;
+        for (int j = 0; j < 8; ++j) window[j] += (base[j] + slope[j] * t) * delta;
+        pending_ = 8;
+    }
+    // ring[read], which then becomes 0; read + 1.
+    float Take() {
+        const float value = slots_[base_];
+        if (++base_ == 8) {
+            std::memcpy(slots_, slots_ + 8, 8 * sizeof(float));
+            std::memset(slots_ + 8, 0, 8 * sizeof(float));
+            base_ = 0;
+        }
+        readIndex_ = uint8_t((readIndex_ + 1) & 7);
+        --pending_;
+        return value;
+    }
+    void Store(EdgeRing& ring) const {
+        for (int j = 0; j < 8; ++j) ring.taps[(readIndex_ + j) & 7] = slots_[base_ + j];
+        ring.readIndex = readIndex_;
+        ring.pending = pending_;
+        ring.last = last_;
+    }
+
+private:
+    float slots_[16];
+    int base_ = 0;
+    uint8_t readIndex_;
+    uint8_t pending_;
+    float last_;
 };
 
 float StereoWidthForMode(int stereoMode) {
@@ -30,6 +89,22 @@ static int16_t ClampOutput(int value) {
     if (value > kMixerMax) return kMixerMax;
     if (value < kMixerMin) return kMixerMin;
     return int16_t(value);
+}
+
+// Cross-feeds left and right: L' = (R(1 - s) + L) / (2 - s) and the mirror.
+static void ApplyStereoWidth(int16_t* output, int frames, float stereoWidth) {
+    // Full width: L' = (R * 0 + L) / 1 = L exactly, and every sample is
+    // already within the clamp range once a voice of its side has been mixed.
+    if (stereoWidth == 1.0f) return;
+    const double s = stereoWidth;
+    for (int frame = 0; frame < frames; ++frame) {
+        const double left = output[2 * frame];
+        const double right = output[2 * frame + 1];
+        const double newLeft = (right * (1.0 - s) + left) / (2.0 - s);
+        const double newRight = (left * (1.0 - s) + right) / (2.0 - s);
+        output[2 * frame] = ClampOutput(int(newLeft));
+        output[2 * frame + 1] = ClampOutput(int(newRight));
+    }
 }
 
 void VoiceMixer::Reset() {
@@ -95,13 +170,12 @@ void VoiceMixer::MixVoice(int index, const VoiceRegisters& registers, const int8
     // Voices 0 and 3 are the Amiga's left channels, 1 and 2 the right ones.
     int16_t* out = output + ((index == 0 || index == 3) ? 0 : 1);
     const float volume = float(registers.volume) * 0.015625f;
-    EdgeRing& sampleEdges = voice.sampleEdges;
-    EdgeRing& volumeEdges = voice.volumeEdges;
-
-    if (!voice.playing && sampleEdges.pending == 0 && sampleEdges.last == 0.0f) {
-        MixSilentVoice(volumeEdges, volume, out, frames);
+    if (!voice.playing && voice.sampleEdges.pending == 0 && voice.sampleEdges.last == 0.0f) {
+        MixSilentVoice(voice.volumeEdges, volume, out, frames);
         return;
     }
+    TapWindow sampleEdges(voice.sampleEdges);
+    TapWindow volumeEdges(voice.volumeEdges);
 
     // The per-frame state lives in locals; it is written back at the end.
     bool playing = voice.playing;
@@ -137,7 +211,7 @@ void VoiceMixer::MixVoice(int index, const VoiceRegisters& registers, const int8
         float x = float(sample) * 0.0078125f;
         float v = volume;
 
-        if (x != sampleEdges.last) {
+        if (x != sampleEdges.Last()) {
             // The edge happened `overshoot` of a source sample before this
             // frame: pick the kernel phase that matches that sub-frame offset.
             if (crossingStep > 0.0f && overshoot < crossingStep) {
@@ -146,36 +220,18 @@ void VoiceMixer::MixVoice(int index, const VoiceRegisters& registers, const int8
                     const float scaled = 5.0f * f;
                     const int k = int(scaled);  // f >= 0: truncation is the floor
                     const float t = scaled - float(k);
-                    const float delta = sampleEdges.last - x;
-                    for (int j = 0; j < 8; ++j) {
-                        const float a = kStepKernel[5 * j + k];
-                        const float b = kStepKernel[5 * j + k + 1];
-                        sampleEdges.taps[(sampleEdges.readIndex + j) & 7] += (a + (b - a) * t) * delta;
-                    }
-                    sampleEdges.pending = 8;
+                    sampleEdges.AddInterpolatedEdge(kPhaseKernels.base[k], kPhaseKernels.slope[k], t,
+                                                    sampleEdges.Last() - x);
                 }
             }
-            sampleEdges.last = x;
+            sampleEdges.SetLast(x);
         }
-        if (v != volumeEdges.last) {
-            const float delta = volumeEdges.last - v;
-            for (int j = 0; j < 8; ++j)
-                volumeEdges.taps[(volumeEdges.readIndex + j) & 7] += kStepKernel[5 * j] * delta;
-            volumeEdges.pending = 8;
-            volumeEdges.last = v;
+        if (v != volumeEdges.Last()) {
+            volumeEdges.AddEdge(kPhaseKernels.volume, volumeEdges.Last() - v);
+            volumeEdges.SetLast(v);
         }
-        if (sampleEdges.pending > 0) {
-            x += sampleEdges.taps[sampleEdges.readIndex];
-            sampleEdges.taps[sampleEdges.readIndex] = 0.0f;
-            sampleEdges.readIndex = uint8_t((sampleEdges.readIndex + 1) & 7);
-            --sampleEdges.pending;
-        }
-        if (volumeEdges.pending > 0) {
-            v += volumeEdges.taps[volumeEdges.readIndex];
-            volumeEdges.taps[volumeEdges.readIndex] = 0.0f;
-            volumeEdges.readIndex = uint8_t((volumeEdges.readIndex + 1) & 7);
-            --volumeEdges.pending;
-        }
+        if (sampleEdges.Pending()) x += sampleEdges.Take();
+        if (volumeEdges.Pending()) v += volumeEdges.Take();
 
         fraction += currentStep;
         if (fraction >= 1.0f) {
@@ -190,6 +246,8 @@ void VoiceMixer::MixVoice(int index, const VoiceRegisters& registers, const int8
         out[2 * frame] = ClampOutput(out[2 * frame] + y);
     }
 
+    sampleEdges.Store(voice.sampleEdges);
+    volumeEdges.Store(voice.volumeEdges);
     voice.playing = playing;
     voice.sampleStart = sampleStart;
     voice.position = position;
@@ -197,18 +255,6 @@ void VoiceMixer::MixVoice(int index, const VoiceRegisters& registers, const int8
     voice.fraction = fraction;
     voice.crossingStep = crossingStep;
     voice.overshoot = overshoot;
-}
-
-void ApplyStereoWidth(int16_t* output, int frames, float stereoWidth) {
-    const double s = stereoWidth;
-    for (int frame = 0; frame < frames; ++frame) {
-        const double left = output[2 * frame];
-        const double right = output[2 * frame + 1];
-        const double newLeft = (right * (1.0 - s) + left) / (2.0 - s);
-        const double newRight = (left * (1.0 - s) + right) / (2.0 - s);
-        output[2 * frame] = ClampOutput(int(newLeft));
-        output[2 * frame + 1] = ClampOutput(int(newRight));
-    }
 }
 
 }  // namespace qn

@@ -22,11 +22,26 @@ constexpr int16_t kMixerMin = -32766;
 // Stereo" 0.75, anything else (2 "Full Stereo (like AMIGA)") 1.0.
 float StereoWidthForMode(int stereoMode);
 
-// The band-limited step residual, 8 taps by 5 phases (tap j, phase k at
-// 5j + k). Index 40 and 41 are zero so that the interpolation between
-// neighbouring phases never leaves the table.
+// A band-limited step minus the ideal step, 8 taps by 5 phases (tap j,
+// phase k at 5j + k): it starts near 1 and rings down to 0 over 8 output
+// frames. Scaling it by the size of an edge and adding it to the following
+// frames turns the hard edge into a band-limited one. Indexes 40 and 41 are
+// zero so that the interpolation between neighbouring phases (up to k = 5
+// when the edge lies exactly one sample back) never leaves the table.
 constexpr int kStepKernelSize = 42;
-extern const float kStepKernel[kStepKernelSize];
+inline constexpr float kStepKernel[kStepKernelSize] = {
+    0.9966021776199341f,    0.9912060499191284f,    0.9796885848045349f,   0.9577502012252808f,
+    0.9197313785552979f,    0.8593108057975769f,    0.7709494829177856f,   0.6519339084625244f,
+    0.504528284072876f,     0.33746230602264404f,   0.16592566668987274f,  0.009528436698019505f,
+    -0.11168651282787323f,  -0.18230444192886353f,  -0.1961626559495926f,  -0.15886494517326355f,
+    -0.08700676262378693f,  -0.003988996148109436f, 0.0664445236325264f,   0.10686483234167099f,
+    0.11073324829339981f,   0.0833132192492485f,    0.0386873260140419f,   -0.005892615299671888f,
+    -0.036135584115982056f, -0.04507485404610634f,  -0.03425953909754753f, -0.011717688292264938f,
+    0.012107806280255318f,  0.028606124222278595f,  0.03376945108175278f,  0.028672615066170692f,
+    0.01790444925427437f,   0.006982322316616774f,  0.0f,                  0.0f,
+    0.0f,                   0.0f,                   0.0f,                  0.0f,
+    0.0f,                   0.0f,
+};
 
 // A ring of pending smoothing taps (one for sample edges, one for volume).
 struct EdgeRing {
@@ -75,8 +90,5 @@ private:
 
     MixerVoice voices_[kMixerVoices];
 };
-
-// Cross-feeds left and right: L' = (R(1 - s) + L) / (2 - s) and the mirror.
-void ApplyStereoWidth(int16_t* output, int frames, float stereoWidth);
 
 }  // namespace qn
