@@ -1,0 +1,149 @@
+// The mixer against a plain, frame-by-frame transcription of its algorithm:
+// the production mixer keeps state in locals, lays the smoothing rings out
+// as contiguous windows and skips silent voices, and none of that may change
+// a single sample.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "engine/voice_mixer.h"
+
+namespace qn {
+namespace {
+
+struct ReferenceVoice {
+    bool playing = false;
+    uint32_t sampleStart = 0;
+    double position = 0, remaining = 0;
+    float fraction = 0, crossingStep = 0, overshoot = 0, step = 0;
+    float sampleTaps[8] = {}, volumeTaps[8] = {};
+    int sampleRead = 0, volumeRead = 0, samplePending = 0, volumePending = 0;
+    float lastSample = 0, lastVolume = 0;
+};
+
+int Clamp(int value) { return value > 32767 ? 32767 : (value < -32766 ? -32766 : value); }
+
+void ReferenceMix(ReferenceVoice voices[4], const VoiceRegisters registers[4], const std::vector<int8_t>& memory,
+                  int16_t* out, int frames, int rate, float width) {
+    for (int index = 0; index < 4; ++index) {
+        ReferenceVoice& voice = voices[index];
+        const VoiceRegisters& regs = registers[index];
+        if (regs.trigger) {
+            voice.playing = true;
+            voice.position = 0;
+            voice.sampleStart = regs.sampleStart;
+            voice.remaining = regs.length;
+            voice.fraction = voice.crossingStep = voice.overshoot = voice.step = 0;
+        }
+        const double step = regs.period ? (3546895.0 / rate) / regs.period : 0.0;
+        voice.step = float(step);
+        if (voice.crossingStep == 0) voice.crossingStep = voice.step;
+        const int side = (index == 0 || index == 3) ? 0 : 1;
+        for (int frame = 0; frame < frames; ++frame) {
+            int sample = 0;
+            if (voice.playing && voice.remaining > 0) {
+                const double offset = double(voice.sampleStart) + std::trunc(voice.position);
+                if (offset < double(memory.size())) sample = memory[size_t(offset)];
+            }
+            voice.position += step;
+            voice.remaining -= step;
+            if (voice.remaining <= 0 && voice.playing) {
+                voice.position = regs.loopOffset - voice.remaining;
+                voice.remaining += regs.length;
+                voice.sampleStart = regs.sampleStart;
+                if (regs.loopOffset == 65535) voice.playing = false;
+            }
+            float x = float(sample) * 0.0078125f;
+            float v = float(regs.volume) * 0.015625f;
+            if (x != voice.lastSample) {
+                if (voice.crossingStep > 0 && voice.overshoot < voice.crossingStep) {
+                    const float f = voice.overshoot / voice.crossingStep;
+                    if (f >= 0 && f <= 1) {
+                        const int k = int(std::floor(5 * f));
+                        const float t = 5 * f - float(k);
+                        for (int j = 0; j < 8; ++j)
+                            voice.sampleTaps[(voice.sampleRead + j) % 8] +=
+                                (kStepKernel[5 * j + k] + (kStepKernel[5 * j + k + 1] - kStepKernel[5 * j + k]) * t) *
+                                (voice.lastSample - x);
+                        voice.samplePending = 8;
+                    }
+                }
+                voice.lastSample = x;
+            }
+            if (v != voice.lastVolume) {
+                for (int j = 0; j < 8; ++j)
+                    voice.volumeTaps[(voice.volumeRead + j) % 8] += kStepKernel[5 * j] * (voice.lastVolume - v);
+                voice.volumePending = 8;
+                voice.lastVolume = v;
+            }
+            if (voice.samplePending > 0) {
+                x += voice.sampleTaps[voice.sampleRead];
+                voice.sampleTaps[voice.sampleRead] = 0;
+                voice.sampleRead = (voice.sampleRead + 1) % 8;
+                --voice.samplePending;
+            }
+            if (voice.volumePending > 0) {
+                v += voice.volumeTaps[voice.volumeRead];
+                voice.volumeTaps[voice.volumeRead] = 0;
+                voice.volumeRead = (voice.volumeRead + 1) % 8;
+                --voice.volumePending;
+            }
+            voice.fraction += voice.step;
+            if (voice.fraction >= 1.0f) {
+                voice.fraction -= 1.0f;
+                voice.crossingStep = voice.step;
+                voice.overshoot = voice.fraction;
+            }
+            const int y = int(double(v * x) * 16384.0);
+            int16_t& target = out[2 * frame + side];
+            target = int16_t(Clamp(int(float(target) + float(y))));
+        }
+    }
+    for (int frame = 0; frame < frames; ++frame) {
+        const double left = out[2 * frame], right = out[2 * frame + 1];
+        out[2 * frame] = int16_t(Clamp(int((right * (1 - width) + left) / (2 - width))));
+        out[2 * frame + 1] = int16_t(Clamp(int((left * (1 - width) + right) / (2 - width))));
+    }
+}
+
+// Random registers changing between calls: short and long passes, loops
+// and one-shots, periods from 0 (hold) through 1..15 (several source samples
+// per frame) to slow ones, sample starts near and past the end of memory,
+// volume jumps, partial buffers and all three widths.
+TEST(MixerReference, RandomRegistersGiveTheSameSamples) {
+    std::mt19937 random(2024);
+    std::vector<int8_t> memory(70000);
+    for (int8_t& byte : memory) byte = int8_t(random());
+    for (size_t i = 1000; i < 3000; ++i) memory[i] = 0;  // silence inside a sample
+    VoiceMixer mixer;
+    mixer.Reset();
+    ReferenceVoice reference[4];
+    VoiceRegisters registers[4];
+    std::vector<int16_t> actual(2 * 960), expected(2 * 960);
+    const float widths[3] = {1.0f, 0.75f, 0.0f};
+    for (int call = 0; call < 3000; ++call) {
+        for (VoiceRegisters& regs : registers) {
+            if (random() % 6 == 0) {
+                regs.sampleStart = uint32_t(random() % (memory.size() + 200));
+                regs.length = uint16_t(random() % 3 == 0 ? random() % 8 : random() % 4000);
+                const int loop = int(random() % 4);
+                regs.loopOffset = uint16_t(loop == 0 ? 65535 : loop == 1 ? 0 : random() % 3000);
+                regs.trigger = uint8_t(random() % 2);
+            }
+            if (random() % 4 == 0) regs.period = uint16_t(random() % 4 == 0 ? random() % 16 : random() % 1000);
+            if (random() % 4 == 0) regs.volume = uint8_t(random() % 65);
+        }
+        const int frames = random() % 8 == 0 ? int(random() % 960) : 960;
+        const float width = widths[(call / 200) % 3];
+        std::fill(actual.begin(), actual.end(), 0);
+        std::fill(expected.begin(), expected.end(), 0);
+        mixer.MixVoices(registers, memory.data(), memory.size(), actual.data(), frames, 48000, width);
+        ReferenceMix(reference, registers, memory, expected.data(), frames, 48000, width);
+        for (VoiceRegisters& regs : registers) regs.trigger = 0;
+        ASSERT_EQ(actual, expected) << "call " << call;
+    }
+}
+
+}  // namespace
+}  // namespace qn
