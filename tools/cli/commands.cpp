@@ -1,6 +1,7 @@
 // The command table. Subcommands live in their own files (one per concern)
 // and are listed here.
 #include "tools/cli/cli.h"
+#include "tools/cli/engine_commands.h"
 #include "tools/cli/song_commands.h"
 #include "tools/cli/wave_commands.h"
 
@@ -12,6 +13,8 @@ const std::vector<Command>& Commands() {
         {"info", "SONG", "show what a song file holds", RunInfo},
         {"convert", "IN.qnt OUT.qnt", "load a song of any version and write it as version 27", RunConvert},
         {"waves", "SONG DIR [--raw]", "write each precalculated wave as DIR/waveNN.wav, or with its octave copies as .raw", RunWaves},
+        {"render", "SONG OUT.wav [--stereo mono|half|full]", "render the song as Export Wav does (default full)", RunRender},
+        {"trace", "SONG TICKS", "print the voice registers tick by tick from the start", RunTrace},
     };
     return table;
 }

@@ -6,6 +6,7 @@
 
 #include "song/song_file.h"
 #include "tools/cli/cli.h"
+#include "tools/cli/engine_commands.h"
 #include "tools/cli/song_input.h"
 
 namespace qn::cli {
@@ -40,6 +41,7 @@ int RunInfo(const std::vector<std::string>& args) {
     std::string error;
     if (!LoadInput(args[0], doc, input, &error)) return Fail(error);
     PrintSongInfo(GatherSongInfo(doc, input), stdout);
+    PrintEngineInfo(GatherEngineInfo(doc), stdout);
     return kExitOk;
 }
 

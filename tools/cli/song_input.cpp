@@ -1,12 +1,16 @@
 #include "tools/cli/song_input.h"
 
+#include "engine/playback.h"
 #include "song/file_io.h"
 #include "song/song_loader.h"
 
 namespace qn::cli {
 
 void PrepareForWrite(SongDocument& doc) {
-    (void)doc;
+    Replayer replayer;
+    replayer.InitReplayer(&doc.song, nullptr);  // the duration pass needs no waves
+    replayer.ResetReplayer(true);
+    PrepareSongForWrite(replayer);
 }
 
 InputKind DetectInputKind(const std::string& path, const std::vector<uint8_t>& bytes) {

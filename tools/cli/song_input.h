@@ -15,7 +15,6 @@ namespace qn::cli {
 // Runs before every song write (`new`, `convert`). The engine's writer
 // preparation belongs here: clear the octave-copies flags and run the
 // song-duration pass, which sets them again on the waves that need them.
-// Until the engine provides it, songs are written as they are.
 void PrepareForWrite(SongDocument& doc);
 
 enum class InputKind { Song, Unknown };
