@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "song/file_io.h"
+#include "song/song_file.h"
+
+namespace qn {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliResult {
+    int status = -1;
+    std::string out, err;
+};
+
+class CliEngineCommands : public ::testing::Test {
+protected:
+    void SetUp() override {
+        directory = fs::temp_directory_path() /
+                    ("qn_cli_engine_" + std::to_string(::getpid()) + "_" +
+                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(directory);
+        fs::create_directories(directory);
+    }
+    void TearDown() override { fs::remove_all(directory); }
+
+    std::string Path(const std::string& name) const { return (directory / name).string(); }
+    static std::string Slurp(const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        std::stringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+    CliResult Cli(const std::string& arguments) {
+        const std::string out = Path("stdout.txt"), err = Path("stderr.txt");
+        const std::string command =
+            std::string("'") + QUILLNOTE_CLI + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
+        CliResult run;
+        const int raw = std::system(command.c_str());
+        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        run.out = Slurp(out);
+        run.err = Slurp(err);
+        return run;
+    }
+    std::string Save(SongDocument& doc, const std::string& name) {
+        std::string written;
+        EXPECT_TRUE(SaveSongFile(doc, Path(name), &written, nullptr, nullptr));
+        return written;
+    }
+    // One position of four rows: voice 0 plays C-2 (note 25) with the default
+    // instrument on row 0, voice 1 plays F-2 (note 30) at volume 32 on row 1.
+    std::string SmallSong() {
+        SongDocument doc;
+        doc.song.SetSequenceLength(1);
+        doc.song.SetRowsPerPattern(4);
+        doc.song.Pattern(1)[0].SetNote(25);
+        doc.song.Pattern(1)[0].SetInstrument(1);
+        qntPatternStep& step = doc.song.Pattern(2)[1];
+        step.SetNote(30);
+        step.SetInstrument(1);
+        step.SetCommand(0xC);
+        step.SetParameter(0x20);
+        return Save(doc, "small.qnt");
+    }
+
+    fs::path directory;
+};
+
+// Worked out by hand from the voice rules. Default instrument: attack index
+// 0 reaches level 1024 on its first tick (volume 64 x channel volume / 64).
+// Its first step (empty) runs and sets the step counter to 1; the counter
+// rule that follows in the same tick (steps run every step-speed ticks)
+// finds no wave yet and selects wave 1 with a restart: slot offset 2, the
+// 128-byte window at offset 0, trigger. The window spans the whole wave, so
+// it bounces at offset 0 and the length never changes again (no trigger).
+// Pitch index 16 x 25 + 16 - 32 = 384 -> base period 24 = 212; note 30 ->
+// index 464 -> 159. Idle voices keep wave 1 from the replayer's start at
+// period 848 (index below 0) and volume 0; their first tick changes the
+// length from 0 to 128, which sets the trigger. Speed 6: the row becomes 1
+// after the sixth tick, when voice 1 starts its note at volume C20 = 32.
+TEST_F(CliEngineCommands, TraceGoldenLinesOfASmallSong) {
+    const std::string song = SmallSong();
+    CliResult run = Cli("trace '" + song + "' 8");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string idle = " 2 128 0 848 0 0";
+    const std::string expected =
+        "0 0 0 2 128 0 212 64 1 2 128 0 848 0 1 2 128 0 848 0 1 2 128 0 848 0 1\n"
+        "1 0 0 2 128 0 212 64 0" + idle + idle + idle + "\n"
+        "2 0 0 2 128 0 212 64 0" + idle + idle + idle + "\n"
+        "3 0 0 2 128 0 212 64 0" + idle + idle + idle + "\n"
+        "4 0 0 2 128 0 212 64 0" + idle + idle + idle + "\n"
+        "5 0 1 2 128 0 212 64 0" + idle + idle + idle + "\n"
+        "6 0 1 2 128 0 212 64 0 2 128 0 159 32 1" + idle + idle + "\n"
+        "7 0 1 2 128 0 212 64 0 2 128 0 159 32 0" + idle + idle + "\n";
+    EXPECT_EQ(run.out, expected);
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(CliEngineCommands, TraceFollowsPositionsAndRows) {
+    const std::string song = SmallSong();
+    CliResult run = Cli("trace '" + song + "' 25");
+    ASSERT_EQ(run.status, 0);
+    std::istringstream lines(run.out);
+    std::string line;
+    int count = 0;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        int tick = -1, position = -1, row = -1, value = 0, numbers = 0;
+        fields >> tick >> position >> row;
+        while (fields >> value) ++numbers;
+        EXPECT_EQ(tick, count);
+        EXPECT_EQ(numbers, 24);
+        // Four rows of six ticks, then the only position starts again.
+        EXPECT_EQ(row, (tick + 1) / 6 % 4) << line;
+        EXPECT_EQ(position, 0);
+        ++count;
+    }
+    EXPECT_EQ(count, 25);
+}
+
+TEST_F(CliEngineCommands, RenderWritesTheExportFrames) {
+    const std::string song = SmallSong();
+    CliResult run = Cli("render '" + song + "' '" + Path("out.wav") + "'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    // 24 ticks (0.48 s) plus the 6-second fade: 48000 x 6.48 = 311040 frames.
+    EXPECT_EQ(fs::file_size(Path("out.wav")), 44u + 311040u * 4u);
+    EXPECT_EQ(run.out, "wrote " + Path("out.wav") + " (311040 frames, 6.48 s)\n");
+    EXPECT_EQ(run.err, "");  // no progress line when standard error is not a terminal
+
+    run = Cli("render '" + song + "' '" + Path("mono.wav") + "' --stereo mono");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string mono = Slurp(Path("mono.wav"));
+    bool sound = false;
+    for (size_t at = 44; at + 4 <= mono.size(); at += 4) {
+        ASSERT_EQ(mono.substr(at, 2), mono.substr(at + 2, 2)) << at;
+        sound = sound || mono[at] != 0 || mono[at + 1] != 0;
+    }
+    EXPECT_TRUE(sound);
+    EXPECT_NE(Slurp(Path("out.wav")), mono);
+}
+
+TEST_F(CliEngineCommands, RenderOfAStoppedSongIsSixSecondsOfSilence) {
+    SongDocument doc;
+    doc.song.Pattern(1)[0].SetCommand(0xF);
+    const std::string song = Save(doc, "stop.qnt");
+    CliResult run = Cli("render '" + song + "' '" + Path("stop.wav") + "' --stereo half");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string wav = Slurp(Path("stop.wav"));
+    ASSERT_EQ(wav.size(), 44u + 288000u * 4u);
+    EXPECT_EQ(wav.find_first_not_of('\0', 44), std::string::npos);
+}
+
+TEST_F(CliEngineCommands, BadArgumentsAreUsageErrorsAndBadFilesFailures) {
+    const std::string song = SmallSong();
+    for (const std::string& arguments :
+         {std::string("render"), "render '" + song + "'", "render '" + song + "' a.wav --stereo wide",
+          "render '" + song + "' a.wav --stereo", std::string("trace"), "trace '" + song + "'",
+          "trace '" + song + "' -1", "trace '" + song + "' 12x"}) {
+        CliResult run = Cli(arguments);
+        EXPECT_EQ(run.status, 2) << arguments;
+        EXPECT_EQ(run.out, "") << arguments;
+    }
+    std::ofstream(Path("text.qnt")) << "hello";
+    EXPECT_EQ(Cli("trace '" + Path("text.qnt") + "' 3").status, 1);
+    EXPECT_EQ(Cli("render '" + Path("missing.qnt") + "' '" + Path("x.wav") + "'").status, 1);
+    CliResult run = Cli("render '" + song + "' '" + Path("no/such/dir/x.wav") + "'");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("cannot write"), std::string::npos);
+}
+
+// The default song is 4 positions x 64 rows x 6 ticks = 30.72 s. A note 60
+// plays above the period range, so its wave needs the octave copies:
+// 128 + 64 + 32 + 16 = 240 bytes instead of 128.
+TEST_F(CliEngineCommands, InfoShowsDurationChipMemoryAndPrecalcTime) {
+    SongDocument doc;
+    doc.song.Pattern(1)[0].SetNote(60);
+    doc.song.Pattern(1)[0].SetInstrument(1);
+    const std::string song = Save(doc, "high.qnt");
+    CliResult run = Cli("info '" + song + "'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("duration: 00:30\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("chip memory needed: 242 bytes\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("A500 precalc time: 00.01s\n"), std::string::npos) << run.out;
+}
+
+// `new` and `convert` write the octave-copies flag that the song needs:
+// a flag on a wave that nothing plays high is cleared, a needed one is set.
+TEST_F(CliEngineCommands, ConvertWritesTheOctaveCopyFlagsTheSongNeeds) {
+    SongDocument doc;
+    doc.song.Pattern(1)[0].SetNote(60);
+    doc.song.Pattern(1)[0].SetInstrument(1);
+    doc.song.Wave(2)->flags |= kWaveOctaveCopies;  // a stale flag
+    doc.song.Wave(2)->gain = 50;                   // keeps wave 2 in the file
+    const std::string song = Save(doc, "in.qnt");
+    CliResult run = Cli("convert '" + song + "' '" + Path("out.qnt") + "'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(ReadWholeFile(Path("out.qnt"), bytes));
+    // The wave records are the last 2 x 42 bytes; byte 20 holds the flags.
+    ASSERT_GT(bytes.size(), 84u);
+    const size_t first = bytes.size() - 84;
+    EXPECT_EQ(bytes[first + 20] & kWaveOctaveCopies, kWaveOctaveCopies);
+    EXPECT_EQ(bytes[first + 42 + 20] & kWaveOctaveCopies, 0);
+}
+
+}  // namespace
+}  // namespace qn
