@@ -26,7 +26,7 @@ seconds_now() { date +%s.%N; }
 start=$(seconds_now)
 "$build/quillnote-cli" render "$work/long.qnt" "$work/long.wav" > /dev/null
 end=$(seconds_now)
-ours=$(echo "$end - $start" | bc -l)
+ours=$(awk -v a="$start" -v b="$end" 'BEGIN { print b - a }')
 ours_audio=$(( ($(stat -c %s "$work/long.wav") - 44) / 4 ))
 
 # A module whose patterns (64 rows at speed 6, 125 BPM: 7.68 s each) add up
@@ -70,12 +70,12 @@ PY
 start=$(seconds_now)
 openmpt123 --render --force --quiet --no-float --samplerate 48000 --channels 2 "$work/long.mod" > /dev/null 2>&1
 end=$(seconds_now)
-theirs=$(echo "$end - $start" | bc -l)
+theirs=$(awk -v a="$start" -v b="$end" 'BEGIN { print b - a }')
 rendered=$(ls "$work"/long.mod.* 2>/dev/null | head -n 1)
 theirs_audio=$(( ($(stat -c %s "$rendered") - 44) / 4 ))
 
-printf 'quillnote-cli render: %7.2f s of audio in %.3f s (%.0fx real time)\n' \
-  "$(echo "$ours_audio / 48000" | bc -l)" "$ours" "$(echo "$ours_audio / 48000 / $ours" | bc -l)"
-printf 'openmpt123 --render:  %7.2f s of audio in %.3f s (%.0fx real time)\n' \
-  "$(echo "$theirs_audio / 48000" | bc -l)" "$theirs" "$(echo "$theirs_audio / 48000 / $theirs" | bc -l)"
-printf 'time ratio quillnote / openmpt123: %.2f\n' "$(echo "$ours / $theirs" | bc -l)"
+awk -v ours="$ours" -v ours_audio="$ours_audio" -v theirs="$theirs" -v theirs_audio="$theirs_audio" 'BEGIN {
+  printf "quillnote-cli render: %7.2f s of audio in %.3f s (%.0fx real time)\n", ours_audio / 48000, ours, ours_audio / 48000 / ours
+  printf "openmpt123 --render:  %7.2f s of audio in %.3f s (%.0fx real time)\n", theirs_audio / 48000, theirs, theirs_audio / 48000 / theirs
+  printf "time ratio quillnote / openmpt123: %.2f\n", ours / theirs
+}'

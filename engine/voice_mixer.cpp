@@ -1,5 +1,6 @@
 #include "engine/voice_mixer.h"
 
+#include <algorithm>
 #include <cstring>
 
 
@@ -86,9 +87,7 @@ float StereoWidthForMode(int stereoMode) {
 }
 
 static int16_t ClampOutput(int value) {
-    if (value > kMixerMax) return kMixerMax;
-    if (value < kMixerMin) return kMixerMin;
-    return int16_t(value);
+    return int16_t(std::min<int>(std::max<int>(value, kMixerMin), kMixerMax));
 }
 
 // Cross-feeds left and right: L' = (R(1 - s) + L) / (2 - s) and the mirror.
@@ -194,9 +193,10 @@ void VoiceMixer::MixVoice(int index, const VoiceRegisters& registers, const int8
         if (playing && remaining > 0.0) {
             // The pass can run past the end of wave memory when a window or a
             // loop sits in the last slot; what lies beyond reads as silence.
-            // The position is never negative, so the conversion truncates
-            // toward zero as the sound chip's address counter does.
-            const uint64_t offset = uint64_t(sampleStart) + uint64_t(position);
+            // The position is never negative (and stays below the pass
+            // length), so the conversion truncates toward zero as the sound
+            // chip's address counter does.
+            const uint64_t offset = uint64_t(sampleStart) + uint64_t(int64_t(position));
             if (offset < waveMemorySize) sample = waveMemory[offset];
         }
         position += step;

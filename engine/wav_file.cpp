@@ -1,6 +1,7 @@
 #include "engine/wav_file.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 
@@ -39,7 +40,11 @@ static void FillWavHeader(uint8_t* header, size_t frameCount) {
 
 // Interleaved samples as little-endian bytes.
 static void PutSamples(uint8_t* out, const int16_t* samples, size_t count) {
-    for (size_t i = 0; i < count; ++i) PutLe16(out + 2 * i, uint16_t(samples[i]));
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(out, samples, count * 2);
+    } else {
+        for (size_t i = 0; i < count; ++i) PutLe16(out + 2 * i, uint16_t(samples[i]));
+    }
 }
 
 std::vector<uint8_t> BuildWavImage(const int16_t* frames, size_t frameCount) {
