@@ -28,12 +28,6 @@ void SilentTick(Replayer& replayer) {
     ClearTriggers(replayer);
 }
 
-// TickRows re-arms every voice's row-delay counter at a row end; otherwise
-// voice 0 (never an echo, so always read) leaves it read or counting down.
-bool RowEndedThisTick(const Replayer& replayer) {
-    return replayer.voices[0].rowDelay == kRowDelayArmed;
-}
-
 size_t WaveMemorySize(const Replayer& replayer) {
     return replayer.waveMemory ? WaveMemory::Size() : 0;
 }
@@ -46,10 +40,10 @@ VoiceRegisters ClampedRegisters(const Replayer& replayer, const VoiceRegisters& 
 }
 
 uint32_t RefreshOctaveCopyFlagsTicks(Replayer& replayer) {
-    if (!replayer.song || !replayer.song->waves) return 0;
+    if (!replayer.song) return 0;
     Song& song = *replayer.song;
     for (int slot = 0; slot < kWaves; ++slot)
-        song.waves[slot].flags = uint8_t(song.waves[slot].flags & ~kWaveOctaveCopies);
+        if (WaveParams* wave = WaveRecord(song, slot)) wave->flags = uint8_t(wave->flags & ~kWaveOctaveCopies);
     const uint32_t ticks = SongDurationTicks(replayer);
     // The mix sources need their copies whether or not they are played high.
     MarkMixSourcesForOctaveCopies(song);
@@ -114,10 +108,11 @@ uint32_t SongDurationTicks(Replayer& replayer) {
         previousRow = row;
         havePrevious = true;
 
+        const uint32_t rowsEnded = replayer.rowsEnded;
         SilentTick(replayer);
         if (replayer.speed == 0) break;  // F00: this tick is not heard
         ++ticks;
-        if (RowEndedThisTick(replayer)) {
+        if (replayer.rowsEnded != rowsEnded) {
             if (song.currentPosition == position && replayer.row == row) {
                 if (++unchangedRowEnds >= 2) break;  // a row that never advances
             } else {

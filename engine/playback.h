@@ -43,7 +43,7 @@ uint32_t SongDurationTicks(Replayer& replayer);
 // The same in seconds (ticks / 50).
 float SongDurationSeconds(Replayer& replayer);
 
-// Clears the octave-copies flag of all 24 waves, runs the duration pass
+// Clears the octave-copies flag of every wave record, runs the duration pass
 // (which sets it again on the waves played above the period range) and
 // marks the "Mix Wave" sources again. Returns the duration in seconds.
 float RefreshOctaveCopyFlags(Replayer& replayer);

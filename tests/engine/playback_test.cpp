@@ -95,15 +95,17 @@ TEST_F(PlaybackTest, DurationPassRestoresTheReplayerAndThePosition) {
 
 // Note 60 gives pitch index 16 x 59 + 16 - 32 + 16 = 944, above the period
 // range, so the wave it plays needs its octave copies; nothing else does,
-// except a wave that another wave mixes in.
+// except a wave in use that another wave in use mixes in (wave 5 mixes
+// wave 3; five waves are in use, as the song writer counts them).
 TEST_F(PlaybackTest, WriterPreparationSetsTheOctaveCopyFlagsTheSongNeeds) {
     for (int wave = 1; wave <= kWaves; ++wave) doc.song.Wave(wave)->flags |= kWaveOctaveCopies;
     Note(1, 0, 60, 1);
-    doc.song.Wave(5)->mixWave = 7;
+    doc.song.Wave(5)->mixWave = 3;
+    doc.song.waveCount = 5;
     const float duration = PrepareSongForWrite(replayer);
     EXPECT_FLOAT_EQ(duration, 30.72f);
     for (int wave = 1; wave <= kWaves; ++wave) {
-        const bool expected = wave == 1 || wave == 7;
+        const bool expected = wave == 1 || wave == 3;
         EXPECT_EQ((doc.song.Wave(wave)->flags & kWaveOctaveCopies) != 0, expected) << wave;
     }
 }
