@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "engine/playback.h"
@@ -216,6 +218,24 @@ TEST_F(PlaybackTest, FastForwardMatchesLivePlayback) {
     // The one-shot sits in the 1/8 copy of the 128-byte wave: 128 + 64 + 32
     // bytes after the slot start.
     EXPECT_EQ(replayer.voices[0].registers.sampleStart, WaveSlotOffset(0) + 224);
+}
+
+// The note started on row 0 still sounds on row 1. The fast-forward cleared
+// its trigger, so PreparePlayback starts the mixer on it: the very first
+// tick played from the cursor is heard.
+TEST_F(PlaybackTest, NotesSoundingAtTheTargetAreHeardOnTheFirstTick) {
+    UsePatternOneEverywhere();
+    Note(1, 0, 25, 1);
+    doc.song.currentPosition = 1;
+    replayer.row = 1;
+    MixerState mixer;
+    PreparePlayback(replayer, mixer, false);
+    ASSERT_EQ(replayer.voices[0].registers.trigger, 0);
+    std::vector<int16_t> out(2 * kFramesPerTick);
+    RunAudioTick(replayer, mixer, out.data(), 1.0f);
+    int peak = 0;
+    for (int frame = 0; frame < kFramesPerTick; ++frame) peak = std::max(peak, std::abs(int(out[2 * frame])));
+    EXPECT_GT(peak, 1000);
 }
 
 TEST_F(PlaybackTest, AudioTickCopiesRegistersClearsTriggersAndMixes) {
