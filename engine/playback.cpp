@@ -166,9 +166,10 @@ bool FastForward(Replayer& replayer, uint32_t limitTicks) {
     if (!reached) {
         // The target lies beyond an F00, behind a jump back or in a loop the
         // song never leaves: start there as from a fresh start instead.
+        // A target past the song (it was shortened) wraps as SetPosition does.
         replayer.ResetReplayer(true);
-        song.currentPosition = targetPosition;
-        replayer.row = uint8_t(targetRow);
+        replayer.SetPosition(int(targetPosition));
+        replayer.SetRow(targetRow);
         replayer.speed = kDefaultSpeed;
         replayer.StartPlaying();
     }

@@ -160,6 +160,16 @@ TEST_F(PlaybackTest, FastForwardEndsInAJumpLoopThatNeverReachesTheTarget) {
     EXPECT_EQ(replayer.playing, 1);
 }
 
+TEST_F(PlaybackTest, FastForwardToAPositionPastTheSongStartsAtTheRestartPosition) {
+    doc.song.restartPosition = 2;
+    doc.song.currentPosition = 7;  // the song has 4 positions
+    replayer.row = 3;
+    EXPECT_FALSE(FastForward(replayer, SongDurationTicks(replayer)));
+    EXPECT_EQ(doc.song.currentPosition, 2u);
+    EXPECT_EQ(replayer.row, 3);
+    EXPECT_EQ(replayer.playing, 1);
+}
+
 TEST_F(PlaybackTest, FastForwardStartsAtSpeedSixAfterAStop) {
     Command(1, 0, 0xF, 0);
     replayer.speed = 0;  // what F00 left
