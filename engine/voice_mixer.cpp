@@ -61,13 +61,14 @@ public:
             std::memset(slots_ + 8, 0, 8 * sizeof(float));
             base_ = 0;
         }
-        readIndex_ = uint8_t((readIndex_ + 1) & 7);
+        ++taken_;
         --pending_;
         return value;
     }
     void Store(EdgeRing& ring) const {
-        for (int j = 0; j < 8; ++j) ring.taps[(readIndex_ + j) & 7] = slots_[base_ + j];
-        ring.readIndex = readIndex_;
+        const int readIndex = (readIndex_ + taken_) & 7;
+        for (int j = 0; j < 8; ++j) ring.taps[(readIndex + j) & 7] = slots_[base_ + j];
+        ring.readIndex = uint8_t(readIndex);
         ring.pending = pending_;
         ring.last = last_;
     }
@@ -75,6 +76,7 @@ public:
 private:
     float slots_[16];
     int base_ = 0;
+    unsigned taken_ = 0;  // the read index advances by one per take
     uint8_t readIndex_;
     uint8_t pending_;
     float last_;
