@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <random>
 #include <vector>
 
 #include "engine/playback.h"
@@ -264,6 +265,56 @@ TEST_F(PlaybackTest, AudioTickCopiesRegistersClearsTriggersAndMixes) {
     }
     EXPECT_TRUE(heard);
     EXPECT_EQ(mixer.registers[0].sampleStart, WaveSlotOffset(0));
+}
+
+}  // namespace
+}  // namespace qn
+
+namespace qn {
+namespace {
+
+// Random songs full of jumps, breaks, speed changes, row delays and stops:
+// the duration pass and the fast-forward must end, leave a valid position,
+// and the audio tick must run on from wherever they left the song.
+TEST(PlaybackProperty, RandomSongsAlwaysTerminate) {
+    std::mt19937 random(99);
+    SongDocument doc;
+    WaveMemory memory;
+    Replayer replayer;
+    replayer.InitReplayer(&doc.song, &memory);
+    MixerState mixer;
+    std::vector<int16_t> out(2 * kFramesPerTick);
+    const int commands[] = {0xB, 0xD, 0xF, 0xE, 0x0, 0xC, 0x3, 0x5, 0x9, 0xA};
+    for (int round = 0; round < 400; ++round) {
+        doc.ResetToNewSong();
+        Song& song = doc.song;
+        song.SetSequenceLength(1 + int(random() % 6));
+        song.SetRowsPerPattern(1 + int(random() % 16));
+        song.restartPosition = uint32_t(random() % 8);  // may lie past the song
+        for (uint32_t position = 0; position < song.sequenceLength; ++position)
+            for (int voice = 0; voice < kVoices; ++voice)
+                song.Position(int(position))[voice].pattern = uint8_t(random() % 4);
+        for (int pattern = 1; pattern <= 3; ++pattern)
+            for (int row = 0; row < song.rowsPerPattern; ++row) {
+                if (random() % 3 != 0) continue;
+                qntPatternStep& step = song.Pattern(pattern)[row];
+                step.SetNote(int(random() % 62));
+                step.SetInstrument(int(random() % 3));
+                step.SetCommand(commands[random() % 10]);
+                step.SetParameter(int(random() % 256));
+            }
+        const uint32_t ticks = SongDurationTicks(replayer);
+        EXPECT_LE(ticks, 2u * 6u * 16u * 256u) << round;
+        song.currentPosition = uint32_t(random() % song.sequenceLength);
+        replayer.row = uint8_t(random() % song.rowsPerPattern);
+        replayer.patternLoop = uint8_t(random() % 2);
+        PreparePlayback(replayer, mixer, random() % 2 == 0);
+        for (int tick = 0; tick < 20; ++tick) {
+            RunAudioTick(replayer, mixer, out.data(), 1.0f);
+            ASSERT_LT(song.currentPosition, song.sequenceLength) << round;
+            ASSERT_LT(replayer.row, song.rowsPerPattern) << round;
+        }
+    }
 }
 
 }  // namespace
