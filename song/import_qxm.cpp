@@ -154,7 +154,9 @@ void ConvertPlaylist(const uint8_t* header, const uint8_t* entries, int length, 
         const uint8_t* entry = entries + size_t(index) * 4;
         const int effect2 = entry[0] >> 5;
         const int effect1 = (entry[0] >> 2) & 7;
-        const int waveform = (entry[0] & 3) * 2 + (entry[1] >> 7);
+        // Waveforms 1..4 exist; the codes 5..7 are taken as no change.
+        int waveform = (entry[0] & 3) * 2 + (entry[1] >> 7);
+        if (waveform > 4) waveform = 0;
         const bool fixedNote = (entry[1] & 0x40) != 0;
         const int note = entry[1] & 0x3f;
         if (waveform != 0) noiseOffset = waveform == 4 ? 2 : 0;

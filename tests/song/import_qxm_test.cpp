@@ -330,6 +330,18 @@ TEST(QxmPlaylist, SpeedBecomesLeadingStep) {
     EXPECT_EQ(doc.song.instrumentSteps[0][0].Note(), 10);
 }
 
+TEST(QxmPlaylist, UnknownWaveformCodesChangeNothing) {
+    SongDocument doc;
+    // Codes 5..7 name no waveform: no wave step, no noise offset change.
+    ImportPlaylist(doc, {Entry(4, 1, 0, 0), Entry(7, 2, 0, 0), Entry(5, 3, 0, 0)});
+    const InstrumentStep* steps = doc.song.instrumentSteps[0];
+    EXPECT_EQ(steps[1].Parameter(), 8);
+    EXPECT_EQ(steps[2].Note(), 2 + 24);
+    EXPECT_FALSE(steps[2].Linked());
+    EXPECT_EQ(steps[3].Note(), 3 + 24);
+    EXPECT_TRUE(steps[4].IsEmpty());
+}
+
 TEST(QxmPlaylist, AtMostThirtyOneSteps) {
     SongDocument doc;
     std::vector<std::array<uint8_t, 4>> playlist;
