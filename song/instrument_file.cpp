@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "song/file_io.h"
+
 namespace qn {
 
 namespace {
@@ -125,6 +127,11 @@ bool ParseInstrumentFile(const uint8_t* data, size_t size, InstrumentFile& file)
 std::string InstrumentFilePath(const std::string& path) {
     if (path.size() > 4 && path.compare(path.size() - 4, 4, ".ins") == 0) return path;
     return path + ".ins";
+}
+
+bool SaveInstrument(const std::string& path, const Song& song, int instrument) {
+    const std::array<uint8_t, kInstrumentFileSize> bytes = BuildInstrumentFile(song, instrument);
+    return WriteFileAtomically(path, bytes.data(), bytes.size());
 }
 
 bool LoadInstrument(const uint8_t* data, size_t size, Song& song, int instrument, InstrumentLoadResult* result,

@@ -38,6 +38,10 @@ bool ParseInstrumentFile(const uint8_t* data, size_t size, InstrumentFile& file)
 // The ".ins" file name rule: appended unless the path is longer than four
 // characters and already ends in ".ins" (case-sensitive).
 std::string InstrumentFilePath(const std::string& path);
+// "Save Instrument": writes the file atomically to `path` as given (apply
+// InstrumentFilePath first); false when it could not be written, leaving any
+// file already there untouched ("Failed. Could not save instrument.").
+bool SaveInstrument(const std::string& path, const Song& song, int instrument);
 
 struct InstrumentLoadResult {
     int wavesCopied = 0;  // song waves that received a wave of the file

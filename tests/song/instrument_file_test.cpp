@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
+#include "song/file_io.h"
 #include "song/instrument_file.h"
 
 namespace qn {
@@ -249,6 +251,25 @@ TEST(InstrumentLoad, RoundTripKeepsRecordStepsAndName) {
     const auto again = BuildInstrumentFile(doc.song, 5);
     EXPECT_EQ(std::memcmp(&again[8], &file[8], 8), 0);
     EXPECT_EQ(std::memcmp(&again[1648], &file[1648], 22), 0);
+}
+
+TEST(InstrumentSave, WritesFileThatLoadsBack) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "quillnote_instrument_save_test";
+    std::filesystem::create_directories(folder);
+    const std::string path = InstrumentFilePath((folder / "lead").string());
+    SongDocument source;
+    source.song.waves[0] = Wave(9);
+    source.song.instrumentSteps[0][0] = InstrumentStep{0, 0, 1};
+    ASSERT_TRUE(SaveInstrument(path, source.song, 1));
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(ReadWholeFile(path, bytes, kInstrumentFileMaxRead));
+    EXPECT_EQ(bytes.size(), kInstrumentFileSize);
+    SongDocument doc;
+    ASSERT_TRUE(LoadInstrument(bytes.data(), bytes.size(), doc.song, 1, nullptr, nullptr));
+    EXPECT_EQ(doc.song.waves[0].phaseSpeed, 9);
+    // A folder that does not exist: the save reports failure.
+    EXPECT_FALSE(SaveInstrument((folder / "missing" / "x.ins").string(), source.song, 1));
+    std::filesystem::remove_all(folder);
 }
 
 TEST(Clipboards, PasteWaveKeepsOnlyLowerMixSource) {
