@@ -180,7 +180,7 @@ TEST_F(CliSongCommands, WrongUsageExitsTwo) {
     EXPECT_EQ(Cli("--help").status, 0);
     CliRun help = Cli("help convert");
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("convert IN.qnt OUT.qnt"), std::string::npos);
+    EXPECT_NE(help.out.find("convert IN OUT.qnt"), std::string::npos);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // and are listed here.
 #include "tools/cli/cli.h"
 #include "tools/cli/engine_commands.h"
+#include "tools/cli/optimize_command.h"
 #include "tools/cli/song_commands.h"
 #include "tools/cli/wave_commands.h"
 
@@ -11,7 +12,8 @@ const std::vector<Command>& Commands() {
     static const std::vector<Command> table = {
         {"new", "OUT.qnt", "write a new empty song", RunNew},
         {"info", "SONG", "show what a song file holds", RunInfo},
-        {"convert", "IN.qnt OUT.qnt", "load a song of any version and write it as version 27", RunConvert},
+        {"convert", "IN OUT.qnt", "load a song of any version, or import a .mod or .qxm module, and write it as version 27", RunConvert},
+        {"optimize", "IN.qnt OUT.qnt", "run the song optimizer and print its summary", RunOptimize},
         {"waves", "SONG DIR [--raw]", "write each precalculated wave as DIR/waveNN.wav, or with its octave copies as .raw", RunWaves},
         {"render", "SONG OUT.wav [--stereo mono|half|full]", "render the song as Export Wav does (default full)", RunRender},
         {"trace", "SONG TICKS", "print the voice registers tick by tick from the start", RunTrace},

@@ -53,8 +53,12 @@ int RunConvert(const std::vector<std::string>& args) {
     if (!LoadInput(args[0], doc, input, &error)) return Fail(error);
     std::string finalPath;
     if (int status = WriteSong(doc, args[1], &finalPath)) return status;
-    std::printf("converted %s (version %d) to %s (version %d, %ju bytes)\n", args[0].c_str(), input.header.version,
-                finalPath.c_str(), kSongFormatVersion, FileSize(finalPath));
+    if (input.kind == InputKind::Song)
+        std::printf("converted %s (version %d) to %s (version %d, %ju bytes)\n", args[0].c_str(),
+                    input.header.version, finalPath.c_str(), kSongFormatVersion, FileSize(finalPath));
+    else
+        std::printf("converted %s (%s) to %s (version %d, %ju bytes)\n", args[0].c_str(), InputKindName(input.kind),
+                    finalPath.c_str(), kSongFormatVersion, FileSize(finalPath));
     return kExitOk;
 }
 

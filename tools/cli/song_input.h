@@ -17,7 +17,10 @@ namespace qn::cli {
 // song-duration pass, which sets them again on the waves that need them.
 void PrepareForWrite(SongDocument& doc);
 
-enum class InputKind { Song, Unknown };
+enum class InputKind { Song, ProTracker, Qxm, Unknown };
+
+// "ProTracker module", "Qxm module" or "song".
+const char* InputKindName(InputKind kind);
 
 // Decides what a file is, from its name and its first bytes. Every input
 // dispatch goes through here.
@@ -26,12 +29,14 @@ InputKind DetectInputKind(const std::string& path, const std::vector<uint8_t>& b
 struct LoadedInput {
     InputKind kind = InputKind::Unknown;
     size_t fileSize = 0;
-    SongImageHeader header;       // of a song file, as stored
+    SongImageHeader header;       // of a song file, as stored; of an imported
+                                  // module, as the converted song would be saved
     std::vector<uint8_t> image;   // the migrated image; imageSong points into it
     Song imageSong;
 };
 
-// Reads `path` and loads it into `doc`. On failure `error` receives a
+// Reads `path` and loads it into `doc`: a song file through the loader, a
+// ProTracker or Qxm module through its importer into the (new) song. On failure `error` receives a
 // one-line message and `doc` is unchanged.
 bool LoadInput(const std::string& path, SongDocument& doc, LoadedInput& input, std::string* error);
 
