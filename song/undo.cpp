@@ -98,25 +98,25 @@ void Undo::store(const uint8_t* data) {
     ++current_;
     stamps_[chosen] = current_;
     std::memcpy(buffers_.get() + size_t(chosen) * size_, data, size_);
-    std::printf("Undo::store %d. current %d\n", chosen, current_);
+    if (log) std::fprintf(log, "Undo::store %d. current %d\n", chosen, current_);
 }
 
 bool Undo::undo(uint8_t* data) {
-    std::printf("Undo::Try Undo . Current=%d\n", current_);
+    if (log) std::fprintf(log, "Undo::Try Undo . Current=%d\n", current_);
     if (current_ < 1) return false;
     const int slot = FindStamp(current_ - 1);
     if (slot < 0) return false;
     --current_;
-    std::printf("Undo::Undo %d current %d\n", slot, current_);
+    if (log) std::fprintf(log, "Undo::Undo %d current %d\n", slot, current_);
     std::memcpy(data, buffers_.get() + size_t(slot) * size_, size_);
     return true;
 }
 
 bool Undo::redo(uint8_t* data) {
-    std::printf("Undo::Try Redo %d\n", current_);
+    if (log) std::fprintf(log, "Undo::Try Redo %d\n", current_);
     const int slot = FindStamp(current_ + 1);
     if (slot < 0) return false;
-    std::printf("Undo::Redo %d\n", slot);
+    if (log) std::fprintf(log, "Undo::Redo %d\n", slot);
     std::memcpy(data, buffers_.get() + size_t(slot) * size_, size_);
     ++current_;
     return true;

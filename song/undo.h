@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 
 #include "song/song.h"
@@ -40,6 +41,9 @@ public:
     bool redo(uint8_t* data);
 
     int current() const { return current_; }
+    // Where the "Undo::..." diagnostics go; null keeps them quiet.
+    FILE* log = stdout;
+
     int stamp(int slot) const { return stamps_[slot]; }
     size_t snapshotSize() const { return size_; }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -143,6 +144,28 @@ TEST(UndoRecording, UndoRestoresBlockAndLeavesNamesAlone) {
     EXPECT_FALSE(histories.Record(doc.Storage()));
     ASSERT_TRUE(histories.ApplyRedo(doc.Storage()));
     EXPECT_EQ(doc.song.Pattern(1)[0].Note(), 13);
+}
+
+TEST(UndoHistory, LogLines) {
+    Undo history(kSmall);
+    std::FILE* log = std::tmpfile();
+    ASSERT_NE(log, nullptr);
+    history.log = log;
+    std::vector<uint8_t> data(kSmall, 1);
+    history.store(data.data());
+    history.store(data.data());
+    history.undo(data.data());
+    history.undo(data.data());
+    history.redo(data.data());
+    std::rewind(log);
+    char text[512] = {};
+    text[std::fread(text, 1, sizeof(text) - 1, log)] = 0;
+    std::fclose(log);
+    EXPECT_STREQ(text,
+                 "Undo::store 0. current 0\nUndo::store 1. current 1\n"
+                 "Undo::Try Undo . Current=1\nUndo::Undo 0 current 0\n"
+                 "Undo::Try Undo . Current=0\n"
+                 "Undo::Try Redo 0\nUndo::Redo 1\n");
 }
 
 TEST(UndoRecording, NoActiveHistoryDoesNothing) {
