@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "song/file_io.h"
+#include "song/wave_references.h"
 
 namespace qn {
 
@@ -63,11 +64,8 @@ bool RecordsMatch(const WaveParams& a, const WaveParams& b) {
     return std::memcmp(&left, &right, sizeof(WaveParams)) == 0;
 }
 
-// Mix source of a wave, 0 when none; a number above 24 names no wave.
-int MixSource(const WaveParams* waves, int number) {
-    const int mix = waves[number - 1].mixWave;
-    return ValidWave(mix) ? mix : 0;
-}
+// The wave that wave `number` mixes in, 0 when none.
+int MixSource(const WaveParams* waves, int number) { return MixedWave(waves[number - 1].mixWave); }
 
 // File wave `fileWave` duplicates song wave `songWave` when the records
 // along both mix chains are equal step by step and both chains end together.
@@ -140,6 +138,9 @@ bool LoadInstrument(const uint8_t* data, size_t size, Song& song, int instrument
     if (instrument < 1 || instrument > kInstrumentSlots) return false;
     InstrumentFile file;
     if (!ParseInstrumentFile(data, size, file)) return false;
+    // The file's mix fields as the synthesizer reads them (24 and above
+    // mix wave 23), so chains, comparisons and copies agree with the sound.
+    LowerMixWaves(file.waves, kWaves);
 
     // Waves the steps select, then their mix chains. Step parameters above
     // 24 name no wave: they are neither listed nor renumbered.
@@ -152,8 +153,7 @@ bool LoadInstrument(const uint8_t* data, size_t size, Song& song, int instrument
             if (log) std::fprintf(log, "Instrument step %d uses wave %d\n", step, wave);
         }
     }
-    // A chain ends at a wave already listed (which also ends any loop) or at
-    // a "Mix Wave" above 24.
+    // A chain ends at a wave already listed, which also ends any loop.
     for (size_t index = 0, selected = needed.size(); index < selected; ++index) {
         int mix = MixSource(file.waves, needed[index]);
         while (mix != 0 && !listed(mix)) {

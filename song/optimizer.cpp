@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "song/wave_references.h"
+
 namespace qn {
 
 namespace {
@@ -58,13 +60,13 @@ bool ValidWave(int number) { return number >= 1 && number <= kWaves; }
 
 // Marks the "Mix Wave" and "Clone from Wave" sources of marked waves until
 // nothing changes, so a source reached only through another wave is kept.
-// Values above 24 name no wave.
+// A clone value above 24 names no wave.
 void MarkWaveSources(const Song& song, bool (&used)[kWaves + 1]) {
     for (bool grew = true; grew;) {
         grew = false;
         for (int wave = 1; wave <= kWaves; ++wave) {
             if (!used[wave]) continue;
-            for (int source : {int(song.waves[wave - 1].cloneFrom), int(song.waves[wave - 1].mixWave)}) {
+            for (int source : {int(song.waves[wave - 1].cloneFrom), MixedWave(song.waves[wave - 1].mixWave)}) {
                 if (ValidWave(source) && !used[source]) {
                     used[source] = true;
                     grew = true;
@@ -180,6 +182,9 @@ void LowerReference(uint8_t& reference, int unused, int highest) {
 
 // Pass 8: remove unused waves one gap at a time.
 int RemoveUnusedWaves(Song& song, FILE* log) {
+    // Mix fields of 24 and above become the 23 they mix in, so renumbering
+    // wave 23 carries them along.
+    LowerMixWaves(song.waves, kWaves);
     int removed = 0;
     int highest = 1;
     for (;;) {

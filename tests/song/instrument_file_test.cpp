@@ -183,9 +183,9 @@ TEST(InstrumentLoad, BadFilesChangeNothing) {
     EXPECT_TRUE(Load(file, doc, 1));
 }
 
-TEST(InstrumentLoad, ParametersAboveTwentyFourStayAsTheyAre) {
+TEST(InstrumentLoad, StepParametersAboveTwentyFourStayAsTheyAre) {
     SongDocument source;
-    source.song.waves[1] = Wave(2, 30);  // a mix above 24 ends the chain
+    source.song.waves[1] = Wave(2);
     SetStep(source.song, 1, 0, 0, 2);
     SetStep(source.song, 1, 1, 4, 0x30);
     const auto file = BuildInstrumentFile(source.song, 1);
@@ -195,7 +195,24 @@ TEST(InstrumentLoad, ParametersAboveTwentyFourStayAsTheyAre) {
     EXPECT_EQ(result.wavesCopied, 1);
     EXPECT_EQ(doc.song.instrumentSteps[0][0].Parameter(), 1);
     EXPECT_EQ(doc.song.instrumentSteps[0][1].Parameter(), 0x30);
-    EXPECT_EQ(doc.song.waves[0].mixWave, 30);
+}
+
+TEST(InstrumentLoad, MixWaveAboveTwentyThreeBringsWaveTwentyThree) {
+    // The synthesizer mixes wave 23 for any "Mix Wave" of 24 and above.
+    SongDocument source;
+    source.song.waves[1] = Wave(2, 30);
+    source.song.waves[22] = Wave(23);
+    source.song.waves[23] = Wave(24);
+    SetStep(source.song, 1, 0, 0, 2);
+    const auto file = BuildInstrumentFile(source.song, 1);
+    SongDocument doc;
+    InstrumentLoadResult result;
+    ASSERT_TRUE(Load(file, doc, 1, &result));
+    EXPECT_EQ(result.wavesCopied, 2);  // waves 2 and 23, not 24
+    EXPECT_EQ(doc.song.waves[1].phaseSpeed, 2);
+    EXPECT_EQ(doc.song.waves[1].mixWave, 1);
+    EXPECT_EQ(doc.song.waves[0].phaseSpeed, 23);
+    EXPECT_TRUE(IsWaveEmpty(doc.song.waves[2]));
 }
 
 TEST(InstrumentLoad, MixCycleEnds) {

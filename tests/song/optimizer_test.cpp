@@ -204,13 +204,13 @@ TEST(OptimizeWaves, TransitiveSourcesAreKept) {
     SongDocument doc;
     Song& song = doc.song;
     UseInstrumentOne(song);
-    // Wave 5 mixes 3, which mixes 2; wave 8 clones 7, which clones 6 and mixes 30.
+    // Wave 5 mixes 3, which mixes 2; wave 8 clones 7, which clones 6.
     song.waves[1] = Wave(2);
     song.waves[2] = Wave(3, 2);
     song.waves[3] = Wave(4);
     song.waves[4] = Wave(5, 3);
     song.waves[5] = Wave(6);
-    song.waves[6] = Wave(7, 30, 6);
+    song.waves[6] = Wave(7, 0, 6);
     song.waves[7] = Wave(8, 0, 7);
     Select(song, 1, 0, 5);
     Select(song, 1, 1, 8);
@@ -222,7 +222,6 @@ TEST(OptimizeWaves, TransitiveSourcesAreKept) {
     EXPECT_EQ(song.waves[3].mixWave, 3);
     EXPECT_EQ(song.waves[4].phaseSpeed, 6);
     EXPECT_EQ(song.waves[5].cloneFrom, 5);
-    EXPECT_EQ(song.waves[5].mixWave, 30);
     EXPECT_EQ(song.waves[6].cloneFrom, 6);
     EXPECT_EQ(song.instrumentSteps[0][0].Parameter(), 4);
     EXPECT_EQ(song.instrumentSteps[0][1].Parameter(), 7);
@@ -233,6 +232,24 @@ TEST(OptimizeWaves, TransitiveSourcesAreKept) {
     EXPECT_LT(at(2), at(3));
 }
 
+TEST(OptimizeWaves, MixWaveAboveTwentyThreeKeepsWaveTwentyThree) {
+    // The synthesizer mixes wave 23 for any "Mix Wave" of 24 and above; a
+    // clone value above 24 names no wave.
+    SongDocument doc;
+    Song& song = doc.song;
+    UseInstrumentOne(song);
+    song.waves[1] = Wave(2, 30, 40);
+    song.waves[22] = Wave(23);
+    song.waves[23] = Wave(24);
+    Select(song, 1, 0, 2);
+    const OptimizeReport report = Optimize(doc);
+    EXPECT_EQ(report.wavesRemoved, 20);  // 3..22 go; 23 moves to 3; 24 is cleared
+    EXPECT_EQ(song.waves[2].phaseSpeed, 23);
+    EXPECT_EQ(song.waves[1].mixWave, 3);
+    EXPECT_EQ(song.waves[1].cloneFrom, 40);
+    EXPECT_TRUE(IsWaveEmpty(song.waves[23]));
+}
+
 TEST(ClearUnusedWaves, KeepsMixAndCloneSources) {
     SongDocument doc;
     Song& song = doc.song;
@@ -240,14 +257,15 @@ TEST(ClearUnusedWaves, KeepsMixAndCloneSources) {
     song.waves[1] = Wave(2, 1);  // a mix cycle must not hang
     song.waves[2] = Wave(3, 0, 4);
     song.waves[3] = Wave(4, 0, 5);
-    song.waves[4] = Wave(5);
+    song.waves[4] = Wave(5, 26);  // mixes wave 23
     song.waves[5] = Wave(6);
     SetFixedText(song.waveNames[5], kNameLength, "six");
+    song.waves[22] = Wave(23);
     song.waves[6] = Wave(7);
     Select(song, 1, 0, 1);
     Select(song, 32, 0, 3, 4);  // the 32nd step table counts too
     EXPECT_EQ(ClearUnusedWaves(song), 2);
-    for (int wave : {0, 1, 2, 3, 4}) EXPECT_FALSE(IsWaveEmpty(song.waves[wave])) << wave;
+    for (int wave : {0, 1, 2, 3, 4, 22}) EXPECT_FALSE(IsWaveEmpty(song.waves[wave])) << wave;
     EXPECT_TRUE(IsWaveEmpty(song.waves[5]));
     EXPECT_EQ(song.waveNames[5][0], 0);
     EXPECT_TRUE(IsWaveEmpty(song.waves[6]));
