@@ -53,7 +53,9 @@ InstrumentParams GetParams(const uint8_t* in) {
 bool ValidWave(int number) { return number >= 1 && number <= kWaves; }
 
 // Two wave records sound alike when they are equal apart from the
-// octave-copies flag (set by the player) and the mix source number.
+// octave-copies flag (set by the player), the mix source number (the chains
+// are compared separately) and the clone source (the record already holds
+// what it cloned; a loaded copy may have lost that number).
 bool RecordsMatch(const WaveParams& a, const WaveParams& b) {
     WaveParams left = a;
     WaveParams right = b;
@@ -61,6 +63,8 @@ bool RecordsMatch(const WaveParams& a, const WaveParams& b) {
     right.flags &= uint8_t(~kWaveOctaveCopies);
     left.mixWave = 0;
     right.mixWave = 0;
+    left.cloneFrom = 0;
+    right.cloneFrom = 0;
     return std::memcmp(&left, &right, sizeof(WaveParams)) == 0;
 }
 
@@ -223,6 +227,11 @@ bool LoadInstrument(const uint8_t* data, size_t size, Song& song, int instrument
             copy.mixWave = uint8_t(target(mix));
             if (log) std::fprintf(log, "wave '%d': remap mixwave '%d' to wave %d\n", wave, mix, copy.mixWave);
         }
+        // The record already holds what it cloned. A clone source that came
+        // along is renumbered; any other would name an unrelated song wave,
+        // whose parameters the wave editor would pull in on the next edit.
+        const int clone = copy.cloneFrom;
+        if (ValidWave(clone)) copy.cloneFrom = uint8_t(target(clone));
     }
     const int slot = instrument - 1;
     song.instruments[slot] = file.params;

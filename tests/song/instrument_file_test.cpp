@@ -12,10 +12,11 @@ namespace qn {
 namespace {
 
 // A non-empty wave record told apart by `tag`.
-WaveParams Wave(int tag, int mix = 0) {
+WaveParams Wave(int tag, int mix = 0, int clone = 0) {
     WaveParams wave = DefaultWaveParams();
     wave.phaseSpeed = uint8_t(tag);
     wave.mixWave = uint8_t(mix);
+    wave.cloneFrom = uint8_t(clone);
     return wave;
 }
 
@@ -150,6 +151,27 @@ TEST(InstrumentLoad, MixSourceFoundAsDuplicateIsRemappedToo) {
     ASSERT_TRUE(Load(file, doc, 1));
     const int wave = doc.song.instrumentSteps[0][0].Parameter();
     EXPECT_EQ(doc.song.waves[wave - 1].mixWave, 6);
+}
+
+TEST(InstrumentLoad, CloneSourcesAreRenumberedOrDropped) {
+    SongDocument source;
+    source.song.waves[2] = Wave(3, 0, 9);  // clones wave 9, which does not come along
+    source.song.waves[3] = Wave(4, 0, 3);  // clones wave 3, which does
+    SetStep(source.song, 1, 0, 0, 3);
+    SetStep(source.song, 1, 1, 0, 4);
+    const auto file = BuildInstrumentFile(source.song, 1);
+    SongDocument doc;
+    doc.song.waves[8] = Wave(99);
+    ASSERT_TRUE(Load(file, doc, 1));
+    // Wave 3 went to slot 2, wave 4 to slot 1.
+    EXPECT_EQ(doc.song.waves[1].phaseSpeed, 3);
+    EXPECT_EQ(doc.song.waves[1].cloneFrom, 0);
+    EXPECT_EQ(doc.song.waves[0].phaseSpeed, 4);
+    EXPECT_EQ(doc.song.waves[0].cloneFrom, 2);
+    // Loading it again finds the copies, whatever their clone numbers.
+    InstrumentLoadResult result;
+    ASSERT_TRUE(Load(file, doc, 2, &result));
+    EXPECT_EQ(result.wavesCopied, 0);
 }
 
 TEST(InstrumentLoad, FullSongRejectsAndStaysUnchanged) {
