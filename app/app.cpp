@@ -13,14 +13,6 @@ namespace qn {
 App* gApp = nullptr;
 Prefs gPrefs = DefaultPrefs();
 
-// Plays silence until the replayer and mixer are wired in; it already holds
-// the lock that every main-thread change to the sound state takes.
-static void AudioCallback(void* userData, Uint8* stream, int length) {
-    App* app = static_cast<App*>(userData);
-    std::lock_guard<std::mutex> lock(app->audioMutex);
-    std::memset(stream, 0, size_t(length));
-}
-
 App::App() {
     ResetPrefs(gPrefs);
     prefs = &gPrefs;
@@ -106,32 +98,15 @@ bool App::Init() {
     gDefaultTextColour = textColour;
 
     document = std::make_unique<SongDocument>();
+    waveMemory = std::make_unique<WaveMemory>();
+    replayer = std::make_unique<Replayer>();
+    InitReplayerForSong(&document->song);
 
     OpenAudio();
     StopPlayback();
     CreateMainWindow();
     LoadStartupSong();
     return true;
-}
-
-void App::OpenAudio() {
-    SDL_AudioSpec desired;
-    SDL_zero(desired);
-    desired.freq = kSampleRate;
-    desired.format = AUDIO_S16LSB;
-    desired.channels = 2;
-    desired.samples = kFramesPerTick;  // one 50 Hz tick per buffer
-    desired.callback = AudioCallback;
-    desired.userdata = this;
-    audioDevice = SDL_OpenAudioDevice(nullptr, 0, &desired, &audioSpec, 0);
-    if (audioDevice == 0) {
-        std::printf("Failed to open audio: %s\n", SDL_GetError());
-        return;
-    }
-    if (audioSpec.format == desired.format)
-        SDL_PauseAudioDevice(audioDevice, 0);
-    else
-        std::printf("Audio format 0x%04x instead of 0x%04x: sound stays off\n", audioSpec.format, desired.format);
 }
 
 void App::LoadStartupSong() {
@@ -149,10 +124,11 @@ void App::LoadStartupSong() {
     SDL_RWclose(file);
     if (got != image.size()) return;
     // A rejected file leaves the new empty song in place. The song has no
-    // remembered path, so "Save Song" asks for one. The replayer is prepared
-    // for the loaded song here once the engine is wired in.
-    std::lock_guard<std::mutex> lock(audioMutex);
-    LoadSong(*document, image);
+    // remembered path, so "Save Song" asks for one. A loaded song plays at
+    // once, from its first position.
+    if (!LoadSong(image)) return;
+    PrepareSongForWriting();
+    PlaySong();
 }
 
 void App::CloseWindows() {

@@ -5,13 +5,19 @@
 
 #include <SDL.h>
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "app/prefs.h"
+#include "engine/playback.h"
+#include "engine/replayer.h"
+#include "engine/wave_synth.h"
 #include "gui/font.h"
 #include "gui/gui_item.h"
 #include "song/song.h"
@@ -24,15 +30,48 @@ constexpr int kLogicalWidth = 640;
 constexpr int kWideLogicalWidth = 896;
 constexpr int kLogicalHeight = 592;
 constexpr uint32_t kMaxStartupSongBytes = 0x100000;
+constexpr int kMenuBarHeight = 20;  // glyph height + 4
+constexpr int kScopeHistorySize = kSampleRate;  // one second of mono samples
 
 // Windows the builders set as current.
 enum WindowId : int { kNoWindow = 0, kMainWindow = 1, kInstrumentWindow = 2, kWaveWindow = 3 };
 
-// Command numbers this layer executes itself.
+// Command numbers. The shell runs the file, play, window and preference
+// commands; the song operations (optimizer, imports, exports, clipboards,
+// instrument files, undo, wave volumes) run their own numbers.
 enum Command : int {
+    kCommandNone = 0,
     kCommandQuit = 1,
+    kCommandSaveSong = 2,
+    kCommandSaveSongAs = 3,
+    kCommandOptimizeSong = 4,
+    kCommandImportProTracker = 5,
+    kCommandImportQxm = 7,
+    kCommandExportWav = 9,
+    kCommandExportAmigaExe = 10,
+    kCommandNewSong = 12,
+    kCommandNewSongKeepInstruments = 13,
+    kCommandLoadSong = 16,
+    kCommandPlaySong = 18,
+    kCommandMuteVoice = 19,
+    kCommandCopyWave = 22,
+    kCommandClearWave = 23,
+    kCommandPasteWave = 24,
+    kCommandCopyInstrument = 25,
+    kCommandPasteInstrument = 26,
+    kCommandClearInstrument = 27,
+    kCommandClearUnusedWaves = 28,
+    kCommandPlayPattern = 29,
+    kCommandPlayPatternFromCursor = 30,
+    kCommandPlaySongFromCursor = 31,
     kCommandStopSong = 32,
     kCommandStopKeepCursor = 33,
+    kCommandInstrumentWindow = 34,
+    kCommandWaveWindow = 35,
+    kCommandPlayOneRow = 36,
+    kCommandMainWindow = 37,
+    kCommandLoadInstrument = 39,
+    kCommandSaveInstrument = 40,
     kCommandGuiSize20 = 41,
     kCommandGuiSize15 = 42,
     kCommandGuiSize10 = 43,
@@ -41,6 +80,11 @@ enum Command : int {
     kCommandFullStereo = 47,
     kCommandHalfStereo = 48,
     kCommandMono = 49,
+    kCommandUndo = 50,
+    kCommandRedo = 51,
+    kCommandNormalizeWaves = 52,
+    kCommandWavesVolumeDown = 53,
+    kCommandWavesVolumeUp = 54,
 };
 
 class App {
@@ -72,17 +116,64 @@ public:
     void SwitchPaneFocus();
 
     // Window builders: each closes the current window, stores itself as the
-    // rebuild callback and builds its widget tree.
+    // rebuild callback and builds its widget tree (menu_bar.cpp builds the
+    // bar every window starts with).
     void CreateMainWindow();
+    void CreateInstrumentWindow();
+    void CreateWaveWindow();
+    GuiItem* CreateMenuBar();
 
     // Draws the widget tree without presenting (the harness reads pixels).
     void DrawFrame();
-    // The song is playing; the replayer answers this once it is wired in.
-    bool IsPlaying() const { return false; }
+
+    // Song files (song_commands.cpp). LoadSong reads an image into the
+    // editable song and prepares the Replayer for it; a rejected image
+    // changes nothing. WriteSongImage runs the writer preparation and the
+    // module writer; SaveSong writes the image beside the path (".qnt"
+    // appended when missing) and renames it over the file only when
+    // complete, returning the path written.
+    bool LoadSong(std::vector<uint8_t>& image);
+    bool WriteSongImage(std::vector<uint8_t>& image);
+    bool SaveSong(const char* path, std::string* finalPath = nullptr);
+    void LoadSongCommand();
+    // "Save Song" (asks only when no path is remembered) or "Save Song As...".
+    void SaveSongCommand(bool askForPath);
+    void NewSongCommand(bool keepInstruments);
+    void RememberSongPath(const std::string& path);
+
+    // Playback (audio_output.cpp). None of these may be called with the
+    // device locked; PreviewNote must not be called with audioMutex held.
+    static void AudioCallback(void* userData, Uint8* stream, int length);
+    // The callback's work under the lock: one tick into audioBuffer and the
+    // scope history.
+    void RenderAudioTick();
+    bool IsPlaying();
+    // The device exists and is calling back.
+    bool AudioRunning() const;
+    void PlaySong();
+    void PlayPattern();
+    void PlaySongFromCursor();
+    void PlayPatternFromCursor();
+    // Stop: back to the cursor marks when set, which are then unset.
+    void StopPlayback();
+    // Shift+Space: stop and unset the cursor marks without returning to them.
+    void StopKeepingCursor();
+    // Plays the cursor row once, waiting for the audio thread, then moves
+    // the cursor to the next row.
+    void PlayOneRow();
+    void PreviewNote(int note);
+    // Precalculates the waves from `wavesFrom` and points the stopped
+    // Replayer at the editable song.
+    void InitReplayerForSong(Song* wavesFrom);
+    // The writer preparation: octave-copy flags and the song duration.
+    float PrepareSongForWriting();
+    void UnmuteVoices();
+    void UnsetCursorMarks();
+    void ClearUndoHistories();
+    // The newest `count` samples of the scope history, oldest first.
+    void CopyScopeHistory(int16_t* out, int count, int64_t* newestCounter = nullptr);
     // Undo step when the song changed; the undo history hooks in here.
     void RecordUndoIfChanged() {}
-    // Stop playback and reset the replayer; the engine hooks in here.
-    void StopPlayback() {}
     // Sets the status text with printf formatting.
     void SetStatus(const char* format, ...);
     // Builds the path of a data file next to the program.
@@ -140,13 +231,24 @@ public:
     char songPath[1024] = {};
     const char* startupSongPath = nullptr;
 
-    // Song and sound. The wave memory, the replayer and the mixer state
-    // join here with the engine; the audio callback and every main-thread
-    // change to what it reads hold audioMutex.
+    // Song and sound. The audio callback and every main-thread change to
+    // what it reads hold audioMutex (recursive: the writer preparation runs
+    // inside the WAV export, which already holds it).
     std::unique_ptr<SongDocument> document;
-    std::mutex audioMutex;
+    std::unique_ptr<WaveMemory> waveMemory;
+    std::unique_ptr<Replayer> replayer;
+    MixerState mixer;
+    std::recursive_mutex audioMutex;
+    std::atomic<uint8_t> exportBusy{0};  // the callback only writes silence
     SDL_AudioDeviceID audioDevice = 0;
     SDL_AudioSpec audioSpec = {};
+    int16_t audioBuffer[2 * kFramesPerTick] = {};
+    int16_t scopeHistory[kScopeHistorySize] = {};
+    int64_t scopeCounter = 0;  // frames written; the newest is at counter - 1
+    int cursorMarkRow = -1;    // where a from-cursor playback began
+    int cursorMarkPosition = -1;
+    int previewVoice = 0;
+    float songDuration = 0.0f;
     float playTime = 0.0f;
     bool undoRecording = false;
     uint64_t lastFrameCounter = 0;
@@ -155,6 +257,7 @@ private:
     bool sdlStarted_ = false;
     void OpenAudio();
     void LoadStartupSong();
+    void StartPlayback(bool patternLoop, bool fromCursor);
     void PollEvents();
     void PaceFrame();
     void DispatchMouse();

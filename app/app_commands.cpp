@@ -1,6 +1,10 @@
-// Numbered commands that the shell runs itself: quitting, edit mode and
-// the display preferences. The file, play, undo and window commands join
-// this switch as their subsystems arrive.
+// Numbered commands that the shell runs itself: quitting, the song files,
+// playing and stopping with edit mode, the windows and the preferences.
+// The song operations (optimizer, imports, exports, clipboards, instrument
+// files, undo, wave volumes) add their own cases; until then their numbers
+// fall through to the widgets' command listeners and change nothing here.
+#include <mutex>
+
 #include "app/app.h"
 
 namespace qn {
@@ -16,6 +20,37 @@ void App::ExecuteCommand(int command) {
         case kCommandQuit:
             quit = true;
             break;
+        case kCommandSaveSong:
+            SaveSongCommand(false);
+            break;
+        case kCommandSaveSongAs:
+            SaveSongCommand(true);
+            break;
+        case kCommandNewSong:
+            NewSongCommand(false);
+            break;
+        case kCommandNewSongKeepInstruments:
+            NewSongCommand(true);
+            break;
+        case kCommandLoadSong:
+            LoadSongCommand();
+            break;
+        case kCommandPlaySong:
+            PlaySong();
+            SetStatus("Playing Song...(Press SPACE to stop)");
+            break;
+        case kCommandPlayPattern:
+            PlayPattern();
+            SetStatus("Playing Pattern...(Press SPACE to stop)");
+            break;
+        case kCommandPlayPatternFromCursor:
+            PlayPatternFromCursor();
+            SetStatus("Playing Pattern from Cursor...(Press SPACE to stop)");
+            break;
+        case kCommandPlaySongFromCursor:
+            PlaySongFromCursor();
+            SetStatus("Playing Song from Cursor...(Press SPACE to stop)");
+            break;
         case kCommandStopSong:
             if (!IsPlaying() && currentWindow != kWaveWindow) editMode = !editMode;
             StopPlayback();
@@ -26,8 +61,20 @@ void App::ExecuteCommand(int command) {
             break;
         case kCommandStopKeepCursor:
             if (!IsPlaying()) editMode = !editMode;
-            StopPlayback();
+            StopKeepingCursor();
             SetStatus("Playing stopped. Press SPACE to toggle edit mode.");
+            break;
+        case kCommandInstrumentWindow:
+            CreateInstrumentWindow();
+            break;
+        case kCommandWaveWindow:
+            CreateWaveWindow();
+            break;
+        case kCommandPlayOneRow:
+            PlayOneRow();
+            break;
+        case kCommandMainWindow:
+            CreateMainWindow();
             break;
         case kCommandGuiSize20:
             windowScale = 2;
@@ -55,14 +102,13 @@ void App::ExecuteCommand(int command) {
             prefs->stepsInHex = prefs->stepsInHex ? 0 : 1;
             break;
         case kCommandFullStereo:
-            prefs->stereoMode = 2;
-            break;
         case kCommandHalfStereo:
-            prefs->stereoMode = 1;
+        case kCommandMono: {
+            // The audio callback reads the stereo mode for every buffer.
+            std::lock_guard<std::recursive_mutex> lock(audioMutex);
+            prefs->stereoMode = command == kCommandFullStereo ? 2 : (command == kCommandHalfStereo ? 1 : 0);
             break;
-        case kCommandMono:
-            prefs->stereoMode = 0;
-            break;
+        }
         default:
             break;
     }

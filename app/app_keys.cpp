@@ -1,6 +1,7 @@
 // Keys: queued keys go to the widgets first; the first key that none of
 // them takes is an application key, and the rest wait for the next frame.
 #include <algorithm>
+#include <mutex>
 
 #include "app/app.h"
 
@@ -38,6 +39,8 @@ void App::HandleApplicationKey(const SDL_Keysym& keysym) {
     }
     if (key.sym == SDLK_RALT) command = shift ? 30 : 29;
     if ((key.mod & KMOD_LALT) && (key.sym == SDLK_UP || key.sym == SDLK_DOWN) && document) {
+        // The Replayer moves the position while it plays.
+        std::lock_guard<std::recursive_mutex> lock(audioMutex);
         Song& song = document->song;
         if (song.sequenceLength == 0) {
             song.currentPosition = song.restartPosition;

@@ -1,6 +1,7 @@
-// The main window. Until the editors arrive it holds the Escape switch,
-// the root panel with the logo, and the status bar; the menu bar and the
-// panes are added here by the shell and editor code.
+// The three windows. The main window holds the Escape switch, the menu bar,
+// the root panel with the logo, and the status bar; the editor windows hold
+// their Escape switch, the menu bar and the status bar. The editors' panes
+// are added to these builders by the editor code.
 #include <cmath>
 #include <memory>
 
@@ -11,12 +12,10 @@
 
 namespace qn {
 
-constexpr int kMenuBarHeight = 20;
 constexpr int kWideShift = 256;
 constexpr int kLogoX = 421;
 constexpr int kLogoStartX = 621;
 constexpr SDL_Rect kLogoIcon = {62, 0, 208, 50};
-constexpr int kCommandInstrumentWindow = 34;
 
 void App::CreateMainWindow() {
     CloseWindows();
@@ -25,6 +24,7 @@ void App::CreateMainWindow() {
     undoRecording = true;
 
     items.push_back(new GuiItemSwitcher(SDLK_ESCAPE, kCommandInstrumentWindow));
+    items.push_back(CreateMenuBar());
 
     GuiItem* root = new GuiItem();
     root->frame = false;
@@ -59,6 +59,24 @@ void App::CreateMainWindow() {
 
     AddStatusBar(this, logicalHeight - 15);
     focusPane = patternPane;
+}
+
+void App::CreateInstrumentWindow() {
+    CloseWindows();
+    rebuildWindow = [this] { CreateInstrumentWindow(); };
+    currentWindow = kInstrumentWindow;
+    items.push_back(new GuiItemSwitcher(SDLK_ESCAPE, kCommandMainWindow));
+    items.push_back(CreateMenuBar());
+    AddStatusBar(this, logicalHeight - 15);
+}
+
+void App::CreateWaveWindow() {
+    CloseWindows();
+    rebuildWindow = [this] { CreateWaveWindow(); };
+    currentWindow = kWaveWindow;
+    items.push_back(new GuiItemSwitcher(SDLK_ESCAPE, kCommandInstrumentWindow));
+    items.push_back(CreateMenuBar());
+    AddStatusBar(this, logicalHeight - 15);
 }
 
 }  // namespace qn

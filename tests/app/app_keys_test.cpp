@@ -91,14 +91,16 @@ TEST_F(AppKeys, PlayKeysPostTheirCommands) {
     EXPECT_EQ(seen, (std::vector<int>{18, 31, 29, 30, 36}));
 }
 
-TEST_F(AppKeys, EscapeInTheMainWindowAsksForTheInstrumentEditor) {
-    std::vector<int> seen;
-    GuiItem* listener = new GuiItem();
-    listener->w = listener->h = 0;
-    listener->onCommand = [&](int command) { seen.push_back(command); };
-    harness.app->items.push_back(listener);
+TEST_F(AppKeys, EscapeSwitchesMainToInstrumentsToMainAndWavesToInstruments) {
     Press(SDLK_ESCAPE);
-    EXPECT_EQ(seen, std::vector<int>{34});
+    EXPECT_EQ(harness.app->currentWindow, kInstrumentWindow);
+    Press(SDLK_ESCAPE);
+    EXPECT_EQ(harness.app->currentWindow, kMainWindow);
+    harness.Command(kCommandWaveWindow);
+    harness.Frame();
+    EXPECT_EQ(harness.app->currentWindow, kWaveWindow);
+    Press(SDLK_ESCAPE);
+    EXPECT_EQ(harness.app->currentWindow, kInstrumentWindow);
 }
 
 TEST_F(AppKeys, QuitCommandEndsTheLoop) {

@@ -51,17 +51,18 @@ TEST(MainWindow, LogoGlidesInOnlyTheFirstTime) {
     EXPECT_EQ(gliding->x, 421);
 }
 
-TEST(MainWindow, HasTheEscapeSwitchRootPanelAndStatusBar) {
+TEST(MainWindow, HasTheEscapeSwitchMenuBarRootPanelAndStatusBar) {
     AppHarness harness;
     harness.Frame(2);
     App* app = harness.app;
     EXPECT_EQ(app->currentWindow, kMainWindow);
-    ASSERT_EQ(app->items.size(), 3u);
+    ASSERT_EQ(app->items.size(), 4u);
     EXPECT_FALSE(app->items[0]->hittable);
-    EXPECT_EQ(app->items[1], app->rootPanel);
+    EXPECT_EQ(app->items[1]->h, kMenuBarHeight);
+    EXPECT_EQ(app->items[2], app->rootPanel);
     EXPECT_EQ(app->rootPanel->y, 24);
     EXPECT_FALSE(app->rootPanel->hittable);
-    EXPECT_EQ(app->statusBar->parent, app->items[2]);
+    EXPECT_EQ(app->statusBar->parent, app->items[3]);
 }
 
 TEST(MainWindow, StartupSongArgumentThatCannotBeOpenedIsIgnored) {
