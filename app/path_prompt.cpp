@@ -141,7 +141,12 @@ DialogOutcome RunPathPrompt(const DialogRequest& request, std::string* path, std
         SDL_Delay(16);
     }
     if (!textInputWasActive) SDL_StopTextInput();
-    for (SDL_Event& event : handBack) SDL_PushEvent(&event);
+    for (SDL_Event& event : handBack) {
+        if (event.type == SDL_QUIT && gApp)
+            gApp->quit = true;  // the event queue does not take a quit pushed back
+        else
+            SDL_PushEvent(&event);
+    }
     if (prompt.outcome == DialogOutcome::kOk) *path = prompt.text;
     return prompt.outcome;
 }
