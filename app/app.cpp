@@ -126,9 +126,7 @@ void App::LoadStartupSong() {
     // A rejected file leaves the new empty song in place. The song has no
     // remembered path, so "Save Song" asks for one. A loaded song plays at
     // once, from its first position.
-    if (!LoadSong(image)) return;
-    PrepareSongForWriting();
-    PlaySong();
+    if (LoadSong(image)) PlaySong();
 }
 
 void App::CloseWindows() {

@@ -9,7 +9,9 @@
 namespace qn {
 
 bool MenuEntry::MatchesKey(const SDL_Keysym& keysym) const {
-    if (key != keysym.sym) return false;
+    // An entry without a key ("Clear unused waves") has no shortcut: a key
+    // SDL cannot name arrives as 0 and must not run it.
+    if (key == 0 || key != keysym.sym) return false;
     int mod = keysym.mod;
     bool modifiersMatch = (modifierMask == 0 && mod == 0) || (modifierMask & mod) != 0;
     bool notExcluded = excludedMask == 0 || (excludedMask & mod) == 0;

@@ -1,27 +1,29 @@
 #!/usr/bin/env bash
 # Starts the real program under a virtual X server and saves a PNG of its window.
 #
-#   tools/screenshot.sh [-s 1.0|1.5|2.0] [-w] [-k "keys"] [-d seconds] [-b build] [-o out.png] [song.qnt]
+#   tools/screenshot.sh [-s 1.0|1.5|2.0] [-w] [-k "keys"] [-c "x,y ..."] [-d seconds] [-b build] [-o out.png] [song.qnt]
 #
 #   -s  GUI size, written into the prefs.bin of a scratch working directory
 #   -w  wide layout (896 logical pixels)
 #   -k  keys sent with xdotool after start-up, e.g. -k "F2 space" (one frame apart)
+#   -c  left clicks after the keys, at window pixels, e.g. -c "30,10" opens the Song menu
 #   -d  seconds to wait before the shot (default 1.5)
 #   -b  build folder holding the quillnote binary (default build)
 #   -o  output file (default screenshot.png)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-size=1.0 wide=0 keys="" delay=1.5 build=build out=screenshot.png
-while getopts "s:wk:d:b:o:" option; do
+size=1.0 wide=0 keys="" clicks="" delay=1.5 build=build out=screenshot.png
+while getopts "s:wk:c:d:b:o:" option; do
   case $option in
     s) size=$OPTARG ;;
     w) wide=1 ;;
     k) keys=$OPTARG ;;
+    c) clicks=$OPTARG ;;
     d) delay=$OPTARG ;;
     b) build=$OPTARG ;;
     o) out=$OPTARG ;;
-    *) sed -n '2,14p' "$0"; exit 2 ;;
+    *) sed -n '2,15p' "$0"; exit 2 ;;
   esac
 done
 shift $((OPTIND - 1))
@@ -67,6 +69,10 @@ sleep 0.5
 for key in $keys; do
   xdotool key --window "$window" "$key"
   sleep 0.1
+done
+for click in $clicks; do
+  xdotool mousemove --window "$window" "${click%,*}" "${click#*,}" click 1
+  sleep 0.2
 done
 sleep "$delay"
 import -window "$window" "$out"

@@ -163,6 +163,23 @@ TEST_F(Commands, NewSongKeepingInstrumentsKeepsTheirNames) {
     EXPECT_EQ(app->replayer->voices[0].muted, 0);
 }
 
+TEST_F(Commands, InstrumentSelectorPagesAndItsAbsenceInTheWaveEditor) {
+    App* app = harness.app;
+    app->currentInstrument = 17;
+    app->instrumentPage = 1;
+    Press(SDLK_UP, KMOD_RCTRL);
+    EXPECT_EQ(app->currentInstrument, 16);
+    EXPECT_EQ(app->instrumentPage, 0);
+    Press(SDLK_KP_MINUS, KMOD_NUM);  // NumLock is no modifier here
+    EXPECT_EQ(app->currentInstrument, 15);
+    Press(SDLK_KP_MINUS, KMOD_LCTRL);  // a modifier: not the selector
+    EXPECT_EQ(app->currentInstrument, 15);
+    Run(kCommandWaveWindow);
+    Press(SDLK_KP_PLUS);
+    Press(SDLK_DOWN, KMOD_LCTRL);
+    EXPECT_EQ(app->currentInstrument, 15);
+}
+
 TEST_F(Commands, ReturnSwitchesFocusBetweenTheRegisteredPanes) {
     App* app = harness.app;
     GuiItem* pattern = new GuiItem();

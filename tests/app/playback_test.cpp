@@ -5,6 +5,7 @@
 // callback itself, one tick per call.
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <vector>
 
 #include "engine/wav_export.h"
@@ -313,6 +314,32 @@ TEST_F(Playback, AltArrowsMoveThePositionWhileStopped) {
     harness.KeyDown(SDLK_UP, KMOD_LALT);
     harness.Frame();
     EXPECT_EQ(TheSong().currentPosition, 0u);
+}
+
+TEST(StartupSong, PlaysFromItsFirstPosition) {
+    std::vector<uint8_t> image;
+    {
+        AppHarness writer;
+        ASSERT_TRUE(writer.started);
+        writer.app->document->song.Pattern(1)[0].SetNote(25);
+        writer.app->document->song.Pattern(1)[0].SetInstrument(1);
+        ASSERT_TRUE(writer.app->WriteSongImage(image));
+    }
+    std::string path = std::filesystem::temp_directory_path() / "qn_startup_song.qnt";
+    AppHarness::WriteFile(path, std::string(image.begin(), image.end()));
+    AppHarness harness({}, path.c_str());
+    ASSERT_TRUE(harness.started);
+    EXPECT_TRUE(harness.app->IsPlaying());
+    EXPECT_EQ(harness.app->document->song.currentPosition, 0u);
+    EXPECT_EQ(harness.app->document->song.Pattern(1)[0].Note(), 25);
+    EXPECT_STREQ(harness.app->songPath, "");  // "Save Song" asks where to save it
+    std::filesystem::remove(path);
+}
+
+TEST(StartupSong, NoSongMeansNothingPlays) {
+    AppHarness harness;
+    ASSERT_TRUE(harness.started);
+    EXPECT_FALSE(harness.app->IsPlaying());
 }
 
 }  // namespace

@@ -91,6 +91,13 @@ TEST_F(Menus, ExcludedModifiersAndShiftAloneForRedo) {
     EXPECT_EQ(TakeCommands(), std::vector<int>{51});
 }
 
+TEST_F(Menus, EntryWithoutAKeyIsNoShortcut) {
+    MenuEntry& unused = song->AddEntry("Clear unused waves", KMOD_SHIFT, 0, 28);
+    EXPECT_FALSE(unused.MatchesKey(Key(SDLK_UNKNOWN, KMOD_LSHIFT)));
+    EXPECT_FALSE(song->OnKey(Key(SDLK_UNKNOWN, KMOD_LSHIFT)));
+    EXPECT_TRUE(TakeCommands().empty());
+}
+
 TEST_F(Menus, HiddenEntriesMatchButAreNotShown) {
     song->AddEntry("Play Song", 0, SDLK_LESS, 18).hidden = true;
     EXPECT_TRUE(song->OnKey(Key(SDLK_LESS, 0)));

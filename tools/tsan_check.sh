@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Builds the program and its GUI tests with ThreadSanitizer and plays songs
+# while keys are pushed, with the audio callback on its own thread:
+#   1. the headless tests of playback, commands and the audio thread;
+#   2. the real program under a virtual X server with SDL's dummy audio
+#      driver (which calls back in real time), a song, and xdotool keys.
+# Any ThreadSanitizer finding fails the script.
+#
+#   tools/tsan_check.sh [build-folder] [song.qnt]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build-tsan}
+song=${2:-songs/demo.qnt}
+
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLNOTE_TSAN=ON -DQUILLNOTE_BENCH=OFF > /dev/null
+cmake --build "$build" -j2 --target test_app quillnote
+export TSAN_OPTIONS="halt_on_error=1 exitcode=66"
+
+echo "== headless: audio thread, playback and command tests"
+SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy SDL_RENDER_DRIVER=software \
+  "$build/tests/test_app" --gtest_filter='AudioThread.*:Playback.*:Commands.*:SongFiles.*' --gtest_brief=1
+
+echo "== program: $song under Xvfb for a few seconds of keys"
+program=$(realpath "$build/quillnote")
+song_path=()
+[ -f "$song" ] && song_path=("$(realpath "$song")")
+scratch=$(mktemp -d)
+xvfb_pid="" program_pid=""
+cleanup() {
+  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+display_number=$((90 + RANDOM % 100))
+Xvfb ":$display_number" -screen 0 1400x1000x24 -nolisten tcp > /dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=":$display_number"
+for _ in $(seq 50); do [ -S "/tmp/.X11-unix/X$display_number" ] && break; sleep 0.1; done
+(cd "$scratch" && SDL_AUDIODRIVER=dummy exec "$program" "${song_path[@]}") > "$scratch/out.txt" 2>&1 &
+program_pid=$!
+window=""
+for _ in $(seq 100); do
+  window=$(xdotool search --name "Quillnote" 2>/dev/null | head -n 1 || true)
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+[ -n "$window" ] || { echo "the window did not appear" >&2; cat "$scratch/out.txt" >&2; exit 1; }
+for key in space Control_R F2 alt+Down Alt_R space shift+space Control_R ctrl+Return KP_Add \
+           alt+Up shift+Control_R space Control_R F3 less alt+F2 Escape Control_R space alt+F3 alt+F1 \
+           Control_R ctrl+Return space; do
+  xdotool key --window "$window" "$key" 2>/dev/null || true
+  sleep 0.2
+done
+sleep 1
+xdotool key --window "$window" alt+F4 2>/dev/null || true
+status=0
+for _ in $(seq 100); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$program_pid" 2>/dev/null; then
+  kill "$program_pid"
+fi
+wait "$program_pid" || status=$?
+program_pid=""
+if grep -q "ThreadSanitizer" "$scratch/out.txt" || [ "$status" -eq 66 ]; then
+  cat "$scratch/out.txt"
+  echo "ThreadSanitizer reported a finding" >&2
+  exit 1
+fi
+echo "no ThreadSanitizer finding (program exit status $status)"
