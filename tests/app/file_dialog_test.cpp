@@ -166,7 +166,9 @@ TEST(PathPromptTyping, ReturnOnAFolderWaitsAndEscapeCancels) {
 
 TEST(PathPromptTyping, HomeAbbreviationAndFilterText) {
     const char* home = std::getenv("HOME");
-    if (home && *home) EXPECT_EQ(PathPrompt::ExpandHome("~/a.qnt"), std::string(home) + "/a.qnt");
+    if (home && *home) {
+        EXPECT_EQ(PathPrompt::ExpandHome("~/a.qnt"), std::string(home) + "/a.qnt");
+    }
     EXPECT_EQ(PathPrompt::ExpandHome("/x/~/a.qnt"), "/x/~/a.qnt");
     EXPECT_EQ(PathPrompt::FilterText(Request("mod,xm;wav", false)), "Files: *.mod *.xm *.wav");
     EXPECT_EQ(PathPrompt::FilterText(Request("", false)), "Files: any");
