@@ -136,6 +136,7 @@ void App::CloseWindows() {
     DeleteAll(items);
     statusBar = nullptr;
     rootPanel = nullptr;
+    menuBar = nullptr;
     patternPane = sequencePane = focusPane = nullptr;
     if (windowWasOpen) editMode = false;
 }
@@ -311,7 +312,23 @@ void App::DrawFrame() {
     SDL_RenderSetClipRect(renderer, nullptr);
     SDL_SetRenderDrawColor(renderer, background.r, background.g, background.b, background.a);
     SDL_RenderClear(renderer);
+    // An open menu drops down over the panes, which come after the menu bar
+    // in the window's list and would otherwise be drawn over it: its
+    // drop-down is taken out of the walk and drawn when the rest is done.
+    std::vector<GuiItem*> openMenus;
+    if (menuBar) {
+        for (GuiItem* title : menuBar->children) {
+            if (title->children.empty()) continue;
+            openMenus.push_back(title);
+        }
+    }
+    std::vector<GuiList> dropDowns(openMenus.size());
+    for (size_t i = 0; i < openMenus.size(); ++i) dropDowns[i].swap(openMenus[i]->children);
     DrawTree(items);
+    for (size_t i = 0; i < openMenus.size(); ++i) {
+        openMenus[i]->children.swap(dropDowns[i]);
+        DrawTree(openMenus[i]->children);
+    }
 }
 
 void App::Render() {
@@ -334,6 +351,7 @@ void App::Shutdown() {
     DeleteAll(items);
     statusBar = nullptr;
     rootPanel = nullptr;
+    menuBar = nullptr;
     rebuildWindow = nullptr;
     if (audioDevice) SDL_CloseAudioDevice(audioDevice);
     audioDevice = 0;

@@ -192,6 +192,7 @@ public:
     int currentWindow = kNoWindow;
     StatusBar* statusBar = nullptr;  // the bar of the current window, if any
     GuiItem* rootPanel = nullptr;    // the main window's root panel
+    GuiItem* menuBar = nullptr;      // the bar of the current window
     bool logoShown = false;          // the logo glides in only the first time
     // Panes of the main window that Return switches between; the editors
     // register themselves here and clear the pointers when deleted.

@@ -24,7 +24,8 @@ void App::CreateMainWindow() {
     undoRecording = true;
 
     items.push_back(new GuiItemSwitcher(SDLK_ESCAPE, kCommandInstrumentWindow));
-    items.push_back(CreateMenuBar());
+    menuBar = CreateMenuBar();
+    items.push_back(menuBar);
 
     GuiItem* root = new GuiItem();
     root->frame = false;
@@ -66,7 +67,8 @@ void App::CreateInstrumentWindow() {
     rebuildWindow = [this] { CreateInstrumentWindow(); };
     currentWindow = kInstrumentWindow;
     items.push_back(new GuiItemSwitcher(SDLK_ESCAPE, kCommandMainWindow));
-    items.push_back(CreateMenuBar());
+    menuBar = CreateMenuBar();
+    items.push_back(menuBar);
     AddStatusBar(this, logicalHeight - 15);
 }
 
@@ -75,7 +77,8 @@ void App::CreateWaveWindow() {
     rebuildWindow = [this] { CreateWaveWindow(); };
     currentWindow = kWaveWindow;
     items.push_back(new GuiItemSwitcher(SDLK_ESCAPE, kCommandInstrumentWindow));
-    items.push_back(CreateMenuBar());
+    menuBar = CreateMenuBar();
+    items.push_back(menuBar);
     AddStatusBar(this, logicalHeight - 15);
 }
 

@@ -224,6 +224,28 @@ TEST_F(MenuBar, CheckMarksFollowThePreferencesEachTimeAMenuOpens) {
     EXPECT_NE(OpenedLine("Prefs", "Wide Gui").find("[x]"), std::string::npos);
 }
 
+TEST_F(MenuBar, OpenMenuIsDrawnOverThePanes) {
+    // A red pane where the Play menu drops down, as the editor panes lie.
+    GuiItem* pane = harness.app->rootPanel->Add(new GuiItem());
+    pane->x = 0;
+    pane->y = 0;
+    pane->w = 600;
+    pane->h = 300;
+    pane->customColours = true;
+    pane->background = Rgba{255, 0, 0, 255};
+    ButtonMenu* play = Menu("Play");
+    ASSERT_NE(play, nullptr);
+    play->Open();
+    SDL_Rect rect = play->dropDown->AbsoluteRect();
+    Rgba inside = harness.Pixel(rect.x + rect.w - 5, rect.y + rect.h - 5);
+    EXPECT_EQ(inside, (Rgba{255, 255, 255, 255}));
+    harness.SaveFrame("menu_over_pane");
+    // Closed, the pane shows there again.
+    play->OnFocusLost();
+    harness.Frame();
+    EXPECT_EQ(harness.Pixel(rect.x + rect.w - 5, rect.y + rect.h - 5), (Rgba{255, 0, 0, 255}));
+}
+
 TEST_F(MenuBar, ClickingAnEntryRunsItsCommand) {
     ButtonMenu* windowMenu = Menu("Window");
     ASSERT_NE(windowMenu, nullptr);
