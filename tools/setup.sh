@@ -43,11 +43,6 @@ case "$mode" in
   test)
     build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
     (cd build && ctest --output-on-failure -j "$jobs")
-    # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
-    build build-asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
-      -DQUILLNOTE_SANITIZE=ON -DQUILLNOTE_BENCH=OFF
-    (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-      ctest --output-on-failure -j "$jobs")
     # libFuzzer targets, when clang is here: a short run of each from its seed corpus.
     if command -v clang++ > /dev/null; then
       build build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -63,6 +58,11 @@ case "$mode" in
         rm -rf "$work"
       done
     fi
+    # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+    build build-asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
+      -DQUILLNOTE_SANITIZE=ON -DQUILLNOTE_BENCH=OFF
+    (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+      ctest --output-on-failure -j "$jobs")
     ;;
   *)
     echo "usage: tools/setup.sh run|test" >&2
