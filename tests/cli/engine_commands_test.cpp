@@ -1,54 +1,13 @@
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include "song/file_io.h"
 #include "song/song_file.h"
+#include "cli/cli_runner.h"
 
 namespace qn {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct CliResult {
-    int status = -1;
-    std::string out, err;
-};
-
-class CliEngineCommands : public ::testing::Test {
+class CliEngineCommands : public test::CliTest {
 protected:
-    void SetUp() override {
-        directory = fs::temp_directory_path() /
-                    ("qn_cli_engine_" + std::to_string(::getpid()) + "_" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(directory);
-        fs::create_directories(directory);
-    }
-    void TearDown() override { fs::remove_all(directory); }
-
-    std::string Path(const std::string& name) const { return (directory / name).string(); }
-    static std::string Slurp(const std::string& path) {
-        std::ifstream file(path, std::ios::binary);
-        std::stringstream text;
-        text << file.rdbuf();
-        return text.str();
-    }
-    CliResult Cli(const std::string& arguments) {
-        const std::string out = Path("stdout.txt"), err = Path("stderr.txt");
-        const std::string command =
-            std::string("'") + QUILLNOTE_CLI + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
-        CliResult run;
-        const int raw = std::system(command.c_str());
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        run.out = Slurp(out);
-        run.err = Slurp(err);
-        return run;
-    }
     std::string Save(SongDocument& doc, const std::string& name) {
         std::string written;
         EXPECT_TRUE(SaveSongFile(doc, Path(name), &written, nullptr, nullptr));
@@ -70,7 +29,6 @@ protected:
         return Save(doc, "small.qnt");
     }
 
-    fs::path directory;
 };
 
 // Worked out by hand from the voice rules. Default instrument: attack index
@@ -87,7 +45,7 @@ protected:
 // after the sixth tick, when voice 1 starts its note at volume C20 = 32.
 TEST_F(CliEngineCommands, TraceGoldenLinesOfASmallSong) {
     const std::string song = SmallSong();
-    CliResult run = Cli("trace '" + song + "' 8");
+    test::CliResult run = Cli("trace '" + song + "' 8");
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string idle = " 2 128 0 848 0 0";
     const std::string expected =
@@ -105,7 +63,7 @@ TEST_F(CliEngineCommands, TraceGoldenLinesOfASmallSong) {
 
 TEST_F(CliEngineCommands, TraceFollowsPositionsAndRows) {
     const std::string song = SmallSong();
-    CliResult run = Cli("trace '" + song + "' 25");
+    test::CliResult run = Cli("trace '" + song + "' 25");
     ASSERT_EQ(run.status, 0);
     std::istringstream lines(run.out);
     std::string line;
@@ -127,7 +85,7 @@ TEST_F(CliEngineCommands, TraceFollowsPositionsAndRows) {
 
 TEST_F(CliEngineCommands, RenderWritesTheExportFrames) {
     const std::string song = SmallSong();
-    CliResult run = Cli("render '" + song + "' '" + Path("out.wav") + "'");
+    test::CliResult run = Cli("render '" + song + "' '" + Path("out.wav") + "'");
     ASSERT_EQ(run.status, 0) << run.err;
     // 24 ticks (0.48 s) plus the 6-second fade: 48000 x 6.48 = 311040 frames.
     EXPECT_EQ(fs::file_size(Path("out.wav")), 44u + 311040u * 4u);
@@ -150,7 +108,7 @@ TEST_F(CliEngineCommands, RenderOfAStoppedSongIsSixSecondsOfSilence) {
     SongDocument doc;
     doc.song.Pattern(1)[0].SetCommand(0xF);
     const std::string song = Save(doc, "stop.qnt");
-    CliResult run = Cli("render '" + song + "' '" + Path("stop.wav") + "' --stereo half");
+    test::CliResult run = Cli("render '" + song + "' '" + Path("stop.wav") + "' --stereo half");
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string wav = Slurp(Path("stop.wav"));
     ASSERT_EQ(wav.size(), 44u + 288000u * 4u);
@@ -163,14 +121,14 @@ TEST_F(CliEngineCommands, BadArgumentsAreUsageErrorsAndBadFilesFailures) {
          {std::string("render"), "render '" + song + "'", "render '" + song + "' a.wav --stereo wide",
           "render '" + song + "' a.wav --stereo", std::string("trace"), "trace '" + song + "'",
           "trace '" + song + "' -1", "trace '" + song + "' 12x"}) {
-        CliResult run = Cli(arguments);
+        test::CliResult run = Cli(arguments);
         EXPECT_EQ(run.status, 2) << arguments;
         EXPECT_EQ(run.out, "") << arguments;
     }
     std::ofstream(Path("text.qnt")) << "hello";
     EXPECT_EQ(Cli("trace '" + Path("text.qnt") + "' 3").status, 1);
     EXPECT_EQ(Cli("render '" + Path("missing.qnt") + "' '" + Path("x.wav") + "'").status, 1);
-    CliResult run = Cli("render '" + song + "' '" + Path("no/such/dir/x.wav") + "'");
+    test::CliResult run = Cli("render '" + song + "' '" + Path("no/such/dir/x.wav") + "'");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("cannot write"), std::string::npos);
 }
@@ -183,7 +141,7 @@ TEST_F(CliEngineCommands, InfoShowsDurationChipMemoryAndPrecalcTime) {
     doc.song.Pattern(1)[0].SetNote(60);
     doc.song.Pattern(1)[0].SetInstrument(1);
     const std::string song = Save(doc, "high.qnt");
-    CliResult run = Cli("info '" + song + "'");
+    test::CliResult run = Cli("info '" + song + "'");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("duration: 00:30\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("chip memory needed: 242 bytes\n"), std::string::npos) << run.out;
@@ -199,7 +157,7 @@ TEST_F(CliEngineCommands, ConvertWritesTheOctaveCopyFlagsTheSongNeeds) {
     doc.song.Wave(2)->flags |= kWaveOctaveCopies;  // a stale flag
     doc.song.Wave(2)->gain = 50;                   // keeps wave 2 in the file
     const std::string song = Save(doc, "in.qnt");
-    CliResult run = Cli("convert '" + song + "' '" + Path("out.qnt") + "'");
+    test::CliResult run = Cli("convert '" + song + "' '" + Path("out.qnt") + "'");
     ASSERT_EQ(run.status, 0) << run.err;
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(ReadWholeFile(Path("out.qnt"), bytes));

@@ -1,69 +1,20 @@
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
 #include <cstring>
-#include <fstream>
-#include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include "song/file_io.h"
 #include "song/import_protracker.h"
 #include "song/song_image.h"
-#include "song/song_loader.h"
+#include "cli/cli_runner.h"
 
 namespace qn {
 namespace {
 
+using CliImportOptimize = test::CliTest;
 namespace fs = std::filesystem;
-
-class CliImportOptimize : public ::testing::Test {
-protected:
-    void SetUp() override {
-        directory = fs::temp_directory_path() /
-                    ("qn_cli_ops_" + std::to_string(::getpid()) + "_" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(directory);
-        fs::create_directories(directory);
-    }
-    void TearDown() override { fs::remove_all(directory); }
-
-    std::string Path(const std::string& name) const { return (directory / name).string(); }
-
-    struct Run {
-        int status = -1;
-        std::string out, err;
-    };
-    Run Cli(const std::string& arguments) {
-        const std::string out = Path("stdout.txt"), err = Path("stderr.txt");
-        const std::string command = std::string("'") + QUILLNOTE_CLI + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
-        Run run;
-        const int raw = std::system(command.c_str());
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        std::ifstream outFile(out), errFile(err);
-        std::stringstream outText, errText;
-        outText << outFile.rdbuf();
-        errText << errFile.rdbuf();
-        run.out = outText.str();
-        run.err = errText.str();
-        return run;
-    }
-    // Loads a written song file into `doc`.
-    void LoadSongFile(const std::string& path, SongDocument& doc) {
-        std::vector<uint8_t> bytes;
-        ASSERT_TRUE(ReadWholeFile(path, bytes)) << path;
-        ASSERT_TRUE(LoadSong(doc, bytes, nullptr, nullptr)) << path;
-    }
-
-    fs::path directory;
-};
 
 TEST_F(CliImportOptimize, ConvertImportsTheTestModules) {
     const fs::path folder = fs::path(QUILLNOTE_TEST_DATA) / "mod";
     for (const char* name : {"PatternJump.mod", "crystals.mod", "zob-the-zob.mod"}) {
         const std::string in = (folder / name).string();
-        Run run = Cli("convert '" + in + "' '" + Path("out.qnt") + "'");
+        test::CliResult run = Cli("convert '" + in + "' '" + Path("out.qnt") + "'");
         ASSERT_EQ(run.status, 0) << name << run.err;
         EXPECT_NE(run.out.find("(ProTracker module)"), std::string::npos) << run.out;
         // The file holds exactly what the importer makes of the module.
@@ -84,7 +35,7 @@ TEST_F(CliImportOptimize, ConvertImportsTheTestModules) {
 TEST_F(CliImportOptimize, RejectedModulesFailWithOneLine) {
     const fs::path folder = fs::path(QUILLNOTE_TEST_DATA) / "mod";
     for (const char* name : {"truncated_header.mod", "truncated_soundtracker.mod"}) {
-        Run run = Cli("convert '" + (folder / name).string() + "' '" + Path("out.qnt") + "'");
+        test::CliResult run = Cli("convert '" + (folder / name).string() + "' '" + Path("out.qnt") + "'");
         EXPECT_EQ(run.status, 1) << name;
         EXPECT_NE(run.err.find("Protracker Import failed."), std::string::npos) << run.err;
         EXPECT_EQ(run.out, "");
@@ -92,7 +43,7 @@ TEST_F(CliImportOptimize, RejectedModulesFailWithOneLine) {
     std::vector<uint8_t> qxm = {'Q', 'M', 'V', 2};
     qxm.resize(120);
     ASSERT_TRUE(WriteFileAtomically(Path("bad.qxm"), qxm.data(), qxm.size()));
-    Run run = Cli("convert '" + Path("bad.qxm") + "' '" + Path("out.qnt") + "'");
+    test::CliResult run = Cli("convert '" + Path("bad.qxm") + "' '" + Path("out.qnt") + "'");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("QXM Import failed."), std::string::npos) << run.err;
     EXPECT_FALSE(fs::exists(Path("out.qnt")));
@@ -106,7 +57,7 @@ TEST_F(CliImportOptimize, ConvertImportsQxm) {
     file.insert(file.end(), {13 << 2, 0, 0, 0, 0, 0});
     file.resize(100);  // trailing bytes the importer does not read
     ASSERT_TRUE(WriteFileAtomically(Path("tune.qxm"), file.data(), file.size()));
-    Run run = Cli("convert '" + Path("tune.qxm") + "' '" + Path("out.qnt") + "'");
+    test::CliResult run = Cli("convert '" + Path("tune.qxm") + "' '" + Path("out.qnt") + "'");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("(Qxm module)"), std::string::npos);
     SongDocument doc;
@@ -118,7 +69,7 @@ TEST_F(CliImportOptimize, ConvertImportsQxm) {
 
 TEST_F(CliImportOptimize, OptimizePrintsTheSummary) {
     ASSERT_EQ(Cli("new '" + Path("new.qnt") + "'").status, 0);
-    Run run = Cli("optimize '" + Path("new.qnt") + "' '" + Path("small.qnt") + "'");
+    test::CliResult run = Cli("optimize '" + Path("new.qnt") + "' '" + Path("small.qnt") + "'");
     ASSERT_EQ(run.status, 0) << run.err;
     // The new song's four empty patterns (768 bytes) go.
     EXPECT_EQ(run.out, "Removed 4 Pat., 0 Ins. 0 Waves Saved: 768b\n");

@@ -1,74 +1,22 @@
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include "song/file_io.h"
 #include "song/old_song_images.h"
 #include "song/song_image.h"
-#include "song/song_loader.h"
+#include "cli/cli_runner.h"
 
 namespace qn {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-    int status = -1;
-    std::string out, err;
-};
-
-class CliSongCommands : public ::testing::Test {
+class CliSongCommands : public test::CliTest {
 protected:
-    void SetUp() override {
-        directory = fs::temp_directory_path() /
-                    ("qn_cli_" + std::to_string(::getpid()) + "_" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(directory);
-        fs::create_directories(directory);
-    }
-    void TearDown() override { fs::remove_all(directory); }
-
-    std::string Path(const std::string& name) const { return (directory / name).string(); }
-
-    static std::string Slurp(const std::string& path) {
-        std::ifstream file(path, std::ios::binary);
-        std::stringstream text;
-        text << file.rdbuf();
-        return text.str();
-    }
-    // Runs quillnote-cli with `arguments` (already quoted where needed).
-    CliRun Cli(const std::string& arguments) {
-        const std::string out = Path("stdout.txt"), err = Path("stderr.txt");
-        const std::string command = std::string("'") + QUILLNOTE_CLI + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
-        CliRun run;
-        const int raw = std::system(command.c_str());
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        run.out = Slurp(out);
-        run.err = Slurp(err);
-        return run;
-    }
-    std::vector<uint8_t> ReadFile(const std::string& path) {
-        std::vector<uint8_t> bytes;
-        EXPECT_TRUE(ReadWholeFile(path, bytes)) << path;
-        return bytes;
-    }
-    void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-        ASSERT_TRUE(WriteFileAtomically(path, bytes.data(), bytes.size()));
-    }
     static bool OneLine(const std::string& text) {
         return !text.empty() && text.back() == '\n' && text.find('\n') == text.size() - 1;
     }
 
-    fs::path directory;
 };
 
 TEST_F(CliSongCommands, NewWritesTheNewSong) {
-    CliRun run = Cli("new '" + Path("fresh.qnt") + "'");
+    test::CliResult run = Cli("new '" + Path("fresh.qnt") + "'");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "wrote " + Path("fresh.qnt") + " (990 bytes)\n");
     std::vector<uint8_t> bytes = ReadFile(Path("fresh.qnt"));
@@ -79,7 +27,7 @@ TEST_F(CliSongCommands, NewWritesTheNewSong) {
 }
 
 TEST_F(CliSongCommands, NewAppendsTheExtensionLikeTheProgramsSave) {
-    CliRun run = Cli("new '" + Path("plain") + "'");
+    test::CliResult run = Cli("new '" + Path("plain") + "'");
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(fs::exists(Path("plain.qnt")));
     EXPECT_FALSE(fs::exists(Path("plain")));
@@ -97,7 +45,7 @@ TEST_F(CliSongCommands, InfoPrintsTheFileFacts) {
     image.waves = {test::DefaultFileWave(), test::DefaultFileWave()};
     const std::vector<uint8_t> bytes = image.Build();
     WriteFile(Path("old.qnt"), bytes);
-    CliRun run = Cli("info '" + Path("old.qnt") + "'");
+    test::CliResult run = Cli("info '" + Path("old.qnt") + "'");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out,
               "title: demo tune\nauthor: me\nversion: 23\npositions: 2\nhighest pattern: 2\n"
@@ -120,7 +68,7 @@ TEST_F(CliSongCommands, ConvertWritesVersionTwentySevenAsTheLoaderRebuildsIt) {
     image.waves = {std::vector<uint8_t>(41, 3)};
     std::vector<uint8_t> bytes = image.Build();
     WriteFile(Path("v20.qnt"), bytes);
-    CliRun run = Cli("convert '" + Path("v20.qnt") + "' '" + Path("v27.qnt") + "'");
+    test::CliResult run = Cli("convert '" + Path("v20.qnt") + "' '" + Path("v27.qnt") + "'");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("(version 20)"), std::string::npos) << run.out;
 
@@ -150,7 +98,7 @@ TEST_F(CliSongCommands, UnreadableOrForeignFilesFailWithOneLine) {
           "info '" + directory.string() + "'",
           "convert '" + Path("missing.qnt") + "' '" + Path("out.qnt") + "'",
           "convert '" + Path("cut.qnt") + "' '" + Path("out.qnt") + "'"}) {
-        CliRun run = Cli(arguments);
+        test::CliResult run = Cli(arguments);
         EXPECT_EQ(run.status, 1) << arguments;
         EXPECT_TRUE(OneLine(run.err)) << arguments << ": " << run.err;
         EXPECT_EQ(run.out, "") << arguments;
@@ -159,7 +107,7 @@ TEST_F(CliSongCommands, UnreadableOrForeignFilesFailWithOneLine) {
 }
 
 TEST_F(CliSongCommands, UnwritableOutputFails) {
-    CliRun run = Cli("new '" + Path("no/such/dir.qnt") + "'");
+    test::CliResult run = Cli("new '" + Path("no/such/dir.qnt") + "'");
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(OneLine(run.err)) << run.err;
     ASSERT_EQ(Cli("new '" + Path("a.qnt") + "'").status, 0);
@@ -173,12 +121,12 @@ TEST_F(CliSongCommands, WrongUsageExitsTwo) {
     for (const std::string& arguments :
          {std::string(""), std::string("new"), std::string("new a b"), std::string("info"),
           std::string("convert one"), std::string("convert a b c"), std::string("no-such-command")}) {
-        CliRun run = Cli(arguments);
+        test::CliResult run = Cli(arguments);
         EXPECT_EQ(run.status, 2) << arguments;
         EXPECT_FALSE(run.err.empty()) << arguments;
     }
     EXPECT_EQ(Cli("--help").status, 0);
-    CliRun help = Cli("help convert");
+    test::CliResult help = Cli("help convert");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("convert IN OUT.qnt"), std::string::npos);
 }

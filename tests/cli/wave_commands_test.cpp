@@ -1,49 +1,19 @@
 // quillnote-cli waves: one file per wave of the song, as loading the song
 // precalculates them.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include "song/file_io.h"
 #include "song/song.h"
 #include "song/song_image.h"
+#include "cli/cli_runner.h"
 
 namespace qn {
 namespace {
 
 namespace fs = std::filesystem;
 
-class CliWaves : public ::testing::Test {
+class CliWaves : public test::CliTest {
 protected:
     void SetUp() override {
-        directory = fs::temp_directory_path() /
-                    ("qn_cli_waves_" + std::to_string(::getpid()) + "_" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(directory);
-        fs::create_directories(directory);
+        CliTest::SetUp();
         document.ResetToNewSong();
-    }
-    void TearDown() override { fs::remove_all(directory); }
-
-    std::string Path(const std::string& name) const { return (directory / name).string(); }
-
-    // Runs quillnote-cli; returns its exit status.
-    int Cli(const std::string& arguments) {
-        const std::string command = std::string("'") + QUILLNOTE_CLI + "' " + arguments + " >'" +
-                                    Path("stdout.txt") + "' 2>'" + Path("stderr.txt") + "'";
-        const int raw = std::system(command.c_str());
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    }
-    std::string Output(const char* name) {
-        std::ifstream file(Path(name));
-        std::stringstream text;
-        text << file.rdbuf();
-        return text.str();
     }
     void SaveSong(const std::string& name) {
         std::vector<uint8_t> image(kSongImageBufferSize);
@@ -52,8 +22,7 @@ protected:
         ASSERT_TRUE(WriteFileAtomically(Path(name), image.data(), image.size()));
     }
     std::vector<int8_t> ReadSigned(const std::string& path) {
-        std::vector<uint8_t> bytes;
-        EXPECT_TRUE(ReadWholeFile(path, bytes)) << path;
+        const std::vector<uint8_t> bytes = ReadFile(path);
         return std::vector<int8_t>(bytes.begin(), bytes.end());
     }
     static uint32_t Little32(const std::vector<int8_t>& bytes, size_t at) {
@@ -61,14 +30,13 @@ protected:
                uint32_t(uint8_t(bytes[at + 2])) << 16 | uint32_t(uint8_t(bytes[at + 3])) << 24;
     }
 
-    fs::path directory;
     SongDocument document;
 };
 
 TEST_F(CliWaves, RawHoldsTheWaveAndItsOctaveCopies) {
     SaveSong("new.qnt");
-    ASSERT_EQ(Cli("waves '" + Path("new.qnt") + "' '" + Path("out") + "' --raw"), 0) << Output("stderr.txt");
-    EXPECT_EQ(Output("stdout.txt"), "wrote 1 wave to " + Path("out") + "\n");
+    ASSERT_EQ(Cli("waves '" + Path("new.qnt") + "' '" + Path("out") + "' --raw").status, 0) << Slurp(Path("stderr.txt"));
+    EXPECT_EQ(Slurp(Path("stdout.txt")), "wrote 1 wave to " + Path("out") + "\n");
     const std::vector<int8_t> raw = ReadSigned(Path("out/wave01.raw"));
     // The default wave: 128 bytes of half-amplitude saw, (127 * 64) >> 7 = 63, 63, 62 (saw 125),
     // then 64 + 32 + 16 bytes of copies taking every 2nd byte of the one before.
@@ -84,7 +52,7 @@ TEST_F(CliWaves, RawHoldsTheWaveAndItsOctaveCopies) {
 
 TEST_F(CliWaves, WavIsEightBitMonoAt16574Hz) {
     SaveSong("new.qnt");
-    ASSERT_EQ(Cli("waves '" + Path("new.qnt") + "' '" + Path("out") + "'"), 0) << Output("stderr.txt");
+    ASSERT_EQ(Cli("waves '" + Path("new.qnt") + "' '" + Path("out") + "'").status, 0) << Slurp(Path("stderr.txt"));
     const std::vector<int8_t> wav = ReadSigned(Path("out/wave01.wav"));
     ASSERT_EQ(wav.size(), 44u + 128u);
     EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
@@ -110,8 +78,8 @@ TEST_F(CliWaves, FollowsTheStoredOrderOverZeroedMemory) {
     SaveSong("identity.qnt");  // identity order: wave 2 is made after wave 1
     BuildWaveCalcOrder(document.song);
     SaveSong("ordered.qnt");   // wave 2 first
-    ASSERT_EQ(Cli("waves '" + Path("identity.qnt") + "' '" + Path("identity") + "' --raw"), 0);
-    ASSERT_EQ(Cli("waves '" + Path("ordered.qnt") + "' '" + Path("ordered") + "' --raw"), 0);
+    ASSERT_EQ(Cli("waves '" + Path("identity.qnt") + "' '" + Path("identity") + "' --raw").status, 0);
+    ASSERT_EQ(Cli("waves '" + Path("ordered.qnt") + "' '" + Path("ordered") + "' --raw").status, 0);
 
     // Identity: wave 2's slot was still zero when wave 1 mixed it. saw[64] = 0.
     EXPECT_EQ(ReadSigned(Path("identity/wave01.raw"))[64], 0);
@@ -121,23 +89,23 @@ TEST_F(CliWaves, FollowsTheStoredOrderOverZeroedMemory) {
     EXPECT_EQ(mixed[0], 127);
     // Three waves, named with two digits; wave 3 is 256 bytes.
     EXPECT_EQ(ReadSigned(Path("ordered/wave03.raw")).size(), 480u);
-    EXPECT_EQ(Output("stdout.txt"), "wrote 3 waves to " + Path("ordered") + "\n");
+    EXPECT_EQ(Slurp(Path("stdout.txt")), "wrote 3 waves to " + Path("ordered") + "\n");
 }
 
 TEST_F(CliWaves, LongestWaveFillsItsCopies) {
     document.song.waves[0].lengthIndex = 255;
     SaveSong("long.qnt");
-    ASSERT_EQ(Cli("waves '" + Path("long.qnt") + "' '" + Path("out") + "' --raw"), 0);
+    ASSERT_EQ(Cli("waves '" + Path("long.qnt") + "' '" + Path("out") + "' --raw").status, 0);
     EXPECT_EQ(ReadSigned(Path("out/wave01.raw")).size(), 61440u);  // 32768 + 16384 + 8192 + 4096
 }
 
 TEST_F(CliWaves, RejectsBadArgumentsAndNonSongs) {
-    EXPECT_EQ(Cli("waves"), 2);
-    EXPECT_EQ(Cli("waves '" + Path("x.qnt") + "'"), 2);
-    EXPECT_EQ(Cli("waves a b c"), 2);
+    EXPECT_EQ(Cli("waves").status, 2);
+    EXPECT_EQ(Cli("waves '" + Path("x.qnt") + "'").status, 2);
+    EXPECT_EQ(Cli("waves a b c").status, 2);
     std::ofstream(Path("text.qnt")) << "not a song";
-    EXPECT_EQ(Cli("waves '" + Path("text.qnt") + "' '" + Path("out") + "'"), 1);
-    EXPECT_NE(Output("stderr.txt").find("is not a song"), std::string::npos);
+    EXPECT_EQ(Cli("waves '" + Path("text.qnt") + "' '" + Path("out") + "'").status, 1);
+    EXPECT_NE(Slurp(Path("stderr.txt")).find("is not a song"), std::string::npos);
     EXPECT_FALSE(fs::exists(Path("out")));
 }
 

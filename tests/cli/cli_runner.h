@@ -1,0 +1,75 @@
+// Runs quillnote-cli in a fresh temporary folder per test and captures its
+// exit status, standard output and standard error.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "song/file_io.h"
+#include "song/song_loader.h"
+
+namespace qn::test {
+
+namespace fs = std::filesystem;
+
+struct CliResult {
+    int status = -1;
+    std::string out, err;
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        directory = fs::temp_directory_path() /
+                    ("qn_cli_" + std::to_string(::getpid()) + "_" +
+                     ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() + "_" +
+                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(directory);
+        fs::create_directories(directory);
+    }
+    void TearDown() override { fs::remove_all(directory); }
+
+    std::string Path(const std::string& name) const { return (directory / name).string(); }
+    static std::string Slurp(const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        std::stringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+    // `arguments` are passed to the shell as written, so quote paths.
+    CliResult Cli(const std::string& arguments) {
+        const std::string out = Path("stdout.txt"), err = Path("stderr.txt");
+        const std::string command =
+            std::string("'") + QUILLNOTE_CLI + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
+        CliResult run;
+        const int raw = std::system(command.c_str());
+        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        run.out = Slurp(out);
+        run.err = Slurp(err);
+        return run;
+    }
+    std::vector<uint8_t> ReadFile(const std::string& path) {
+        std::vector<uint8_t> bytes;
+        EXPECT_TRUE(ReadWholeFile(path, bytes)) << path;
+        return bytes;
+    }
+    void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+        ASSERT_TRUE(WriteFileAtomically(path, bytes.data(), bytes.size()));
+    }
+    void LoadSongFile(const std::string& path, SongDocument& doc) {
+        std::vector<uint8_t> bytes = ReadFile(path);
+        ASSERT_TRUE(LoadSong(doc, bytes, nullptr, nullptr)) << path;
+    }
+
+    fs::path directory;
+};
+
+}  // namespace qn::test
