@@ -32,31 +32,26 @@ protected:
     }
 };
 
-TEST_F(ReplayerStepping, NewReplayerPlaysSixTicksPerRow) {
-    EXPECT_EQ(replayer.playing, 1);
-    EXPECT_EQ(replayer.speed, 6);
-    EXPECT_EQ(RowLengths(3), (std::vector<int>{6, 6, 6}));
-}
-
-TEST_F(ReplayerStepping, ShuffleSpeedUsesHighNibbleOnEvenRowsAndLowOnOdd) {
-    SetRow(1, 0, 0, 0, 0xF, 0x62);
-    EXPECT_EQ(RowLengths(4), (std::vector<int>{6, 2, 6, 2}));
-}
-
-TEST_F(ReplayerStepping, EqualShuffleNibblesGiveAnEvenPace) {
-    SetRow(1, 0, 0, 0, 0xF, 0x33);
-    EXPECT_EQ(RowLengths(4), (std::vector<int>{3, 3, 3, 3}));
-}
-
-TEST_F(ReplayerStepping, SpeedFortySevenIsStillPlainTicksPerRow) {
-    SetRow(1, 0, 0, 0, 0xF, 47);
-    EXPECT_EQ(RowLengths(2), (std::vector<int>{47, 47}));
-}
-
-TEST_F(ReplayerStepping, ZeroShuffleNibbleMakesA256TickRow) {
-    // The 8-bit tick counter wraps from 0 to 255 before the row ends.
-    SetRow(1, 0, 0, 0, 0xF, 0x30);
-    EXPECT_EQ(RowLengths(3), (std::vector<int>{3, 256, 3}));
+TEST_F(ReplayerStepping, SpeedAndShuffleSetTheRowLengths) {
+    // F0x on row 0 of voice 0; 0 means no command (the new song's speed 6).
+    struct Case { int parameter; std::vector<int> lengths; const char* what; };
+    const Case cases[] = {
+        {-1, {6, 6, 6}, "new replayer"},
+        {0x62, {6, 2, 6, 2}, "shuffle: high nibble on even rows, low on odd"},
+        {0x33, {3, 3, 3, 3}, "equal nibbles"},
+        {47, {47, 47}, "speed 47 is still plain ticks per row"},
+        {0x30, {3, 256, 3}, "zero nibble: the 8-bit counter wraps to a 256-tick row"},
+        {0x02, {2, 2}, "the speed reloads the current row at once"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        doc.ResetToNewSong();
+        replayer.InitReplayer(&doc.song, &memory);
+        if (c.parameter >= 0)
+            SetRow(1, 0, 0, 0, 0xF, c.parameter);
+        EXPECT_EQ(replayer.playing, 1);
+        EXPECT_EQ(RowLengths(int(c.lengths.size())), c.lengths);
+    }
 }
 
 TEST_F(ReplayerStepping, F00StopsAtTheEndOfItsTickWhileTheVoiceSoundsOn) {
@@ -74,93 +69,49 @@ TEST_F(ReplayerStepping, F00StopsAtTheEndOfItsTickWhileTheVoiceSoundsOn) {
     EXPECT_EQ(Tick()[0].volume, 64);
 }
 
-TEST_F(ReplayerStepping, RowEndMovesToTheNextPositionAfterTheLastRow) {
-    replayer.SetRow(63);
-    Ticks(6);
-    EXPECT_EQ(replayer.row, 0);
-    EXPECT_EQ(song().currentPosition, 1u);
-}
-
-TEST_F(ReplayerStepping, BreakOnTheLastPositionWrapsToTheRestartPosition) {
-    song().restartPosition = 1;
-    song().sequence[3 * kVoices].pattern = 5;
-    SetRow(5, 0, 0, 0, 0xD, 0x00);
-    replayer.SetPosition(3);
-    Ticks(6);
-    EXPECT_EQ(song().currentPosition, 1u);
-    EXPECT_EQ(replayer.row, 0);
-}
-
-TEST_F(ReplayerStepping, BreakTargetIsHeldAtTheLastRow) {
-    SetRow(1, 0, 0, 0, 0xD, 0x7F);
-    Ticks(6);
-    EXPECT_EQ(song().currentPosition, 1u);
-    EXPECT_EQ(replayer.row, 63);
-}
-
-TEST_F(ReplayerStepping, BreakTargetGoesToThatRowOfTheNextPosition) {
-    SetRow(1, 0, 0, 0, 0xD, 0x10);
-    Ticks(6);
-    EXPECT_EQ(song().currentPosition, 1u);
-    EXPECT_EQ(replayer.row, 16);
-}
-
-TEST_F(ReplayerStepping, BreakAndJumpParametersFrom128UpDoNothing) {
-    SetRow(1, 0, 0, 0, 0xD, 0x80);
-    SetRow(2, 0, 0, 0, 0xB, 0x80);
-    Ticks(6);
-    EXPECT_EQ(song().currentPosition, 0u);
-    EXPECT_EQ(replayer.row, 1);
-}
-
-TEST_F(ReplayerStepping, JumpGoesToRowZeroOfThePosition) {
-    song().SetSequenceLength(8);
-    SetRow(1, 0, 0, 0, 0xB, 0x05);
-    Ticks(6);
-    EXPECT_EQ(song().currentPosition, 5u);
-    EXPECT_EQ(replayer.row, 0);
-}
-
-TEST_F(ReplayerStepping, JumpWithPatternLoopKeepsThePositionAndRestartsTheRow) {
-    song().SetSequenceLength(8);
-    replayer.patternLoop = 1;
-    replayer.SetRow(3);
-    SetRow(1, 3, 0, 0, 0xB, 0x05);
-    Ticks(6);
-    EXPECT_EQ(song().currentPosition, 0u);
-    EXPECT_EQ(replayer.row, 0);
-}
-
-TEST_F(ReplayerStepping, PatternLoopRepeatsThePatternAtItsEnd) {
-    replayer.patternLoop = 1;
-    replayer.SetRow(63);
-    Ticks(6);
-    EXPECT_EQ(song().currentPosition, 0u);
-    EXPECT_EQ(replayer.row, 0);
-}
-
-TEST_F(ReplayerStepping, BreakAndJumpOnOneRowEndAtRowZeroOfTheJumpTarget) {
-    SetRow(1, 0, 0, 0, 0xD, 0x10);
-    SetRow(2, 0, 0, 0, 0xB, 0x02);
-    Ticks(6);
-    EXPECT_EQ(song().currentPosition, 2u);
-    EXPECT_EQ(replayer.row, 0);
-}
-
-TEST_F(ReplayerStepping, RestartPositionPastTheSongStartsOverAtZero) {
-    song().restartPosition = 255;
-    replayer.SetPosition(3);
-    replayer.SetRow(63);
-    Ticks(6);
-    EXPECT_EQ(song().currentPosition, 0u);
-    EXPECT_EQ(replayer.row, 0);
-}
-
-TEST_F(ReplayerStepping, JumpPastTheSongUsesTheRestartPosition) {
-    song().restartPosition = 2;
-    SetRow(1, 0, 0, 0, 0xB, 0x7F);
-    Ticks(6);
-    EXPECT_EQ(song().currentPosition, 2u);
+TEST_F(ReplayerStepping, RowEndBreakJumpAndRestartChooseTheNextPositionAndRow) {
+    // Six ticks from (start position, start row) in a song of `length`
+    // positions; `rows` puts commands on voice 0 of patterns 1/2 (position 0)
+    // or 5 (placed at position 3).
+    struct Command { int pattern, row, command, parameter; };
+    struct Case {
+        const char* what;
+        std::vector<Command> rows;
+        int length, restart, startPosition, startRow, patternLoop;
+        unsigned position;
+        int row;
+    };
+    const Case cases[] = {
+        {"past the last row", {}, 4, 0, 0, 63, 0, 1, 0},
+        {"break on the last position wraps to the restart", {{5, 0, 0xD, 0x00}}, 4, 1, 3, 0, 0, 1, 0},
+        {"break target held at the last row", {{1, 0, 0xD, 0x7F}}, 4, 0, 0, 0, 0, 1, 63},
+        {"break to row 16 of the next position", {{1, 0, 0xD, 0x10}}, 4, 0, 0, 0, 0, 1, 16},
+        {"break and jump from 128 up do nothing", {{1, 0, 0xD, 0x80}, {2, 0, 0xB, 0x80}}, 4, 0, 0, 0, 0, 0, 1},
+        {"jump to row 0 of the position", {{1, 0, 0xB, 0x05}}, 8, 0, 0, 0, 0, 5, 0},
+        {"jump with pattern loop restarts the pattern", {{1, 3, 0xB, 0x05}}, 8, 0, 0, 3, 1, 0, 0},
+        {"pattern loop repeats at the pattern end", {}, 4, 0, 0, 63, 1, 0, 0},
+        {"break and jump on one row: row 0 of the jump target", {{1, 0, 0xD, 0x10}, {2, 0, 0xB, 0x02}}, 4, 0, 0, 0, 0, 2, 0},
+        {"restart past the song starts over at 0", {}, 4, 255, 3, 63, 0, 0, 0},
+        {"jump past the song uses the restart", {{1, 0, 0xB, 0x7F}}, 4, 2, 0, 0, 0, 2, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        doc.ResetToNewSong();
+        song().sequence[3 * kVoices].pattern = 5;
+        song().SetSequenceLength(c.length);
+        song().restartPosition = uint32_t(c.restart);
+        for (const Command& command : c.rows)
+            SetRow(command.pattern, command.row, 0, 0, command.command, command.parameter);
+        replayer.InitReplayer(&doc.song, &memory);
+        replayer.patternLoop = uint8_t(c.patternLoop);
+        if (c.startPosition != 0)
+            replayer.SetPosition(c.startPosition);
+        if (c.startRow != 0)
+            replayer.SetRow(c.startRow);
+        Ticks(6);
+        EXPECT_EQ(song().currentPosition, c.position);
+        EXPECT_EQ(replayer.row, c.row);
+    }
 }
 
 TEST_F(ReplayerStepping, RowEndsAreCounted) {

@@ -54,21 +54,11 @@ protected:
 // ---- Period table ------------------------------------------------------------
 
 TEST(PeriodTable, BasePeriodsAndInterpolatedEntries) {
-    const auto& table = PeriodTable();
-    EXPECT_EQ(table[0], 848);
-    EXPECT_EQ(table[1], 845);
-    EXPECT_EQ(table[8], 824);
-    EXPECT_EQ(table[15], 803);
-    EXPECT_EQ(table[16], 800);
-    EXPECT_EQ(table[17], 797);
-    EXPECT_EQ(table[191], 425);
-    EXPECT_EQ(table[192], 424);
-    EXPECT_EQ(table[193], 422);
-    EXPECT_EQ(table[408], 194);
-    EXPECT_EQ(table[424], 183);
-    EXPECT_EQ(table[537], 122);
-    EXPECT_EQ(table[560], 113);
-    EXPECT_EQ(table[576], 113);
+    const std::pair<int, int> entries[] = {{0, 848},   {1, 845},   {8, 824},   {15, 803},  {16, 800},
+                                           {17, 797},  {191, 425}, {192, 424}, {193, 422}, {408, 194},
+                                           {424, 183}, {537, 122}, {560, 113}, {576, 113}};
+    for (const auto& [index, period] : entries)
+        EXPECT_EQ(PeriodTable()[size_t(index)], period) << "index " << index;
 }
 
 // ---- Envelope ----------------------------------------------------------------
@@ -521,51 +511,33 @@ TEST_F(WaveWindow, PulseOffsetMovesTheWindowThere) {
 
 class OctaveCopies : public VoiceFixture {};
 
-TEST_F(OctaveCopies, Index600PlaysTheHalfCopyAtIndex408) {
-    StartAtIndex(600);
-    auto regs = Tick();
-    EXPECT_EQ(regs.period, 194);
-    EXPECT_EQ(regs.length, 64);
-    EXPECT_EQ(regs.sampleStart, Slot(1) + 128);
+TEST_F(OctaveCopies, PitchIndexChoosesTheCopyAndThePeriod) {
+    // Each octave above index 537 halves the window into the next copy and
+    // plays 192 indexes lower; from 2073 on three octaves, capped at 561.
+    struct Case { int index; uint16_t period, length; uint32_t offset; };
+    const Case cases[] = {
+        {537, 122, 128, 0},                // the top of the table: no copy
+        {538, 243, 64, 128},               // 538 - 192 = 346
+        {600, 194, 64, 128},               // 408
+        {728, 123, 64, 128},               // 536
+        {729, 244, 32, 128 + 64},          // 729 - 384 = 345
+        {800, 189, 32, 128 + 64},          // 416
+        {1000, 183, 16, 128 + 64 + 32},    // 424
+        {2072, 113, 16, 128 + 64 + 32},    // capped at 561
+        {5000, 113, 16, 128 + 64 + 32},
+        {-300, 848, 128, 0},               // below the table: the lowest period
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.index);
+        StartAtIndex(c.index);
+        const VoiceRegisters regs = Tick();
+        EXPECT_EQ(regs.period, c.period);
+        EXPECT_EQ(regs.length, c.length);
+        EXPECT_EQ(regs.sampleStart, Slot(1) + c.offset);
+        if (c.index == 537)
+            EXPECT_EQ(Wave(1).flags & kWaveOctaveCopies, 0);
+    }
     EXPECT_NE(Wave(1).flags & kWaveOctaveCopies, 0);
-}
-
-TEST_F(OctaveCopies, Index800PlaysTheQuarterCopyAtIndex416) {
-    StartAtIndex(800);
-    auto regs = Tick();
-    EXPECT_EQ(regs.period, 189);
-    EXPECT_EQ(regs.length, 32);
-    EXPECT_EQ(regs.sampleStart, Slot(1) + 128 + 64);
-}
-
-TEST_F(OctaveCopies, Index1000PlaysTheEighthCopyAtIndex424) {
-    StartAtIndex(1000);
-    auto regs = Tick();
-    EXPECT_EQ(regs.period, 183);
-    EXPECT_EQ(regs.length, 16);
-    EXPECT_EQ(regs.sampleStart, Slot(1) + 128 + 64 + 32);
-}
-
-TEST_F(OctaveCopies, OctaveBoundaries) {
-    StartAtIndex(537);
-    EXPECT_EQ(Tick().period, 122);
-    EXPECT_EQ(Wave(1).flags & kWaveOctaveCopies, 0);
-    StartAtIndex(538);
-    EXPECT_EQ(Tick().period, 243);   // 538 - 192 = 346
-    StartAtIndex(728);
-    EXPECT_EQ(Tick().period, 123);   // 536
-    StartAtIndex(729);
-    EXPECT_EQ(Tick().period, 244);   // 729 - 384 = 345
-    StartAtIndex(2072);
-    EXPECT_EQ(Tick().period, 113);   // capped at 561
-}
-
-TEST_F(OctaveCopies, IndexesFrom2073OnContinueWithThreeOctaves) {
-    StartAtIndex(5000);
-    auto regs = Tick();
-    EXPECT_EQ(regs.period, 113);
-    EXPECT_EQ(regs.length, 16);
-    EXPECT_EQ(regs.sampleStart, Slot(1) + 224);
 }
 
 TEST_F(OctaveCopies, JustTriggeredOneShotMovesIntoTheCopy) {
@@ -581,11 +553,6 @@ TEST_F(OctaveCopies, JustTriggeredOneShotMovesIntoTheCopy) {
     auto next = Tick();  // not triggered again: unchanged
     EXPECT_EQ(next.length, 14);
     EXPECT_EQ(next.sampleStart, Slot(1) + 178);
-}
-
-TEST_F(OctaveCopies, NegativeIndexPlaysTheLowestPeriod) {
-    StartAtIndex(-300);
-    EXPECT_EQ(Tick().period, 848);
 }
 
 }  // namespace
