@@ -33,6 +33,15 @@ bool Load(const std::array<uint8_t, kInstrumentFileSize>& file, SongDocument& do
     return LoadInstrument(file.data(), file.size(), doc.song, instrument, result, nullptr);
 }
 
+// Instrument 1 selects wave 4 (tag 44), which mixes in wave 1 (tag 11).
+std::array<uint8_t, kInstrumentFileSize> ChainFile() {
+    SongDocument source;
+    source.song.waves[0] = Wave(11);
+    source.song.waves[3] = Wave(44, 1);
+    SetStep(source.song, 1, 0, 0, 4);
+    return BuildInstrumentFile(source.song, 1);
+}
+
 TEST(InstrumentFileLayout, LittleEndianFields) {
     SongDocument doc;
     doc.song.instruments[2].attack = 9;
@@ -107,12 +116,7 @@ TEST(InstrumentLoad, CopiesIntoHighestChosenSlotsFirst) {
 }
 
 TEST(InstrumentLoad, DuplicateWithDifferentlyNumberedChain) {
-    SongDocument source;
-    source.song.waves[0] = Wave(11);
-    source.song.waves[3] = Wave(44, 1);
-    SetStep(source.song, 1, 0, 0, 4);
-    const auto file = BuildInstrumentFile(source.song, 1);
-
+    const auto file = ChainFile();
     SongDocument doc;
     doc.song.waves[8] = Wave(11);
     doc.song.waves[6] = Wave(44, 9);
@@ -123,12 +127,7 @@ TEST(InstrumentLoad, DuplicateWithDifferentlyNumberedChain) {
 }
 
 TEST(InstrumentLoad, ChainWithOtherRecordsIsNotADuplicate) {
-    SongDocument source;
-    source.song.waves[0] = Wave(11);
-    source.song.waves[3] = Wave(44, 1);
-    SetStep(source.song, 1, 0, 0, 4);
-    const auto file = BuildInstrumentFile(source.song, 1);
-
+    const auto file = ChainFile();
     SongDocument doc;
     doc.song.waves[8] = Wave(12);     // the mix source sounds different
     doc.song.waves[6] = Wave(44, 9);  // same record, same chain length
@@ -141,11 +140,7 @@ TEST(InstrumentLoad, ChainWithOtherRecordsIsNotADuplicate) {
 }
 
 TEST(InstrumentLoad, MixSourceFoundAsDuplicateIsRemappedToo) {
-    SongDocument source;
-    source.song.waves[0] = Wave(11);
-    source.song.waves[3] = Wave(44, 1);
-    SetStep(source.song, 1, 0, 0, 4);
-    const auto file = BuildInstrumentFile(source.song, 1);
+    const auto file = ChainFile();
     SongDocument doc;
     doc.song.waves[5] = Wave(11);  // the source exists as song wave 6
     ASSERT_TRUE(Load(file, doc, 1));

@@ -363,31 +363,28 @@ TEST_F(RejectedImage, EveryPrefixOfAValidImage) {
     EXPECT_TRUE(LoadSong(doc, whole, nullptr, nullptr));
 }
 
-TEST_F(RejectedImage, MagicAndVersion) {
-    ExpectRejected(With(0, 'q'), "magic");
-    ExpectRejected(With(2, 'M'), "magic");
-    ExpectRejected(With(3, 28), "version 28");
-}
-
-TEST_F(RejectedImage, OffsetsPastTheEnd) {
-    ExpectRejected(WithOffset(0, 990), "sequence at the end");
-    ExpectRejected(WithOffset(0, 0xffffffff), "sequence far away");
-    ExpectRejected(WithOffset(1, 0x7fffffff), "patterns");
-    ExpectRejected(WithOffset(2, 980), "instrument names");
-    ExpectRejected(WithOffset(3, 989), "wave names");
-    ExpectRejected(WithOffset(3, 0xfffffff0), "wave names far away");
-}
-
-TEST_F(RejectedImage, CountsBeyondTheStorageOrTheFile) {
-    ExpectRejected(With(63, 0), "zero rows");
-    ExpectRejected(With(63, 129), "129 rows");
-    ExpectRejected(With(62, 0), "no positions");
-    ExpectRejected(With(62, 255), "255 positions in a short file");
-    ExpectRejected(With(61, 255), "255 patterns in a short file");
-    ExpectRejected(With(64, 33), "33 instruments");
-    ExpectRejected(With(64, 32), "32 instrument records missing");
-    ExpectRejected(With(65, 25), "25 waves");
-    ExpectRejected(With(65, 2), "a second wave record missing");
+TEST_F(RejectedImage, BadHeaderFields) {
+    // Header bytes: magic 0..3 (version at 3), offsets 4..19, pattern count
+    // 61, positions 62, rows 63, instruments 64, waves 65, order from 66.
+    struct Byte { size_t at; uint8_t value; const char* what; };
+    const Byte bytes[] = {
+        {0, 'q', "magic"}, {2, 'M', "magic"}, {3, 28, "version 28"},
+        {63, 0, "zero rows"}, {63, 129, "129 rows"}, {62, 0, "no positions"},
+        {62, 255, "255 positions in a short file"}, {61, 255, "255 patterns in a short file"},
+        {64, 33, "33 instruments"}, {64, 32, "32 instrument records missing"}, {65, 25, "25 waves"},
+        {65, 2, "a second wave record missing"},
+        {61, 3, "pattern 4 of 3"},  // position 0 names pattern 4
+        {66 + 23, 24, "order entry 24"},
+    };
+    for (const Byte& b : bytes) ExpectRejected(With(b.at, b.value), b.what);
+    struct Offset { int field; uint32_t value; const char* what; };
+    const Offset offsets[] = {
+        {0, 990, "sequence at the end"}, {0, 0xffffffff, "sequence far away"}, {1, 0x7fffffff, "patterns"},
+        {2, 980, "instrument names"}, {3, 989, "wave names"}, {3, 0xfffffff0, "wave names far away"},
+        {1, 91, "patterns over the sequence"}, {0, 60, "sequence over the header"},
+        {3, 891, "wave names over the instrument names"},
+    };
+    for (const Offset& o : offsets) ExpectRejected(WithOffset(o.field, o.value), o.what);
 }
 
 TEST_F(RejectedImage, StoredStepsAboveThirtyTwo) {
@@ -402,15 +399,6 @@ TEST_F(RejectedImage, StoredStepsAboveThirtyTwo) {
     ExpectRejected(image, "33 steps");
 }
 
-TEST_F(RejectedImage, SequenceNamingAPatternThatIsNotStored) {
-    std::vector<uint8_t> image = With(61, 3);  // P = 3 while position 0 names pattern 4
-    ExpectRejected(image, "pattern 4 of 3");
-}
-
-TEST_F(RejectedImage, CalculationOrderEntryAboveTwentyThree) {
-    ExpectRejected(With(66 + 23, 24), "order entry 24");
-}
-
 TEST_F(RejectedImage, NamesThatRunOffTheEnd) {
     // Wave names start 24 bytes before the pad; 23 non-NUL bytes up to the end.
     std::vector<uint8_t> image(good.begin(), good.begin() + 947);
@@ -421,12 +409,6 @@ TEST_F(RejectedImage, NamesThatRunOffTheEnd) {
     noNul.resize(891 + 10);
     std::memset(&noNul[891], 'y', 10);
     ExpectRejected(noNul, "instrument name without NUL");
-}
-
-TEST_F(RejectedImage, SectionsThatOverlap) {
-    ExpectRejected(WithOffset(1, 91), "patterns over the sequence");
-    ExpectRejected(WithOffset(0, 60), "sequence over the header");
-    ExpectRejected(WithOffset(3, 891), "wave names over the instrument names");
 }
 
 TEST(ParseSongImage, RejectionLeavesImageAndSongUntouched) {
