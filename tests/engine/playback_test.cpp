@@ -39,8 +39,21 @@ protected:
     Replayer replayer;
 };
 
-TEST_F(PlaybackTest, NewSongLastsFourPatternsOfSixTickRows) {
-    EXPECT_EQ(SongDurationTicks(replayer), 4u * 64u * 6u);
+TEST_F(PlaybackTest, DurationCountsTheTicksUntilTheSongEndsStopsOrJumpsBack) {
+    struct Case { int row, command, parameter; uint32_t ticks; const char* what; };
+    const Case cases[] = {
+        {0, 0, 0, 4 * 64 * 6, "new song: four patterns of six-tick rows"},
+        {0, 0xF, 0, 0, "stop on the first row"},
+        {10, 0xF, 0, 10 * 6, "the stopping tick is not counted"},
+        // B00 sends the song back to its own start: rows 0..4 once.
+        {4, 0xB, 0, 30, "jump back ends the pass"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Command(1, c.row, c.command, c.parameter);
+        EXPECT_EQ(SongDurationTicks(replayer), c.ticks);
+        Command(1, c.row, 0, 0);
+    }
     EXPECT_FLOAT_EQ(SongDurationSeconds(replayer), 30.72f);
 }
 
@@ -51,23 +64,6 @@ TEST_F(PlaybackTest, SpeedCommandsChangeTheDurationAndTheNextPassStartsAtSixAgai
     replayer.speed = 3;  // as after playing the song
     Command(1, 0, 0, 0);
     EXPECT_EQ(SongDurationTicks(replayer), 4u * 64u * 6u);
-}
-
-TEST_F(PlaybackTest, StopOnTheFirstRowGivesZeroDuration) {
-    Command(1, 0, 0xF, 0);
-    EXPECT_EQ(SongDurationTicks(replayer), 0u);
-}
-
-TEST_F(PlaybackTest, StopLaterCountsTheTicksBeforeTheStoppingTick) {
-    Command(1, 10, 0xF, 0);
-    EXPECT_EQ(SongDurationTicks(replayer), 10u * 6u);
-}
-
-// B00 on row 4 of position 0 sends the song back to its own start: rows 0..4
-// are heard once (30 ticks), then the jump back ends the pass.
-TEST_F(PlaybackTest, JumpBackEndsTheDurationPass) {
-    Command(1, 4, 0xB, 0);
-    EXPECT_EQ(SongDurationTicks(replayer), 30u);
 }
 
 // One position of one row: every row end lands on (0, 0) again. The second

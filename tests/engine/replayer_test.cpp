@@ -5,6 +5,7 @@
 // Expected tick counts and values were worked out by hand from the tick
 // order: TickRows reads a row on its first tick and the row ends when the
 // tick counter, loaded with the row's tick count, has been decremented to 0.
+#include <algorithm>
 #include <vector>
 
 #include "tests/engine/replayer_fixture.h"
@@ -152,16 +153,13 @@ TEST_F(ReplayerRowRead, RowDelayStartsTheNoteOnTheFourthTick) {
     EXPECT_EQ(regs[0].period, 424);  // note 13: index 192, C-1
 }
 
-TEST_F(ReplayerRowRead, RowDelayOfZeroReadsTheRowAtOnce) {
+TEST_F(ReplayerRowRead, RowDelayOfZeroReadsAtOnceAndLongerThanTheRowNever) {
     SetRow(1, 0, 13, 1, 0xE, 0xD0);
+    SetRow(1, 1, 13, 1, 0xE, 0xD7);
     Tick();
     EXPECT_EQ(voice(0).notesStarted, 1u);
-}
-
-TEST_F(ReplayerRowRead, RowDelayLongerThanTheRowNeverReadsIt) {
-    SetRow(1, 0, 13, 1, 0xE, 0xD7);
-    Ticks(12);
-    EXPECT_EQ(voice(0).notesStarted, 0u);
+    Ticks(17);
+    EXPECT_EQ(voice(0).notesStarted, 1u);
 }
 
 TEST_F(ReplayerRowRead, NoteCutSilencesAfterTwoTicks) {
@@ -500,32 +498,30 @@ TEST_F(ReplayerNavigation, ResetKeepingEnvelopesLeavesTheLevel) {
 
 class MixSourceMarking : public ReplayerFixture {};
 
-TEST_F(MixSourceMarking, MixSourcesGetTheOctaveCopiesFlagAndOthersDoNot) {
-    for (int w = 1; w <= kWaves; ++w)
-        Wave(w).flags = 0;
-    Wave(3).mixWave = 5;
-    Wave(1).mixWave = 24;
-    Wave(7).mixWave = 30;  // names no wave
-    song().waveCount = 24;
-    MarkMixSourcesForOctaveCopies(song());
-    for (int w = 1; w <= kWaves; ++w) {
-        bool expected = w == 5 || w == 24;
-        EXPECT_EQ((Wave(w).flags & kWaveOctaveCopies) != 0, expected) << "wave " << w;
+TEST_F(MixSourceMarking, OnlyMixSourcesOfWavesInUseGetTheOctaveCopiesFlag) {
+    // Mix Wave 24 and above means wave 24; 30 names no wave. A source of a
+    // wave beyond the count in use is left alone: a default record with the
+    // flag would count as used and grow the wave count of the next save.
+    struct Mix { int wave, source; };
+    struct Case { int waveCount; std::vector<Mix> mixes; std::vector<int> flagged; };
+    const Case cases[] = {
+        {24, {{3, 5}, {1, 24}, {7, 30}}, {5, 24}},
+        {4, {{1, 2}, {3, 5}, {6, 1}}, {2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.waveCount);
+        for (int w = 1; w <= kWaves; ++w) {
+            Wave(w).flags = 0;
+            Wave(w).mixWave = 0;
+        }
+        for (const Mix& mix : c.mixes) Wave(mix.wave).mixWave = uint8_t(mix.source);
+        song().waveCount = uint8_t(c.waveCount);
+        MarkMixSourcesForOctaveCopies(song());
+        for (int w = 1; w <= kWaves; ++w) {
+            const bool expected = std::find(c.flagged.begin(), c.flagged.end(), w) != c.flagged.end();
+            EXPECT_EQ((Wave(w).flags & kWaveOctaveCopies) != 0, expected) << "wave " << w;
+        }
     }
-}
-
-TEST_F(MixSourceMarking, SourcesBeyondTheWavesInUseAreLeftAlone) {
-    // A default record with the flag would count as a used wave and grow
-    // the wave count of the next save.
-    for (int w = 1; w <= kWaves; ++w)
-        Wave(w).flags = 0;
-    Wave(1).mixWave = 2;
-    Wave(3).mixWave = 5;
-    Wave(6).mixWave = 1;  // not in use itself
-    song().waveCount = 4;
-    MarkMixSourcesForOctaveCopies(song());
-    for (int w = 1; w <= kWaves; ++w)
-        EXPECT_EQ((Wave(w).flags & kWaveOctaveCopies) != 0, w == 2) << "wave " << w;
 }
 
 TEST_F(MixSourceMarking, InitReplayerMarksMixSources) {
