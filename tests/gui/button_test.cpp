@@ -71,10 +71,7 @@ TEST_F(Buttons, SyncButtonShowsItsStateFromTheGetter) {
 TEST_F(Buttons, ButtonBoxIsShiftedTwoPixelsRightAndLooksPressedWhileClicked) {
     Clear();
     auto* button = new Button();
-    button->x = 10;
-    button->y = 10;
-    button->w = 20;
-    button->h = 10;
+    Place(button, 10, 10, 20, 10);
     roots.push_back(button);
     DrawTree(roots);
     EXPECT_EQ(Pixel(12, 15), (Rgba{235, 235, 235, 255}));  // left edge at x + 2
@@ -105,10 +102,7 @@ TEST_F(Buttons, SwitcherTurnsItsKeyIntoACommand) {
 TEST_F(Buttons, GaugeFillsItsFractionInsideAFourPixelInset) {
     Clear();
     auto* gauge = new GuiItemGauge();
-    gauge->x = 0;
-    gauge->y = 0;
-    gauge->w = 108;
-    gauge->h = 20;
+    Place(gauge, 0, 0, 108, 20);
     gauge->fraction = 0.5f;
     roots.push_back(gauge);
     DrawTree(roots);
@@ -130,10 +124,7 @@ TEST_F(Buttons, IntegerHsvConversion) {
 
 TEST_F(Buttons, ColourPickerTopRowIsWhiteAndAClickPicksThePixel) {
     auto* picker = new GuiItemColorPicker();
-    picker->x = 100;
-    picker->y = 100;
-    picker->w = 200;
-    picker->h = 100;
+    Place(picker, 100, 100, 200, 100);
     Rgba picked{};
     int picks = 0;
     picker->onPick = [&](Rgba c) { picked = c, ++picks; };
@@ -169,10 +160,7 @@ TEST_F(Buttons, LabelSizesItselfAndAlignsRight) {
 TEST_F(Buttons, SimpleTextDrawsWithoutABox) {
     auto* text = new SimpleText();
     text->text = "I";
-    text->x = 10;
-    text->y = 10;
-    text->w = 50;
-    text->h = 20;
+    Place(text, 10, 10, 50, 20);
     text->customColours = true;
     text->textColour = Rgba{0, 255, 0, 255};
     roots.push_back(text);

@@ -14,6 +14,15 @@
 
 namespace qn::testing {
 
+// Sets an item's box.
+template <typename Item>
+void Place(Item* item, int x, int y, int w, int h) {
+    item->x = x;
+    item->y = y;
+    item->w = w;
+    item->h = h;
+}
+
 class Canvas : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -92,36 +92,25 @@ TEST_F(FontText, GlyphsAreCutFromTheirSheetCell) {
     }
 }
 
-TEST_F(FontText, ColourTagSetsTheColourDirectly) {
+TEST_F(FontText, ColourAndPaletteTagsSetTheInkColour) {
     int inkX = 0, inkY = 0;
     ASSERT_TRUE(FirstInkOf(basens, 'H', &inkX, &inkY));
-    Clear();
-    // The given colour tints the first glyph; the tag's colour is not tinted.
-    basens.DrawText("H<cff8000>H", 0, 0, Rgba{0, 255, 0, 255});
-    EXPECT_EQ(Pixel(inkX, inkY), (Rgba{0, 255, 0, 255}));
-    EXPECT_EQ(Pixel(8 + inkX, inkY), (Rgba{255, 128, 0, 255}));
-}
-
-TEST_F(FontText, PaletteTagReturnsToTheBaseColour) {
-    int inkX = 0, inkY = 0;
-    ASSERT_TRUE(FirstInkOf(basens, 'S', &inkX, &inkY));
-    Clear();
-    basens.DrawText("<cdddddd>S<cp0>S", 0, 0, Rgba{166, 226, 225, 255});
-    EXPECT_EQ(Pixel(inkX, inkY), (Rgba{0xdd, 0xdd, 0xdd, 255}));
-    // Palette entry 0 is white: the given colour is not applied.
-    EXPECT_EQ(Pixel(8 + inkX, inkY), (Rgba{255, 255, 255, 255}));
     basens.palette[1] = Rgba{255, 0, 0, 255};
-    Clear();
-    basens.DrawText("<cp1>S", 0, 0, Rgba{255, 255, 255, 255});
-    EXPECT_EQ(Pixel(inkX, inkY), (Rgba{255, 0, 0, 255}));
-}
-
-TEST_F(FontText, HexDigitsOfAColourTagAcceptBothCasesAndOtherCharactersCountAsZero) {
-    int inkX = 0, inkY = 0;
-    ASSERT_TRUE(FirstInkOf(basens, 'H', &inkX, &inkY));
-    Clear();
-    basens.DrawText("<cFfzz0A>H", 0, 0, Rgba{255, 255, 255, 255});
-    EXPECT_EQ(Pixel(inkX, inkY), (Rgba{255, 0, 10, 255}));
+    struct Case { const char* text; Rgba given; int glyph; Rgba expected; const char* what; };
+    const Case cases[] = {
+        {"H<cff8000>H", {0, 255, 0, 255}, 0, {0, 255, 0, 255}, "the given colour tints the first glyph"},
+        {"H<cff8000>H", {0, 255, 0, 255}, 1, {255, 128, 0, 255}, "a tag's colour is not tinted"},
+        {"<cdddddd>H<cp0>H", {166, 226, 225, 255}, 0, {0xdd, 0xdd, 0xdd, 255}, "colour tag"},
+        {"<cdddddd>H<cp0>H", {166, 226, 225, 255}, 1, {255, 255, 255, 255}, "palette 0 is white, not tinted"},
+        {"<cp1>H", {255, 255, 255, 255}, 0, {255, 0, 0, 255}, "palette entry 1"},
+        {"<cFfzz0A>H", {255, 255, 255, 255}, 0, {255, 0, 10, 255}, "hex in both cases, other characters 0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Clear();
+        basens.DrawText(c.text, 0, 0, c.given);
+        EXPECT_EQ(Pixel(8 * c.glyph + inkX, inkY), c.expected);
+    }
 }
 
 TEST_F(FontText, WidthAdjustmentsSplitAroundTheGlyph) {

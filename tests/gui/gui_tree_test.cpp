@@ -192,10 +192,7 @@ TEST_F(GuiTree, WidgetIdsAreUniqueAndIncreasing) {
 
 TEST_F(GuiTree, BoxDarkensRightAndBottomEdgesUnlessPressed) {
     GuiItem* item = new GuiItem();
-    item->x = 10;
-    item->y = 10;
-    item->w = 20;
-    item->h = 10;
+    Place(item, 10, 10, 20, 10);
     item->customColours = true;
     item->background = Rgba{0, 0, 255, 255};
     roots.push_back(item);

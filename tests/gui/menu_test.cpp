@@ -18,20 +18,14 @@ protected:
         song = bar->Add(new ButtonMenu());
         song->font = &basens;
         song->SetText("Song");
-        song->x = 16;
-        song->y = 1;
-        song->w = 32;
-        song->h = 18;
+        Place(song, 16, 1, 32, 18);
         song->AddEntry("Load Song", KMOD_CTRL, SDLK_l, 16);
         song->AddEntry(nullptr, 0, 0, 0);
         song->AddEntry("Quit", KMOD_ALT, SDLK_F4, 1);
         prefsMenu = bar->Add(new ButtonMenu());
         prefsMenu->font = &basens;
         prefsMenu->SetText("Prefs");
-        prefsMenu->x = 72;
-        prefsMenu->y = 1;
-        prefsMenu->w = 40;
-        prefsMenu->h = 18;
+        Place(prefsMenu, 72, 1, 40, 18);
         prefsMenu->AddEntry("Steps in Hex", 0, 0, 46, &hexSteps);
         prefsMenu->AddEntry("Mono", 0, 0, 49, nullptr, [this] { return mono; });
     }

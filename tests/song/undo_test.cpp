@@ -116,11 +116,18 @@ TEST(UndoHistory, ResetEmptiesButKeepsWorking) {
     EXPECT_EQ(history.stamp(0), 0);
 }
 
-TEST(UndoRecording, UnchangedBlockStoresNothing) {
+// A new song with the song history active and holding its first state.
+class UndoRecording : public ::testing::Test {
+protected:
+    void SetUp() override {
+        histories.SetActive(UndoHistories::Active::Song);
+        histories.ResetAndStore(histories.song, doc.Storage());
+    }
     SongDocument doc;
     UndoHistories histories;
-    histories.SetActive(UndoHistories::Active::Song);
-    histories.ResetAndStore(histories.song, doc.Storage());
+};
+
+TEST_F(UndoRecording, UnchangedBlockStoresNothing) {
     EXPECT_FALSE(histories.Record(doc.Storage()));  // a key that changed nothing
     EXPECT_EQ(histories.song.current(), 0);
     doc.song.Pattern(1)[0].SetNote(13);
@@ -129,11 +136,7 @@ TEST(UndoRecording, UnchangedBlockStoresNothing) {
     EXPECT_FALSE(histories.Record(doc.Storage()));
 }
 
-TEST(UndoRecording, UndoRestoresBlockAndLeavesNamesAlone) {
-    SongDocument doc;
-    UndoHistories histories;
-    histories.SetActive(UndoHistories::Active::Song);
-    histories.ResetAndStore(histories.song, doc.Storage());
+TEST_F(UndoRecording, UndoRestoresBlockAndLeavesNamesAlone) {
     doc.song.Pattern(1)[0].SetNote(13);
     SetFixedText(doc.title, sizeof(doc.title), "changed");
     histories.Record(doc.Storage());
@@ -168,12 +171,8 @@ TEST(UndoHistory, LogLines) {
                  "Undo::Try Redo 0\nUndo::Redo 1\n");
 }
 
-TEST(UndoRecording, NoActiveHistoryDoesNothing) {
+TEST_F(UndoRecording, NoActiveHistoryDoesNothing) {
     // The wave editor window leaves no history active.
-    SongDocument doc;
-    UndoHistories histories;
-    histories.SetActive(UndoHistories::Active::Song);
-    histories.ResetAndStore(histories.song, doc.Storage());
     doc.song.Pattern(1)[0].SetNote(13);
     histories.Record(doc.Storage());
     histories.SetActive(UndoHistories::Active::None);
@@ -183,11 +182,7 @@ TEST(UndoRecording, NoActiveHistoryDoesNothing) {
     EXPECT_FALSE(histories.Record(doc.Storage()));
 }
 
-TEST(UndoRecording, InstrumentHistoryIsSeparate) {
-    SongDocument doc;
-    UndoHistories histories;
-    histories.SetActive(UndoHistories::Active::Song);
-    histories.ResetAndStore(histories.song, doc.Storage());
+TEST_F(UndoRecording, InstrumentHistoryIsSeparate) {
     histories.SetActive(UndoHistories::Active::Instrument);
     histories.ResetAndStore(histories.instrument, doc.Storage());
     doc.song.Instrument(1)->attack = 7;
