@@ -13,6 +13,14 @@
 
 namespace qn::test {
 
+inline void SetInstrumentStep(Song& song, int instrument, int index, int note, int command, int parameter,
+                              bool linked = false, bool fixed = false) {
+    InstrumentStep& step = song.instrumentSteps[instrument - 1][index];
+    step.b0 = uint8_t((note & 0x3f) | (fixed ? 0x40 : 0) | (linked ? 0x80 : 0));
+    step.b1 = uint8_t(command & 15);
+    step.b2 = uint8_t(parameter);
+}
+
 class ReplayerFixture : public ::testing::Test {
 protected:
     void SetUp() override { replayer.InitReplayer(&doc.song, &memory); }
@@ -34,10 +42,7 @@ protected:
     }
     void SetStep(int instrument, int index, int note, int command, int parameter, bool linked = false,
                  bool fixed = false) {
-        InstrumentStep& step = Step(instrument, index);
-        step.b0 = uint8_t((note & 0x3f) | (fixed ? 0x40 : 0) | (linked ? 0x80 : 0));
-        step.b1 = uint8_t(command & 15);
-        step.b2 = uint8_t(parameter);
+        SetInstrumentStep(doc.song, instrument, index, note, command, parameter, linked, fixed);
     }
     InstrumentParams& Instrument(int number) { return doc.song.instruments[number - 1]; }
     WaveParams& Wave(int number) { return doc.song.waves[number - 1]; }

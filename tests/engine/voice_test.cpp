@@ -20,10 +20,7 @@ protected:
     InstrumentParams& Instrument(int number) { return doc.song.instruments[number - 1]; }
     void SetStep(int instrument, int index, int note, int command, int parameter, bool linked = false,
                  bool fixed = false) {
-        InstrumentStep& step = doc.song.instrumentSteps[instrument - 1][index];
-        step.b0 = uint8_t((note & 0x3f) | (fixed ? 0x40 : 0) | (linked ? 0x80 : 0));
-        step.b1 = uint8_t(command & 15);
-        step.b2 = uint8_t(parameter);
+        SetInstrumentStep(doc.song, instrument, index, note, command, parameter, linked, fixed);
     }
     // Starts instrument 1 at pattern note `note` (as the row decoder does).
     void StartNote(int note, int instrument = 1) {
@@ -65,15 +62,11 @@ TEST(PeriodTable, BasePeriodsAndInterpolatedEntries) {
 
 class VoiceEnvelope : public VoiceFixture {};
 
-TEST_F(VoiceEnvelope, AttackIndexZeroReachesFullLevelInOneTick) {
+TEST_F(VoiceEnvelope, DefaultAttackReachesFullLevelInOneTickAndSustainFifteenHoldsIt) {
     StartNote(13);
     EXPECT_EQ(Tick().volume, 64);
     EXPECT_EQ(voice.envelopeLevel, 1024);
     EXPECT_EQ(voice.envelopeStage, kEnvelopeDecay);
-}
-
-TEST_F(VoiceEnvelope, SustainFifteenHoldsFullLevel) {
-    StartNote(13);
     Ticks(50);
     EXPECT_EQ(voice.envelopeLevel, 1024);
     EXPECT_EQ(voice.envelopeStage, kEnvelopeSustain);
@@ -126,14 +119,10 @@ TEST_F(VoiceEnvelope, ReleaseFromALowerLevelFallsMoreSlowly) {
     ReleaseVoice(voice);
     EXPECT_EQ(voice.releaseStep, 8);
     EXPECT_EQ(voice.fallIndex, 5);
-    Tick();
-    EXPECT_EQ(voice.envelopeLevel, 512 - 192);
-    Tick();
-    EXPECT_EQ(voice.envelopeLevel, 512 - 192 - 160);
-    Tick();
-    EXPECT_EQ(voice.envelopeLevel, 512 - 192 - 160);
-    Tick();
-    EXPECT_EQ(voice.envelopeLevel, 512 - 192 - 160 - 128);
+    for (int level : {512 - 192, 512 - 192 - 160, 512 - 192 - 160, 512 - 192 - 160 - 128}) {
+        Tick();
+        EXPECT_EQ(voice.envelopeLevel, level);
+    }
 }
 
 TEST_F(VoiceEnvelope, ParameterBytesAbove15AreHeldAt15) {
