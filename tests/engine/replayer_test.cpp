@@ -162,18 +162,13 @@ TEST_F(ReplayerRowRead, RowDelayOfZeroReadsAtOnceAndLongerThanTheRowNever) {
     EXPECT_EQ(voice(0).notesStarted, 1u);
 }
 
-TEST_F(ReplayerRowRead, NoteCutSilencesAfterTwoTicks) {
+TEST_F(ReplayerRowRead, NoteCutSilencesAfterTwoTicksAndCutZeroDoesNothing) {
     SetRow(1, 0, 13, 1, 0xE, 0xA2);
-    EXPECT_EQ(Tick()[0].volume, 64);
-    EXPECT_EQ(Tick()[0].volume, 64);
-    EXPECT_EQ(Tick()[0].volume, 0);
-    EXPECT_EQ(Tick()[0].volume, 0);
+    SetRow(1, 1, 13, 1, 0xE, 0xA0);
+    for (int volume : {64, 64, 0, 0})
+        EXPECT_EQ(Tick()[0].volume, volume);
     EXPECT_EQ(voice(0).envelopeStage, kEnvelopeRelease);
-}
-
-TEST_F(ReplayerRowRead, NoteCutOfZeroDoesNothing) {
-    SetRow(1, 0, 13, 1, 0xE, 0xA0);
-    Ticks(5);
+    Ticks(7);  // row 1 started on tick 7 and was never cut
     EXPECT_EQ(Tick()[0].volume, 64);
 }
 
