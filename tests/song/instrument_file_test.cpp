@@ -7,18 +7,12 @@
 
 #include "song/file_io.h"
 #include "song/instrument_file.h"
+#include "song_test_helpers.h"
 
 namespace qn {
 namespace {
 
-// A non-empty wave record told apart by `tag`.
-WaveParams Wave(int tag, int mix = 0, int clone = 0) {
-    WaveParams wave = DefaultWaveParams();
-    wave.phaseSpeed = uint8_t(tag);
-    wave.mixWave = uint8_t(mix);
-    wave.cloneFrom = uint8_t(clone);
-    return wave;
-}
+using test::TaggedWave;
 
 void SetStep(Song& song, int instrument, int step, int command, int parameter) {
     song.instrumentSteps[instrument - 1][step] = InstrumentStep{0, uint8_t(command), uint8_t(parameter)};
@@ -36,8 +30,8 @@ bool Load(const std::array<uint8_t, kInstrumentFileSize>& file, SongDocument& do
 // Instrument 1 selects wave 4 (tag 44), which mixes in wave 1 (tag 11).
 std::array<uint8_t, kInstrumentFileSize> ChainFile() {
     SongDocument source;
-    source.song.waves[0] = Wave(11);
-    source.song.waves[3] = Wave(44, 1);
+    source.song.waves[0] = TaggedWave(11);
+    source.song.waves[3] = TaggedWave(44, 1);
     SetStep(source.song, 1, 0, 0, 4);
     return BuildInstrumentFile(source.song, 1);
 }
@@ -72,9 +66,9 @@ TEST(InstrumentFileLayout, PathGetsExtension) {
 
 TEST(InstrumentLoad, IntoTheSongItCameFromCopiesNothing) {
     SongDocument doc;
-    doc.song.waves[2] = Wave(3, 1);
-    doc.song.waves[0] = Wave(1);
-    doc.song.waves[6] = Wave(7);
+    doc.song.waves[2] = TaggedWave(3, 1);
+    doc.song.waves[0] = TaggedWave(1);
+    doc.song.waves[6] = TaggedWave(7);
     SetStep(doc.song, 1, 0, 0, 3);
     SetStep(doc.song, 1, 1, 4, 7);
     const auto file = BuildInstrumentFile(doc.song, 1);
@@ -88,9 +82,9 @@ TEST(InstrumentLoad, IntoTheSongItCameFromCopiesNothing) {
 TEST(InstrumentLoad, CopiesIntoHighestChosenSlotsFirst) {
     // The source song: waves 3 and 5 selected, wave 5 mixes in wave 2.
     SongDocument source;
-    source.song.waves[1] = Wave(2);
-    source.song.waves[2] = Wave(3);
-    source.song.waves[4] = Wave(5, 2);
+    source.song.waves[1] = TaggedWave(2);
+    source.song.waves[2] = TaggedWave(3);
+    source.song.waves[4] = TaggedWave(5, 2);
     SetFixedText(source.song.waveNames[4], kNameLength, "five");
     SetStep(source.song, 4, 0, 0, 3);
     SetStep(source.song, 4, 1, 0, 5);
@@ -118,8 +112,8 @@ TEST(InstrumentLoad, CopiesIntoHighestChosenSlotsFirst) {
 TEST(InstrumentLoad, DuplicateWithDifferentlyNumberedChain) {
     const auto file = ChainFile();
     SongDocument doc;
-    doc.song.waves[8] = Wave(11);
-    doc.song.waves[6] = Wave(44, 9);
+    doc.song.waves[8] = TaggedWave(11);
+    doc.song.waves[6] = TaggedWave(44, 9);
     InstrumentLoadResult result;
     ASSERT_TRUE(Load(file, doc, 1, &result));
     EXPECT_EQ(result.wavesCopied, 0);
@@ -129,8 +123,8 @@ TEST(InstrumentLoad, DuplicateWithDifferentlyNumberedChain) {
 TEST(InstrumentLoad, ChainWithOtherRecordsIsNotADuplicate) {
     const auto file = ChainFile();
     SongDocument doc;
-    doc.song.waves[8] = Wave(12);     // the mix source sounds different
-    doc.song.waves[6] = Wave(44, 9);  // same record, same chain length
+    doc.song.waves[8] = TaggedWave(12);     // the mix source sounds different
+    doc.song.waves[6] = TaggedWave(44, 9);  // same record, same chain length
     ASSERT_TRUE(Load(file, doc, 1));
     const int wave = doc.song.instrumentSteps[0][0].Parameter();
     EXPECT_NE(wave, 7);
@@ -142,7 +136,7 @@ TEST(InstrumentLoad, ChainWithOtherRecordsIsNotADuplicate) {
 TEST(InstrumentLoad, MixSourceFoundAsDuplicateIsRemappedToo) {
     const auto file = ChainFile();
     SongDocument doc;
-    doc.song.waves[5] = Wave(11);  // the source exists as song wave 6
+    doc.song.waves[5] = TaggedWave(11);  // the source exists as song wave 6
     ASSERT_TRUE(Load(file, doc, 1));
     const int wave = doc.song.instrumentSteps[0][0].Parameter();
     EXPECT_EQ(doc.song.waves[wave - 1].mixWave, 6);
@@ -150,13 +144,13 @@ TEST(InstrumentLoad, MixSourceFoundAsDuplicateIsRemappedToo) {
 
 TEST(InstrumentLoad, CloneSourcesAreRenumberedOrDropped) {
     SongDocument source;
-    source.song.waves[2] = Wave(3, 0, 9);  // clones wave 9, which does not come along
-    source.song.waves[3] = Wave(4, 0, 3);  // clones wave 3, which does
+    source.song.waves[2] = TaggedWave(3, 0, 9);  // clones wave 9, which does not come along
+    source.song.waves[3] = TaggedWave(4, 0, 3);  // clones wave 3, which does
     SetStep(source.song, 1, 0, 0, 3);
     SetStep(source.song, 1, 1, 0, 4);
     const auto file = BuildInstrumentFile(source.song, 1);
     SongDocument doc;
-    doc.song.waves[8] = Wave(99);
+    doc.song.waves[8] = TaggedWave(99);
     ASSERT_TRUE(Load(file, doc, 1));
     // Wave 3 went to slot 2, wave 4 to slot 1.
     EXPECT_EQ(doc.song.waves[1].phaseSpeed, 3);
@@ -171,11 +165,11 @@ TEST(InstrumentLoad, CloneSourcesAreRenumberedOrDropped) {
 
 TEST(InstrumentLoad, FullSongRejectsAndStaysUnchanged) {
     SongDocument source;
-    source.song.waves[0] = Wave(200);
+    source.song.waves[0] = TaggedWave(200);
     SetStep(source.song, 1, 0, 0, 1);
     const auto file = BuildInstrumentFile(source.song, 1);
     SongDocument doc;
-    for (int wave = 0; wave < kWaves; ++wave) doc.song.waves[wave] = Wave(wave + 1);
+    for (int wave = 0; wave < kWaves; ++wave) doc.song.waves[wave] = TaggedWave(wave + 1);
     const std::vector<uint8_t> before = Block(doc);
     EXPECT_FALSE(Load(file, doc, 1));
     EXPECT_EQ(Block(doc), before);
@@ -202,7 +196,7 @@ TEST(InstrumentLoad, BadFilesChangeNothing) {
 
 TEST(InstrumentLoad, StepParametersAboveTwentyFourStayAsTheyAre) {
     SongDocument source;
-    source.song.waves[1] = Wave(2);
+    source.song.waves[1] = TaggedWave(2);
     SetStep(source.song, 1, 0, 0, 2);
     SetStep(source.song, 1, 1, 4, 0x30);
     const auto file = BuildInstrumentFile(source.song, 1);
@@ -217,9 +211,9 @@ TEST(InstrumentLoad, StepParametersAboveTwentyFourStayAsTheyAre) {
 TEST(InstrumentLoad, MixWaveAboveTwentyThreeBringsWaveTwentyThree) {
     // The synthesizer mixes wave 23 for any "Mix Wave" of 24 and above.
     SongDocument source;
-    source.song.waves[1] = Wave(2, 30);
-    source.song.waves[22] = Wave(23);
-    source.song.waves[23] = Wave(24);
+    source.song.waves[1] = TaggedWave(2, 30);
+    source.song.waves[22] = TaggedWave(23);
+    source.song.waves[23] = TaggedWave(24);
     SetStep(source.song, 1, 0, 0, 2);
     const auto file = BuildInstrumentFile(source.song, 1);
     SongDocument doc;
@@ -234,8 +228,8 @@ TEST(InstrumentLoad, MixWaveAboveTwentyThreeBringsWaveTwentyThree) {
 
 TEST(InstrumentLoad, MixCycleEnds) {
     SongDocument source;
-    source.song.waves[1] = Wave(2, 3);
-    source.song.waves[2] = Wave(3, 2);
+    source.song.waves[1] = TaggedWave(2, 3);
+    source.song.waves[2] = TaggedWave(3, 2);
     SetStep(source.song, 1, 0, 0, 2);
     const auto file = BuildInstrumentFile(source.song, 1);
     SongDocument doc;
@@ -255,12 +249,12 @@ TEST(InstrumentLoad, DuplicateTargetIsNotAlsoAnEmptySlot) {
     // The instrument selects an empty wave (1) and a real one (2); the song
     // has a single empty slot, which the empty wave reuses.
     SongDocument source;
-    source.song.waves[1] = Wave(22);
+    source.song.waves[1] = TaggedWave(22);
     SetStep(source.song, 1, 0, 0, 1);
     SetStep(source.song, 1, 1, 0, 2);
     const auto file = BuildInstrumentFile(source.song, 1);
     SongDocument doc;
-    for (int wave = 0; wave < kWaves - 1; ++wave) doc.song.waves[wave] = Wave(100 + wave);
+    for (int wave = 0; wave < kWaves - 1; ++wave) doc.song.waves[wave] = TaggedWave(100 + wave);
     const std::vector<uint8_t> before = Block(doc);
     EXPECT_FALSE(Load(file, doc, 1));
     EXPECT_EQ(Block(doc), before);
@@ -268,7 +262,7 @@ TEST(InstrumentLoad, DuplicateTargetIsNotAlsoAnEmptySlot) {
 
 TEST(InstrumentLoad, RoundTripKeepsRecordStepsAndName) {
     SongDocument source;
-    source.song.waves[4] = Wave(5);
+    source.song.waves[4] = TaggedWave(5);
     source.song.instruments[0] = InstrumentParams{1, 2, 3, 4, 5, 6, 7, 32};
     SetStep(source.song, 1, 0, 0, 5);
     source.song.instrumentSteps[0][1] = InstrumentStep{0x8d, 0x0C, 0x20};
@@ -292,7 +286,7 @@ TEST(InstrumentSave, WritesFileThatLoadsBack) {
     std::filesystem::create_directories(folder);
     const std::string path = InstrumentFilePath((folder / "lead").string());
     SongDocument source;
-    source.song.waves[0] = Wave(9);
+    source.song.waves[0] = TaggedWave(9);
     source.song.instrumentSteps[0][0] = InstrumentStep{0, 0, 1};
     ASSERT_TRUE(SaveInstrument(path, source.song, 1));
     std::vector<uint8_t> bytes;
@@ -308,7 +302,7 @@ TEST(InstrumentSave, WritesFileThatLoadsBack) {
 
 TEST(Clipboards, PasteWaveKeepsOnlyLowerMixSource) {
     SongDocument doc;
-    doc.song.waves[9] = Wave(10, 6);
+    doc.song.waves[9] = TaggedWave(10, 6);
     SetFixedText(doc.song.waveNames[9], kNameLength, "ten");
     Clipboards clipboards;
     CopyWave(doc.song, 10, clipboards);
@@ -349,7 +343,7 @@ TEST(Clipboards, NameClipboardIsShared) {
 
 TEST(Clipboards, EmptyClipboardPastesClearedRecords) {
     SongDocument doc;
-    doc.song.waves[0] = Wave(1);
+    doc.song.waves[0] = TaggedWave(1);
     doc.song.instruments[0].attack = 3;
     const Clipboards clipboards;
     PasteWave(doc.song, 1, clipboards);

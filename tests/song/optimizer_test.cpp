@@ -6,9 +6,12 @@
 
 #include "song/optimizer.h"
 #include "song/song_image.h"
+#include "song_test_helpers.h"
 
 namespace qn {
 namespace {
+
+using test::TaggedWave;
 
 void Put(Song& song, int pattern, int row, int note, int instrument = 0, int command = 0, int parameter = 0) {
     qntPatternStep& step = song.Pattern(pattern)[row];
@@ -156,14 +159,6 @@ TEST(OptimizeInstruments, InstrumentSevenMovesToTwo) {
     EXPECT_EQ(song.instruments[1].stepCount, 32);
 }
 
-WaveParams Wave(int tag, int mix = 0, int clone = 0) {
-    WaveParams wave = DefaultWaveParams();
-    wave.phaseSpeed = uint8_t(tag);
-    wave.mixWave = uint8_t(mix);
-    wave.cloneFrom = uint8_t(clone);
-    return wave;
-}
-
 void Select(Song& song, int instrument, int step, int wave, int command = 0) {
     song.instrumentSteps[instrument - 1][step] = InstrumentStep{0, uint8_t(command), uint8_t(wave)};
 }
@@ -173,7 +168,7 @@ void UseInstrumentOne(Song& song) { Put(song, 1, 0, 13, 1); }
 
 TEST(OptimizeWaves, WaveOneAlwaysStays) {
     SongDocument doc;
-    doc.song.waves[0] = Wave(1);
+    doc.song.waves[0] = TaggedWave(1);
     const OptimizeReport report = Optimize(doc);
     EXPECT_EQ(doc.song.waves[0].phaseSpeed, 1);
     EXPECT_EQ(report.wavesRemoved, 0);
@@ -183,7 +178,7 @@ TEST(OptimizeWaves, GapsAreRemovedAndReferencesRenumbered) {
     SongDocument doc;
     Song& song = doc.song;
     UseInstrumentOne(song);
-    for (int wave = 1; wave <= 5; ++wave) song.waves[wave - 1] = Wave(wave);
+    for (int wave = 1; wave <= 5; ++wave) song.waves[wave - 1] = TaggedWave(wave);
     SetFixedText(song.waveNames[4], kNameLength, "five");
     Select(song, 1, 0, 2);
     Select(song, 1, 1, 5, 4);
@@ -205,13 +200,13 @@ TEST(OptimizeWaves, TransitiveSourcesAreKept) {
     Song& song = doc.song;
     UseInstrumentOne(song);
     // Wave 5 mixes 3, which mixes 2; wave 8 clones 7, which clones 6.
-    song.waves[1] = Wave(2);
-    song.waves[2] = Wave(3, 2);
-    song.waves[3] = Wave(4);
-    song.waves[4] = Wave(5, 3);
-    song.waves[5] = Wave(6);
-    song.waves[6] = Wave(7, 0, 6);
-    song.waves[7] = Wave(8, 0, 7);
+    song.waves[1] = TaggedWave(2);
+    song.waves[2] = TaggedWave(3, 2);
+    song.waves[3] = TaggedWave(4);
+    song.waves[4] = TaggedWave(5, 3);
+    song.waves[5] = TaggedWave(6);
+    song.waves[6] = TaggedWave(7, 0, 6);
+    song.waves[7] = TaggedWave(8, 0, 7);
     Select(song, 1, 0, 5);
     Select(song, 1, 1, 8);
     const OptimizeReport report = Optimize(doc);
@@ -238,9 +233,9 @@ TEST(OptimizeWaves, MixWaveAboveTwentyThreeKeepsWaveTwentyThree) {
     SongDocument doc;
     Song& song = doc.song;
     UseInstrumentOne(song);
-    song.waves[1] = Wave(2, 30, 40);
-    song.waves[22] = Wave(23);
-    song.waves[23] = Wave(24);
+    song.waves[1] = TaggedWave(2, 30, 40);
+    song.waves[22] = TaggedWave(23);
+    song.waves[23] = TaggedWave(24);
     Select(song, 1, 0, 2);
     const OptimizeReport report = Optimize(doc);
     EXPECT_EQ(report.wavesRemoved, 20);  // 3..22 go; 23 moves to 3; 24 is cleared
@@ -253,15 +248,15 @@ TEST(OptimizeWaves, MixWaveAboveTwentyThreeKeepsWaveTwentyThree) {
 TEST(ClearUnusedWaves, KeepsMixAndCloneSources) {
     SongDocument doc;
     Song& song = doc.song;
-    song.waves[0] = Wave(1, 2);
-    song.waves[1] = Wave(2, 1);  // a mix cycle must not hang
-    song.waves[2] = Wave(3, 0, 4);
-    song.waves[3] = Wave(4, 0, 5);
-    song.waves[4] = Wave(5, 26);  // mixes wave 23
-    song.waves[5] = Wave(6);
+    song.waves[0] = TaggedWave(1, 2);
+    song.waves[1] = TaggedWave(2, 1);  // a mix cycle must not hang
+    song.waves[2] = TaggedWave(3, 0, 4);
+    song.waves[3] = TaggedWave(4, 0, 5);
+    song.waves[4] = TaggedWave(5, 26);  // mixes wave 23
+    song.waves[5] = TaggedWave(6);
     SetFixedText(song.waveNames[5], kNameLength, "six");
-    song.waves[22] = Wave(23);
-    song.waves[6] = Wave(7);
+    song.waves[22] = TaggedWave(23);
+    song.waves[6] = TaggedWave(7);
     Select(song, 1, 0, 1);
     Select(song, 32, 0, 3, 4);  // the 32nd step table counts too
     EXPECT_EQ(ClearUnusedWaves(song), 2);

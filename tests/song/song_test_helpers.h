@@ -10,6 +10,15 @@
 
 namespace qn::test {
 
+// A non-empty wave record told apart by `tag` (kept in "Phase Spd").
+inline WaveParams TaggedWave(int tag, int mix = 0, int clone = 0) {
+    WaveParams wave = DefaultWaveParams();
+    wave.phaseSpeed = uint8_t(tag);
+    wave.mixWave = uint8_t(mix);
+    wave.cloneFrom = uint8_t(clone);
+    return wave;
+}
+
 // Writes the song into a 1 MiB buffer; returns the image trimmed to its size.
 inline std::vector<uint8_t> WriteImage(SongDocument& doc, std::string* log = nullptr) {
     std::vector<uint8_t> image(kSongImageBufferSize);
