@@ -523,8 +523,9 @@ TEST_F(OctaveCopies, PitchIndexChoosesTheCopyAndThePeriod) {
         EXPECT_EQ(regs.period, c.period);
         EXPECT_EQ(regs.length, c.length);
         EXPECT_EQ(regs.sampleStart, Slot(1) + c.offset);
-        if (c.index == 537)
+        if (c.index == 537) {
             EXPECT_EQ(Wave(1).flags & kWaveOctaveCopies, 0);
+        }
     }
     EXPECT_NE(Wave(1).flags & kWaveOctaveCopies, 0);
 }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -185,9 +186,43 @@ std::vector<uint8_t> ReadFile(const std::filesystem::path& path) {
     return std::vector<uint8_t>((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
 }
 
-// The cell conversion is checked on built modules above; here the real
-// modules must be accepted or rejected as a whole, with the header parts.
-TEST(ProTrackerImport, RealModulesAreAcceptedOrRejectedWhole) {
+// The real modules, read here independently of the importer: the cell
+// layout, the period table and the effect rules written out as tables.
+struct ExpectedStep {
+    int note, instrument, command, parameter;
+    bool chord;
+};
+
+ExpectedStep ReadCell(const uint8_t* cell) {
+    static const std::map<int, int> noteOfPeriod = [] {
+        const int periods[] = {856, 808, 762, 720, 678, 640, 604, 570, 538, 508, 480, 453,
+                               428, 404, 381, 360, 339, 320, 302, 285, 269, 254, 240, 226,
+                               214, 202, 190, 180, 170, 160, 151, 143, 135, 127, 120, 113};
+        std::map<int, int> map;
+        for (int i = 0; i < 36; ++i) map[periods[i]] = i + 1;
+        return map;
+    }();
+    const int period = ((cell[0] & 0x0f) << 8) | cell[1];
+    const auto found = noteOfPeriod.find(period);
+    ExpectedStep step{found == noteOfPeriod.end() ? 0 : found->second,
+                      ((cell[0] & 0xf0) | (cell[2] >> 4)) % 32, cell[2] & 0x0f, cell[3], false};
+    const int x = cell[3] >> 4;
+    const int y = cell[3] & 0x0f;
+    if (step.command >= 4 && step.command <= 9) {
+        step.command = step.parameter = 0;
+    } else if (step.command == 0xD) {
+        step.parameter = x * 10 + y;
+    } else if (step.command == 0xE) {
+        if (x == 10) { step.command = 0xA; step.parameter = 1; }
+        else if (x == 11) { step.command = 0xA; step.parameter = 16; }
+        else if (x != 1 && x != 2 && x != 5 && x != 6 && x != 8 && x != 13) step.command = step.parameter = 0;
+    } else if (step.command == 0 && step.parameter != 0) {
+        step.chord = true;
+    }
+    return step;
+}
+
+TEST(ProTrackerImport, RealModulesMatchAnIndependentReading) {
     const std::filesystem::path folder = std::filesystem::path(QUILLNOTE_TEST_DATA) / "mod";
     // Files that must be rejected: cut short, or without any accepted tag.
     const std::vector<std::string> rejected = {"truncated_header.mod", "truncated_soundtracker.mod", "GAMEMUSIC.mod"};
@@ -218,6 +253,19 @@ TEST(ProTrackerImport, RealModulesAreAcceptedOrRejectedWhole) {
             EXPECT_EQ(FixedText(doc.song.instrumentNames[sample], 22), FixedText(expected, sample < samples ? 22 : 0))
                 << name << " sample " << sample;
         }
+        int modulePatterns = 0;
+        for (int order = 0; order < 128; ++order) modulePatterns = std::max<int>(modulePatterns, file[952 + order] + 1);
+        for (int pattern = 0; pattern < modulePatterns; ++pattern)
+            for (int row = 0; row < 64; ++row)
+                for (int channel = 0; channel < 4; ++channel) {
+                    const ExpectedStep want = ReadCell(&file[1084 + pattern * 1024 + row * 16 + channel * 4]);
+                    const qntPatternStep got = doc.song.Pattern(pattern * 4 + channel + 1)[row];
+                    ASSERT_EQ(got.Note(), want.note) << name << " p" << pattern << " r" << row << " c" << channel;
+                    ASSERT_EQ(got.Instrument(), want.instrument) << name;
+                    ASSERT_EQ(got.Command(), want.command) << name;
+                    ASSERT_EQ(got.Parameter(), want.parameter) << name;
+                    ASSERT_EQ(got.Chord(), want.chord) << name;
+                }
     }
     EXPECT_EQ(imported, 6);
 }
