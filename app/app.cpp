@@ -101,6 +101,7 @@ bool App::Init() {
     waveMemory = std::make_unique<WaveMemory>();
     replayer = std::make_unique<Replayer>();
     InitReplayerForSong(&document->song);
+    ResetUndoForNewSong(false);
 
     OpenAudio();
     StopPlayback();
@@ -126,7 +127,12 @@ void App::LoadStartupSong() {
     // A rejected file leaves the new empty song in place. The song has no
     // remembered path, so "Save Song" asks for one. A loaded song plays at
     // once, from its first position.
-    if (LoadSong(image)) PlaySong();
+    if (LoadSong(image)) {
+        // As "Load Song" does: the loaded state, not the empty song before
+        // it, becomes the first step of the history.
+        ClearUndoHistories();
+        PlaySong();
+    }
 }
 
 void App::CloseWindows() {

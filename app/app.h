@@ -20,7 +20,9 @@
 #include "engine/wave_synth.h"
 #include "gui/font.h"
 #include "gui/gui_item.h"
+#include "song/instrument_file.h"
 #include "song/song.h"
+#include "song/undo.h"
 
 namespace qn {
 
@@ -172,8 +174,38 @@ public:
     void ClearUndoHistories();
     // The newest `count` samples of the scope history, oldest first.
     void CopyScopeHistory(int16_t* out, int count, int64_t* newestCounter = nullptr);
-    // Undo step when the song changed; the undo history hooks in here.
-    void RecordUndoIfChanged() {}
+    // Undo (app_undo.cpp). The recording rule: after a frame that handled
+    // keys, a changed storage block is stored in the active history.
+    void RecordUndoIfChanged();
+    // The window being opened chooses the history: the song history in the
+    // main window, the instrument editor's own (restarted at each opening)
+    // in the instrument window, none in the wave editor. Call before
+    // `currentWindow` is set to the new window.
+    void SelectUndoHistory(int window);
+    // Start-up and "New Song": both histories emptied (the song history only
+    // when the instruments are kept) and the fresh song stored.
+    void ResetUndoForNewSong(bool keepInstruments);
+    // "Undo" / "Redo" under the audio lock.
+    void StepUndo(bool redo);
+    // Measures the song as it would be saved: song size, wave count (stored
+    // into the Song) and the Amiga precalculation estimate.
+    void RecomputeSongInfo();
+
+    // Song operations (app_song_operations.cpp). ExecuteSongOperation runs
+    // the optimizer, import, instrument file, clipboard, undo and wave gain
+    // commands and returns false for any other number.
+    bool ExecuteSongOperation(int command);
+    // Generates every wave again from its record, under the audio lock.
+    void RegenerateWaves();
+    // Loads an instrument file into the current instrument; all or nothing.
+    bool LoadInstrument(const uint8_t* data, size_t size);
+    void LoadInstrumentCommand();
+    void SaveInstrumentCommand();
+    void ImportCommand(bool qxm);
+    // "Optimize Song": the optimizer's passes, its summary on the status line.
+    void OptimizeSong();
+    void WaveGainCommand(int command);
+    void ClipboardCommand(int command);
     // Sets the status text with printf formatting.
     void SetStatus(const char* format, ...);
     // Builds the path of a data file next to the program.
@@ -252,6 +284,12 @@ public:
     float songDuration = 0.0f;
     float playTime = 0.0f;
     bool undoRecording = false;
+    UndoHistories undo;
+    Clipboards clipboards;
+    // Song information: the size of the song image in bytes (0 until
+    // measured) and the Amiga precalculation estimate of its waves.
+    uint32_t songSize = 0;
+    float precalcEstimate = 0.0f;
     uint64_t lastFrameCounter = 0;
 
 private:

@@ -1,8 +1,8 @@
 // Numbered commands that the shell runs itself: quitting, the song files,
 // playing and stopping with edit mode, the windows and the preferences.
-// The song operations (optimizer, imports, exports, clipboards, instrument
-// files, undo, wave volumes) add their own cases; until then their numbers
-// fall through to the widgets' command listeners and change nothing here.
+// The song operations (optimizer, imports, clipboards, instrument files,
+// undo, wave volumes) run in app_song_operations.cpp; numbers nobody here
+// knows go on to the widgets' command listeners only.
 #include <mutex>
 
 #include "app/app.h"
@@ -110,6 +110,7 @@ void App::ExecuteCommand(int command) {
             break;
         }
         default:
+            ExecuteSongOperation(command);
             break;
     }
 }

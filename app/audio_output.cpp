@@ -116,10 +116,6 @@ void App::UnsetCursorMarks() {
     cursorMarkPosition = -1;
 }
 
-void App::ClearUndoHistories() {
-    // The undo history empties itself here once it is part of the program.
-}
-
 void App::StartPlayback(bool patternLoop, bool fromCursor) {
     std::lock_guard<std::recursive_mutex> lock(audioMutex);
     replayer->patternLoop = patternLoop ? 1 : 0;

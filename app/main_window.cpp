@@ -20,8 +20,8 @@ constexpr SDL_Rect kLogoIcon = {62, 0, 208, 50};
 void App::CreateMainWindow() {
     CloseWindows();
     rebuildWindow = [this] { CreateMainWindow(); };
+    SelectUndoHistory(kMainWindow);
     currentWindow = kMainWindow;
-    undoRecording = true;
 
     items.push_back(new GuiItemSwitcher(SDLK_ESCAPE, kCommandInstrumentWindow));
     menuBar = CreateMenuBar();
@@ -65,6 +65,7 @@ void App::CreateMainWindow() {
 void App::CreateInstrumentWindow() {
     CloseWindows();
     rebuildWindow = [this] { CreateInstrumentWindow(); };
+    SelectUndoHistory(kInstrumentWindow);
     currentWindow = kInstrumentWindow;
     items.push_back(new GuiItemSwitcher(SDLK_ESCAPE, kCommandMainWindow));
     menuBar = CreateMenuBar();
@@ -75,6 +76,7 @@ void App::CreateInstrumentWindow() {
 void App::CreateWaveWindow() {
     CloseWindows();
     rebuildWindow = [this] { CreateWaveWindow(); };
+    SelectUndoHistory(kWaveWindow);
     currentWindow = kWaveWindow;
     items.push_back(new GuiItemSwitcher(SDLK_ESCAPE, kCommandInstrumentWindow));
     menuBar = CreateMenuBar();

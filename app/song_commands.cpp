@@ -37,6 +37,7 @@ bool App::LoadSong(std::vector<uint8_t>& image) {
     if (!qn::LoadSong(*document, image, &imageSong)) return false;
     songPath[0] = 0;
     InitReplayerForSong(&imageSong);
+    RecomputeSongInfo();
     return true;
 }
 
@@ -122,7 +123,7 @@ void App::NewSongCommand(bool keepInstruments) {
         }
     }
     UnsetCursorMarks();
-    ClearUndoHistories();
+    ResetUndoForNewSong(keepInstruments);
     UnmuteVoices();
     songPath[0] = 0;
     StopPlayback();
