@@ -1,0 +1,420 @@
+// The song operation commands in the running program: instrument files
+// through a scripted dialog, the two imports, "Optimize Song", the wave gain
+// commands with the waves generated again at once, and the clipboards.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "song/song_image.h"
+#include "tests/app/app_harness.h"
+#include "tests/app/scripted_dialog.h"
+
+namespace qn::testing {
+namespace {
+
+std::string TestModule(const char* name) { return std::string(QUILLNOTE_TEST_DATA) + "/mod/" + name; }
+
+class SongOperations : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(harness.started);
+        SDL_PauseAudioDevice(harness.app->audioDevice, 1);
+        harness.app->undo.song.log = nullptr;
+        harness.app->undo.instrument.log = nullptr;
+        harness.Frame(2);
+        harness.app->SetStatus("before");
+    }
+    void Run(int command) {
+        harness.Command(command);
+        harness.Frame();
+    }
+    void Press(SDL_Keycode sym, Uint16 mod) {
+        harness.KeyDown(sym, mod);
+        harness.Frame(2);
+    }
+    Song& TheSong() { return harness.app->document->song; }
+    std::vector<int8_t> WaveBytes(int wave, int count = 128) {
+        const int8_t* slot = harness.app->waveMemory->Slot(wave - 1);
+        return std::vector<int8_t>(slot, slot + count);
+    }
+    // What the App's wave memory should hold for the song as it is now:
+    // the same song generated into a separate memory.
+    std::vector<int8_t> FreshlyGenerated(int wave, int count = 128) {
+        WaveMemory memory;
+        harness.app->replayer->synth.PrecalcAllWaves(TheSong(), memory);
+        const int8_t* slot = memory.Slot(wave - 1);
+        return std::vector<int8_t>(slot, slot + count);
+    }
+    // Instrument 1 plays waves 3 and 5; wave 5 mixes in wave 2. The gains
+    // tell the waves apart.
+    void MakeMixingInstrument() {
+        Song& song = TheSong();
+        song.waves[1].gain = 90;
+        song.waves[2].gain = 110;
+        song.waves[4].gain = 120;
+        song.waves[4].mixWave = 2;
+        SetFixedText(song.waveNames[4], kNameLength, "mixer");
+        song.instrumentSteps[0][0] = InstrumentStep{0, 0, 3};
+        song.instrumentSteps[0][1] = InstrumentStep{0, 0, 5};
+        SetFixedText(song.instrumentNames[0], kNameLength, "lead");
+    }
+
+    AppHarness harness;
+    ScriptedDialog dialog;
+};
+
+// Instrument files.
+
+TEST_F(SongOperations, SavedInstrumentLoadsIntoANewSongWithItsWaves) {
+    MakeMixingInstrument();
+    dialog.Choose("lead");
+    Run(kCommandSaveInstrument);
+    ASSERT_EQ(dialog.requests.size(), 1u);
+    EXPECT_TRUE(dialog.requests[0].save);
+    EXPECT_EQ(dialog.requests[0].groups.at(0).extensions, std::vector<std::string>{"ins"});
+    EXPECT_EQ(harness.Status(), "Instrument saved.");
+    EXPECT_EQ(std::filesystem::file_size("lead.ins"), kInstrumentFileSize);
+
+    Run(kCommandNewSong);
+    std::vector<int8_t> silentSlot = WaveBytes(2);
+    dialog.Choose("lead.ins");
+    Run(kCommandLoadInstrument);
+    EXPECT_FALSE(dialog.requests.at(1).save);
+    EXPECT_EQ(harness.Status(), "Instrument loaded.");
+    // Needed 3, 5, 2 land in slots 3, 2, 1; the copy of 5 mixes the copy of 2.
+    Song& song = TheSong();
+    EXPECT_EQ(song.instrumentSteps[0][0].Parameter(), 3);
+    EXPECT_EQ(song.instrumentSteps[0][1].Parameter(), 2);
+    EXPECT_EQ(song.waves[2].gain, 110);
+    EXPECT_EQ(song.waves[1].gain, 120);
+    EXPECT_EQ(song.waves[1].mixWave, 1);
+    EXPECT_EQ(song.waves[0].gain, 90);
+    EXPECT_EQ(FixedText(song.waveNames[1], kNameLength), "mixer");
+    EXPECT_EQ(FixedText(song.instrumentNames[0], kNameLength), "lead");
+    // The copied waves are generated at once, not at the next play.
+    EXPECT_EQ(song.waveCount, 3);
+    EXPECT_NE(WaveBytes(2), silentSlot);
+    for (int wave = 1; wave <= 3; ++wave) EXPECT_EQ(WaveBytes(wave), FreshlyGenerated(wave)) << wave;
+}
+
+TEST_F(SongOperations, InstrumentNameRuleAndTheCurrentInstrument) {
+    MakeMixingInstrument();
+    harness.app->currentInstrument = 1;
+    dialog.Choose("LEAD.INS");
+    Run(kCommandSaveInstrument);
+    EXPECT_TRUE(std::filesystem::exists("LEAD.INS.ins"));
+    dialog.Choose("kept.ins");
+    Run(kCommandSaveInstrument);
+    EXPECT_TRUE(std::filesystem::exists("kept.ins"));
+    EXPECT_FALSE(std::filesystem::exists("kept.ins.ins"));
+    // Loaded into the current instrument, here 7, of the song it came from:
+    // every wave is its own duplicate and nothing is copied.
+    harness.app->currentInstrument = 7;
+    std::vector<uint8_t> wavesBefore(harness.app->document->Storage() + kWaveOffset,
+                                     harness.app->document->Storage() + kWaveOffset + kWaveBytes);
+    dialog.Choose("kept.ins");
+    Run(kCommandLoadInstrument);
+    EXPECT_EQ(harness.Status(), "Instrument loaded.");
+    EXPECT_EQ(TheSong().instrumentSteps[6][1].Parameter(), 5);
+    EXPECT_EQ(FixedText(TheSong().instrumentNames[6], kNameLength), "lead");
+    EXPECT_EQ(std::vector<uint8_t>(harness.app->document->Storage() + kWaveOffset,
+                                   harness.app->document->Storage() + kWaveOffset + kWaveBytes),
+              wavesBefore);
+}
+
+TEST_F(SongOperations, CancelledInstrumentDialogsDoAndSayNothing) {
+    dialog.Cancel();
+    Run(kCommandSaveInstrument);
+    dialog.Cancel();
+    Run(kCommandLoadInstrument);
+    EXPECT_EQ(dialog.requests.size(), 2u);
+    EXPECT_EQ(harness.Status(), "before");
+    EXPECT_TRUE(std::filesystem::is_empty("."));
+}
+
+TEST_F(SongOperations, FailedInstrumentSaveSaysSoAndLeavesNoFile) {
+    dialog.Choose("missing/folder/lead.ins");
+    Run(kCommandSaveInstrument);
+    EXPECT_EQ(harness.Status(), "Failed. Could not save instrument.");
+    // A folder in the way of the rename keeps its place.
+    std::filesystem::create_directories("taken.ins/inside");
+    dialog.Choose("taken.ins");
+    Run(kCommandSaveInstrument);
+    EXPECT_EQ(harness.Status(), "Failed. Could not save instrument.");
+    EXPECT_TRUE(std::filesystem::is_directory("taken.ins/inside"));
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(".")) files += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(files, 0);
+}
+
+TEST_F(SongOperations, UnusableInstrumentFilesFailAndChangeNothing) {
+    MakeMixingInstrument();
+    dialog.Choose("good.ins");
+    Run(kCommandSaveInstrument);
+    std::string good = AppHarness::ReadFile("good.ins");
+    ASSERT_EQ(good.size(), kInstrumentFileSize);
+    AppHarness::WriteFile("magic.ins", "QNX" + good.substr(3));
+    AppHarness::WriteFile("short.ins", good.substr(0, kInstrumentFileSize - 1));
+    AppHarness::WriteFile("empty.ins", "");
+    // One byte past the 16 KiB a file is read into.
+    AppHarness::WriteFile("large.ins", good + std::string(kInstrumentFileMaxRead + 1 - good.size(), '\0'));
+    std::vector<uint8_t> before(harness.app->document->Storage(), harness.app->document->Storage() + kStorageSize);
+    harness.app->currentInstrument = 2;
+    for (const char* name : {"magic.ins", "short.ins", "empty.ins", "large.ins", "absent.ins"}) {
+        harness.app->SetStatus("before");
+        dialog.Choose(name);
+        Run(kCommandLoadInstrument);
+        EXPECT_EQ(harness.Status(), "Failed. Unknown Instrument format.") << name;
+        EXPECT_EQ(std::vector<uint8_t>(harness.app->document->Storage(),
+                                       harness.app->document->Storage() + kStorageSize),
+                  before)
+            << name;
+    }
+    // Exactly 16 KiB is still read: the file's first 1670 bytes count.
+    AppHarness::WriteFile("padded.ins", good + std::string(kInstrumentFileMaxRead - good.size(), '\0'));
+    dialog.Choose("padded.ins");
+    Run(kCommandLoadInstrument);
+    EXPECT_EQ(harness.Status(), "Instrument loaded.");
+}
+
+TEST_F(SongOperations, AFullSongRefusesAnInstrumentItHasNoRoomFor) {
+    MakeMixingInstrument();
+    dialog.Choose("lead.ins");
+    Run(kCommandSaveInstrument);
+    Run(kCommandNewSong);
+    for (int slot = 0; slot < kWaves; ++slot) TheSong().waves[slot].gain = uint8_t(1 + slot);
+    std::vector<uint8_t> before(harness.app->document->Storage(), harness.app->document->Storage() + kStorageSize);
+    dialog.Choose("lead.ins");
+    Run(kCommandLoadInstrument);
+    EXPECT_EQ(harness.Status(), "Failed. Unknown Instrument format.");
+    EXPECT_EQ(std::vector<uint8_t>(harness.app->document->Storage(), harness.app->document->Storage() + kStorageSize),
+              before);
+}
+
+// Imports.
+
+TEST_F(SongOperations, ProTrackerImportThroughTheDialog) {
+    std::string path = TestModule("flowerpower.mod");
+    std::string module = AppHarness::ReadFile(path);
+    ASSERT_GT(module.size(), 2048u);
+    dialog.Choose(path);
+    Run(kCommandImportProTracker);
+    ASSERT_EQ(dialog.requests.size(), 1u);
+    EXPECT_EQ(dialog.requests[0].groups.at(0).extensions, std::vector<std::string>{"mod"});
+    EXPECT_EQ(harness.Status(), "Protracker Import successful.");
+    Song& song = TheSong();
+    EXPECT_EQ(std::string(harness.app->document->title, kTitleLength), module.substr(0, kTitleLength));
+    // Read straight from the module: the length at 950, the order at 952.
+    int length = uint8_t(module[950]);
+    EXPECT_EQ(int(song.sequenceLength), length);
+    EXPECT_EQ(song.rowsPerPattern, 64);
+    for (int position = 0; position < length; ++position) {
+        int order = uint8_t(module[size_t(952 + position)]);
+        for (int voice = 0; voice < kVoices; ++voice)
+            EXPECT_EQ(song.Position(position)[voice].pattern, order < 63 ? order * 4 + 1 + voice : 0);
+    }
+    // Sample 1's name becomes instrument 1's name.
+    EXPECT_EQ(FixedText(song.instrumentNames[0], kNameLength), FixedText(module.data() + 20, kNameLength));
+    // The song is measured again for the information panel.
+    EXPECT_EQ(harness.app->songSize, WriteSongImage(*harness.app->document, nullptr, 0, nullptr, nullptr));
+}
+
+TEST_F(SongOperations, TruncatedModulesFailAndLeaveTheSongAsItWas) {
+    SetFixedText(harness.app->document->title, kTitleLength, "mine");
+    TheSong().Pattern(1)[0].SetNote(13);
+    std::vector<uint8_t> before(harness.app->document->Storage(), harness.app->document->Storage() + kStorageSize);
+    for (const char* name : {"truncated_header.mod", "truncated_soundtracker.mod"}) {
+        harness.app->SetStatus("before");
+        dialog.Choose(TestModule(name));
+        Run(kCommandImportProTracker);
+        EXPECT_EQ(harness.Status(), "Protracker Import failed.") << name;
+        EXPECT_EQ(FixedText(harness.app->document->title, kTitleLength), "mine") << name;
+        EXPECT_EQ(TheSong().sequenceLength, 4u);
+        EXPECT_EQ(std::vector<uint8_t>(harness.app->document->Storage(),
+                                       harness.app->document->Storage() + kStorageSize),
+                  before)
+            << name;
+    }
+}
+
+TEST_F(SongOperations, ImportsOfNothingDoNothing) {
+    AppHarness::WriteFile("empty.mod", "");
+    dialog.Cancel();
+    Run(kCommandImportProTracker);
+    dialog.Choose("empty.mod");
+    Run(kCommandImportProTracker);
+    dialog.Choose("absent.mod");
+    Run(kCommandImportProTracker);
+    dialog.Cancel();
+    Run(kCommandImportQxm);
+    dialog.Choose("empty.mod");
+    Run(kCommandImportQxm);
+    EXPECT_EQ(dialog.requests.size(), 5u);
+    EXPECT_EQ(dialog.requests[3].groups.at(0).extensions, std::vector<std::string>{"qxm"});
+    EXPECT_EQ(harness.Status(), "before");
+}
+
+// A Qxm module of one position naming track 0 on every voice, one track of
+// one row with note 13, no instruments; the title "qx" sits in the subsong
+// list, which the importer skips. Padded to the 100 bytes a module has.
+std::string SmallQxm() {
+    std::string file = {'Q', 'M', 'V', 0, 0, 14, 0, 1, 0, 0, 1, 0, 0, 2};
+    file += std::string("qx\0\0", 4);
+    for (int voice = 0; voice < kVoices; ++voice) file += std::string{0, 12};
+    file += std::string{char(13 << 2), 0, 0};
+    file.resize(100, '\0');
+    return file;
+}
+
+TEST_F(SongOperations, QxmImportThroughTheDialog) {
+    AppHarness::WriteFile("small.qxm", SmallQxm());
+    dialog.Choose("small.qxm");
+    Run(kCommandImportQxm);
+    EXPECT_EQ(harness.Status(), "QXM Import successful.");
+    EXPECT_EQ(FixedText(harness.app->document->title, kTitleLength), "qx");
+    EXPECT_EQ(TheSong().sequenceLength, 1u);
+    EXPECT_EQ(TheSong().rowsPerPattern, 1);
+    EXPECT_EQ(TheSong().Position(0)[2].pattern, 1);
+    EXPECT_EQ(TheSong().Position(0)[2].transpose, 0);
+    EXPECT_EQ(TheSong().Pattern(1)[0].Note(), 13);
+
+    std::string bad = SmallQxm();
+    bad[3] = 2;  // version 2 does not exist
+    AppHarness::WriteFile("bad.qxm", bad);
+    harness.Command(kCommandNewSong);
+    harness.Frame();
+    dialog.Choose("bad.qxm");
+    Run(kCommandImportQxm);
+    EXPECT_EQ(harness.Status(), "QXM Import failed.");
+    EXPECT_EQ(TheSong().sequenceLength, 4u);
+    EXPECT_EQ(TheSong().rowsPerPattern, 64);
+}
+
+// The optimizer.
+
+TEST_F(SongOperations, OptimizeANewSongRemovesItsFourEmptyPatterns) {
+    size_t before = WriteSongImage(*harness.app->document, nullptr, 0, nullptr, nullptr);
+    Run(kCommandOptimizeSong);
+    for (int voice = 0; voice < kVoices; ++voice) EXPECT_EQ(TheSong().Position(0)[voice].pattern, 0);
+    size_t after = WriteSongImage(*harness.app->document, nullptr, 0, nullptr, nullptr);
+    ASSERT_LT(after, before);
+    EXPECT_EQ(harness.app->songSize, after);
+    char expected[128];
+    std::snprintf(expected, sizeof(expected), "Removed 4 Pat., 0 Ins. 0 Waves Saved: %db", int(before - after));
+    EXPECT_EQ(harness.Status(), expected);
+}
+
+TEST_F(SongOperations, OptimizeRenumbersWavesAndRegeneratesThem) {
+    // Instrument 1 plays waves 1, 2 and 5; waves 3 and 4 are unused and go,
+    // so wave 5 becomes wave 3 and is generated in its new slot at once.
+    Song& song = TheSong();
+    song.Pattern(1)[0].SetNote(13);
+    song.Pattern(1)[0].SetInstrument(1);
+    song.instrumentSteps[0][0] = InstrumentStep{0, 0, 2};
+    song.instrumentSteps[0][1] = InstrumentStep{0, 0, 5};
+    song.waves[1].gain = 100;
+    song.waves[2].gain = 20;
+    song.waves[3].gain = 30;
+    song.waves[4].gain = 120;
+    Run(kCommandOptimizeSong);
+    EXPECT_EQ(song.instrumentSteps[0][1].Parameter(), 3);
+    EXPECT_EQ(song.waves[2].gain, 120);
+    EXPECT_NE(harness.Status().find(" 2 Waves Saved: "), std::string::npos) << harness.Status();
+    EXPECT_EQ(song.waveCount, 3);
+    for (int wave = 1; wave <= 3; ++wave) EXPECT_EQ(WaveBytes(wave), FreshlyGenerated(wave)) << wave;
+}
+
+// Wave gains.
+
+TEST_F(SongOperations, WaveVolumeStepsChangeTheWaveMemoryAtOnce) {
+    Run(kCommandWaveWindow);
+    std::vector<int8_t> original = WaveBytes(1);
+    // Ctrl+- and Ctrl++ are the wave window's shortcuts.
+    Press(SDLK_MINUS, KMOD_LCTRL);
+    EXPECT_EQ(TheSong().waves[0].gain, 57);  // 64 * 0.9 = 57.6
+    std::vector<int8_t> quieter = WaveBytes(1);
+    EXPECT_NE(quieter, original);
+    EXPECT_EQ(quieter, FreshlyGenerated(1));
+    Press(SDLK_PLUS, KMOD_RCTRL);
+    EXPECT_EQ(TheSong().waves[0].gain, 62);  // 57 * 1.1 = 62.7
+    EXPECT_NE(WaveBytes(1), quieter);
+    EXPECT_EQ(WaveBytes(1), FreshlyGenerated(1));
+}
+
+TEST_F(SongOperations, NormalizeScalesToTheLoudestAndRegenerates) {
+    TheSong().waves[0].gain = 100;
+    TheSong().waves[1].gain = 128;
+    TheSong().instrumentSteps[0][0] = InstrumentStep{0, 0, 2};
+    harness.app->RegenerateWaves();
+    std::vector<int8_t> before = WaveBytes(2);
+    Run(kCommandNormalizeWaves);
+    EXPECT_EQ(TheSong().waves[1].gain, 255);
+    EXPECT_EQ(TheSong().waves[0].gain, 199);  // 100 * 255/128 = 199.2
+    EXPECT_NE(WaveBytes(2), before);
+    EXPECT_EQ(WaveBytes(2), FreshlyGenerated(2));
+    EXPECT_EQ(harness.Status(), "before");
+}
+
+TEST_F(SongOperations, ClearUnusedWavesKeepsMixSourcesAndClearsTheRest) {
+    MakeMixingInstrument();
+    TheSong().waves[6].gain = 77;
+    SetFixedText(TheSong().waveNames[6], kNameLength, "stray");
+    Run(kCommandInstrumentWindow);
+    Run(kCommandClearUnusedWaves);
+    EXPECT_TRUE(IsWaveEmpty(TheSong().waves[6]));
+    EXPECT_EQ(FixedText(TheSong().waveNames[6], kNameLength), "");
+    EXPECT_EQ(TheSong().waves[1].gain, 90) << "wave 2 is mixed in by wave 5";
+    EXPECT_EQ(TheSong().waves[2].gain, 110);
+    EXPECT_EQ(TheSong().waves[4].gain, 120);
+    EXPECT_EQ(harness.Status(), "before");
+}
+
+// Clipboards.
+
+TEST_F(SongOperations, WaveClipboardThroughTheWaveWindowShortcuts) {
+    Run(kCommandWaveWindow);
+    TheSong().waves[9].gain = 99;
+    TheSong().waves[9].mixWave = 6;
+    SetFixedText(TheSong().waveNames[9], kNameLength, "ten");
+    harness.app->currentWave = 10;
+    Press(SDLK_F4, KMOD_LSHIFT);  // Copy Wave
+    harness.app->currentWave = 4;
+    Press(SDLK_F5, KMOD_LSHIFT);  // Paste Wave
+    EXPECT_EQ(TheSong().waves[3].gain, 99);
+    EXPECT_EQ(TheSong().waves[3].mixWave, 0) << "a wave mixes only lower-numbered waves";
+    EXPECT_EQ(FixedText(TheSong().waveNames[3], kNameLength), "ten");
+    EXPECT_EQ(WaveBytes(4), FreshlyGenerated(4));
+    harness.app->currentWave = 10;
+    Press(SDLK_F3, KMOD_LSHIFT);  // Clear Wave
+    EXPECT_TRUE(IsWaveEmpty(TheSong().waves[9]));
+    EXPECT_EQ(FixedText(TheSong().waveNames[9], kNameLength), "");
+}
+
+TEST_F(SongOperations, InstrumentClipboardSharesTheNameWithTheWaves) {
+    Run(kCommandInstrumentWindow);
+    MakeMixingInstrument();
+    TheSong().instruments[0].attack = 7;
+    harness.app->currentInstrument = 1;
+    Press(SDLK_F4, KMOD_LSHIFT);  // Copy Instrument
+    harness.app->currentInstrument = 9;
+    Press(SDLK_F5, KMOD_LSHIFT);  // Paste Instrument
+    EXPECT_EQ(TheSong().instruments[8].attack, 7);
+    EXPECT_EQ(TheSong().instrumentSteps[8][1].Parameter(), 5);
+    EXPECT_EQ(FixedText(TheSong().instrumentNames[8], kNameLength), "lead");
+    // "Copy Wave" fills the shared name clipboard: the next paste names the
+    // instrument after the wave.
+    harness.app->currentWave = 5;
+    Run(kCommandCopyWave);
+    harness.app->currentInstrument = 10;
+    Run(kCommandPasteInstrument);
+    EXPECT_EQ(FixedText(TheSong().instrumentNames[9], kNameLength), "mixer");
+    harness.app->currentInstrument = 1;
+    Press(SDLK_F3, KMOD_LSHIFT);  // Clear Instrument
+    EXPECT_EQ(TheSong().instruments[0].attack, 0);
+    EXPECT_EQ(TheSong().instruments[0].sustain, 15);
+    EXPECT_TRUE(TheSong().instrumentSteps[0][0].IsEmpty());
+    EXPECT_EQ(FixedText(TheSong().instrumentNames[0], kNameLength), "");
+}
+
+}  // namespace
+}  // namespace qn::testing
