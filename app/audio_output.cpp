@@ -195,26 +195,8 @@ void App::PreviewNote(int note) {
     if (currentWindow == kMainWindow && song.currentPosition < song.sequenceLength)
         pitch += song.Position(int(song.currentPosition))[previewVoice & 3].transpose;
     voice.notePitch = int16_t(uint16_t(uint32_t(pitch * 16) & 0xffffu));
-    if (currentWindow == kWaveWindow && currentWave >= 1 && currentWave <= kWaves) {
-        // The wave sounds plainly at full sustain: no envelope, vibrato or
-        // step program of an instrument shapes it.
-        replayer->SelectWave(previewVoice & 3, currentWave - 1, true);
-        voice.instrumentStartVolume = voice.stepVolume;
-        voice.instrument = uint8_t(currentWave);
-        voice.params = song.instruments[currentWave - 1];
-        voice.pendingStart = 0;
-        voice.attack = 0;
-        voice.decay = 0;
-        voice.sustain = 15;
-        voice.release = 0;
-        voice.envelopeStage = kEnvelopeAttack;
-        voice.envelopeLevel = 0;
-        voice.vibratoDepth = 0;
-        voice.vibratoSpeed = 0;
-        voice.vibratoOffset = 0;
-        voice.stepSpeed = kStepHalted;
-        voice.stepTicks = kStepHalted;
-    }
+    if (currentWindow == kWaveWindow && replayer->song)
+        StartWavePreview(voice, *replayer->song, currentWave - 1);
     if (audioDevice) SDL_UnlockAudioDevice(audioDevice);
 }
 

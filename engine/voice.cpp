@@ -448,6 +448,26 @@ void SelectWave(VoiceState& voice, const Song& song, int wave, bool restart) {
     }
 }
 
+void StartWavePreview(VoiceState& voice, const Song& song, int wave) {
+    if (wave < 0 || wave >= kWaves) return;
+    SelectWave(voice, song, wave, true);
+    voice.instrumentStartVolume = voice.stepVolume;
+    voice.instrument = uint8_t(wave + 1);
+    if (song.instruments) voice.params = song.instruments[wave];
+    voice.pendingStart = 0;
+    voice.attack = 0;
+    voice.decay = 0;
+    voice.sustain = 15;
+    voice.release = 0;
+    voice.envelopeStage = kEnvelopeAttack;
+    voice.envelopeLevel = 0;
+    voice.vibratoDepth = 0;
+    voice.vibratoSpeed = 0;
+    voice.vibratoOffset = 0;
+    voice.stepSpeed = kStepHalted;
+    voice.stepTicks = kStepHalted;
+}
+
 void ReleaseVoice(VoiceState& voice) {
     int level = voice.envelopeLevel >> 6;
     voice.releaseStep = uint16_t(level);

@@ -145,6 +145,9 @@ void StartInstrument(VoiceState& voice, const Song& song, int instrument);
 // Makes wave `wave` (0..23) current and points the registers at it; with
 // `restart` the sub-loop window starts again from "Loop Offset".
 void SelectWave(VoiceState& voice, const Song& song, int wave, bool restart);
+// Wave preview of the wave editor: wave `wave` (0..23) sounds plainly at
+// full sustain, with no envelope, vibrato or step program shaping it.
+void StartWavePreview(VoiceState& voice, const Song& song, int wave);
 // Note off: the envelope enters release, falling more slowly from a lower level.
 void ReleaseVoice(VoiceState& voice);
 // Envelope back to attack from level 0.
