@@ -5,18 +5,13 @@
 
 #include <vector>
 
-#include "engine/playback.h"
-#include "tools/demo/demo_song.h"
+#include "bench/demo_fixture.h"
 
 namespace {
 
 void BM_AudioTick(benchmark::State& state) {
-    qn::SongDocument doc;
-    qn::BuildDemoSong(doc);
-    qn::WaveMemory memory;
-    qn::Replayer replayer;
-    replayer.InitReplayer(&doc.song, &memory);
-    qn::MixerState mixer;
+    qn::bench::DemoPlayback demo;
+    auto& [doc, memory, replayer, mixer] = demo;
     doc.song.currentPosition = 1;  // all four voices busy from here on
     qn::PreparePlayback(replayer, mixer, true);
     replayer.patternLoop = 1;
@@ -30,12 +25,8 @@ void BM_AudioTick(benchmark::State& state) {
 BENCHMARK(BM_AudioTick)->Unit(benchmark::kMicrosecond);
 
 void BM_MixVoicesOnly(benchmark::State& state) {
-    qn::SongDocument doc;
-    qn::BuildDemoSong(doc);
-    qn::WaveMemory memory;
-    qn::Replayer replayer;
-    replayer.InitReplayer(&doc.song, &memory);
-    qn::MixerState mixer;
+    qn::bench::DemoPlayback demo;
+    auto& [doc, memory, replayer, mixer] = demo;
     doc.song.currentPosition = 1;
     qn::PreparePlayback(replayer, mixer, true);
     std::vector<int16_t> buffer(2 * qn::kFramesPerTick);

@@ -4,17 +4,13 @@
 #include <benchmark/benchmark.h>
 
 #include "engine/wav_export.h"
-#include "tools/demo/demo_song.h"
+#include "bench/demo_fixture.h"
 
 namespace {
 
 void BM_RenderDemoSong(benchmark::State& state) {
-    qn::SongDocument doc;
-    qn::BuildDemoSong(doc);
-    qn::WaveMemory memory;
-    qn::Replayer replayer;
-    replayer.InitReplayer(&doc.song, &memory);
-    qn::MixerState mixer;
+    qn::bench::DemoPlayback demo;
+    auto& [doc, memory, replayer, mixer] = demo;
     double seconds = 0.0;
     for (auto _ : state) {
         qn::SongRender render;

@@ -38,33 +38,14 @@ out=$(realpath -m "$out")
 song=()
 [ $# -gt 0 ] && song=("$(realpath "$1")")
 
-scratch=$(mktemp -d)
-xvfb_pid="" program_pid=""
-cleanup() {
-  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/xvfb_session.sh"
 
 # prefs.bin: magic "QNT\0", hex steps, GUI size, reserved, stereo, wide, background RGBA.
 printf "QNT\0\0\\$(printf '%03o' $size_byte)\0\0\\$(printf '%03o' $wide)\\134\\144\\170\\377" > "$scratch/prefs.bin"
 
-display_number=$((90 + RANDOM % 100))
-Xvfb ":$display_number" -screen 0 2000x1300x24 -nolisten tcp > /dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY=":$display_number"
-for _ in $(seq 50); do [ -S "/tmp/.X11-unix/X$display_number" ] && break; sleep 0.1; done
-
-(cd "$scratch" && exec "$program" "${song[@]}") > "$scratch/stdout.txt" 2>&1 &
-program_pid=$!
-window=""
-for _ in $(seq 100); do
-  window=$(xdotool search --name "Quillnote" 2>/dev/null | head -n 1 || true)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || { echo "the window did not appear" >&2; cat "$scratch/stdout.txt" >&2; exit 1; }
+start_xvfb 2000x1300
+start_program "$scratch/stdout.txt" "$program" "${song[@]}"
+wait_for_window "$scratch/stdout.txt"
 sleep 0.5
 for key in $keys; do
   xdotool key --window "$window" "$key"

@@ -24,31 +24,12 @@ echo "== program: $song under Xvfb for a few seconds of keys"
 program=$(realpath "$build/quillnote")
 song_path=()
 [ -f "$song" ] && song_path=("$(realpath "$song")")
-scratch=$(mktemp -d)
-xvfb_pid="" program_pid=""
-cleanup() {
-  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
-display_number=$((90 + RANDOM % 100))
-Xvfb ":$display_number" -screen 0 1400x1000x24 -nolisten tcp > /dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY=":$display_number"
-for _ in $(seq 50); do [ -S "/tmp/.X11-unix/X$display_number" ] && break; sleep 0.1; done
+source "$(dirname "$0")/xvfb_session.sh"
+start_xvfb 1400x1000
 # SDL's software renderer keeps drawing off OpenGL as far as SDL allows;
 # Mesa's threads that remain are covered by tools/tsan.supp.
-(cd "$scratch" && SDL_AUDIODRIVER=dummy SDL_RENDER_DRIVER=software exec "$program" "${song_path[@]}") \
-  > "$scratch/out.txt" 2>&1 &
-program_pid=$!
-window=""
-for _ in $(seq 100); do
-  window=$(xdotool search --name "Quillnote" 2>/dev/null | head -n 1 || true)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || { echo "the window did not appear" >&2; cat "$scratch/out.txt" >&2; exit 1; }
+start_program "$scratch/out.txt" env SDL_AUDIODRIVER=dummy SDL_RENDER_DRIVER=software "$program" "${song_path[@]}"
+wait_for_window "$scratch/out.txt"
 for key in space Control_R F2 alt+Down Alt_R space shift+space Control_R ctrl+Return KP_Add \
            alt+Up shift+Control_R space Control_R F3 less alt+F2 Escape Control_R space alt+F3 alt+F1 \
            Control_R ctrl+Return space; do
