@@ -90,18 +90,17 @@ with open(sys.argv[1], "rb") as f:
 PY
 }
 
-# Fastest wall time of `runs` runs of a command.
+# Fastest wall time and least CPU time (user + system) of `runs` runs of a
+# command, as "wall cpu". The CPU time says what the program costs when
+# other jobs keep it waiting for a core.
 fastest() {
-  local best=""
+  local best="" least="" measured
   for _ in $(seq "$runs"); do
-    local start end took
-    start=$(date +%s.%N)
-    "$@" > /dev/null 2>&1
-    end=$(date +%s.%N)
-    took=$(awk -v a="$start" -v b="$end" 'BEGIN { print b - a }')
-    best=$(awk -v a="$took" -v b="$best" 'BEGIN { print (b == "" || a < b) ? a : b }')
+    measured=$( { TIMEFORMAT='%R %U %S'; time "$@" > /dev/null 2>&1; } 2>&1 )
+    best=$(awk -v m="$measured" -v b="$best" 'BEGIN { split(m, t, " "); print (b == "" || t[1] < b) ? t[1] : b }')
+    least=$(awk -v m="$measured" -v b="$least" 'BEGIN { split(m, t, " "); c = t[2] + t[3]; print (b == "" || c < b) ? c : b }')
   done
-  echo "$best"
+  echo "$best $least"
 }
 
 write_module "$work/short.mod" 1
@@ -109,33 +108,39 @@ write_module "$work/long.mod" 40
 names=(short long)
 [ -n "$module" ] && { cp "$module" "$work/real.mod"; names+=(real); }
 
-printf "%-6s %-10s %9s %8s %10s\n" module program audio_s wall_s x_realtime
-declare -A speed seconds wall
+printf "%-6s %-10s %9s %8s %10s %7s %10s\n" module program audio_s wall_s x_realtime cpu_s x_cpu
+declare -A speed cpuspeed seconds wall cpu
 for name in "${names[@]}"; do
   mod="$work/$name.mod"
-  wall[ours,$name]=$(fastest "$build/quillnote-cli" render "$mod" "$work/$name.ours.wav")
+  read -r wall[ours,$name] cpu[ours,$name] < <(fastest "$build/quillnote-cli" render "$mod" "$work/$name.ours.wav")
   seconds[ours,$name]=$(wav_seconds "$work/$name.ours.wav")
-  wall[mpt,$name]=$(fastest openmpt123 --render --force --quiet --no-float --samplerate 48000 \
-                    --channels 2 "$mod")
+  read -r wall[mpt,$name] cpu[mpt,$name] < <(fastest openmpt123 --render --force --quiet --no-float \
+                                              --samplerate 48000 --channels 2 "$mod")
   seconds[mpt,$name]=$(wav_seconds "$mod.wav")
   for program in ours mpt; do
     speed[$program,$name]=$(awk -v s="${seconds[$program,$name]}" -v t="${wall[$program,$name]}" \
                             'BEGIN { print s / t }')
-    printf "%-6s %-10s %9.2f %8.3f %10.0f\n" "$name" \
-      "$([ $program = ours ] && echo quillnote || echo openmpt123)" \
-      "${seconds[$program,$name]}" "${wall[$program,$name]}" "${speed[$program,$name]}"
+    cpuspeed[$program,$name]=$(awk -v s="${seconds[$program,$name]}" -v t="${cpu[$program,$name]}" \
+                               'BEGIN { print (t > 0) ? s / t : 0 }')
+    printf "%-6s %-10s %9.2f %8.3f %10.0f %7.3f %10.0f\n" "$name" \
+      "$([ $program = ours ] && echo quillnote || echo openmpt123)" "${seconds[$program,$name]}" \
+      "${wall[$program,$name]}" "${speed[$program,$name]}" "${cpu[$program,$name]}" "${cpuspeed[$program,$name]}"
   done
-  awk -v a="${speed[ours,$name]}" -v b="${speed[mpt,$name]}" -v n="$name" \
-    'BEGIN { printf "%-6s speed ratio quillnote / openmpt123: %.2f\n", n, a / b }'
+  awk -v a="${speed[ours,$name]}" -v b="${speed[mpt,$name]}" -v c="${cpuspeed[ours,$name]}" \
+      -v d="${cpuspeed[mpt,$name]}" -v n="$name" \
+    'BEGIN { printf "%-6s speed ratio quillnote / openmpt123: %.2f wall, %.2f CPU\n", n, a / b, (d > 0) ? c / d : 0 }'
 done
 
 echo "cost model (time = fixed + per_second x audio seconds, from the short and long modules):"
 for program in ours mpt; do
-  awk -v s1="${seconds[$program,short]}" -v t1="${wall[$program,short]}" \
-      -v s2="${seconds[$program,long]}" -v t2="${wall[$program,long]}" \
-      -v p="$([ $program = ours ] && echo quillnote || echo openmpt123)" 'BEGIN {
-    per = (t2 - t1) / (s2 - s1); fixed = t1 - per * s1
-    printf "  %-10s fixed %.1f ms, %.3f ms per second of audio (%.0fx real time without the fixed cost)\n",
-           p, fixed * 1000, per * 1000, 1 / per
-  }'
+  for clock in wall cpu; do
+    if [ $clock = wall ]; then t1=${wall[$program,short]} t2=${wall[$program,long]}
+    else t1=${cpu[$program,short]} t2=${cpu[$program,long]}; fi
+    awk -v s1="${seconds[$program,short]}" -v t1="$t1" -v s2="${seconds[$program,long]}" -v t2="$t2" \
+        -v p="$([ $program = ours ] && echo quillnote || echo openmpt123)" -v c="$clock" 'BEGIN {
+      per = (t2 - t1) / (s2 - s1); fixed = t1 - per * s1
+      printf "  %-10s %-4s fixed %5.1f ms, %.3f ms per second of audio (%.0fx real time past the fixed cost)\n",
+             p, c, fixed * 1000, per * 1000, (per > 0) ? 1 / per : 0
+    }'
+  done
 done
