@@ -354,7 +354,10 @@ void Replayer::ApplyCommand(int voice, int command, int parameter) {
     case 0x4:
         state.vibratoSpeed = kVibratoSpeedTable[x];
         state.vibratoDepth = kVibratoDepthTable[y];
-        state.vibratoDelay = 1;  // the speed is scaled by the depth on this tick
+        // Delay counter 1: this tick's voice step counts it down to 0 and
+        // scales the speed by the depth (vibrato still 0); the offset moves
+        // from the next tick on.
+        state.vibratoDelay = 1;
         break;
     case 0x5: {
         if (voice >= kVoices - 1)

@@ -368,25 +368,6 @@ void TickPitch(VoiceState& voice, Song& song) {
     voice.registers.period = kPeriodTable[size_t(index)];
 }
 
-// Song data can put a window or offset anywhere; keep every byte the mixer
-// will read (the first pass and every loop turn) inside the wave's slot.
-void KeepInsideSlot(VoiceState& voice) {
-    if (voice.waveIndex >= kWaves)
-        return;
-    VoiceRegisters& regs = voice.registers;
-    if (regs.sampleStart < kSilentSampleBytes)
-        return;  // the silent sample, or a voice that has not played yet
-    const int64_t slotStart = int64_t(WaveSlotOffset(voice.waveIndex));
-    const int64_t slotEnd = slotStart + int64_t(kWaveSlotBytes);
-    int64_t start = std::clamp<int64_t>(regs.sampleStart, slotStart, slotEnd - 2);
-    regs.sampleStart = uint32_t(start);
-    int64_t room = slotEnd - start;
-    if (regs.length > room)
-        regs.length = uint16_t(room);
-    if (regs.loopOffset != kPlayOnce && int64_t(regs.loopOffset) + regs.length > room)
-        regs.loopOffset = uint16_t(room - regs.length);
-}
-
 }  // namespace
 
 const std::array<uint16_t, kPeriodTableSize>& PeriodTable() { return kPeriodTable; }
@@ -518,7 +499,9 @@ void TickVoice(VoiceState& voice, Song& song) {
         regs.trigger = 1;
         voice.lastLength = regs.length;
     }
-    KeepInsideSlot(voice);
+    // The registers are exactly what the rules above give, also when a
+    // window's position went negative or runs past the slot: the Amiga
+    // player plays them so. The mixer keeps its reads inside wave memory.
 }
 
 void EchoVoice(VoiceState& source, VoiceState& echo) {

@@ -47,6 +47,15 @@ struct VoiceRegisters {
     uint8_t trigger = 0;        // 1 = restart the sample now; the caller clears it
 };
 
+// Every field 0: start, length, loop offset, period, volume and trigger.
+constexpr VoiceRegisters kZeroRegisters{0, 0, 0, 0, 0, 0};
+
+constexpr std::array<VoiceRegisters, kEchoRingSize> ZeroRegisterRing() {
+    std::array<VoiceRegisters, kEchoRingSize> ring{};
+    for (VoiceRegisters& entry : ring) entry = kZeroRegisters;
+    return ring;
+}
+
 struct VoiceState {
     // Pattern side (written by the Replayer's row decoding).
     uint8_t channelVolume = 0;        // 0..64
@@ -110,7 +119,9 @@ struct VoiceState {
     uint8_t echoDelay = 0;            // ticks; 255 = end the echo; 0 = none
     uint8_t echoVolume = 0;           // x/16
     uint8_t echoRingIndex = 255;      // 255 until the first write
-    std::array<VoiceRegisters, kEchoRingSize> echoRing{};
+    // Zero-filled like the rest of the player's state: an echo that reads an
+    // entry before it was written plays all-zero registers (period 0, silent).
+    std::array<VoiceRegisters, kEchoRingSize> echoRing = ZeroRegisterRing();
 
     // Counts the notes the pattern started on this voice (the editors flash
     // on a change); wraps.

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qn {
 
@@ -25,62 +28,6 @@ struct PhaseKernels {
 };
 // Built by the compiler, so no static initializer can see it unfilled.
 static constexpr PhaseKernels kPhaseKernels{};
-
-// An EdgeRing laid out from its read index onward in a 16-float window, so
-// that the eight taps of an edge land in one contiguous run. It holds the
-// same values in the same order as the ring; Store() writes it back.
-class TapWindow {
-public:
-    explicit TapWindow(const EdgeRing& ring)
-        : readIndex_(ring.readIndex), pending_(ring.pending), last_(ring.last) {
-        for (int j = 0; j < 8; ++j) {
-            slots_[j] = ring.taps[(ring.readIndex + j) & 7];
-            slots_[8 + j] = 0.0f;
-        }
-    }
-    float Last() const { return last_; }
-    void SetLast(float value) { last_ = value; }
-    bool Pending() const { return pending_ > 0; }
-    // ring[(read + j) mod 8] += coefficient[j] * delta for j = 0..7.
-    void AddEdge(const float* coefficient, float delta) {
-        float* window = slots_ + base_;
-        for (int j = 0; j < 8; ++j) window[j] += coefficient[j] * delta;
-        pending_ = 8;
-    }
-    // The sampled edge: coefficient[j] = base[j] + slope[j] * t.
-    void AddInterpolatedEdge(const float* base, const float* slope, float t, float delta) {
-        float* window = slots_ + base_;
-        for (int j = 0; j < 8; ++j) window[j] += (base[j] + slope[j] * t) * delta;
-        pending_ = 8;
-    }
-    // ring[read], which then becomes 0; read + 1.
-    float Take() {
-        const float value = slots_[base_];
-        if (++base_ == 8) {
-            std::memcpy(slots_, slots_ + 8, 8 * sizeof(float));
-            std::memset(slots_ + 8, 0, 8 * sizeof(float));
-            base_ = 0;
-        }
-        ++taken_;
-        --pending_;
-        return value;
-    }
-    void Store(EdgeRing& ring) const {
-        const int readIndex = (readIndex_ + taken_) & 7;
-        for (int j = 0; j < 8; ++j) ring.taps[(readIndex + j) & 7] = slots_[base_ + j];
-        ring.readIndex = uint8_t(readIndex);
-        ring.pending = pending_;
-        ring.last = last_;
-    }
-
-private:
-    float slots_[16];
-    int base_ = 0;
-    unsigned taken_ = 0;  // the read index advances by one per take
-    uint8_t readIndex_;
-    uint8_t pending_;
-    float last_;
-};
 
 float StereoWidthForMode(int stereoMode) {
     if (stereoMode == 0) return 0.0f;
@@ -126,59 +73,164 @@ void VoiceMixer::StartVoice(int index, const VoiceRegisters& registers) {
     voice.step = 0.0f;
 }
 
+// Pending taps of an edge ring laid out linearly from its read index: tap
+// j of the ring is taps[j]. An edge at frame f adds to taps[f .. f + 7];
+// frame f takes taps[f] while the ring has pending taps. Where it has none,
+// every tap is 0, so adding taps[f] unconditionally gives the same sum
+// (x + 0 is x for every sample value the mixer sees).
+static void LoadTaps(const EdgeRing& ring, float* taps) {
+    for (int j = 0; j < 8; ++j) taps[j] = ring.taps[(ring.readIndex + j) & 7];
+}
+
+// Writes the linear taps back after `taken` takes (frames with pending taps)
+// with `pending` taps left, `next` pointing at the first tap not taken.
+static void StoreTaps(EdgeRing& ring, const float* next, int taken, int pending) {
+    ring.readIndex = uint8_t((ring.readIndex + taken) & 7);
+    for (int j = 0; j < 8; ++j) ring.taps[(ring.readIndex + j) & 7] = next[j];
+    ring.pending = uint8_t(pending);
+}
+
+// target[j] += coefficient[j] * delta for j = 0..7.
+static inline void AddEdge(float* target, const float* coefficient, float delta) {
+#if defined(__SSE2__)
+    const __m128 d = _mm_set1_ps(delta);
+    _mm_storeu_ps(target, _mm_add_ps(_mm_loadu_ps(target), _mm_mul_ps(_mm_loadu_ps(coefficient), d)));
+    _mm_storeu_ps(target + 4,
+                  _mm_add_ps(_mm_loadu_ps(target + 4), _mm_mul_ps(_mm_loadu_ps(coefficient + 4), d)));
+#else
+    for (int j = 0; j < 8; ++j) target[j] += coefficient[j] * delta;
+#endif
+}
+
+// target[j] += (base[j] + slope[j] * t) * delta for j = 0..7: an edge
+// between two kernel phases.
+static inline void AddInterpolatedEdge(float* target, const float* base, const float* slope, float t,
+                                       float delta) {
+#if defined(__SSE2__)
+    const __m128 d = _mm_set1_ps(delta);
+    const __m128 tt = _mm_set1_ps(t);
+    for (int h = 0; h < 8; h += 4) {
+        const __m128 coefficient = _mm_add_ps(_mm_loadu_ps(base + h), _mm_mul_ps(_mm_loadu_ps(slope + h), tt));
+        _mm_storeu_ps(target + h, _mm_add_ps(_mm_loadu_ps(target + h), _mm_mul_ps(coefficient, d)));
+    }
+#else
+    for (int j = 0; j < 8; ++j) target[j] += (base[j] + slope[j] * t) * delta;
+#endif
+}
+
+// The volume of one call is constant, so a volume edge can only start on
+// its first frame and its taps end within the first eight. Fills
+// `volumes[f]` for the frames that take a tap and returns how many do.
+static int VolumeFrames(EdgeRing& ring, float volume, int frames, float volumes[8]) {
+    float taps[8];
+    LoadTaps(ring, taps);
+    int pending = ring.pending;
+    if (frames > 0 && volume != ring.last) {
+        AddEdge(taps, kPhaseKernels.volume, ring.last - volume);
+        pending = 8;
+        ring.last = volume;
+    }
+    const int taken = std::min(pending, frames);
+    for (int f = 0; f < taken; ++f) volumes[f] = volume + taps[f];
+    float next[8] = {};
+    for (int j = taken; j < 8; ++j) next[j - taken] = taps[j];
+    StoreTaps(ring, next, taken, pending - taken);
+    return taken;
+}
+
 void VoiceMixer::MixVoices(const VoiceRegisters registers[kMixerVoices], const int8_t* waveMemory,
                            size_t waveMemorySize, int16_t* output, int frames, int rate,
                            float stereoWidth) {
-    for (int index = 0; index < kMixerVoices; ++index)
-        MixVoice(index, registers[index], waveMemory, waveMemorySize, output, frames, rate);
+    for (int index = 0; index < kMixerVoices; ++index) {
+        const VoiceRegisters& regs = registers[index];
+        MixerVoice& voice = voices_[index];
+        if (regs.trigger) StartVoice(index, regs);
+        double step = 0.0;
+        if (regs.period != 0 && rate > 0) step = (kPalClock / rate) / regs.period;
+        voice.step = float(step);
+        if (voice.crossingStep == 0.0f) voice.crossingStep = voice.step;
+        stepsExact_[index] = step;
+    }
+    for (int done = 0; done < frames; done += kBlockFrames) {
+        const int count = std::min(kBlockFrames, frames - done);
+        alignas(16) int32_t mixed[kMixerVoices][kBlockFrames];
+        for (int index = 0; index < kMixerVoices; ++index)
+            MixVoice(index, registers[index], waveMemory, waveMemorySize, mixed[index], count);
+        AddVoices(output + 2 * done, mixed, count);
+    }
     ApplyStereoWidth(output, frames, stereoWidth);
 }
 
-// A voice that is not playing and whose last sample edge has died away
-// outputs exactly 0 whatever its volume does, and its position, remaining
-// count and fraction are not read again before the next trigger resets
-// them. Only the volume smoothing has to go on (its ring must end the call
-// as the full loop would leave it) and the side is clamped as an addition
-// of 0 would clamp it.
-static void MixSilentVoice(EdgeRing& volumeEdges, float volume, int16_t* out, int frames) {
-    for (int frame = 0; frame < frames; ++frame) {
-        float v = volume;
-        if (v != volumeEdges.last) {
-            const float delta = volumeEdges.last - v;
-            for (int j = 0; j < 8; ++j)
-                volumeEdges.taps[(volumeEdges.readIndex + j) & 7] += kStepKernel[5 * j] * delta;
-            volumeEdges.pending = 8;
-            volumeEdges.last = v;
-        }
-        if (volumeEdges.pending == 0) break;
-        volumeEdges.taps[volumeEdges.readIndex] = 0.0f;
-        volumeEdges.readIndex = uint8_t((volumeEdges.readIndex + 1) & 7);
-        --volumeEdges.pending;
+// output: left = clamp(clamp(left + voice 0) + voice 3), right =
+// clamp(clamp(right + voice 1) + voice 2): the Amiga's left and right
+// channels, each addition clamped to -32766..32767 in voice order.
+void VoiceMixer::AddVoices(int16_t* output, const int32_t (*mixed)[kBlockFrames], int frames) {
+    int frame = 0;
+#if defined(__SSE2__)
+    const __m128i floor = _mm_set1_epi16(kMixerMin);
+    // The pack saturates to -32768..32767; raising the floor gives the clamp.
+    auto clamp = [&floor](__m128i low, __m128i high) { return _mm_max_epi16(_mm_packs_epi32(low, high), floor); };
+    auto widenLow = [](__m128i words) { return _mm_srai_epi32(_mm_unpacklo_epi16(words, words), 16); };
+    auto widenHigh = [](__m128i words) { return _mm_srai_epi32(_mm_unpackhi_epi16(words, words), 16); };
+    auto load = [](const int32_t* at) { return _mm_load_si128(reinterpret_cast<const __m128i*>(at)); };
+    for (; frame + 8 <= frames; frame += 8) {
+        __m128i* out = reinterpret_cast<__m128i*>(output + 2 * frame);
+        const __m128i a = _mm_loadu_si128(out);      // frames 0..3, left and right
+        const __m128i b = _mm_loadu_si128(out + 1);  // frames 4..7
+        const __m128i leftA = _mm_srai_epi32(_mm_slli_epi32(a, 16), 16);
+        const __m128i leftB = _mm_srai_epi32(_mm_slli_epi32(b, 16), 16);
+        const __m128i rightA = _mm_srai_epi32(a, 16);
+        const __m128i rightB = _mm_srai_epi32(b, 16);
+        __m128i left = clamp(_mm_add_epi32(leftA, load(mixed[0] + frame)),
+                             _mm_add_epi32(leftB, load(mixed[0] + frame + 4)));
+        left = clamp(_mm_add_epi32(widenLow(left), load(mixed[3] + frame)),
+                     _mm_add_epi32(widenHigh(left), load(mixed[3] + frame + 4)));
+        __m128i right = clamp(_mm_add_epi32(rightA, load(mixed[1] + frame)),
+                              _mm_add_epi32(rightB, load(mixed[1] + frame + 4)));
+        right = clamp(_mm_add_epi32(widenLow(right), load(mixed[2] + frame)),
+                      _mm_add_epi32(widenHigh(right), load(mixed[2] + frame + 4)));
+        _mm_storeu_si128(out, _mm_unpacklo_epi16(left, right));
+        _mm_storeu_si128(out + 1, _mm_unpackhi_epi16(left, right));
     }
-    for (int frame = 0; frame < frames; ++frame) out[2 * frame] = ClampOutput(out[2 * frame]);
+#endif
+    for (; frame < frames; ++frame) {
+        int16_t& left = output[2 * frame];
+        int16_t& right = output[2 * frame + 1];
+        left = ClampOutput(ClampOutput(left + mixed[0][frame]) + mixed[3][frame]);
+        right = ClampOutput(ClampOutput(right + mixed[1][frame]) + mixed[2][frame]);
+    }
 }
 
+// One block of one voice into `mixed` (the value each frame adds to its
+// side). The frame loop follows the source samples and finds the edges;
+// the products are formed afterwards over the whole block.
 void VoiceMixer::MixVoice(int index, const VoiceRegisters& registers, const int8_t* waveMemory,
-                          size_t waveMemorySize, int16_t* output, int frames, int rate) {
+                          size_t waveMemorySize, int32_t* mixed, int frames) {
     MixerVoice& voice = voices_[index];
-    if (registers.trigger) StartVoice(index, registers);
-    double step = 0.0;
-    if (registers.period != 0 && rate > 0) step = (kPalClock / rate) / registers.period;
-    const float currentStep = float(step);
-    voice.step = currentStep;
-    if (voice.crossingStep == 0.0f) voice.crossingStep = currentStep;
-
-    // Voices 0 and 3 are the Amiga's left channels, 1 and 2 the right ones.
-    int16_t* out = output + ((index == 0 || index == 3) ? 0 : 1);
     const float volume = float(registers.volume) * 0.015625f;
+    float volumes[8];
+    const int volumeFrames = VolumeFrames(voice.volumeEdges, volume, frames, volumes);
+
+    // A voice that is not playing and whose last sample edge has died away
+    // outputs exactly 0 whatever its volume does, and its position,
+    // remaining count and fraction are not read again before the next
+    // trigger resets them.
     if (!voice.playing && voice.sampleEdges.pending == 0 && voice.sampleEdges.last == 0.0f) {
-        MixSilentVoice(voice.volumeEdges, volume, out, frames);
+        std::memset(mixed, 0, sizeof(int32_t) * size_t(frames));
         return;
     }
-    TapWindow sampleEdges(voice.sampleEdges);
-    TapWindow volumeEdges(voice.volumeEdges);
+
+    alignas(16) float samples[kBlockFrames];
+    alignas(16) float taps[kBlockFrames + 8];
+    LoadTaps(voice.sampleEdges, taps);
+    std::memset(taps + 8, 0, sizeof(float) * size_t(frames));
+    int pending = voice.sampleEdges.pending;
+    int taken = 0;
+    float last = voice.sampleEdges.last;
 
     // The per-frame state lives in locals; it is written back at the end.
+    const double step = stepsExact_[index];
+    const float currentStep = voice.step;
     bool playing = voice.playing;
     uint32_t sampleStart = voice.sampleStart;
     double position = voice.position;
@@ -210,10 +262,9 @@ void VoiceMixer::MixVoice(int index, const VoiceRegisters& registers, const int8
             if (playOnce) playing = false;
         }
 
-        float x = float(sample) * 0.0078125f;
-        float v = volume;
-
-        if (x != sampleEdges.Last()) {
+        const float x = float(sample) * 0.0078125f;
+        samples[frame] = x;
+        if (x != last) {
             // The edge happened `overshoot` of a source sample before this
             // frame: pick the kernel phase that matches that sub-frame offset.
             if (crossingStep > 0.0f && overshoot < crossingStep) {
@@ -222,18 +273,17 @@ void VoiceMixer::MixVoice(int index, const VoiceRegisters& registers, const int8
                     const float scaled = 5.0f * f;
                     const int k = int(scaled);  // f >= 0: truncation is the floor
                     const float t = scaled - float(k);
-                    sampleEdges.AddInterpolatedEdge(kPhaseKernels.base[k], kPhaseKernels.slope[k], t,
-                                                    sampleEdges.Last() - x);
+                    AddInterpolatedEdge(taps + frame, kPhaseKernels.base[k], kPhaseKernels.slope[k], t,
+                                        last - x);
+                    pending = 8;
                 }
             }
-            sampleEdges.SetLast(x);
+            last = x;
         }
-        if (v != volumeEdges.Last()) {
-            volumeEdges.AddEdge(kPhaseKernels.volume, volumeEdges.Last() - v);
-            volumeEdges.SetLast(v);
+        if (pending > 0) {
+            --pending;
+            ++taken;
         }
-        if (sampleEdges.Pending()) x += sampleEdges.Take();
-        if (volumeEdges.Pending()) v += volumeEdges.Take();
 
         fraction += currentStep;
         if (fraction >= 1.0f) {
@@ -241,15 +291,26 @@ void VoiceMixer::MixVoice(int index, const VoiceRegisters& registers, const int8
             crossingStep = currentStep;
             overshoot = fraction;
         }
-
-        // Scaling by 16384 is exact in float as in double, and the 16-bit
-        // sum is exact in float, so integer arithmetic gives the same result.
-        const int y = int(v * x * 16384.0f);
-        out[2 * frame] = ClampOutput(out[2 * frame] + y);
     }
 
-    sampleEdges.Store(voice.sampleEdges);
-    volumeEdges.Store(voice.volumeEdges);
+    // Scaling by 16384 is exact in float as in double, and the 16-bit sum
+    // is exact in float, so integer arithmetic gives the same result.
+    int frame = 0;
+    for (; frame < volumeFrames; ++frame)
+        mixed[frame] = int(volumes[frame] * (samples[frame] + taps[frame]) * 16384.0f);
+#if defined(__SSE2__)
+    const __m128 v = _mm_set1_ps(volume);
+    const __m128 scale = _mm_set1_ps(16384.0f);
+    for (; frame + 4 <= frames; frame += 4) {
+        const __m128 x = _mm_add_ps(_mm_loadu_ps(samples + frame), _mm_loadu_ps(taps + frame));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(mixed + frame),
+                         _mm_cvttps_epi32(_mm_mul_ps(_mm_mul_ps(v, x), scale)));
+    }
+#endif
+    for (; frame < frames; ++frame) mixed[frame] = int(volume * (samples[frame] + taps[frame]) * 16384.0f);
+
+    voice.sampleEdges.last = last;
+    StoreTaps(voice.sampleEdges, taps + frames, taken, pending);
     voice.playing = playing;
     voice.sampleStart = sampleStart;
     voice.position = position;

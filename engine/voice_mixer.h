@@ -85,10 +85,16 @@ public:
     const MixerVoice& Voice(int index) const { return voices_[index]; }
 
 private:
+    // Frames mixed per block: each voice's share of a block is worked out
+    // into a local buffer, then the four are added into the output.
+    static constexpr int kBlockFrames = 480;
+
     void MixVoice(int index, const VoiceRegisters& registers, const int8_t* waveMemory,
-                  size_t waveMemorySize, int16_t* output, int frames, int rate);
+                  size_t waveMemorySize, int32_t* mixed, int frames);
+    static void AddVoices(int16_t* output, const int32_t (*mixed)[kBlockFrames], int frames);
 
     MixerVoice voices_[kMixerVoices];
+    double stepsExact_[kMixerVoices] = {};  // this call's step per voice
 };
 
 }  // namespace qn

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdio>
 #include <cstring>
 
 #include <unistd.h>
@@ -21,7 +20,8 @@ static void PutLe32(uint8_t* at, uint32_t value) {
     at[3] = uint8_t(value >> 24);
 }
 
-static void FillWavHeader(uint8_t* header, size_t frameCount) {
+// The header with "----" in the two size fields.
+static void FillWavHeader(uint8_t* header) {
     std::memcpy(header, "RIFF----WAVEfmt ", 16);
     PutLe32(header + 16, 16);
     PutLe16(header + 20, 1);
@@ -31,9 +31,11 @@ static void FillWavHeader(uint8_t* header, size_t frameCount) {
     PutLe16(header + 32, 4);
     PutLe16(header + 34, 16);
     std::memcpy(header + 36, "data----", 8);
-    // The sizes are known before the samples go out: the data chunk and the
-    // RIFF chunk both run to the end of the file.
-    const size_t end = kWavHeaderSize + frameCount * 4;
+}
+
+// The data size (end - data chunk start - 8) and the RIFF size (end - 8).
+static void FillWavSizes(uint8_t* header, uint64_t frameCount) {
+    const uint64_t end = kWavHeaderSize + frameCount * 4;
     PutLe32(header + 40, uint32_t(end - 36 - 8));
     PutLe32(header + 4, uint32_t(end - 8));
 }
@@ -50,33 +52,72 @@ static void PutSamples(uint8_t* out, const int16_t* samples, size_t count) {
 std::vector<uint8_t> BuildWavImage(const int16_t* frames, size_t frameCount) {
     if (frameCount > kWavMaxFrames) return {};
     std::vector<uint8_t> image(kWavHeaderSize + frameCount * 4);
-    FillWavHeader(image.data(), frameCount);
+    FillWavHeader(image.data());
+    FillWavSizes(image.data(), frameCount);
     PutSamples(image.data() + kWavHeaderSize, frames, frameCount * 2);
     return image;
 }
 
-bool WriteWav(const std::string& path, const int16_t* frames, size_t frameCount) {
-    if (path.empty() || frameCount > kWavMaxFrames) return false;
-    const std::string temp = path + ".tmp" + std::to_string(getpid());
-    FILE* file = std::fopen(temp.c_str(), "wb");
-    if (!file) return false;
+bool WavStream::Open(const std::string& path) {
+    Abandon();
+    if (path.empty()) return false;
+    path_ = path;
+    temp_ = path + ".tmp" + std::to_string(getpid());
+    file_ = std::fopen(temp_.c_str(), "wb");
+    if (!file_) return false;
+    frames_ = 0;
     uint8_t header[kWavHeaderSize];
-    FillWavHeader(header, frameCount);
-    bool ok = std::fwrite(header, 1, sizeof header, file) == sizeof header;
-    // The samples go out in blocks, so a long song needs no second copy.
-    constexpr size_t kBlockSamples = 65536;
-    std::vector<uint8_t> block(kBlockSamples * 2);
-    for (size_t done = 0; ok && done < frameCount * 2; done += kBlockSamples) {
-        const size_t count = std::min(kBlockSamples, frameCount * 2 - done);
-        PutSamples(block.data(), frames + done, count);
-        ok = std::fwrite(block.data(), 1, count * 2, file) == count * 2;
+    FillWavHeader(header);
+    ok_ = std::fwrite(header, 1, sizeof header, file_) == sizeof header;
+    return ok_;
+}
+
+bool WavStream::Append(const int16_t* frames, size_t frameCount) {
+    if (!file_ || !ok_) return false;
+    if (frameCount > kWavMaxFrames - frames_) return ok_ = false;
+    if constexpr (std::endian::native == std::endian::little) {
+        ok_ = std::fwrite(frames, 4, frameCount, file_) == frameCount;
+    } else {
+        // In blocks, so a long stretch needs no second copy.
+        constexpr size_t kBlockFrames = 16384;
+        uint8_t block[kBlockFrames * 4];
+        for (size_t done = 0; ok_ && done < frameCount; done += kBlockFrames) {
+            const size_t count = std::min(kBlockFrames, frameCount - done);
+            PutSamples(block, frames + 2 * done, 2 * count);
+            ok_ = std::fwrite(block, 4, count, file_) == count;
+        }
     }
-    ok = std::fflush(file) == 0 && ok;
-    ok = fsync(fileno(file)) == 0 && ok;
-    ok = std::fclose(file) == 0 && ok;
-    if (ok && std::rename(temp.c_str(), path.c_str()) == 0) return true;
-    std::remove(temp.c_str());
+    if (ok_) frames_ += frameCount;
+    return ok_;
+}
+
+bool WavStream::Commit() {
+    if (!file_) return false;
+    uint8_t header[kWavHeaderSize];
+    FillWavHeader(header);
+    FillWavSizes(header, frames_);
+    bool ok = ok_ && std::fseek(file_, 4, SEEK_SET) == 0 && std::fwrite(header + 4, 1, 4, file_) == 4 &&
+              std::fseek(file_, 40, SEEK_SET) == 0 && std::fwrite(header + 40, 1, 4, file_) == 4;
+    ok = std::fflush(file_) == 0 && ok;
+    ok = fsync(fileno(file_)) == 0 && ok;
+    ok = std::fclose(file_) == 0 && ok;
+    file_ = nullptr;
+    if (ok && std::rename(temp_.c_str(), path_.c_str()) == 0) return true;
+    std::remove(temp_.c_str());
     return false;
+}
+
+void WavStream::Abandon() {
+    if (!file_) return;
+    std::fclose(file_);
+    file_ = nullptr;
+    std::remove(temp_.c_str());
+}
+
+bool WriteWav(const std::string& path, const int16_t* frames, size_t frameCount) {
+    if (frameCount > kWavMaxFrames) return false;
+    WavStream stream;
+    return stream.Open(path) && stream.Append(frames, frameCount) && stream.Commit();
 }
 
 }  // namespace qn

@@ -3,7 +3,9 @@
 // Amiga 500 cost estimates.
 #include "engine/wave_synth.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "engine/wave_math.h"
 #include "engine/wave_simd.h"
@@ -11,7 +13,11 @@
 
 namespace qn {
 
-WaveMemory::WaveMemory() : bytes_(new int8_t[kWaveMemoryBytes]()) {}
+WaveMemory::WaveMemory() : bytes_(static_cast<int8_t*>(std::calloc(kWaveMemoryBytes, 1))) {
+    if (!bytes_) throw std::bad_alloc();
+}
+
+void WaveMemory::Free::operator()(int8_t* bytes) const { std::free(bytes); }
 
 void WaveMemory::Clear() { std::memset(bytes_.get(), 0, kWaveMemoryBytes); }
 

@@ -38,7 +38,8 @@ constexpr int WaveLengthWithOctaveCopies(int length) {
     return length + length / 2 + length / 4 + length / 8;
 }
 
-// The wave memory: owns kWaveMemoryBytes signed bytes, zeroed on creation.
+// The wave memory: owns kWaveMemoryBytes signed bytes, zeroed on creation
+// (zeroed pages from calloc: untouched slots cost nothing).
 class WaveMemory {
 public:
     WaveMemory();
@@ -55,7 +56,10 @@ public:
     void Clear();
 
 private:
-    std::unique_ptr<int8_t[]> bytes_;
+    struct Free {
+        void operator()(int8_t* bytes) const;
+    };
+    std::unique_ptr<int8_t, Free> bytes_;
 };
 
 // One semitone's single-cycle tables: saw, square and triangle, each 128

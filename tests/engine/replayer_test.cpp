@@ -356,14 +356,15 @@ class ReplayerEcho : public ReplayerFixture {};
 TEST_F(ReplayerEcho, EchoVoicePlaysTheSourceDelayedAtScaledVolume) {
     // Voice 0: note 13 (period 424, volume 64 from its first tick) with 582:
     // delay 4 ticks, volume 8/16. The ring starts at entry 0, so voice 1
-    // reads entries 28..31 (never written: silent) and then entry 0, the
+    // reads entries 28..31 (never written: all-zero registers, and the
+    // spread of period 0 stays 0) and then entry 0, the
     // first tick of voice 0, with the trigger the first write carries. The
     // period spread for ring slot s is (-4,-5,-1,1,2,3,4,8)[s % 8] * p >> 12:
     // -4*424>>12 = -1, -5*424>>12 = -1, -1*424>>12 = -1, 1*424>>12 = 0.
     SetRow(1, 0, 13, 1, 0x5, 0x82);
     struct Expect { uint32_t start; uint16_t length; uint16_t period; uint8_t volume; uint8_t trigger; };
     const Expect expected[] = {
-        {0, 2, 123, 0, 0}, {0, 2, 123, 0, 0}, {0, 2, 123, 0, 0}, {0, 2, 123, 0, 0},
+        {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0},
         {2, 128, 423, 32, 1}, {2, 128, 423, 32, 0}, {2, 128, 423, 32, 0}, {2, 128, 424, 32, 0},
         {2, 128, 424, 32, 0},
     };

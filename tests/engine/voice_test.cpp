@@ -435,6 +435,31 @@ TEST_F(WaveWindow, ZeroWaitLandingOnALimitDoesNotFreezeTheWindow) {
         EXPECT_EQ(Tick().loopOffset, offset);
 }
 
+TEST_F(WaveWindow, WindowLongerThanItsEndGoesNegativeAndKeeps16Bits) {
+    // Window 200 against "Loop End" 100: the first move lands on 100 - 200 =
+    // -100 going back, kept to 16 bits as the loop offset (65436) and added
+    // to the triggered start; the next move goes back past "Loop Start" 0
+    // and turns there. The length stays the window's, wherever it reaches.
+    WaveParams& wave = Wave(1);
+    wave.subloopLen = 200;
+    wave.loopStart = 0;
+    wave.loopEnd = 100;
+    wave.subloopStep = 16;
+    wave.subloopWait = 0;
+    wave.loopOffset = 0;
+    StartNote(25);
+    auto first = Tick();
+    EXPECT_EQ(first.sampleStart, Slot(1) + 65436);
+    EXPECT_EQ(first.length, 200);
+    EXPECT_EQ(first.loopOffset, 0);
+    for (uint16_t offset : {0, 65436, 0}) {
+        auto regs = Tick();
+        EXPECT_EQ(regs.sampleStart, Slot(1));
+        EXPECT_EQ(regs.length, 200);
+        EXPECT_EQ(regs.loopOffset, offset);
+    }
+}
+
 TEST_F(WaveWindow, WaveWithoutSubloopPlaysOnceFromLoopOffset) {
     Wave(1).subloopLen = 0;
     Wave(1).loopOffset = 100;

@@ -116,14 +116,26 @@ TEST_F(RenderTest, MonoWidthMakesBothChannelsEqual) {
     EXPECT_GT(Peak(frames, 0, 48000), 1000);
 }
 
-bool AbortAfterTenTicks(float, void* context) { return ++*static_cast<int*>(context) < 10; }
+bool StopAfter(float, void* context) {
+    auto* ticks = static_cast<int*>(context);
+    return ++ticks[0] < ticks[1];
+}
 
-TEST_F(RenderTest, AbortWritesTheTicksRenderedSoFar) {
+// The file streamed through the tick buffer holds the same frames as the
+// render kept in memory: whole, or up to the tick an abort came after, in
+// or past the first buffer of ticks.
+TEST_F(RenderTest, StreamedFileHoldsTheRenderedFramesWholeOrAborted) {
     HoldNote();
-    const std::filesystem::path path = std::filesystem::path(testing::TempDir()) / "abort.wav";
-    int ticks = 0;
-    ASSERT_TRUE(ExportWav(replayer, mixer, 1.0f, path.string(), AbortAfterTenTicks, &ticks));
-    EXPECT_EQ(std::filesystem::file_size(path), 44u + 10u * 960u * 4u);
+    const std::vector<int16_t> frames = Render(1.0f);
+    const std::filesystem::path path = std::filesystem::path(testing::TempDir()) / "stream.wav";
+    for (int stopAfter : {10, 45, 100000}) {
+        int ticks[2] = {0, stopAfter};
+        ASSERT_TRUE(ExportWav(replayer, mixer, 1.0f, path.string(), StopAfter, ticks));
+        std::ifstream in(path, std::ios::binary);
+        const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+        const size_t count = std::min<size_t>(size_t(stopAfter) * 960, frames.size() / 2);
+        EXPECT_EQ(bytes, BuildWavImage(frames.data(), count)) << stopAfter;
+    }
     std::filesystem::remove(path);
 }
 

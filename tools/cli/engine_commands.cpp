@@ -88,16 +88,17 @@ int RunRender(const std::vector<std::string>& args) {
     if (!LoadSongForPlayback(files[0], *player, &error)) return Fail(error);
 
     SongRender render;
-    if (!render.Begin(player->replayer, player->mixer, width))
-        return Fail(files[0] + " is too long to render into one WAV file");
+    if (!render.Begin(player->replayer, player->mixer, width, files[1])) {
+        if (ExportBufferFrames(render.DurationSeconds()) > kWavMaxFrames)
+            return Fail(files[0] + " is too long to render into one WAV file");
+        return Fail("cannot write " + files[1]);
+    }
     const bool terminal = isatty(fileno(stderr)) != 0;
     Progress progress;
     while (render.RenderTick())
         if (terminal) ShowProgress(render.Progress(), &progress);
     if (terminal) std::fprintf(stderr, "\n");
-    render.Finish();
-    if (!WriteWav(files[1], render.Frames(), size_t(render.FramesDone())))
-        return Fail("cannot write " + files[1]);
+    if (!render.Finish()) return Fail("cannot write " + files[1]);
     std::printf("wrote %s (%llu frames, %.2f s)\n", files[1].c_str(),
                 static_cast<unsigned long long>(render.FramesDone()),
                 double(render.FramesDone()) / kSampleRate);
