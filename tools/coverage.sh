@@ -66,7 +66,11 @@ for f in folders:
 print(f"{'all':<12} {all_[0]:>8}/{all_[1]:<8} {pct(all_[0], all_[1])}  {all_[2]:>8}/{all_[3]:<8} {pct(all_[2], all_[3])}")
 EOF
 
-count() { find "$@" \( -name '*.cpp' -o -name '*.h' \) -print0 2>/dev/null | xargs -0 cat 2>/dev/null | wc -l; }
+count() {  # lines of the .cpp and .h files under the folders that exist
+  local dirs=()
+  for d in "$@"; do [ -d "$d" ] && dirs+=("$d"); done
+  find "${dirs[@]}" \( -name '*.cpp' -o -name '*.h' \) -print0 | xargs -0 cat | wc -l
+}
 code=$(count app gui editors engine song cli tools)
 tests=$(count tests)
 echo "test lines $tests, code lines $code: $(python3 -c "print(f'{100*$tests/$code:.1f} %')")" | tee ${out:+-a "$out"}
