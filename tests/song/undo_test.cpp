@@ -80,45 +80,6 @@ TEST(UndoHistory, MatchesAListModelOverRandomOperations) {
     }
 }
 
-TEST(UndoHistory, ChangeAfterUndoReusesTheFreedRedoSlots) {
-    Undo history(kSmall);
-    std::vector<uint8_t> data(kSmall);
-    for (int state = 0; state < 4; ++state) {
-        std::fill(data.begin(), data.end(), uint8_t(state));
-        history.store(data.data());  // slots 0..3
-    }
-    history.undo(data.data());
-    history.undo(data.data());  // back at state 1
-    history.store(data.data());
-    // The new state took the first free slot; the redo slots are free now
-    // and, having lower indexes, are the next ones reused.
-    EXPECT_EQ((std::vector<int>{history.stamp(4), history.stamp(2), history.stamp(3)}), (std::vector<int>{2, -1, -1}));
-    history.store(data.data());
-    EXPECT_EQ(history.stamp(2), 3);
-}
-
-TEST(UndoHistory, LogLines) {
-    Undo history(kSmall);
-    std::FILE* log = std::tmpfile();
-    ASSERT_NE(log, nullptr);
-    history.log = log;
-    std::vector<uint8_t> data(kSmall, 1);
-    history.store(data.data());
-    history.store(data.data());
-    history.undo(data.data());
-    history.undo(data.data());
-    history.redo(data.data());
-    std::rewind(log);
-    char text[512] = {};
-    text[std::fread(text, 1, sizeof(text) - 1, log)] = 0;
-    std::fclose(log);
-    EXPECT_STREQ(text,
-                 "Undo::store 0. current 0\nUndo::store 1. current 1\n"
-                 "Undo::Try Undo . Current=1\nUndo::Undo 0 current 0\n"
-                 "Undo::Try Undo . Current=0\n"
-                 "Undo::Try Redo 0\nUndo::Redo 1\n");
-}
-
 TEST(UndoHistories, RecordOnlyChangesIntoTheActiveHistory) {
     SongDocument doc;
     UndoHistories histories;
