@@ -67,8 +67,7 @@ TEST(InstrumentLoad, LoadedWavesSoundAsInTheirSourceOrNothingChanges) {
             const int mix = MixSource(source.song, w);
             if (mix != 0 && IsWaveEmpty(source.song.waves[mix - 1])) source.song.waves[w - 1].mixWave = 0;
         }
-        for (int step = 0; step < 6; ++step)
-            Select(source.song, 1, step, int(random() % 28), random() % 2 ? 0 : 4);
+        for (int i = 0; i < 6; ++i) Select(source.song, 1, int(random() % 32), int(random() % 28), random() % 2 ? 0 : 4);
         const auto file = BuildInstrumentFile(source.song, 1);
         for (int w = 0; w < kWaves; ++w) {
             const int kind = int(random() % 12);  // every third song nearly full
