@@ -318,30 +318,5 @@ TEST_F(RejectedImage, StoredStepsAboveThirtyTwoAndNamesRunningOffTheEnd) {
     EXPECT_TRUE(LoadSong(doc, image, nullptr, nullptr));
 }
 
-TEST(ParseSongImage, ConvertsInPlaceOrLeavesImageAndSongUntouched) {
-    SongDocument doc;
-    doc.song.Wave(1)->loopStart = 0x0a0b;
-    std::vector<uint8_t> image = WriteImage(doc);
-    std::vector<uint8_t> bad = image;
-    bad[63] = 0;
-    const std::vector<uint8_t> copy = bad;
-    Song song;
-    song.rowsPerPattern = 17;
-    EXPECT_FALSE(ParseSongImage(song, bad.data(), bad.size()));
-    EXPECT_EQ(bad, copy);
-    EXPECT_EQ(song.rowsPerPattern, 17);
-
-    ASSERT_TRUE(ParseSongImage(song, image.data(), image.size()));
-    uint32_t patternOffset;
-    std::memcpy(&patternOffset, &image[8], 4);
-    EXPECT_EQ(patternOffset, 123u);  // host order now
-    EXPECT_EQ(song.waves[0].loopStart, 0x0a0b);
-    EXPECT_EQ(reinterpret_cast<uint8_t*>(song.waves), &image[948]);
-    EXPECT_EQ(song.rowStride, 64);
-    EXPECT_EQ(song.Pattern(4), song.patterns + 3 * 64);
-    EXPECT_EQ(song.Pattern(5), nullptr);
-    EXPECT_EQ(song.instrumentSteps[0], nullptr);  // I = 0
-}
-
 }  // namespace
 }  // namespace qn
