@@ -90,12 +90,18 @@ TEST_F(Menus, ShortcutMatching) {
     EXPECT_EQ(TakeCommands(), (std::vector<int>{16, 51}));
 }
 
-TEST_F(Menus, HiddenEntriesMatchButAreNotShown) {
+TEST_F(Menus, HiddenEntriesMatchButAreNotShownAndCheckMarks) {
     song->AddEntry("Play Song", 0, SDLK_LESS, 18).hidden = true;
     EXPECT_TRUE(song->OnKey(Key(SDLK_LESS, 0)));
     song->Open();
     ASSERT_NE(song->dropDown, nullptr);
     EXPECT_EQ(song->dropDown->children.size(), 3u);
+    // Check marks come from the flag or the function.
+    prefsMenu->Open();
+    auto* hex = static_cast<MenuEntryLabel*>(prefsMenu->dropDown->children[0]);
+    auto* monoEntry = static_cast<MenuEntryLabel*>(prefsMenu->dropDown->children[1]);
+    EXPECT_STREQ(hex->text, "Steps in Hex[x]");
+    EXPECT_STREQ(monoEntry->text, "Mono        [ ]");
 }
 
 TEST_F(Menus, OpeningLaysOutPaddedEntriesWithShortcuts) {
@@ -113,19 +119,9 @@ TEST_F(Menus, OpeningLaysOutPaddedEntriesWithShortcuts) {
     EXPECT_STREQ(load->text, "Load Song <c888888>CTRL+<c888888>L");
     EXPECT_STREQ(quit->text, "Quit      <c888888>ALT+<c888888>F4");
     EXPECT_STREQ(separator->text, "");
-    EXPECT_EQ(load->x, 4);
-    EXPECT_EQ(load->y, song->y + 8);
-    EXPECT_EQ(quit->y, song->y + 8 + 2 * (16 + 4));
-    EXPECT_EQ(load->command, 16);
+    EXPECT_EQ((std::vector<int>{load->x, load->y, quit->y, load->command}),
+              (std::vector<int>{4, song->y + 8, song->y + 8 + 2 * (16 + 4), 16}));
     EXPECT_EQ(panel->h, quit->y + 16 + 8);
-}
-
-TEST_F(Menus, CheckMarksComeFromTheFlagOrTheFunction) {
-    prefsMenu->Open();
-    auto* hex = static_cast<MenuEntryLabel*>(prefsMenu->dropDown->children[0]);
-    auto* monoEntry = static_cast<MenuEntryLabel*>(prefsMenu->dropDown->children[1]);
-    EXPECT_STREQ(hex->text, "Steps in Hex[x]");
-    EXPECT_STREQ(monoEntry->text, "Mono        [ ]");
 }
 
 TEST_F(Menus, EntryClickPostsTheCommandAndRunsTheAction) {
