@@ -40,16 +40,11 @@ struct QxmBuilder {
         }
         if (names_block.size() % 2) names_block.push_back(0);
         const int subsongs = int(names_block.size() / 2);
-        std::vector<uint8_t> file = {'Q', 'M', 'V', uint8_t(version), 0, 14};
         const int count = int(positions.size());
-        file.push_back(uint8_t((count >> 8) | (trackZeroAbsent ? 0x80 : 0)));
-        file.push_back(uint8_t(count));
-        file.push_back(uint8_t(restart >> 8));
-        file.push_back(uint8_t(restart));
-        file.push_back(uint8_t(trackLength));
-        file.push_back(0);
-        file.push_back(uint8_t(instruments.size()));
-        file.push_back(uint8_t(subsongs));
+        std::vector<uint8_t> file = {'Q', 'M', 'V', uint8_t(version), 0, 14,
+                                     uint8_t((count >> 8) | (trackZeroAbsent ? 0x80 : 0)), uint8_t(count),
+                                     uint8_t(restart >> 8), uint8_t(restart), uint8_t(trackLength), 0,
+                                     uint8_t(instruments.size()), uint8_t(subsongs)};
         file.insert(file.end(), names_block.begin(), names_block.end());
         for (const auto& position : positions)
             for (int value : position) file.push_back(uint8_t(value));
