@@ -7,30 +7,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class CliSongCommands : public test::CliTest {
-protected:
-    static bool OneLine(const std::string& text) {
-        return !text.empty() && text.back() == '\n' && text.find('\n') == text.size() - 1;
-    }
+bool OneLine(const std::string& text) {
+    return !text.empty() && text.back() == '\n' && text.find('\n') == text.size() - 1;
+}
 
-};
+using CliSongCommands = test::CliTest;
 
-TEST_F(CliSongCommands, NewWritesTheNewSong) {
-    test::CliResult run = Cli("new '" + Path("fresh.qnt") + "'");
+TEST_F(CliSongCommands, NewWritesTheNewSongAndAppendsTheExtension) {
+    test::CliResult run = Cli("new '" + Path("fresh") + "'");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "wrote " + Path("fresh.qnt") + " (990 bytes)\n");
-    std::vector<uint8_t> bytes = ReadFile(Path("fresh.qnt"));
     SongDocument doc;
     std::vector<uint8_t> expected(kSongImageBufferSize);
     expected.resize(WriteSongImage(doc, expected.data(), expected.size(), nullptr, nullptr));
-    EXPECT_EQ(bytes, expected);
-}
-
-TEST_F(CliSongCommands, NewAppendsTheExtensionLikeTheProgramsSave) {
-    test::CliResult run = Cli("new '" + Path("plain") + "'");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_TRUE(fs::exists(Path("plain.qnt")));
-    EXPECT_FALSE(fs::exists(Path("plain")));
+    EXPECT_EQ(ReadFile(Path("fresh.qnt")), expected);
+    EXPECT_FALSE(fs::exists(Path("fresh")));
 }
 
 TEST_F(CliSongCommands, InfoPrintsTheFileFacts) {
@@ -87,43 +78,42 @@ TEST_F(CliSongCommands, ConvertWritesVersionTwentySevenAsTheLoaderRebuildsIt) {
     EXPECT_EQ(ReadFile(Path("again.qnt")), converted);
 }
 
-TEST_F(CliSongCommands, UnreadableOrForeignFilesFailWithOneLine) {
+// Every command: wrong usage exits 2 with a message; a file that cannot be
+// read, is no song or cannot be written exits 1 with one line and no output.
+TEST_F(CliSongCommands, FailuresExitOneWithOneLineAndWrongUsageTwo) {
     WriteFile(Path("text.qnt"), {'h', 'e', 'l', 'l', 'o'});
-    test::TestImage image;
-    std::vector<uint8_t> truncated = image.Build();
-    truncated.resize(truncated.size() - 1);
+    std::vector<uint8_t> truncated = test::TestImage().Build();
+    truncated.pop_back();
     WriteFile(Path("cut.qnt"), truncated);
-    for (const std::string& arguments :
-         {"info '" + Path("missing.qnt") + "'", "info '" + Path("text.qnt") + "'", "info '" + Path("cut.qnt") + "'",
-          "info '" + directory.string() + "'",
-          "convert '" + Path("missing.qnt") + "' '" + Path("out.qnt") + "'",
-          "convert '" + Path("cut.qnt") + "' '" + Path("out.qnt") + "'"}) {
+    ASSERT_EQ(Cli("new '" + Path("a.qnt") + "'").status, 0);
+    fs::create_directory(Path("b.qnt"));
+    const std::string a = "'" + Path("a.qnt") + "' ", out = " '" + Path("out.qnt") + "'";
+    const std::vector<std::string> failures = {
+        "info '" + Path("missing.qnt") + "'", "info '" + Path("text.qnt") + "'", "info '" + Path("cut.qnt") + "'",
+        "info '" + directory.string() + "'", "convert '" + Path("missing.qnt") + "'" + out,
+        "convert '" + Path("cut.qnt") + "'" + out, "new '" + Path("no/such/dir.qnt") + "'",
+        "convert " + a + "'" + Path("b.qnt") + "'", "trace '" + Path("text.qnt") + "' 3",
+        "render '" + Path("missing.qnt") + "' '" + Path("x.wav") + "'", "render " + a + "'" + Path("no/dir/x.wav") + "'",
+        "waves '" + Path("text.qnt") + "' '" + Path("out") + "'",
+        "optimize '" + Path("missing.qnt") + "' '" + Path("x.qnt") + "'"};
+    for (const std::string& arguments : failures) {
         test::CliResult run = Cli(arguments);
         EXPECT_EQ(run.status, 1) << arguments;
         EXPECT_TRUE(OneLine(run.err)) << arguments << ": " << run.err;
         EXPECT_EQ(run.out, "") << arguments;
     }
     EXPECT_FALSE(fs::exists(Path("out.qnt")));
-}
-
-TEST_F(CliSongCommands, UnwritableOutputFails) {
-    test::CliResult run = Cli("new '" + Path("no/such/dir.qnt") + "'");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(OneLine(run.err)) << run.err;
-    ASSERT_EQ(Cli("new '" + Path("a.qnt") + "'").status, 0);
-    fs::create_directory(Path("b.qnt"));
-    run = Cli("convert '" + Path("a.qnt") + "' '" + Path("b.qnt") + "'");
-    EXPECT_EQ(run.status, 1);
+    EXPECT_FALSE(fs::exists(Path("out")));
     EXPECT_TRUE(fs::is_directory(Path("b.qnt")));
-}
-
-TEST_F(CliSongCommands, WrongUsageExitsTwo) {
-    for (const std::string& arguments :
-         {std::string(""), std::string("new"), std::string("new a b"), std::string("info"),
-          std::string("convert one"), std::string("convert a b c"), std::string("no-such-command")}) {
+    const std::vector<std::string> usage = {
+        "", "new", "new a b", "info", "convert one", "convert a b c", "no-such-command", "render", "render " + a,
+        "render " + a + "a.wav --stereo wide", "render " + a + "a.wav --stereo", "trace", "trace " + a,
+        "trace " + a + "-1", "trace " + a + "12x", "waves", "waves " + a, "waves a b c", "optimize " + a};
+    for (const std::string& arguments : usage) {
         test::CliResult run = Cli(arguments);
         EXPECT_EQ(run.status, 2) << arguments;
         EXPECT_FALSE(run.err.empty()) << arguments;
+        EXPECT_EQ(run.out, "") << arguments;
     }
     EXPECT_EQ(Cli("--help").status, 0);
     test::CliResult help = Cli("help convert");

@@ -6,46 +6,38 @@ namespace {
 
 using FontText = Canvas;
 
-TEST_F(FontText, EveryFontAdvancesEightPixelsPerCharacter) {
-    for (Font* font : {&base, &basens, &small}) {
-        EXPECT_EQ(font->TextWidth("A"), 8);
-        EXPECT_EQ(font->TextWidth("Quillnote 123"), 8 * 13);
-        EXPECT_EQ(font->TextWidth(""), 0);
+TEST_F(FontText, WidthsAndBoundingBoxes) {
+    // Eight pixels a character in every font; tags take no room; an unfinished
+    // colour tag is plain text; a palette tag with an unknown entry is consumed.
+    const std::pair<const char*, int> widths[] = {{"A", 1}, {"Quillnote 123", 13}, {"", 0},
+                                                  {"<cdddddd>STATUS: <cp0>", 8}, {"<u>COMMANDS</u>", 8},
+                                                  {"<c1234", 6}, {"<cp7>x", 1}};
+    for (Font* font : {&base, &basens, &small})
+        for (auto [text, characters] : widths) EXPECT_EQ(font->TextWidth(text), 8 * characters) << text;
+    struct Box { Font* font; const char* text; SDL_Rect box; };
+    const Box boxes[] = {
+        {&base, "ab\nabc", {10, 20, 8 * 2 + 9, 32}},  // the last cell starts at 10 + 16 and is 9 wide
+        {&small, "a\nb", {10, 20, 9, 11 + 9}},         // line height 11, glyph height 9
+        {&base, "<u>A</u>\nB\nC", {10, 20, 9, 16 * 3 + 4}},  // the line after an underline moves 4 down
+    };
+    for (const Box& b : boxes) {
+        SDL_Rect box;
+        b.font->DrawText(b.text, 10, 20, Rgba{255, 255, 255, 255}, &box, true);
+        EXPECT_EQ((std::vector<int>{box.x, box.y, box.w, box.h}), (std::vector<int>{b.box.x, b.box.y, b.box.w, b.box.h}))
+            << b.text;
     }
-}
-
-TEST_F(FontText, TagsTakeNoRoom) {
-    EXPECT_EQ(base.TextWidth("<cdddddd>STATUS: <cp0>"), 8 * 8);
-    EXPECT_EQ(base.TextWidth("<u>COMMANDS</u>"), 8 * 8);
-    // An unfinished colour tag is plain text.
-    EXPECT_EQ(base.TextWidth("<c1234"), 8 * 6);
-    // A palette tag with an unknown entry is consumed all the same.
-    EXPECT_EQ(base.TextWidth("<cp7>x"), 8);
-}
-
-TEST_F(FontText, BoundingBoxCoversEveryGlyphCell) {
+    base.widthAdjust['i'] = -4;  // width adjustments split around the glyph
+    EXPECT_EQ(base.TextWidth("ii"), 2 * (8 - 4));
     SDL_Rect box;
-    base.DrawText("ab\nabc", 10, 20, Rgba{255, 255, 255, 255}, &box, true);
-    EXPECT_EQ(box.x, 10);
-    EXPECT_EQ(box.y, 20);
-    EXPECT_EQ(box.w, 8 * 2 + 9);  // last cell starts at 10 + 16 and is 9 wide
-    EXPECT_EQ(box.h, 16 + 16);
-    small.DrawText("a\nb", 0, 0, Rgba{}, &box, true);
-    EXPECT_EQ(box.h, 11 + 9);  // line height 11, glyph height 9
-}
-
-TEST_F(FontText, UnderlinedLinePushesTheNextLineFourPixelsDown) {
-    SDL_Rect plain, underlined;
-    base.DrawText("COMMANDS\nx", 0, 0, Rgba{}, &plain, true);
-    base.DrawText("<u>COMMANDS</u>\nx", 0, 0, Rgba{}, &underlined, true);
-    EXPECT_EQ(underlined.h, plain.h + 4);
-    // Only the line after the underline moves.
-    base.DrawText("<u>A</u>\nB\nC", 0, 0, Rgba{}, &underlined, true);
-    EXPECT_EQ(underlined.h, 16 * 2 + 4 + 16);
+    base.DrawText("i", 0, 0, Rgba{}, &box, true);
+    EXPECT_EQ(box.x, -2);
+    Font missing;  // a font without its sheet draws and measures nothing
+    EXPECT_FALSE(missing.Load(renderer, "/nonexistent/base.bmp", 16, 0, 16));
+    missing.DrawText("abc", 5, 5, Rgba{}, &box);
+    EXPECT_EQ(box.w, 0);
 }
 
 TEST_F(FontText, UnderlineIsDrawnBelowTheGlyphs) {
-    Clear();
     base.DrawText("<u>AB</u>", 0, 0, Rgba{255, 255, 255, 255});
     // From the start to pen x - 1, at y + glyph height.
     EXPECT_EQ(Pixel(0, 16), (Rgba{255, 255, 255, 255}));
@@ -113,28 +105,12 @@ TEST_F(FontText, ColourAndPaletteTagsSetTheInkColour) {
     }
 }
 
-TEST_F(FontText, WidthAdjustmentsSplitAroundTheGlyph) {
-    base.widthAdjust['i'] = -4;
-    EXPECT_EQ(base.TextWidth("ii"), 2 * (8 - 4));
-    SDL_Rect box;
-    base.DrawText("i", 0, 0, Rgba{}, &box, true);
-    EXPECT_EQ(box.x, -2);  // half the adjustment before the glyph
-}
-
 TEST_F(FontText, AlphaModulationIsRestoredAfterDrawing) {
     SDL_SetTextureAlphaMod(basens.texture, 77);
     basens.DrawText("x", 0, 0, Rgba{255, 255, 255, 128});
     Uint8 alpha = 0;
     SDL_GetTextureAlphaMod(basens.texture, &alpha);
     EXPECT_EQ(alpha, 77);
-}
-
-TEST_F(FontText, AFontWithoutSheetDrawsAndMeasuresNothing) {
-    Font missing;
-    EXPECT_FALSE(missing.Load(renderer, "/nonexistent/base.bmp", 16, 0, 16));
-    SDL_Rect box;
-    missing.DrawText("abc", 5, 5, Rgba{}, &box);
-    EXPECT_EQ(box.w, 0);
 }
 
 TEST_F(FontText, IconsAreDrawnWithAShadowAndTint) {

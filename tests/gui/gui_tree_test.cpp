@@ -46,37 +46,21 @@ MouseEvent At(int x, int y, int state = 1) {
 
 using GuiTree = Canvas;
 
-TEST_F(GuiTree, DeepestWidgetWinsTheHit) {
+TEST_F(GuiTree, HitTesting) {
     Probe* outer = new Probe("outer", 10, 10, 100, 100);
     Probe* inner = outer->Add(new Probe("inner", 10, 10, 20, 20));  // absolute 20..39
-    roots.push_back(outer);
-    EXPECT_EQ(HitTest(roots, At(25, 25)), inner);
-    EXPECT_EQ(HitTest(roots, At(40, 40)), outer);  // just past the child's right edge
-    EXPECT_EQ(HitTest(roots, At(9, 50)), nullptr);
-}
-
-TEST_F(GuiTree, FirstSiblingWinsWhereSiblingsOverlap) {
-    Probe* under = new Probe("under", 0, 0, 50, 50);
-    Probe* over = new Probe("over", 25, 25, 50, 50);
-    roots.push_back(under);
-    roots.push_back(over);
-    // The later sibling is drawn on top, but the earlier one is hit.
-    EXPECT_EQ(HitTest(roots, At(30, 30)), under);
-    EXPECT_EQ(HitTest(roots, At(60, 60)), over);
-}
-
-TEST_F(GuiTree, HiddenWidgetIsStillHitButNonHittableOneIsNot) {
-    Probe* hidden = new Probe("hidden", 0, 0, 50, 50);
-    hidden->hidden = true;
-    roots.push_back(hidden);
-    EXPECT_EQ(HitTest(roots, At(10, 10)), hidden);
-
-    Probe* parent = new Probe("parent", 100, 100, 100, 100);
-    parent->hittable = false;
+    Probe* under = new Probe("under", 200, 0, 50, 50);
+    Probe* over = new Probe("over", 225, 25, 50, 50);  // drawn on top, but the earlier sibling is hit
+    Probe* hidden = new Probe("hidden", 300, 0, 50, 50);
+    hidden->hidden = true;  // still hit
+    Probe* parent = new Probe("parent", 400, 100, 100, 100);
+    parent->hittable = false;  // not hit, its children are
     Probe* child = parent->Add(new Probe("child", 0, 0, 10, 10));
-    roots.push_back(parent);
-    EXPECT_EQ(HitTest(roots, At(105, 105)), child);
-    EXPECT_EQ(HitTest(roots, At(150, 150)), nullptr);
+    roots = {outer, under, over, hidden, parent};
+    const std::pair<SDL_Point, GuiItem*> hits[] = {
+        {{25, 25}, inner}, {{40, 40}, outer}, {{9, 50}, nullptr},  {{230, 30}, under}, {{260, 60}, over},
+        {{310, 10}, hidden}, {{405, 105}, child}, {{450, 150}, nullptr}};
+    for (auto [at, item] : hits) EXPECT_EQ(HitTest(roots, At(at.x, at.y)), item) << at.x << "," << at.y;
 }
 
 TEST_F(GuiTree, PressMovesFocusAndDeliversTheClick) {
@@ -165,29 +149,18 @@ TEST_F(GuiTree, UpdateRunsChildrenFirstAndDeletesDeadWidgets) {
     Probe* kept = parent->Add(new Probe("kept", 0, 0, 10, 10, &log));
     roots.push_back(parent);
     doomed->dead = true;
+    const uint32_t doomedId = doomed->id;
     UpdateTree(roots);
     EXPECT_EQ(log, (std::vector<std::string>{"doomed:update", "kept:update", "parent:update"}));
     ASSERT_EQ(parent->children.size(), 1u);
     EXPECT_EQ(parent->children[0], kept);
-}
-
-TEST_F(GuiTree, ClickedIsLatchedForOneUpdate) {
-    GuiItem* item = new GuiItem();
-    roots.push_back(item);
-    MouseEvent press = At(0, 0);
-    item->OnMouseButton(&press);
-    EXPECT_TRUE(item->Update());
-    EXPECT_TRUE(item->clickedLatch);
-    EXPECT_FALSE(item->Update());
-    EXPECT_FALSE(item->clickedLatch);
-}
-
-TEST_F(GuiTree, WidgetIdsAreUniqueAndIncreasing) {
-    GuiItem* first = new GuiItem();
-    GuiItem* second = new GuiItem();
-    roots = {first, second};
-    EXPECT_GT(first->id, 0u);
-    EXPECT_EQ(second->id, first->id + 1);
+    MouseEvent press = At(0, 0);  // a click is latched for one update
+    kept->OnMouseButton(&press);
+    EXPECT_TRUE(kept->GuiItem::Update());
+    EXPECT_TRUE(kept->clickedLatch);
+    EXPECT_FALSE(kept->GuiItem::Update());
+    EXPECT_FALSE(kept->clickedLatch);
+    EXPECT_EQ(kept->id, doomedId + 1);  // ids are unique and increasing
 }
 
 TEST_F(GuiTree, BoxDarkensRightAndBottomEdgesUnlessPressed) {

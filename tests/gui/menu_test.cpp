@@ -44,60 +44,64 @@ protected:
 };
 
 TEST_F(Menus, ShortcutTextNamesTheModifiersAndTheKey) {
-    char text[96];
-    BuildShortcutText(text, sizeof(text), KMOD_CTRL, SDLK_s);
-    EXPECT_STREQ(text, "<c888888>CTRL+<c888888>S");
-    BuildShortcutText(text, sizeof(text), KMOD_LCTRL | KMOD_LSHIFT | KMOD_RSHIFT, SDLK_z);
-    EXPECT_STREQ(text, "<c888888>CTRL+LSHIFT+<c888888>Z");
-    BuildShortcutText(text, sizeof(text), KMOD_ALT, SDLK_F4);
-    EXPECT_STREQ(text, "<c888888>ALT+<c888888>F4");
-    BuildShortcutText(text, sizeof(text), KMOD_SHIFT, 0);
-    EXPECT_STREQ(text, "<c888888>SHIFT+");
-    BuildShortcutText(text, sizeof(text), 0, SDLK_RCTRL);
-    EXPECT_STREQ(text, "<c888888>Right Ctrl");
+    struct Case { Uint16 mask; SDL_Keycode key; const char* text; };
+    const Case cases[] = {
+        {KMOD_CTRL, SDLK_s, "<c888888>CTRL+<c888888>S"},
+        {KMOD_LCTRL | KMOD_LSHIFT | KMOD_RSHIFT, SDLK_z, "<c888888>CTRL+LSHIFT+<c888888>Z"},
+        {KMOD_ALT, SDLK_F4, "<c888888>ALT+<c888888>F4"},
+        {KMOD_SHIFT, 0, "<c888888>SHIFT+"},
+        {0, SDLK_RCTRL, "<c888888>Right Ctrl"},
+    };
+    for (const Case& c : cases) {
+        char text[96];
+        BuildShortcutText(text, sizeof(text), c.mask, c.key);
+        EXPECT_STREQ(text, c.text);
+    }
 }
 
-TEST_F(Menus, ShortcutNeedsOneOfTheMaskModifiers) {
-    EXPECT_TRUE(song->OnKey(Key(SDLK_l, KMOD_LCTRL)));
-    EXPECT_TRUE(song->OnKey(Key(SDLK_l, KMOD_RCTRL)));
-    EXPECT_FALSE(song->OnKey(Key(SDLK_l, 0)));
-    EXPECT_FALSE(song->OnKey(Key(SDLK_l, KMOD_LSHIFT)));
-    EXPECT_EQ(TakeCommands(), (std::vector<int>{16, 16}));
-}
-
-TEST_F(Menus, ShortcutWithoutModifiersFailsWithNumLockOn) {
+TEST_F(Menus, ShortcutMatching) {
     MenuEntry& play = song->AddEntry("Play Song", 0, SDLK_RCTRL, 18);
-    EXPECT_TRUE(play.MatchesKey(Key(SDLK_RCTRL, 0)));
-    EXPECT_FALSE(play.MatchesKey(Key(SDLK_RCTRL, KMOD_NUM)));
-    EXPECT_FALSE(play.MatchesKey(Key(SDLK_RCTRL, KMOD_CAPS)));
-}
-
-TEST_F(Menus, ExcludedModifiersAndShiftAloneForRedo) {
     MenuEntry& undo = song->AddEntry("Undo", KMOD_CTRL, SDLK_z, 50);
     undo.excludedMask = KMOD_SHIFT;
     MenuEntry& redo = song->AddEntry("Redo", KMOD_LCTRL | KMOD_LSHIFT | KMOD_RSHIFT, SDLK_z, 51);
-    EXPECT_TRUE(undo.MatchesKey(Key(SDLK_z, KMOD_LCTRL)));
-    EXPECT_FALSE(undo.MatchesKey(Key(SDLK_z, KMOD_LCTRL | KMOD_LSHIFT)));
-    EXPECT_TRUE(redo.MatchesKey(Key(SDLK_z, KMOD_LCTRL | KMOD_LSHIFT)));
-    EXPECT_TRUE(redo.MatchesKey(Key(SDLK_z, KMOD_RSHIFT)));  // Shift alone is enough
-    // The first matching entry wins.
-    EXPECT_TRUE(song->OnKey(Key(SDLK_z, KMOD_LCTRL | KMOD_LSHIFT)));
-    EXPECT_EQ(TakeCommands(), std::vector<int>{51});
-}
-
-TEST_F(Menus, EntryWithoutAKeyIsNoShortcut) {
     MenuEntry& unused = song->AddEntry("Clear unused waves", KMOD_SHIFT, 0, 28);
-    EXPECT_FALSE(unused.MatchesKey(Key(SDLK_UNKNOWN, KMOD_LSHIFT)));
+    MenuEntry& load = song->entries[0];
+    struct Case { MenuEntry& entry; SDL_Keycode key; Uint16 mod; bool matches; const char* what; };
+    const Case cases[] = {
+        {load, SDLK_l, KMOD_LCTRL, true, "one of the mask modifiers"},
+        {load, SDLK_l, KMOD_RCTRL, true, "the other one"},
+        {load, SDLK_l, 0, false, "no modifier"},
+        {load, SDLK_l, KMOD_LSHIFT, false, "another modifier"},
+        {play, SDLK_RCTRL, 0, true, "no modifiers wanted"},
+        {play, SDLK_RCTRL, KMOD_NUM, false, "fails with Num Lock on"},
+        {play, SDLK_RCTRL, KMOD_CAPS, false, "and with Caps Lock"},
+        {undo, SDLK_z, KMOD_LCTRL, true, "Ctrl+Z"},
+        {undo, SDLK_z, KMOD_LCTRL | KMOD_LSHIFT, false, "an excluded modifier"},
+        {redo, SDLK_z, KMOD_LCTRL | KMOD_LSHIFT, true, "Ctrl+Shift+Z"},
+        {redo, SDLK_z, KMOD_RSHIFT, true, "Shift alone is enough"},
+        {unused, SDLK_UNKNOWN, KMOD_LSHIFT, false, "an entry without a key is no shortcut"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.entry.MatchesKey(Key(c.key, c.mod)), c.matches) << c.what;
+    // The menu posts the command of the first matching entry.
+    EXPECT_TRUE(song->OnKey(Key(SDLK_l, KMOD_RCTRL)));
+    EXPECT_TRUE(song->OnKey(Key(SDLK_z, KMOD_LCTRL | KMOD_LSHIFT)));
+    EXPECT_FALSE(song->OnKey(Key(SDLK_l, 0)));
     EXPECT_FALSE(song->OnKey(Key(SDLK_UNKNOWN, KMOD_LSHIFT)));
-    EXPECT_TRUE(TakeCommands().empty());
+    EXPECT_EQ(TakeCommands(), (std::vector<int>{16, 51}));
 }
 
-TEST_F(Menus, HiddenEntriesMatchButAreNotShown) {
+TEST_F(Menus, HiddenEntriesMatchButAreNotShownAndCheckMarks) {
     song->AddEntry("Play Song", 0, SDLK_LESS, 18).hidden = true;
     EXPECT_TRUE(song->OnKey(Key(SDLK_LESS, 0)));
     song->Open();
     ASSERT_NE(song->dropDown, nullptr);
     EXPECT_EQ(song->dropDown->children.size(), 3u);
+    // Check marks come from the flag or the function.
+    prefsMenu->Open();
+    auto* hex = static_cast<MenuEntryLabel*>(prefsMenu->dropDown->children[0]);
+    auto* monoEntry = static_cast<MenuEntryLabel*>(prefsMenu->dropDown->children[1]);
+    EXPECT_STREQ(hex->text, "Steps in Hex[x]");
+    EXPECT_STREQ(monoEntry->text, "Mono        [ ]");
 }
 
 TEST_F(Menus, OpeningLaysOutPaddedEntriesWithShortcuts) {
@@ -115,19 +119,9 @@ TEST_F(Menus, OpeningLaysOutPaddedEntriesWithShortcuts) {
     EXPECT_STREQ(load->text, "Load Song <c888888>CTRL+<c888888>L");
     EXPECT_STREQ(quit->text, "Quit      <c888888>ALT+<c888888>F4");
     EXPECT_STREQ(separator->text, "");
-    EXPECT_EQ(load->x, 4);
-    EXPECT_EQ(load->y, song->y + 8);
-    EXPECT_EQ(quit->y, song->y + 8 + 2 * (16 + 4));
-    EXPECT_EQ(load->command, 16);
+    EXPECT_EQ((std::vector<int>{load->x, load->y, quit->y, load->command}),
+              (std::vector<int>{4, song->y + 8, song->y + 8 + 2 * (16 + 4), 16}));
     EXPECT_EQ(panel->h, quit->y + 16 + 8);
-}
-
-TEST_F(Menus, CheckMarksComeFromTheFlagOrTheFunction) {
-    prefsMenu->Open();
-    auto* hex = static_cast<MenuEntryLabel*>(prefsMenu->dropDown->children[0]);
-    auto* monoEntry = static_cast<MenuEntryLabel*>(prefsMenu->dropDown->children[1]);
-    EXPECT_STREQ(hex->text, "Steps in Hex[x]");
-    EXPECT_STREQ(monoEntry->text, "Mono        [ ]");
 }
 
 TEST_F(Menus, EntryClickPostsTheCommandAndRunsTheAction) {
@@ -145,12 +139,7 @@ TEST_F(Menus, EntryClickPostsTheCommandAndRunsTheAction) {
     EXPECT_TRUE(song->IsOpen());
     UpdateTree(roots);
     EXPECT_FALSE(song->IsOpen());
-}
-
-TEST_F(Menus, SeparatorClickPostsCommandZero) {
-    song->Open();
-    MouseEvent press;
-    press.state = 1;
+    song->Open();  // a separator posts command 0
     song->dropDown->children[1]->OnMouseButton(&press);
     EXPECT_EQ(TakeCommands(), std::vector<int>{0});
 }

@@ -30,62 +30,50 @@ protected:
     ButtonNumber* down = nullptr;
 };
 
-TEST_F(NumberField, PairIsLaidOutSideBySide) {
-    EXPECT_EQ(up->x, 100);
-    EXPECT_EQ(down->x, 122);
-    EXPECT_EQ(up->w, 18);
-    EXPECT_EQ(up->h, 16);
-    EXPECT_EQ(up->iconSource.x, 10);
-    EXPECT_EQ(down->iconSource.x, 0);
-    EXPECT_EQ(up->step, 1);
-    EXPECT_EQ(down->step, -1);
+TEST_F(NumberField, PairIsLaidOutSideBySideAndWritesTheValueBackOnCreation) {
+    EXPECT_EQ((std::vector<int>{up->x, down->x, up->w, up->h, up->iconSource.x, down->iconSource.x, up->step, down->step}),
+              (std::vector<int>{100, 122, 18, 16, 10, 0, 1, -1}));
     EXPECT_NE(up->GetValueText(), nullptr);
     EXPECT_EQ(down->GetValueText(), nullptr);
+    int writes = 0, stored = 5;
+    AddNumberField(panel, 0, 0, nullptr, 0, 9, 1, 16, 0, nullptr, [&](int v) { stored = v, ++writes; },
+                   [&] { return stored; });
+    EXPECT_EQ(writes, 2);
+    EXPECT_EQ(stored, 5);
 }
 
-TEST_F(NumberField, HeldButtonRepeatsAfterAQuarterSecondThenEveryFiftiethOfASecond) {
-    HeldFrame(up, 1.00);  // the press steps at once
-    EXPECT_EQ(value, 11);
-    HeldFrame(up, 1.10);
-    HeldFrame(up, 1.24);
-    EXPECT_EQ(value, 11);
-    HeldFrame(up, 1.26);  // 0.25 s after the press
-    EXPECT_EQ(value, 12);
-    HeldFrame(up, 1.30);
-    EXPECT_EQ(value, 12);
-    HeldFrame(up, 1.32);  // 0.05 s after the first repeat
-    EXPECT_EQ(value, 13);
-    HeldFrame(up, 1.38);
-    EXPECT_EQ(value, 14);
-}
-
-TEST_F(NumberField, MovingTheMouseWhileHoldingStartsAFreshPress) {
-    HeldFrame(up, 1.00);
-    HeldFrame(up, 1.02, 0);  // moved: no delivery this frame
-    HeldFrame(up, 1.04);     // delivered again: a fresh press steps at once
-    EXPECT_EQ(value, 12);
-    HeldFrame(up, 1.20);
-    EXPECT_EQ(value, 12);
-}
-
-TEST_F(NumberField, ReleaseDoesNotStep) {
-    HeldFrame(up, 1.00);
-    HeldFrame(up, 1.02, 0);
-    HeldFrame(up, 1.04, 2);  // released after a move
-    EXPECT_EQ(value, 11);
-}
-
-TEST_F(NumberField, ShiftStepsByTheBigStep) {
-    ModifierState = kModifierShift;
-    HeldFrame(up, 1.0);
-    EXPECT_EQ(value, 10 + 16);
-    HeldFrame(down, 2.0, 0);
-    HeldFrame(down, 3.0);
-    EXPECT_EQ(value, 10);
+// Frames of a held button: the button (+1 or -1; 0: +1 made not hittable), the time, the
+// mouse state delivered (0: none, the mouse moved) and the value after it.
+TEST_F(NumberField, HeldButtonFrames) {
+    struct Frame { int button; double time; int state; int value; };
+    struct Case { const char* what; int modifiers; int start; std::vector<Frame> frames; };
+    const Case cases[] = {
+        {"repeats after a quarter second, then every fiftieth", 0, 10,
+         {{1, 1.00, 1, 11}, {1, 1.10, 1, 11}, {1, 1.24, 1, 11}, {1, 1.26, 1, 12}, {1, 1.30, 1, 12},
+          {1, 1.32, 1, 13}, {1, 1.38, 1, 14}}},
+        {"moving while holding starts a fresh press", 0, 10,
+         {{1, 1.00, 1, 11}, {1, 1.02, 0, 11}, {1, 1.04, 1, 12}, {1, 1.20, 1, 12}}},
+        {"a release does not step", 0, 10, {{1, 1.00, 1, 11}, {1, 1.02, 0, 11}, {1, 1.04, 2, 11}}},
+        {"Shift steps by the big step", kModifierShift, 10, {{1, 1.0, 1, 26}, {-1, 2.0, 0, 26}, {-1, 3.0, 1, 10}}},
+        {"clamped at the top", kModifierShift, 250, {{1, 1.0, 1, 255}}},
+        {"clamped at the bottom", kModifierShift, 3, {{-1, 1.0, 1, 0}}},
+        {"a button that is not hittable ignores clicks", 0, 10, {{0, 1.0, 1, 10}}},
+    };
+    for (const Case& c : cases) {
+        ModifierState = c.modifiers;
+        value = c.start;
+        up->hittable = !c.frames.empty() && c.frames[0].button != 0;
+        for (const Frame& f : c.frames) {
+            HeldFrame(f.button < 0 ? down : up, f.time, f.state);
+            EXPECT_EQ(value, f.value) << c.what << " at " << f.time;
+        }
+        HeldFrame(up, 10.0, 0);  // let go
+        HeldFrame(down, 10.0, 0);
+    }
 }
 
 TEST_F(NumberField, CtrlClickReturnsToTheValueFirstShown) {
-    up->GetValueText();  // first draw captures 10
+    up->GetValueText();  // the first draw captures 10
     HeldFrame(up, 1.0);
     HeldFrame(up, 2.0, 0);
     HeldFrame(up, 3.0);
@@ -93,22 +81,6 @@ TEST_F(NumberField, CtrlClickReturnsToTheValueFirstShown) {
     ModifierState = kModifierCtrl;
     HeldFrame(up, 4.0, 0);
     HeldFrame(up, 5.0);
-    EXPECT_EQ(value, 10);
-}
-
-TEST_F(NumberField, StepsAreClampedToTheRange) {
-    value = 250;
-    ModifierState = kModifierShift;
-    HeldFrame(up, 1.0);
-    EXPECT_EQ(value, 255);
-    value = 3;
-    HeldFrame(down, 2.0);
-    EXPECT_EQ(value, 0);
-}
-
-TEST_F(NumberField, NonHittableButtonIgnoresClicks) {
-    up->hittable = false;
-    HeldFrame(up, 1.0);
     EXPECT_EQ(value, 10);
 }
 
@@ -125,15 +97,6 @@ TEST_F(NumberField, ValueTextWidthFollowsTheMaximum) {
     up->displayOffset = 1;
     value = 4;
     EXPECT_STREQ(up->GetValueText(), "5");
-}
-
-TEST_F(NumberField, CreationWritesTheValueBackThroughEachButton) {
-    int writes = 0;
-    int stored = 5;
-    AddNumberField(panel, 0, 0, nullptr, 0, 9, 1, 16, 0, nullptr, [&](int v) { stored = v, ++writes; },
-                   [&] { return stored; });
-    EXPECT_EQ(writes, 2);
-    EXPECT_EQ(stored, 5);
 }
 
 TEST_F(NumberField, ValueIsDrawnLeftOfTheButtonAndCaptionLeftOfTheValue) {

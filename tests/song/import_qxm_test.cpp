@@ -2,10 +2,12 @@
 
 #include <array>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "song/import_qxm.h"
+#include "song_test_helpers.h"
 
 namespace qn {
 namespace {
@@ -38,16 +40,11 @@ struct QxmBuilder {
         }
         if (names_block.size() % 2) names_block.push_back(0);
         const int subsongs = int(names_block.size() / 2);
-        std::vector<uint8_t> file = {'Q', 'M', 'V', uint8_t(version), 0, 14};
         const int count = int(positions.size());
-        file.push_back(uint8_t((count >> 8) | (trackZeroAbsent ? 0x80 : 0)));
-        file.push_back(uint8_t(count));
-        file.push_back(uint8_t(restart >> 8));
-        file.push_back(uint8_t(restart));
-        file.push_back(uint8_t(trackLength));
-        file.push_back(0);
-        file.push_back(uint8_t(instruments.size()));
-        file.push_back(uint8_t(subsongs));
+        std::vector<uint8_t> file = {'Q', 'M', 'V', uint8_t(version), 0, 14,
+                                     uint8_t((count >> 8) | (trackZeroAbsent ? 0x80 : 0)), uint8_t(count),
+                                     uint8_t(restart >> 8), uint8_t(restart), uint8_t(trackLength), 0,
+                                     uint8_t(instruments.size()), uint8_t(subsongs)};
         file.insert(file.end(), names_block.begin(), names_block.end());
         for (const auto& position : positions)
             for (int value : position) file.push_back(uint8_t(value));
@@ -89,269 +86,163 @@ QxmBuilder Basic() {
 
 bool Import(const std::vector<uint8_t>& file, SongDocument& doc) { return ImportQxm(file.data(), file.size(), doc); }
 
-std::vector<uint8_t> Block(const SongDocument& doc) {
-    return std::vector<uint8_t>(doc.Storage(), doc.Storage() + kStorageSize);
-}
-
-TEST(QxmHeader, Limits) {
-    SongDocument doc;
-    ASSERT_GE(Basic().Build().size(), 100u);
-    EXPECT_TRUE(Import(Basic().Build(), doc));
-    QxmBuilder version = Basic();
-    version.version = 1;
-    EXPECT_TRUE(Import(version.Build(), doc));
-    version.version = 2;
-    EXPECT_FALSE(Import(version.Build(), doc));
-    std::vector<uint8_t> magic = Basic().Build();
-    magic[2] = 'X';
-    EXPECT_FALSE(Import(magic, doc));
-    for (int length : {0, 65}) {
-        QxmBuilder tracks = Basic();
-        tracks.trackLength = length;
-        EXPECT_FALSE(Import(tracks.Build(), doc)) << length;
+TEST(QxmImport, HeaderLimits) {
+    struct Case { const char* what; std::function<void(QxmBuilder&)> change; bool ok; };
+    const Case cases[] = {
+        {"basic", [](QxmBuilder&) {}, true},
+        {"version 1", [](QxmBuilder& b) { b.version = 1; }, true},
+        {"version 2", [](QxmBuilder& b) { b.version = 2; }, false},
+        {"track length 0", [](QxmBuilder& b) { b.trackLength = 0; }, false},
+        {"track length 65", [](QxmBuilder& b) { b.trackLength = 65; }, false},
+        {"track length 64", [](QxmBuilder& b) { b.trackLength = 64; }, true},
+        {"restart 2 of 3", [](QxmBuilder& b) { b.positions.resize(3, b.positions[0]), b.restart = 2; }, true},
+        {"restart 3 of 3", [](QxmBuilder& b) { b.positions.resize(3, b.positions[0]), b.restart = 3; }, false},
+        {"no positions", [](QxmBuilder& b) { b.positions.clear(); }, false},
+        {"999 positions", [](QxmBuilder& b) { b.positions.resize(999, b.positions[0]); }, true},
+        {"1000 positions", [](QxmBuilder& b) { b.positions.resize(1000, b.positions[0]); }, false},
+        {"track 255 is beyond the patterns", [](QxmBuilder& b) { b.positions[0][0] = 255, b.tracks.resize(256); }, false},
+        {"track 255 without track 0 is pattern 255",
+         [](QxmBuilder& b) { b.positions[0][0] = 255, b.tracks.resize(255), b.trackZeroAbsent = true; }, true},
+    };
+    for (const Case& c : cases) {
+        QxmBuilder builder = Basic();
+        c.change(builder);
+        SongDocument doc;
+        EXPECT_EQ(Import(builder.Build(), doc), c.ok) << c.what;
     }
-    QxmBuilder longest = Basic();
-    longest.trackLength = 64;
-    EXPECT_TRUE(Import(longest.Build(), doc));
-    EXPECT_EQ(doc.song.rowsPerPattern, 64);
-    QxmBuilder restart = Basic();
-    restart.positions.resize(3, restart.positions[0]);
-    restart.restart = 2;
-    EXPECT_TRUE(Import(restart.Build(), doc));
-    restart.restart = 3;
-    EXPECT_FALSE(Import(restart.Build(), doc));
-    QxmBuilder none = Basic();
-    none.positions.clear();
-    EXPECT_FALSE(Import(none.Build(), doc));
-    std::vector<uint8_t> small = Basic().Build();
-    small.resize(99);
-    EXPECT_FALSE(Import(small, doc));
-}
-
-TEST(QxmHeader, PositionCountLimit) {
+    std::vector<uint8_t> file = Basic().Build();
+    ASSERT_GE(file.size(), 100u);
     SongDocument doc;
-    QxmBuilder many = Basic();
-    many.positions.assign(999, {0, 12, 0, 12, 0, 12, 0, 12});
-    many.positions[300] = {1, 12, 0, 12, 0, 12, 0, 12};  // beyond the song's 255 positions
-    many.tracks.resize(2);
-    many.tracks[1] = {{uint8_t(13 << 2), 0, 0}};
-    ASSERT_TRUE(Import(many.Build(), doc));
-    EXPECT_EQ(doc.song.sequenceLength, 255u);
-    // Track 1 was still found and stored, and the instrument after it read.
-    EXPECT_EQ(doc.song.Pattern(2)[0].Note(), 13);
-    EXPECT_EQ(FixedText(doc.song.instrumentNames[0], kNameLength), "lead");
-    many.positions.resize(1000, many.positions[0]);
-    EXPECT_FALSE(Import(many.Build(), doc));
+    file.resize(99);
+    EXPECT_FALSE(Import(file, doc));
+    file = Basic().Build();
+    file[2] = 'X';
+    EXPECT_FALSE(Import(file, doc));
 }
 
-TEST(QxmNames, TitleAndNamesAreCut) {
-    QxmBuilder builder = Basic();
-    builder.title = "a title longer than twenty";
-    builder.names = {"an instrument name longer than 22"};
+TEST(QxmImport, PositionsTitleAndNames) {
+    QxmBuilder many = Basic();
+    many.title = "a title longer than twenty";
+    many.names = {"an instrument name longer than 22"};
+    many.positions.assign(999, {0, 12, 1, 0, 2, 24, 0, 11});
+    many.positions[300] = {3, 12, 0, 12, 0, 12, 0, 12};  // beyond the song's 255 positions
+    many.tracks.resize(4);
+    many.tracks[3] = {{uint8_t(13 << 2), 0, 0}};
     SongDocument doc;
     SetFixedText(doc.title, sizeof(doc.title), "old title that is 20");
-    ASSERT_TRUE(Import(builder.Build(), doc));
+    ASSERT_TRUE(Import(many.Build(), doc));
+    EXPECT_EQ(doc.song.sequenceLength, 255u);
+    const SequenceEntry* entries = doc.song.Position(0);
+    const int patterns[4] = {1, 2, 3, 1}, transposes[4] = {0, -12, 12, -1};
+    for (int voice = 0; voice < 4; ++voice) {
+        EXPECT_EQ(entries[voice].pattern, patterns[voice]);
+        EXPECT_EQ(entries[voice].transpose, transposes[voice]);
+    }
+    // Track 3 was still stored, and the instrument after it read.
+    EXPECT_EQ(doc.song.Pattern(4)[0].Note(), 13);
     EXPECT_EQ(FixedText(doc.title, sizeof(doc.title)), "a title longer than ");
     EXPECT_EQ(FixedText(doc.song.instrumentNames[0], kNameLength), "an instrument name lon");
-    builder.title = "t";
-    builder.names = {"x"};
-    ASSERT_TRUE(Import(builder.Build(), doc));
-    EXPECT_EQ(FixedText(doc.title, sizeof(doc.title)), "t");  // old title cleared
-    EXPECT_EQ(FixedText(doc.song.instrumentNames[0], kNameLength), "x");
-}
 
-TEST(QxmPositions, TrackZeroAndTransposes) {
-    QxmBuilder builder = Basic();
-    builder.positions = {{0, 12, 1, 0, 2, 24, 0, 11}};
-    builder.tracks.resize(3);
-    SongDocument doc;
-    ASSERT_TRUE(Import(builder.Build(), doc));
-    const SequenceEntry* entries = doc.song.Position(0);
-    EXPECT_EQ(entries[0].pattern, 1);
-    EXPECT_EQ(entries[1].pattern, 2);
-    EXPECT_EQ(entries[2].pattern, 3);
-    EXPECT_EQ(entries[0].transpose, 0);
-    EXPECT_EQ(entries[1].transpose, -12);
-    EXPECT_EQ(entries[2].transpose, 12);
-    EXPECT_EQ(entries[3].transpose, -1);
-
-    builder.trackZeroAbsent = true;
-    builder.tracks.resize(2);  // tracks 1 and 2 only
-    builder.tracks[0] = {{uint8_t(5 << 2), 0, 0}};
-    ASSERT_TRUE(Import(builder.Build(), doc));
+    QxmBuilder noZero = Basic();
+    noZero.title = "t";
+    noZero.trackZeroAbsent = true;
+    noZero.positions = {{0, 12, 1, 12, 2, 12, 0, 12}};
+    noZero.tracks.resize(2);  // tracks 1 and 2 only
+    noZero.tracks[0] = {{uint8_t(5 << 2), 0, 0}};
+    ASSERT_TRUE(Import(noZero.Build(), doc));
+    EXPECT_EQ(FixedText(doc.title, sizeof(doc.title)), "t");  // the old title cleared
     EXPECT_EQ(doc.song.Position(0)[0].pattern, 0);
-    EXPECT_EQ(doc.song.Position(0)[1].pattern, 1);
     EXPECT_EQ(doc.song.Position(0)[2].pattern, 2);
     EXPECT_EQ(doc.song.Pattern(1)[0].Note(), 5);  // the first stored track is track 1
     EXPECT_EQ(FixedText(doc.song.instrumentNames[0], kNameLength), "lead");
 }
 
-TEST(QxmPositions, TrackNumberBeyondPatternsRejected) {
+TEST(QxmImport, TrackRowsAndCommands) {
+    struct Case { uint8_t r0, r1, r2; int note, instrument, command, parameter; };
+    const Case cases[] = {
+        {(30 << 2) | 2, 0x5C, 0x20, 30, 0, 0xC, 0x40},  // instrument 37 is beyond 31: none; volume doubles
+        {(1 << 2) | 1, 0x13, 0x05, 1, 17, 3, 5},
+        {0, 0x0C, 0x90, 0, 0, 0xC, 0x20},  // C90 doubles to 0x120, kept to 8 bits
+        {0, 0x0E, 0xA3, 0, 0, 0xA, 0x01},
+        {0, 0x0E, 0xB3, 0, 0, 0xA, 0x10},
+        {0, 0x0E, 0x03, 0, 0, 0, 0},
+        {0, 0x0E, 0x12, 0, 0, 0xE, 0x12},
+        {0, 0x04, 0x33, 0, 0, 0, 0},
+        {0, 0x09, 0x33, 0, 0, 0, 0},
+    };
     QxmBuilder builder = Basic();
-    builder.positions = {{255, 12, 0, 12, 0, 12, 0, 12}};
-    builder.tracks.resize(256);
+    builder.trackLength = int(std::size(cases));
+    for (const Case& c : cases) builder.tracks[0].push_back({c.r0, c.r1, c.r2});
     SongDocument doc;
-    EXPECT_FALSE(Import(builder.Build(), doc));
-    builder.trackZeroAbsent = true;  // track 255 is then pattern 255
-    builder.tracks.resize(255);
-    EXPECT_TRUE(Import(builder.Build(), doc));
-}
-
-qntPatternStep ImportRow(uint8_t r0, uint8_t r1, uint8_t r2) {
-    QxmBuilder builder = Basic();
-    builder.tracks[0] = {{r0, r1, r2}};
-    SongDocument doc;
-    EXPECT_TRUE(Import(builder.Build(), doc));
-    return doc.song.Pattern(1)[0];
-}
-
-TEST(QxmTracks, RowsAndCommands) {
-    // note 30, instrument 2*16+5 = 37 (beyond 31: none), command C, 0x20
-    qntPatternStep step = ImportRow(uint8_t((30 << 2) | 2), 0x5C, 0x20);
-    EXPECT_EQ(step.Note(), 30);
-    EXPECT_EQ(step.Instrument(), 0);
-    EXPECT_EQ(step.Command(), 0xC);
-    EXPECT_EQ(step.Parameter(), 0x40);
-    step = ImportRow(uint8_t((1 << 2) | 1), 0x13, 0x05);  // instrument 17, slide 305
-    EXPECT_EQ(step.Instrument(), 17);
-    EXPECT_EQ(step.Command(), 3);
-    EXPECT_EQ(step.Parameter(), 5);
-    EXPECT_EQ(ImportRow(0, 0x0C, 0x90).Parameter(), 0x20);  // C90 doubles to 0x120, kept to 8 bits
-    for (int dropped = 4; dropped <= 9; ++dropped) EXPECT_TRUE(ImportRow(0, uint8_t(dropped), 0x33).IsEmpty());
-    step = ImportRow(0, 0x0E, 0xA3);
-    EXPECT_EQ(step.Command(), 0xA);
-    EXPECT_EQ(step.Parameter(), 0x01);
-    step = ImportRow(0, 0x0E, 0xB3);
-    EXPECT_EQ(step.Parameter(), 0x10);
-    EXPECT_TRUE(ImportRow(0, 0x0E, 0x03).IsEmpty());
-    step = ImportRow(0, 0x0E, 0x12);
-    EXPECT_EQ(step.Command(), 0xE);
-    EXPECT_EQ(step.Parameter(), 0x12);
-}
-
-// Imports one instrument with the given playlist into a song whose step
-// table 1 is filled with junk, and returns the song.
-void ImportPlaylist(SongDocument& doc, std::vector<std::array<uint8_t, 4>> playlist, int lengthCode = 5,
-                    int speed = 1) {
-    QxmBuilder builder = Basic();
-    builder.instruments[0].header[1] = uint8_t(lengthCode);
-    builder.instruments[0].header[20] = uint8_t(speed);
-    while (playlist.size() < 20) playlist.push_back(Entry(0, 0, 0, 0));
-    builder.instruments[0].playlist = playlist;
-    std::memset(doc.song.instrumentSteps[0], 0x77, kStepTableBytes);
     ASSERT_TRUE(Import(builder.Build(), doc));
+    for (int row = 0; row < builder.trackLength; ++row) {
+        const Case& c = cases[row];
+        const qntPatternStep step = doc.song.Pattern(1)[row];
+        EXPECT_EQ((std::vector<int>{step.Note(), step.Instrument(), step.Command(), step.Parameter()}),
+                  (std::vector<int>{c.note, c.instrument, c.command, c.parameter}))
+            << "row " << row;
+    }
 }
 
-TEST(QxmPlaylist, WaveformFollowsLinkedNote) {
+// Playlists converted into instrument steps, written out as the step bytes:
+// b0 = note | 0x40 fixed | 0x80 linked to the next step, b1 command, b2 parameter.
+TEST(QxmImport, PlaylistsBecomeSteps) {
+    using Step = std::array<int, 3>;
+    struct Case {
+        const char* what;
+        std::vector<std::array<uint8_t, 4>> playlist;
+        int lengthCode, speed;
+        std::vector<Step> steps;  // the rest of the 32 steps is empty
+    };
+    const Case cases[] = {
+        {"a waveform follows its note, linked", {Entry(3, 24, 0, 0)}, 5, 1, {{0x80 | 24, 0, 0}, {0, 0, 4}}},
+        {"noise raises two octaves, length code 3 two more; triangle resets the noise offset",
+         {Entry(4, 1, 0, 0), Entry(1, 2, 0, 0), Entry(2, 3, 0, 0, 0, 0, true)}, 3, 1,
+         {{0x80 | 49, 0, 0}, {0, 0, 8}, {0x80 | 26, 0, 0}, {0, 0, 1}, {0xc0 | 27, 0, 0}, {0, 0, 2}}},
+        {"volume, full volume not wrapped, 65 gives no step, two effects, speed, dropped effect",
+         {Entry(0, 0, 6, 0x30), Entry(0, 0, 6, 64), Entry(0, 0, 6, 65), Entry(0, 5, 1, 0x20, 6, 0x10),
+          Entry(0, 0, 7, 3), Entry(0, 0, 4, 9)}, 5, 1,
+         {{0, 0xC, 0xC0}, {0, 0xC, 0xFF}, {0x80 | 5, 1, 0x20}, {0, 0xC, 0x40}, {0, 0xF, 3}}},
+        {"a second effect alone is the entry's first step",
+         {Entry(0, 0, 0, 0, 6, 0x10), Entry(0, 7, 0, 0)}, 5, 1, {{0, 0xC, 0x40}, {7, 0, 0}}},
+        {"a jump names the step where its entry starts and ends the conversion",
+         {Entry(0, 10, 0, 0), Entry(2, 12, 0, 0), Entry(0, 14, 5, 1), Entry(0, 20, 0, 0)}, 5, 1,
+         {{10, 0, 0}, {0x80 | 12, 0, 0}, {0, 0, 2}, {14, 0, 0}, {0, 0xB, 1}}},
+        {"a speed becomes a linked leading step", {Entry(0, 10, 0, 0), Entry(0, 11, 5, 0)}, 5, 3,
+         {{0x80, 0xF, 3}, {10, 0, 0}, {11, 0, 0}, {0, 0xB, 0}}},
+        {"speed 0 gives no step", {Entry(0, 10, 0, 0)}, 5, 0, {{10, 0, 0}}},
+        {"codes 5..7 name no waveform and keep the noise offset",
+         {Entry(4, 1, 0, 0), Entry(7, 2, 0, 0), Entry(5, 3, 0, 0)}, 5, 1,
+         {{0x80 | 25, 0, 0}, {0, 0, 8}, {26, 0, 0}, {27, 0, 0}}},
+    };
+    for (const Case& c : cases) {
+        QxmBuilder builder = Basic();
+        builder.instruments[0].header[1] = uint8_t(c.lengthCode);
+        builder.instruments[0].header[20] = uint8_t(c.speed);
+        builder.instruments[0].playlist = c.playlist;
+        while (builder.instruments[0].playlist.size() < 20) builder.instruments[0].playlist.push_back(Entry(0, 0, 0, 0));
+        SongDocument doc;
+        std::memset(doc.song.instrumentSteps[0], 0x77, kStepTableBytes);  // cleared, not left behind
+        ASSERT_TRUE(Import(builder.Build(), doc)) << c.what;
+        std::vector<Step> got;
+        for (int i = 0; i < kInstrumentSteps; ++i) {
+            const InstrumentStep& s = doc.song.instrumentSteps[0][i];
+            got.push_back({s.b0, s.b1, s.b2});
+        }
+        std::vector<Step> expected = c.steps;
+        expected.resize(kInstrumentSteps, Step{0, 0, 0});
+        EXPECT_EQ(got, expected) << c.what;
+    }
+    QxmBuilder longest = Basic();  // at most 31 steps
+    longest.instruments[0].playlist.clear();
+    for (int i = 0; i < 40; ++i) longest.instruments[0].playlist.push_back(Entry(1, 1 + i % 20, 0, 0));
     SongDocument doc;
-    ImportPlaylist(doc, {Entry(3, 24, 0, 0)});
-    const InstrumentStep* steps = doc.song.instrumentSteps[0];
-    EXPECT_EQ(steps[0].Note(), 24);  // 24 + 12 * (0 - 5 + 5)
-    EXPECT_TRUE(steps[0].Linked());
-    EXPECT_EQ(steps[1].Command(), 0);
-    EXPECT_EQ(steps[1].Parameter(), 4);
-    EXPECT_FALSE(steps[1].Linked());
-    // The old step table was cleared, not left behind the converted steps.
-    for (int index = 2; index < kInstrumentSteps; ++index) EXPECT_TRUE(steps[index].IsEmpty()) << index;
-}
-
-TEST(QxmPlaylist, NoiseAndLengthCodeMoveTheNote) {
-    SongDocument doc;
-    // Noise raises by two octaves; length code 3 raises by two more.
-    ImportPlaylist(doc, {Entry(4, 1, 0, 0), Entry(1, 2, 0, 0), Entry(2, 3, 0, 0, 0, 0, true)}, 3);
-    const InstrumentStep* steps = doc.song.instrumentSteps[0];
-    EXPECT_EQ(steps[0].Note(), 1 + 48);
-    EXPECT_EQ(steps[1].Parameter(), 8);
-    EXPECT_EQ(steps[2].Note(), 2 + 24);  // triangle resets the noise offset
-    EXPECT_EQ(steps[3].Parameter(), 1);
-    EXPECT_EQ(steps[4].Note(), 3 + 24);
-    EXPECT_TRUE(steps[4].FixedNote());
-    EXPECT_EQ(steps[5].Parameter(), 2);
-}
-
-TEST(QxmPlaylist, EffectsAndVolume) {
-    SongDocument doc;
-    ImportPlaylist(doc, {Entry(0, 0, 6, 0x30), Entry(0, 0, 6, 64), Entry(0, 0, 6, 65), Entry(0, 5, 1, 0x20, 6, 0x10),
-                         Entry(0, 0, 7, 3), Entry(0, 0, 4, 9)});
-    const InstrumentStep* steps = doc.song.instrumentSteps[0];
-    EXPECT_EQ(steps[0].Command(), 0xC);
-    EXPECT_EQ(steps[0].Parameter(), 0xC0);
-    EXPECT_EQ(steps[1].Command(), 0xC);
-    EXPECT_EQ(steps[1].Parameter(), 0xFF);  // full volume, not wrapped to silence
-    // Volume 65 converts to nothing: the entry produces no step.
-    EXPECT_EQ(steps[2].Note(), 5);
-    EXPECT_EQ(steps[2].Command(), 1);
-    EXPECT_EQ(steps[2].Parameter(), 0x20);
-    EXPECT_TRUE(steps[2].Linked());
-    EXPECT_EQ(steps[3].Command(), 0xC);
-    EXPECT_EQ(steps[3].Parameter(), 0x40);
-    EXPECT_FALSE(steps[3].Linked());
-    EXPECT_EQ(steps[4].Command(), 0xF);
-    EXPECT_EQ(steps[4].Parameter(), 3);
-    EXPECT_TRUE(steps[5].IsEmpty());
-}
-
-TEST(QxmPlaylist, SecondEffectAloneIsTheEntrysFirstStep) {
-    SongDocument doc;
-    ImportPlaylist(doc, {Entry(0, 0, 0, 0, 6, 0x10), Entry(0, 7, 0, 0)});
-    const InstrumentStep* steps = doc.song.instrumentSteps[0];
-    EXPECT_EQ(steps[0].Command(), 0xC);
-    EXPECT_FALSE(steps[0].Linked());  // not glued to a step of another entry
-    EXPECT_EQ(steps[1].Note(), 7);
-}
-
-TEST(QxmPlaylist, JumpBecomesJumpStep) {
-    SongDocument doc;
-    // Entries: note, note with waveform (two linked steps), then jump to entry 1.
-    ImportPlaylist(doc, {Entry(0, 10, 0, 0), Entry(2, 12, 0, 0), Entry(0, 14, 5, 1), Entry(0, 20, 0, 0)});
-    const InstrumentStep* steps = doc.song.instrumentSteps[0];
-    EXPECT_EQ(steps[0].Note(), 10);
-    EXPECT_EQ(steps[1].Note(), 12);
-    EXPECT_TRUE(steps[1].Linked());
-    EXPECT_EQ(steps[2].Parameter(), 2);
-    EXPECT_EQ(steps[3].Note(), 14);  // the jumping entry keeps its note
-    EXPECT_EQ(steps[3].Command(), 0);
-    EXPECT_EQ(steps[4].Command(), 0xB);
-    EXPECT_EQ(steps[4].Parameter(), 1);  // entry 1 starts at step 1
-    EXPECT_TRUE(steps[5].IsEmpty());    // conversion stops at the jump
-}
-
-TEST(QxmPlaylist, SpeedBecomesLeadingStep) {
-    SongDocument doc;
-    ImportPlaylist(doc, {Entry(0, 10, 0, 0), Entry(0, 11, 5, 0)}, 5, 3);
-    const InstrumentStep* steps = doc.song.instrumentSteps[0];
-    EXPECT_EQ(steps[0].Command(), 0xF);
-    EXPECT_EQ(steps[0].Parameter(), 3);
-    EXPECT_TRUE(steps[0].Linked());  // takes no tick of its own
-    EXPECT_EQ(steps[1].Note(), 10);
-    EXPECT_EQ(steps[3].Command(), 0xB);
-    EXPECT_EQ(steps[3].Parameter(), 0);
-    ImportPlaylist(doc, {Entry(0, 10, 0, 0)}, 5, 0);
-    EXPECT_EQ(doc.song.instrumentSteps[0][0].Note(), 10);
-}
-
-TEST(QxmPlaylist, UnknownWaveformCodesChangeNothing) {
-    SongDocument doc;
-    // Codes 5..7 name no waveform: no wave step, no noise offset change.
-    ImportPlaylist(doc, {Entry(4, 1, 0, 0), Entry(7, 2, 0, 0), Entry(5, 3, 0, 0)});
-    const InstrumentStep* steps = doc.song.instrumentSteps[0];
-    EXPECT_EQ(steps[1].Parameter(), 8);
-    EXPECT_EQ(steps[2].Note(), 2 + 24);
-    EXPECT_FALSE(steps[2].Linked());
-    EXPECT_EQ(steps[3].Note(), 3 + 24);
-    EXPECT_TRUE(steps[4].IsEmpty());
-}
-
-TEST(QxmPlaylist, AtMostThirtyOneSteps) {
-    SongDocument doc;
-    std::vector<std::array<uint8_t, 4>> playlist;
-    for (int i = 0; i < 40; ++i) playlist.push_back(Entry(1, 1 + i % 20, 0, 0));
-    ImportPlaylist(doc, playlist);
+    ASSERT_TRUE(Import(longest.Build(), doc));
     EXPECT_FALSE(doc.song.instrumentSteps[0][30].IsEmpty());
     EXPECT_TRUE(doc.song.instrumentSteps[0][31].IsEmpty());
 }
 
-TEST(QxmInstruments, EnvelopeWithinEditorRange) {
+TEST(QxmImport, EnvelopeWithinEditorRange) {
     QxmBuilder builder = Basic();
     uint8_t* header = builder.instruments[0].header;
     header[2] = 0x30;
@@ -361,18 +252,15 @@ TEST(QxmInstruments, EnvelopeWithinEditorRange) {
     SongDocument doc;
     ASSERT_TRUE(Import(builder.Build(), doc));
     const InstrumentParams& params = doc.song.instruments[0];
-    EXPECT_EQ(params.attack, 2 + 2);
-    EXPECT_EQ(params.decay, 3);
-    EXPECT_EQ(params.sustain, 15);
-    EXPECT_EQ(params.release, 5);
-    EXPECT_EQ(params.stepCount, 32);
+    EXPECT_EQ((std::vector<int>{params.attack, params.decay, params.sustain, params.release, params.stepCount}),
+              (std::vector<int>{4, 3, 15, 5, 32}));
     std::memset(header + 1, 0xff, 8);
     ASSERT_TRUE(Import(builder.Build(), doc));
     for (int value : {params.attack, params.decay, params.sustain, params.release}) EXPECT_LE(value, 15);
     EXPECT_EQ(params.vibratoDepth, 0);
 }
 
-TEST(QxmTruncated, EveryCutIsRejectedAndChangesNothing) {
+TEST(QxmImport, EveryCutIsRejectedAndChangesNothing) {
     QxmBuilder builder = Basic();
     builder.names = {"lead", "bass"};
     builder.positions.push_back({1, 12, 1, 12, 1, 12, 1, 12});
@@ -382,12 +270,10 @@ TEST(QxmTruncated, EveryCutIsRejectedAndChangesNothing) {
     SongDocument doc;
     doc.song.Pattern(1)[0].SetNote(9);
     SetFixedText(doc.title, sizeof(doc.title), "before");
-    const std::vector<uint8_t> before = Block(doc);
+    const test::DocumentSnapshot before(doc);
     for (size_t size = 0; size < file.size(); ++size) {
         ASSERT_FALSE(ImportQxm(file.data(), size, doc)) << size;
-        ASSERT_EQ(Block(doc), before) << size;
-        ASSERT_EQ(FixedText(doc.title, sizeof(doc.title)), "before");
-        ASSERT_EQ(doc.song.instrumentNames[0][0], 0);
+        ASSERT_TRUE(test::DocumentSnapshot(doc) == before) << size;
     }
     EXPECT_TRUE(ImportQxm(file.data(), file.size(), doc));
 }

@@ -14,22 +14,24 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(SongFilePath, ExtensionRule) {
-    EXPECT_EQ(SongFilePath("song"), "song.qnt");
-    EXPECT_EQ(SongFilePath("dir/song.qnt"), "dir/song.qnt");
-    EXPECT_EQ(SongFilePath("a.qnt"), "a.qnt");          // five characters: kept
-    EXPECT_EQ(SongFilePath(".qnt"), ".qnt.qnt");        // four characters: always appended
-    EXPECT_EQ(SongFilePath("qnt"), "qnt.qnt");
-    EXPECT_EQ(SongFilePath(""), ".qnt");
-    EXPECT_EQ(SongFilePath("SONG.QNT"), "SONG.QNT.qnt");  // case-sensitive
-    EXPECT_EQ(SongFilePath("song.qnt.bak"), "song.qnt.bak.qnt");
+    const std::pair<const char*, const char*> cases[] = {
+        {"song", "song.qnt"},       {"dir/song.qnt", "dir/song.qnt"}, {"a.qnt", "a.qnt"},
+        {".qnt", ".qnt.qnt"},       {"", ".qnt"},                     {"SONG.QNT", "SONG.QNT.qnt"},
+        {"song.qnt.bak", "song.qnt.bak.qnt"}};
+    for (const auto& [given, expected] : cases) EXPECT_EQ(SongFilePath(given), expected) << given;
+}
+
+// Writes half of the data, then reports a failure (a full disk, say).
+bool FailHalfway(int fd, const uint8_t* data, size_t size) {
+    WriteAllBytes(fd, data, size / 2);
+    return false;
 }
 
 class SongFileSave : public ::testing::Test {
 protected:
     void SetUp() override {
-        directory = fs::temp_directory_path() /
-                    ("qn_song_file_" + std::to_string(::getpid()) + "_" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        directory = fs::temp_directory_path() / ("qn_song_file_" + std::to_string(::getpid()) + "_" +
+                                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(directory);
         fs::create_directories(directory);
     }
@@ -39,63 +41,37 @@ protected:
         EXPECT_TRUE(ReadWholeFile(path.string(), bytes));
         return bytes;
     }
-    // Only the named files, no temporary file left beside them.
-    std::vector<std::string> Entries() {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(directory)) names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
+    // The folder holds only these names: no temporary file is left behind.
+    void ExpectEntries(std::vector<std::string> names) {
+        std::vector<std::string> found;
+        for (const auto& entry : fs::directory_iterator(directory)) found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        EXPECT_EQ(found, names);
     }
     fs::path directory;
     SongDocument doc;
 };
 
-TEST_F(SongFileSave, WritesTheImageUnderTheFinalPath) {
+TEST_F(SongFileSave, WritesOrReplacesAndKeepsTheOldFileOnFailure) {
     std::string finalPath;
     ASSERT_TRUE(SaveSongFile(doc, (directory / "tune").string(), &finalPath, nullptr, nullptr));
     EXPECT_EQ(finalPath, (directory / "tune.qnt").string());
     EXPECT_EQ(Read(finalPath), test::WriteImage(doc));
-    EXPECT_EQ(Entries(), std::vector<std::string>{"tune.qnt"});
+    const std::vector<uint8_t> before = Read(finalPath);
+    test::FillRichSong(doc);
+    EXPECT_FALSE(SaveSongFile(doc, finalPath, nullptr, FailHalfway, nullptr));
+    EXPECT_EQ(Read(finalPath), before);
+    ASSERT_TRUE(SaveSongFile(doc, finalPath, nullptr, nullptr, nullptr));
+    EXPECT_EQ(Read(finalPath), test::WriteImage(doc));
+    ExpectEntries({"tune.qnt"});
 }
 
-TEST_F(SongFileSave, ReplacesAnExistingFile) {
-    const fs::path path = directory / "tune.qnt";
-    ASSERT_TRUE(WriteFileAtomically(path.string(), reinterpret_cast<const uint8_t*>("old"), 3));
-    ASSERT_TRUE(SaveSongFile(doc, path.string(), nullptr, nullptr, nullptr));
-    EXPECT_EQ(Read(path).size(), 990u);
-}
-
-TEST_F(SongFileSave, MissingDirectoryFails) {
-    std::string finalPath;
-    EXPECT_FALSE(SaveSongFile(doc, (directory / "missing" / "tune.qnt").string(), &finalPath, nullptr, nullptr));
-    EXPECT_FALSE(fs::exists(directory / "missing"));
-    EXPECT_TRUE(Entries().empty());
-}
-
-TEST_F(SongFileSave, PathThatIsADirectoryFails) {
+TEST_F(SongFileSave, MissingFolderOrAFolderInTheWayFails) {
+    EXPECT_FALSE(SaveSongFile(doc, (directory / "missing" / "tune.qnt").string(), nullptr, nullptr, nullptr));
     fs::create_directory(directory / "taken.qnt");
     EXPECT_FALSE(SaveSongFile(doc, (directory / "taken.qnt").string(), nullptr, nullptr, nullptr));
     EXPECT_TRUE(fs::is_directory(directory / "taken.qnt"));
-    EXPECT_EQ(Entries(), std::vector<std::string>{"taken.qnt"});
-}
-
-// Writes half of the data, then reports a failure (a full disk, say).
-bool FailHalfway(int fd, const uint8_t* data, size_t size) {
-    WriteAllBytes(fd, data, size / 2);
-    return false;
-}
-
-TEST_F(SongFileSave, WriteFailingHalfwayKeepsTheOldFile) {
-    const fs::path path = directory / "tune.qnt";
-    SongDocument old;
-    SetFixedText(old.title, kTitleLength, "the old one");
-    ASSERT_TRUE(SaveSongFile(old, path.string(), nullptr, nullptr, nullptr));
-    const std::vector<uint8_t> before = Read(path);
-
-    test::FillRichSong(doc);
-    EXPECT_FALSE(SaveSongFile(doc, path.string(), nullptr, FailHalfway, nullptr));
-    EXPECT_EQ(Read(path), before);
-    EXPECT_EQ(Entries(), std::vector<std::string>{"tune.qnt"});
+    ExpectEntries({"taken.qnt"});
 }
 
 TEST_F(SongFileSave, ReadWholeFileRefusesWhatIsNotARegularFileOrTooLarge) {

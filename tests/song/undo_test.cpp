@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "song/undo.h"
@@ -38,159 +39,78 @@ TEST(SuperFastHash, BlockChecksumUsesWholeBlock) {
 // depend on the size.
 constexpr size_t kSmall = 16;
 
-void Fill(std::vector<uint8_t>& data, int value) {
-    std::fill(data.begin(), data.end(), uint8_t(value));
-}
-
-TEST(UndoHistory, SixtyFiveStoresAllowSixtyThreeUndos) {
-    Undo history(kSmall);
-    std::vector<uint8_t> data(kSmall);
-    for (int state = 0; state < 65; ++state) {
-        Fill(data, state);
+// Random stores, undos and redos against a model: the states stored in
+// order, a cursor, and the 64 slots of which one stays free to mark the end.
+TEST(UndoHistory, MatchesAListModelOverRandomOperations) {
+    std::mt19937 random(8u);
+    for (int run = 0; run < 20; ++run) {
+        Undo history(kSmall);
+        std::vector<uint8_t> data(kSmall);
+        std::vector<int> states;  // the model: states that undo can reach, oldest first
+        int cursor = -1, next = 0;
+        for (int op = 0; op < 400; ++op) {
+            const int kind = int(random() % 10);
+            if (kind < 4 || cursor < 0) {
+                std::fill(data.begin(), data.end(), uint8_t(next));
+                history.store(data.data());
+                states.resize(size_t(cursor + 1));
+                states.push_back(next++ & 0xff);
+                if (states.size() > size_t(Undo::kSlots - 1)) states.erase(states.begin());
+                cursor = int(states.size()) - 1;
+            } else if (kind < 7) {
+                const bool ok = history.undo(data.data());
+                ASSERT_EQ(ok, cursor > 0) << run << " " << op;
+                if (ok) {
+                    ASSERT_EQ(data[0], states[size_t(--cursor)]);
+                }
+            } else {
+                const bool ok = history.redo(data.data());
+                ASSERT_EQ(ok, cursor + 1 < int(states.size())) << run << " " << op;
+                if (ok) {
+                    ASSERT_EQ(data[0], states[size_t(++cursor)]);
+                }
+            }
+        }
+        history.reset();
+        EXPECT_EQ(history.current(), -1);
+        for (int slot = 0; slot < Undo::kSlots; ++slot) EXPECT_EQ(history.stamp(slot), -1);
+        EXPECT_FALSE(history.undo(data.data()));
         history.store(data.data());
+        EXPECT_EQ(history.stamp(0), 0);
     }
-    EXPECT_EQ(history.current(), 64);
-    for (int step = 1; step <= 63; ++step) {
-        ASSERT_TRUE(history.undo(data.data())) << step;
-        EXPECT_EQ(data[0], 64 - step);
-    }
-    // State 0 was overwritten by state 64: the 64th step back finds nothing.
-    EXPECT_FALSE(history.undo(data.data()));
-    EXPECT_EQ(data[0], 1);
-    EXPECT_EQ(history.current(), 1);
 }
 
-TEST(UndoHistory, UndoRedoRoundTrip) {
-    Undo history(kSmall);
-    std::vector<uint8_t> data(kSmall);
-    for (int state = 0; state < 3; ++state) {
-        Fill(data, 10 + state);
-        history.store(data.data());
-    }
-    EXPECT_FALSE(history.redo(data.data()));
-    ASSERT_TRUE(history.undo(data.data()));
-    ASSERT_TRUE(history.undo(data.data()));
-    EXPECT_EQ(data[0], 10);
-    EXPECT_FALSE(history.undo(data.data()));  // current 0: nothing before it
-    ASSERT_TRUE(history.redo(data.data()));
-    EXPECT_EQ(data[0], 11);
-    ASSERT_TRUE(history.redo(data.data()));
-    EXPECT_EQ(data[0], 12);
-    EXPECT_FALSE(history.redo(data.data()));
-}
-
-TEST(UndoHistory, ChangeAfterUndoDropsRedoStates) {
-    Undo history(kSmall);
-    std::vector<uint8_t> data(kSmall);
-    for (int state = 0; state < 4; ++state) {
-        Fill(data, state);
-        history.store(data.data());  // slots 0..3
-    }
-    history.undo(data.data());
-    history.undo(data.data());  // back at state 1
-    Fill(data, 99);
-    history.store(data.data());
-    // The new state took the first free slot; the redo slots are free now
-    // and, having lower indexes, are the next ones reused.
-    EXPECT_EQ(history.stamp(4), 2);
-    EXPECT_EQ(history.stamp(2), -1);
-    EXPECT_EQ(history.stamp(3), -1);
-    EXPECT_FALSE(history.redo(data.data()));
-    ASSERT_TRUE(history.undo(data.data()));
-    EXPECT_EQ(data[0], 1);
-    history.store(data.data());
-    EXPECT_EQ(history.stamp(2), 2);
-}
-
-TEST(UndoHistory, ResetEmptiesButKeepsWorking) {
-    Undo history(kSmall);
-    std::vector<uint8_t> data(kSmall, 5);
-    history.store(data.data());
-    history.store(data.data());
-    history.reset();
-    EXPECT_EQ(history.current(), -1);
-    for (int slot = 0; slot < Undo::kSlots; ++slot) EXPECT_EQ(history.stamp(slot), -1);
-    EXPECT_FALSE(history.undo(data.data()));
-    history.store(data.data());
-    EXPECT_EQ(history.current(), 0);
-    EXPECT_EQ(history.stamp(0), 0);
-}
-
-// A new song with the song history active and holding its first state.
-class UndoRecording : public ::testing::Test {
-protected:
-    void SetUp() override {
-        histories.SetActive(UndoHistories::Active::Song);
-        histories.ResetAndStore(histories.song, doc.Storage());
-    }
+TEST(UndoHistories, RecordOnlyChangesIntoTheActiveHistory) {
     SongDocument doc;
     UndoHistories histories;
-};
-
-TEST_F(UndoRecording, UnchangedBlockStoresNothing) {
+    histories.SetActive(UndoHistories::Active::Song);
+    histories.ResetAndStore(histories.song, doc.Storage());
     EXPECT_FALSE(histories.Record(doc.Storage()));  // a key that changed nothing
-    EXPECT_EQ(histories.song.current(), 0);
-    doc.song.Pattern(1)[0].SetNote(13);
-    EXPECT_TRUE(histories.Record(doc.Storage()));
-    EXPECT_EQ(histories.song.current(), 1);
-    EXPECT_FALSE(histories.Record(doc.Storage()));
-}
-
-TEST_F(UndoRecording, UndoRestoresBlockAndLeavesNamesAlone) {
     doc.song.Pattern(1)[0].SetNote(13);
     SetFixedText(doc.title, sizeof(doc.title), "changed");
-    histories.Record(doc.Storage());
+    EXPECT_TRUE(histories.Record(doc.Storage()));
+    EXPECT_EQ(histories.song.current(), 1);
     ASSERT_TRUE(histories.ApplyUndo(doc.Storage()));
     EXPECT_EQ(doc.song.Pattern(1)[0].Note(), 0);
     EXPECT_EQ(FixedText(doc.title, sizeof(doc.title)), "changed");  // outside the block
-    // The checksum now matches the restored block: nothing is recorded.
-    EXPECT_FALSE(histories.Record(doc.Storage()));
+    EXPECT_FALSE(histories.Record(doc.Storage()));  // the checksum matches the restored block
     ASSERT_TRUE(histories.ApplyRedo(doc.Storage()));
     EXPECT_EQ(doc.song.Pattern(1)[0].Note(), 13);
-}
 
-TEST(UndoHistory, LogLines) {
-    Undo history(kSmall);
-    std::FILE* log = std::tmpfile();
-    ASSERT_NE(log, nullptr);
-    history.log = log;
-    std::vector<uint8_t> data(kSmall, 1);
-    history.store(data.data());
-    history.store(data.data());
-    history.undo(data.data());
-    history.undo(data.data());
-    history.redo(data.data());
-    std::rewind(log);
-    char text[512] = {};
-    text[std::fread(text, 1, sizeof(text) - 1, log)] = 0;
-    std::fclose(log);
-    EXPECT_STREQ(text,
-                 "Undo::store 0. current 0\nUndo::store 1. current 1\n"
-                 "Undo::Try Undo . Current=1\nUndo::Undo 0 current 0\n"
-                 "Undo::Try Undo . Current=0\n"
-                 "Undo::Try Redo 0\nUndo::Redo 1\n");
-}
-
-TEST_F(UndoRecording, NoActiveHistoryDoesNothing) {
-    // The wave editor window leaves no history active.
-    doc.song.Pattern(1)[0].SetNote(13);
-    histories.Record(doc.Storage());
-    histories.SetActive(UndoHistories::Active::None);
-    EXPECT_FALSE(histories.ApplyUndo(doc.Storage()));
-    EXPECT_EQ(doc.song.Pattern(1)[0].Note(), 13);
-    doc.song.Pattern(1)[1].SetNote(14);
-    EXPECT_FALSE(histories.Record(doc.Storage()));
-}
-
-TEST_F(UndoRecording, InstrumentHistoryIsSeparate) {
-    histories.SetActive(UndoHistories::Active::Instrument);
+    histories.SetActive(UndoHistories::Active::Instrument);  // a separate history
     histories.ResetAndStore(histories.instrument, doc.Storage());
     doc.song.Instrument(1)->attack = 7;
     EXPECT_TRUE(histories.Record(doc.Storage()));
     EXPECT_EQ(histories.instrument.current(), 1);
-    EXPECT_EQ(histories.song.current(), 0);
+    EXPECT_EQ(histories.song.current(), 1);
     ASSERT_TRUE(histories.ApplyUndo(doc.Storage()));
     EXPECT_EQ(doc.song.Instrument(1)->attack, 0);
+
+    histories.SetActive(UndoHistories::Active::None);  // the wave editor keeps none
+    doc.song.Pattern(1)[1].SetNote(14);
+    EXPECT_FALSE(histories.Record(doc.Storage()));
+    EXPECT_FALSE(histories.ApplyUndo(doc.Storage()));
+    EXPECT_EQ(doc.song.Pattern(1)[1].Note(), 14);
 }
 
 }  // namespace
