@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "app/command_line.h"
 #include "app/data_files.h"
 #include "song/song_file.h"
@@ -173,7 +175,7 @@ TEST(MainWindow, OptionsAreAnsweredBeforeTheProgramStarts) {
 
 TEST(MainWindow, DataFilesAreFoundBesideTheProgramOrInItsShareFolder) {
     namespace fs = std::filesystem;
-    const fs::path root = fs::temp_directory_path() / "qn_data_files";
+    const fs::path root = fs::temp_directory_path() / ("qn_data_files_" + std::to_string(::getpid()));
     fs::remove_all(root);
     fs::create_directories(root / "bin");
     fs::create_directories(root / "share/quillnote/fonts");
