@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "app/command_line.h"
+#include "app/data_files.h"
 #include "app/status_bar.h"
 #include "song/song_loader.h"
 
@@ -32,7 +34,7 @@ void App::SetStatus(const char* format, ...) {
 
 void App::DataPath(char* out, size_t size, const char* relative) const {
     static char* basePath = SDL_GetBasePath();
-    std::snprintf(out, size, "%s%s", basePath ? basePath : "", relative);
+    std::snprintf(out, size, "%s", FindDataFile(basePath ? basePath : "", relative).c_str());
 }
 
 bool App::Init() {
@@ -41,6 +43,10 @@ bool App::Init() {
         return false;
     }
     sdlStarted_ = true;
+    if (!WindowCanBeShown(SDL_getenv("SDL_VIDEODRIVER"), SDL_GetCurrentVideoDriver())) {
+        std::fputs("quillnote: cannot open a window (no display)\n", stderr);
+        return false;
+    }
     windowScale = 1;
     logicalWidth = prefs->wideGui ? kWideLogicalWidth : kLogicalWidth;
     logicalHeight = kLogicalHeight;
@@ -343,7 +349,8 @@ void App::Render() {
 }
 
 void App::Shutdown() {
-    SavePrefs(*prefs);
+    // A start that never opened the window (no display) leaves no file behind.
+    if (window) SavePrefs(*prefs);
     if (iconTexture) SDL_DestroyTexture(iconTexture);
     if (iconSurface) SDL_FreeSurface(iconSurface);
     iconTexture = nullptr;
@@ -375,17 +382,20 @@ void App::Shutdown() {
 const char* StartupSongArgument(int argc, char** argv) { return argc == 2 ? argv[1] : nullptr; }
 
 int RunQuillnote(int argc, char** argv) {
+    const int answered = AnswerCommandLineOptions(argc, argv, stdout, stderr);
+    if (answered >= 0) return answered;
     App* app = new App();
     gApp = app;
     app->startupSongPath = StartupSongArgument(argc, argv);
-    if (app->Init()) {
+    const bool started = app->Init();
+    if (started) {
         while (!app->Update()) {
         }
     }
     app->Shutdown();
     delete app;
     gApp = nullptr;
-    return 0;
+    return started ? 0 : 1;
 }
 
 }  // namespace qn

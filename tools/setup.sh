@@ -9,7 +9,7 @@ shift || true
 jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(build-essential cmake pkg-config libsdl2-dev libgtest-dev libgmock-dev googletest
-          libbenchmark-dev clang libclang-rt-dev xvfb xauth imagemagick xdotool zenity)
+          libbenchmark-dev clang libclang-rt-dev xvfb xauth imagemagick xdotool zenity dpkg-dev)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
@@ -43,6 +43,10 @@ case "$mode" in
   test)
     build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
     (cd build && ctest --output-on-failure -j "$jobs")
+    # The Debian package: its control fields and the files it installs.
+    rm -f build/quillnote_*.deb
+    (cd build && cpack -G DEB > /dev/null)
+    bash tools/check_package.sh build/quillnote_*.deb
     # libFuzzer targets, when clang is here: a short run of each from its seed corpus.
     if command -v clang++ > /dev/null; then
       build build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \

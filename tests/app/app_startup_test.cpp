@@ -1,3 +1,12 @@
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "app/command_line.h"
+#include "app/data_files.h"
 #include "song/song_file.h"
 #include "tests/app/app_harness.h"
 
@@ -109,6 +118,77 @@ TEST(MainWindow, OnlyASingleArgumentNamesAStartupSong) {
     EXPECT_EQ(StartupSongArgument(1, one), nullptr);
     EXPECT_STREQ(StartupSongArgument(2, one), "a.qnt");
     EXPECT_EQ(StartupSongArgument(3, two), nullptr);
+}
+
+TEST(MainWindow, OptionsAreAnsweredBeforeTheProgramStarts) {
+    struct Case {
+        std::vector<std::string> arguments;
+        int status;          // -1: the program runs
+        const char* output;  // what starts standard output or, for status 2, standard error
+    };
+    const Case cases[] = {
+        {{}, -1, ""},
+        {{"a.qnt"}, -1, ""},
+        {{"a.qnt", "b.qnt"}, -1, ""},
+        {{"--help"}, 0, "Usage: quillnote"},
+        {{"-h"}, 0, "Usage: quillnote"},
+        {{"a.qnt", "--help"}, 0, "Usage: quillnote"},
+        {{"--version"}, 0, "quillnote " QUILLNOTE_VERSION "\n"},
+        {{"--helpme"}, 2, "quillnote: unknown option '--helpme'\nUsage: quillnote"},
+        {{"-"}, 2, "quillnote: unknown option '-'\n"},
+        {{"--bogus", "--help"}, 2, "quillnote: unknown option '--bogus'\n"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> storage = c.arguments;
+        storage.insert(storage.begin(), "quillnote");
+        std::vector<char*> argv;
+        for (std::string& argument : storage) argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        FILE* out = std::tmpfile();
+        FILE* err = std::tmpfile();
+        const int status = AnswerCommandLineOptions(int(storage.size()), argv.data(), out, err);
+        auto text = [](FILE* file) {
+            std::string read(4096, '\0');
+            std::rewind(file);
+            read.resize(std::fread(read.data(), 1, read.size(), file));
+            std::fclose(file);
+            return read;
+        };
+        const std::string printed = text(out), complained = text(err);
+        const std::string label = storage.back();
+        EXPECT_EQ(status, c.status) << label;
+        EXPECT_EQ((status == 2 ? complained : printed).rfind(c.output, 0), 0u) << label << ": " << printed << complained;
+        EXPECT_EQ((status == 2 ? printed : complained), "") << label;
+        if (status == 2) {
+            EXPECT_NE(complained.find("--help"), std::string::npos);  // the usage follows
+        }
+    }
+    // A driver asked for by name is taken as it is; otherwise SDL's
+    // drawing-nowhere fallbacks mean there is no display.
+    EXPECT_TRUE(WindowCanBeShown("dummy", "dummy"));
+    EXPECT_TRUE(WindowCanBeShown(nullptr, "x11"));
+    EXPECT_TRUE(WindowCanBeShown("", "wayland"));
+    EXPECT_FALSE(WindowCanBeShown(nullptr, "offscreen"));
+    EXPECT_FALSE(WindowCanBeShown("", "dummy"));
+    EXPECT_FALSE(WindowCanBeShown(nullptr, nullptr));
+}
+
+TEST(MainWindow, DataFilesAreFoundBesideTheProgramOrInItsShareFolder) {
+    namespace fs = std::filesystem;
+    const fs::path root = fs::temp_directory_path() / ("qn_data_files_" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root / "bin");
+    fs::create_directories(root / "share/quillnote/fonts");
+    const std::string program = (root / "bin").string() + "/";
+    auto touch = [](const fs::path& path) { std::fclose(std::fopen(path.c_str(), "w")); };
+    // Neither: the place beside the program, so that a failure names it.
+    EXPECT_EQ(FindDataFile(program, "fonts/base.bmp"), program + "fonts/base.bmp");
+    touch(root / "share/quillnote/fonts/base.bmp");
+    EXPECT_EQ(FindDataFile(program, "fonts/base.bmp"), program + "../share/quillnote/fonts/base.bmp");
+    fs::create_directories(root / "bin/fonts");
+    touch(root / "bin/fonts/base.bmp");
+    EXPECT_EQ(FindDataFile(program, "fonts/base.bmp"), program + "fonts/base.bmp");
+    fs::remove_all(root);
 }
 
 TEST(MainWindow, StartupSongLargerThanOneMebibyteIsIgnored) {

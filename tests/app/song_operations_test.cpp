@@ -8,11 +8,12 @@
 #include "song/song_image.h"
 #include "tests/app/app_harness.h"
 #include "tests/app/scripted_dialog.h"
+#include "tests/test_data.h"
 
 namespace qn::testing {
 namespace {
 
-std::string TestModule(const char* name) { return std::string(QUILLNOTE_TEST_DATA) + "/mod/" + name; }
+std::string TestModule(const char* name) { return (qn::test::TestDataFolder("mod") / name).string(); }
 
 class SongOperations : public ::testing::Test {
 protected:

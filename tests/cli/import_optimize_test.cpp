@@ -3,6 +3,7 @@
 #include "song/import_protracker.h"
 #include "song/song_image.h"
 #include "cli/cli_runner.h"
+#include "test_data.h"
 
 namespace qn {
 namespace {
@@ -11,7 +12,7 @@ using CliImportOptimize = test::CliTest;
 namespace fs = std::filesystem;
 
 TEST_F(CliImportOptimize, ConvertImportsTheTestModules) {
-    const fs::path folder = fs::path(QUILLNOTE_TEST_DATA) / "mod";
+    const fs::path folder = test::TestDataFolder("mod");
     for (const char* name : {"PatternJump.mod", "crystals.mod", "zob-the-zob.mod"}) {
         const std::string in = (folder / name).string();
         test::CliResult run = Cli("convert '" + in + "' '" + Path("out.qnt") + "'");
@@ -33,7 +34,7 @@ TEST_F(CliImportOptimize, ConvertImportsTheTestModules) {
 }
 
 TEST_F(CliImportOptimize, RejectedModulesFailWithOneLine) {
-    const fs::path folder = fs::path(QUILLNOTE_TEST_DATA) / "mod";
+    const fs::path folder = test::TestDataFolder("mod");
     for (const char* name : {"truncated_header.mod", "truncated_soundtracker.mod"}) {
         test::CliResult run = Cli("convert '" + (folder / name).string() + "' '" + Path("out.qnt") + "'");
         EXPECT_EQ(run.status, 1) << name;

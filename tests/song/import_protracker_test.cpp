@@ -11,6 +11,7 @@
 
 #include "song/import_protracker.h"
 #include "song_test_helpers.h"
+#include "test_data.h"
 
 namespace qn {
 namespace {
@@ -142,7 +143,7 @@ ExpectedStep ReadCell(const uint8_t* cell) {
 }
 
 TEST(ProTrackerImport, RealModulesMatchAnIndependentReading) {
-    const std::filesystem::path folder = std::filesystem::path(QUILLNOTE_TEST_DATA) / "mod";
+    const std::filesystem::path folder = test::TestDataFolder("mod");
     // Files that must be rejected: cut short, or without any accepted tag.
     const std::vector<std::string> rejected = {"truncated_header.mod", "truncated_soundtracker.mod", "GAMEMUSIC.mod"};
     int imported = 0;

@@ -1,12 +1,12 @@
-#include "tools/cli/optimize_command.h"
+#include "cli/optimize_command.h"
 
 #include <cstdio>
 
 #include "song/optimizer.h"
 #include "song/song_file.h"
 #include "song/song_image.h"
-#include "tools/cli/cli.h"
-#include "tools/cli/song_input.h"
+#include "cli/cli.h"
+#include "cli/song_input.h"
 
 namespace qn::cli {
 

@@ -1,7 +1,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "tools/cli/cli.h"
+#include "cli/cli.h"
 
 namespace qn::cli {
 

@@ -1,4 +1,4 @@
-#include "tools/cli/wave_commands.h"
+#include "cli/wave_commands.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -6,8 +6,8 @@
 
 #include "engine/wave_synth.h"
 #include "song/file_io.h"
-#include "tools/cli/cli.h"
-#include "tools/cli/song_input.h"
+#include "cli/cli.h"
+#include "cli/song_input.h"
 
 namespace qn::cli {
 

@@ -1,4 +1,4 @@
-#include "tools/cli/engine_commands.h"
+#include "cli/engine_commands.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -7,7 +7,7 @@
 #include "engine/wav_export.h"
 #include "engine/wav_file.h"
 #include "song/song_image.h"
-#include "tools/cli/cli.h"
+#include "cli/cli.h"
 
 namespace qn::cli {
 

@@ -1,4 +1,4 @@
-#include "tools/cli/song_input.h"
+#include "cli/song_input.h"
 
 #include <cctype>
 

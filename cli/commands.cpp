@@ -1,10 +1,10 @@
 // The command table. Subcommands live in their own files (one per concern)
 // and are listed here.
-#include "tools/cli/cli.h"
-#include "tools/cli/engine_commands.h"
-#include "tools/cli/optimize_command.h"
-#include "tools/cli/song_commands.h"
-#include "tools/cli/wave_commands.h"
+#include "cli/cli.h"
+#include "cli/engine_commands.h"
+#include "cli/optimize_command.h"
+#include "cli/song_commands.h"
+#include "cli/wave_commands.h"
 
 namespace qn::cli {
 

@@ -1,13 +1,13 @@
-#include "tools/cli/song_commands.h"
+#include "cli/song_commands.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 
 #include "song/song_file.h"
-#include "tools/cli/cli.h"
-#include "tools/cli/engine_commands.h"
-#include "tools/cli/song_input.h"
+#include "cli/cli.h"
+#include "cli/engine_commands.h"
+#include "cli/song_input.h"
 
 namespace qn::cli {
 

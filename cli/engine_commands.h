@@ -8,7 +8,7 @@
 
 #include "engine/playback.h"
 #include "engine/wave_synth.h"
-#include "tools/cli/song_input.h"
+#include "cli/song_input.h"
 
 namespace qn::cli {
 
