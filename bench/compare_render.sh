@@ -7,7 +7,7 @@
 # different lengths), so the speed is seconds of audio per wall second.
 #
 # Modules: a real module (the first argument after the build folder, else
-# flowerpower.mod from the test data when it is there) and two that this
+# tests/data/mod/flowerpower.mod) and two that this
 # script writes itself (looped 8-bit saw, square and noise samples on all
 # four channels): a short one of 1 pattern and a long one of 40 patterns.
 # The short and long renders give each program's fixed cost (start-up,
@@ -23,12 +23,7 @@ runs=${RUNS:-3}
 [ -x "$build/quillnote-cli" ] || { echo "missing $build/quillnote-cli: build first" >&2; exit 1; }
 command -v openmpt123 > /dev/null || { echo "openmpt123 is not installed" >&2; exit 1; }
 command -v python3 > /dev/null || { echo "python3 is needed to write the modules" >&2; exit 1; }
-if [ -z "$module" ]; then
-  for candidate in tests/data/mod/flowerpower.mod ../shared/test-data/mod/flowerpower.mod \
-                   /work/shared/test-data/mod/flowerpower.mod; do
-    if [ -f "$candidate" ]; then module=$candidate; break; fi
-  done
-fi
+[ -n "$module" ] || module=tests/data/mod/flowerpower.mod
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -106,7 +101,7 @@ fastest() {
 write_module "$work/short.mod" 1
 write_module "$work/long.mod" 40
 names=(short long)
-[ -n "$module" ] && { cp "$module" "$work/real.mod"; names+=(real); }
+[ -f "$module" ] && { cp "$module" "$work/real.mod"; names+=(real); }
 
 printf "%-6s %-10s %9s %8s %10s %7s %10s\n" module program audio_s wall_s x_realtime cpu_s x_cpu
 declare -A speed cpuspeed seconds wall cpu
