@@ -133,6 +133,11 @@ public:
     void CreateInstrumentWindow();
     void CreateWaveWindow();
     GuiItem* CreateMenuBar();
+    // The main window's pattern and sequence editors with their columns,
+    // inside the root panel; CreateEditorPanes adds the song settings pane
+    // (main_window_editors.cpp).
+    void CreatePatternChannels(GuiItem* root);
+    void CreateEditorPanes(GuiItem* root);
 
     // Draws the widget tree without presenting (the harness reads pixels).
     void DrawFrame();
