@@ -41,6 +41,9 @@ ButtonMute::ButtonMute(EditorHost* owner, int shownVoice) : host(owner), voice(s
     w = 15;
     h = 14;
     highlightOnClick = false;
+    // Opaque: it stands over the top line of its column.
+    customColours = true;
+    background = Rgba{40, 48, 60, 255};
 }
 
 void ButtonMute::Draw() {

@@ -123,10 +123,17 @@ void AreaSequencer::OnChannelPressed(ChannelBase* channel, int column, MouseEven
 }
 
 bool AreaSequencer::HandleKey(const SDL_Keysym& key) {
-    // One key, one locked edit: the callback reads the sequence and moves
-    // the position.
-    std::lock_guard<std::recursive_mutex> lock(host->AudioLock());
-    return HandleKeyLocked(key);
+    const uint32_t length = host->EditedSong().sequenceLength;
+    bool consumed = false;
+    {
+        // One key, one locked edit: the callback reads the sequence and
+        // moves the position.
+        std::lock_guard<std::recursive_mutex> lock(host->AudioLock());
+        consumed = HandleKeyLocked(key);
+    }
+    // Insert and Backspace change the song's size.
+    if (host->EditedSong().sequenceLength != length) host->RecomputeSongInfo();
+    return consumed;
 }
 
 static bool IsPlusKey(SDL_Keycode sym) { return sym == SDLK_EQUALS || sym == SDLK_PLUS; }
