@@ -149,10 +149,13 @@ TEST_F(PatternEditor, TransposeHoldsNotesInRangeEvenOutsideEditMode) {
         EXPECT_EQ(Step(0, r).b1, 0x5a);
         EXPECT_TRUE(Step(0, r).Chord());
     }
+    Press(SDLK_EQUALS, KMOD_LCTRL | KMOD_LSHIFT);  // Shift on the plus key: an octave
+    EXPECT_EQ(Step(0, 0).Note(), 60);
+    EXPECT_EQ(Step(0, 4).Note(), 31);
     Press(SDLK_DOWN);  // no selection: only the cursor row
     Press(SDLK_KP_PLUS, KMOD_LCTRL);
-    EXPECT_EQ(Step(0, 1).Note(), 2);
-    EXPECT_EQ(Step(0, 4).Note(), 19);
+    EXPECT_EQ(Step(0, 1).Note(), 14);
+    EXPECT_EQ(Step(0, 4).Note(), 31);
 }
 
 TEST_F(PatternEditor, PasteStopsAtThePatternEndAndWrapsTheCursor) {
