@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/prefs.h"
+#include "editors/editor_host.h"
 #include "engine/playback.h"
 #include "engine/replayer.h"
 #include "engine/wave_synth.h"
@@ -89,7 +90,7 @@ enum Command : int {
     kCommandWavesVolumeUp = 54,
 };
 
-class App {
+class App : public EditorHost {
 public:
     App();
     App(const App&) = delete;
@@ -104,7 +105,7 @@ public:
     void CloseWindows();
     void RecenterWindow();
     void PostGuiSize();
-    void PostCommand(int command);
+    void PostCommand(int command) override;
 
     // Runs one command number; the window, menu and engine commands of the
     // shell extend the switch in app_commands.cpp.
@@ -117,6 +118,14 @@ public:
     // Return: moves the keyboard focus between the pattern and sequence panes.
     void SwitchPaneFocus();
 
+    // EditorHost: what the editor panes reach through their host pointer.
+    Song& EditedSong() override { return document->song; }
+    Replayer& Player() override { return *replayer; }
+    std::recursive_mutex& AudioLock() override { return audioMutex; }
+    bool WideGui() const override { return prefs->wideGui != 0; }
+    bool StepsInHex() const override { return prefs->stepsInHex != 0; }
+    Font* SmallFont() const override { return smallFont; }
+
     // Window builders: each closes the current window, stores itself as the
     // rebuild callback and builds its widget tree (menu_bar.cpp builds the
     // bar every window starts with).
@@ -124,6 +133,11 @@ public:
     void CreateInstrumentWindow();
     void CreateWaveWindow();
     GuiItem* CreateMenuBar();
+    // The main window's pattern and sequence editors with their columns,
+    // inside the root panel; CreateEditorPanes adds the song settings pane
+    // (main_window_editors.cpp).
+    void CreatePatternChannels(GuiItem* root);
+    void CreateEditorPanes(GuiItem* root);
 
     // Draws the widget tree without presenting (the harness reads pixels).
     void DrawFrame();
@@ -149,7 +163,7 @@ public:
     // The callback's work under the lock: one tick into audioBuffer and the
     // scope history.
     void RenderAudioTick();
-    bool IsPlaying();
+    bool IsPlaying() override;
     // The device exists and is calling back.
     bool AudioRunning() const;
     void PlaySong();
@@ -163,7 +177,7 @@ public:
     // Plays the cursor row once, waiting for the audio thread, then moves
     // the cursor to the next row.
     void PlayOneRow();
-    void PreviewNote(int note);
+    void PreviewNote(int note) override;
     // Precalculates the waves from `wavesFrom` and points the stopped
     // Replayer at the editable song.
     void InitReplayerForSong(Song* wavesFrom);
@@ -189,7 +203,7 @@ public:
     void StepUndo(bool redo);
     // Measures the song as it would be saved: song size, wave count (stored
     // into the Song) and the Amiga precalculation estimate.
-    void RecomputeSongInfo();
+    void RecomputeSongInfo() override;
 
     // Song operations (app_song_operations.cpp). ExecuteSongOperation runs
     // the optimizer, import, instrument file, clipboard, undo and wave gain
@@ -226,12 +240,6 @@ public:
     GuiItem* rootPanel = nullptr;    // the main window's root panel
     GuiItem* menuBar = nullptr;      // the bar of the current window
     bool logoShown = false;          // the logo glides in only the first time
-    // Panes of the main window that Return switches between; the editors
-    // register themselves here and clear the pointers when deleted.
-    GuiItem* patternPane = nullptr;
-    GuiItem* sequencePane = nullptr;
-    GuiItem* focusPane = nullptr;
-    bool lastSwitchToSequence = false;
 
     // Input.
     std::deque<SDL_Keysym> KeyQueue;
@@ -252,14 +260,8 @@ public:
     Rgba background = {177, 126, 116, 255};
     Rgba textColour = {255, 255, 255, 255};
 
-    // Editing state.
-    bool editMode = false;
+    // Editing state (the rest is EditorHost's).
     bool lastShownEditMode = false;
-    int currentOctave = 0;
-    int currentInstrument = 1;
-    int instrumentPage = 0;
-    int currentWave = 1;
-    int editSkip = 1;
     char statusText[1024] = {};
     char songPath[1024] = {};
     const char* startupSongPath = nullptr;
@@ -280,7 +282,6 @@ public:
     int64_t scopeCounter = 0;  // frames written; the newest is at counter - 1
     int cursorMarkRow = -1;    // where a from-cursor playback began
     int cursorMarkPosition = -1;
-    int previewVoice = 0;
     float songDuration = 0.0f;
     float playTime = 0.0f;
     bool undoRecording = false;

@@ -20,7 +20,10 @@ void App::SelectUndoHistory(int window) {
             // opening; a rebuild of the open window (a GUI size change)
             // keeps what it recorded so far.
             if (currentWindow != kInstrumentWindow) {
-                undo.ResetAndStore(undo.instrument, document->Storage());
+                {
+                    std::lock_guard<std::recursive_mutex> lock(audioMutex);
+                    undo.ResetAndStore(undo.instrument, document->Storage());
+                }
                 RecomputeSongInfo();
             }
             break;
@@ -36,7 +39,14 @@ void App::SelectUndoHistory(int window) {
 }
 
 void App::RecordUndoIfChanged() {
-    if (undo.Record(document->Storage())) RecomputeSongInfo();
+    bool changed = false;
+    {
+        // The audio thread writes into the block too (the octave-copies
+        // flag of a wave played above the period range).
+        std::lock_guard<std::recursive_mutex> lock(audioMutex);
+        changed = undo.Record(document->Storage());
+    }
+    if (changed) RecomputeSongInfo();
 }
 
 void App::ClearUndoHistories() {
@@ -49,7 +59,10 @@ void App::ClearUndoHistories() {
 
 void App::ResetUndoForNewSong(bool keepInstruments) {
     if (!keepInstruments) undo.instrument.reset();
-    undo.ResetAndStore(undo.song, document->Storage());
+    {
+        std::lock_guard<std::recursive_mutex> lock(audioMutex);
+        undo.ResetAndStore(undo.song, document->Storage());
+    }
     RecomputeSongInfo();
 }
 

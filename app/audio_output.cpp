@@ -189,11 +189,11 @@ void App::PlayOneRow() {
 void App::PreviewNote(int note) {
     if (audioDevice) SDL_LockAudioDevice(audioDevice);
     Song& song = document->song;
-    VoiceState& voice = replayer->voices[size_t(previewVoice & 3)];
-    replayer->StartInstrument(previewVoice & 3, currentInstrument);
+    VoiceState& voice = replayer->voices[size_t(currentVoice & 3)];
+    replayer->StartInstrument(currentVoice & 3, currentInstrument);
     int pitch = note;
     if (currentWindow == kMainWindow && song.currentPosition < song.sequenceLength)
-        pitch += song.Position(int(song.currentPosition))[previewVoice & 3].transpose;
+        pitch += song.Position(int(song.currentPosition))[currentVoice & 3].transpose;
     voice.notePitch = int16_t(uint16_t(uint32_t(pitch * 16) & 0xffffu));
     if (currentWindow == kWaveWindow && replayer->song)
         StartWavePreview(voice, *replayer->song, currentWave - 1);

@@ -58,8 +58,17 @@ void App::CreateMainWindow() {
         };
     }
 
-    AddStatusBar(this, logicalHeight - 15);
+    CreateEditorPanes(root);
+
+    // The status bar's y adds 26 to the pattern pane's bottom in the root
+    // panel's coordinates, which puts it just below the pane on screen.
+    AddStatusBar(this, patternPane ? patternPane->y + patternPane->h + 26 : logicalHeight - 15);
     focusPane = patternPane;
+    lastSwitchToSequence = false;
+    if (patternPane) {
+        MouseEvent idle;
+        PressWidget(items, patternPane, &idle, &capturedItemId);
+    }
 }
 
 void App::CreateInstrumentWindow() {

@@ -33,7 +33,9 @@ static void OpenBackgroundPicker(App& app) {
         app.background = Rgba{colour.r, colour.g, colour.b, app.background.a};
         picker->dead = true;
     };
-    app.items.push_back(picker);
+    // It opens over the sequence editor: first in the list it is hit before
+    // the panes, and the frame draws it over them (App::DrawFrame).
+    app.items.insert(app.items.begin(), picker);
 }
 
 static ButtonMenu* AddMenu(GuiItem* bar, Font* font, const char* title, int* x) {

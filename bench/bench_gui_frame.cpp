@@ -64,5 +64,28 @@ void BM_FrameFullOfText(benchmark::State& state) {
 }
 BENCHMARK(BM_FrameFullOfText)->Unit(benchmark::kMillisecond);
 
+// The real main window with the demo song playing: sequence and pattern
+// editors, song settings, menu bar and status bar, drawn and presented.
+void BM_MainWindowPlaying(benchmark::State& state) {
+    HeadlessScope scope;
+    App* app = new App();
+    gApp = app;
+    app->startupSongPath = QUILLNOTE_SOURCE_DIR "/songs/demo.qnt";
+    app->Init();
+    app->Update();
+    app->Update();
+    if (state.range(0)) {
+        app->PostCommand(kCommandWideGui);
+        app->Update();
+        app->PostCommand(kCommandPlaySong);
+        app->Update();
+    }
+    for (auto _ : state) app->Render();
+    app->Shutdown();
+    delete app;
+    gApp = nullptr;
+}
+BENCHMARK(BM_MainWindowPlaying)->Arg(0)->Arg(1)->ArgName("wide")->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace qn::bench

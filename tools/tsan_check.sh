@@ -18,7 +18,8 @@ export TSAN_OPTIONS="halt_on_error=1 exitcode=66 suppressions=$(realpath tools/t
 
 echo "== headless: audio thread, playback and command tests"
 SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy SDL_RENDER_DRIVER=software \
-  "$build/tests/test_app" --gtest_filter='AudioThread.*:Playback.*:Commands.*:SongFiles.*' --gtest_brief=1
+  "$build/tests/test_app" --gtest_filter='AudioThread.*:Playback.*:Commands.*:SongFiles.*:EditorsWhilePlaying.*' \
+  --gtest_brief=1
 
 echo "== program: $song under Xvfb for a few seconds of keys"
 program=$(realpath "$build/quillnote")
@@ -30,9 +31,14 @@ start_xvfb 1400x1000
 # Mesa's threads that remain are covered by tools/tsan.supp.
 start_program "$scratch/out.txt" env SDL_AUDIODRIVER=dummy SDL_RENDER_DRIVER=software "$program" "${song_path[@]}"
 wait_for_window "$scratch/out.txt"
+# The editors are typed into while the song plays: notes, digits, row and
+# position edits, clipboards, mutes, and Return to the sequence editor.
 for key in space Control_R F2 alt+Down Alt_R space shift+space Control_R ctrl+Return KP_Add \
            alt+Up shift+Control_R space Control_R F3 less alt+F2 Escape Control_R space alt+F3 alt+F1 \
-           Control_R ctrl+Return space; do
+           Control_R ctrl+Return space \
+           Control_R q w e Down Insert BackSpace Right 4 Delete ctrl+a ctrl+equal ctrl+c ctrl+v shift+F4 \
+           shift+F5 ctrl+e ctrl+shift+e alt+2 alt+2 ctrl+Right ctrl+Left Return 1 2 Insert Down Delete \
+           BackSpace shift+Down ctrl+c ctrl+v ctrl+u ctrl+k equal minus Return space; do
   xdotool key --window "$window" "$key" 2>/dev/null || true
   sleep 0.2
 done

@@ -34,7 +34,8 @@ protected:
         ASSERT_TRUE(harness.started);
         harness.Frame(2);  // start-up: the GuiSize command and the edit-mode messages
         target = new Target();
-        harness.app->items.push_back(target);
+        // First in the list: hit and offered keys before the main window's panes.
+        harness.app->items.insert(harness.app->items.begin(), target);
     }
     AppHarness harness;
     Target* target = nullptr;
@@ -161,7 +162,7 @@ TEST_F(AppInput, CommandsAreBroadcastToWidgetsAfterExecution) {
 }
 
 TEST_F(AppInput, HoldingWithNothingFocusedPausesLikeACommand) {
-    harness.MouseButton(true, 300, 300);  // empty space
+    harness.MouseButton(true, 1, 300);  // empty space, left of the pattern editor
     harness.Frame(2);
     EXPECT_TRUE(harness.app->commandSeen);
 }
@@ -175,6 +176,7 @@ TEST_F(AppInput, TextGoesToTheFocusedTextField) {
     field->isTextField = true;
     field->focused = true;
     harness.app->items.push_back(field);
+    DropFocusExcept(harness.app->items, field);  // the pattern editor starts focused
     harness.app->editMode = true;
     harness.Text("ab");
     harness.Frame();

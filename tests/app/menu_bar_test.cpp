@@ -272,14 +272,14 @@ TEST_F(MenuBar, BackgroundColorOpensThePickerThatSetsTheBackground) {
     ASSERT_TRUE(entry.action);
     entry.action();
     harness.Frame();
-    GuiItem* picker = harness.app->items.back();
+    GuiItem* picker = harness.app->items.front();
     SDL_Rect rect = picker->AbsoluteRect();
     // The top row of the palette is white at every hue.
     harness.MouseButton(true, rect.x + 10, rect.y);
     harness.Frame(2);
     EXPECT_EQ(harness.app->background, (Rgba{255, 255, 255, 255}));
     harness.Frame();
-    EXPECT_NE(harness.app->items.back(), picker);  // closed after the pick
+    EXPECT_NE(harness.app->items.front(), picker);  // closed after the pick
 }
 
 }  // namespace

@@ -271,7 +271,7 @@ TEST_F(Playback, CallbackFramesEqualTheOfflineRender) {
 TEST_F(Playback, PreviewStartsTheCurrentInstrumentWithThePositionsTranspose) {
     WriteTune();
     TheSong().Position(0)[2].transpose = -5;
-    app()->previewVoice = 2;
+    app()->currentVoice = 2;
     app()->currentInstrument = 3;
     app()->PreviewNote(25);
     const VoiceState& voice = Player().voices[2];
@@ -286,7 +286,7 @@ TEST_F(Playback, PreviewStartsTheCurrentInstrumentWithThePositionsTranspose) {
 
 TEST_F(Playback, WavePreviewSoundsTheWavePlainlyAtFullSustain) {
     Run(kCommandWaveWindow);
-    app()->previewVoice = 1;
+    app()->currentVoice = 1;
     app()->currentWave = 1;
     app()->PreviewNote(37);
     const VoiceState& voice = Player().voices[1];

@@ -69,13 +69,17 @@ TEST_F(StatusRoll, OctaveChangeShowsAtOnce) {
 TEST_F(StatusRoll, StripIsTranslucentBlackAcrossTheWindow) {
     GuiItem* strip = bar->parent;
     EXPECT_EQ(strip->x, 0);
-    EXPECT_EQ(strip->y, 577);
+    // 26 below the pattern editor's bottom in the root panel's coordinates.
+    GuiItem* pattern = harness.app->patternPane;
+    ASSERT_NE(pattern, nullptr);
+    EXPECT_EQ(strip->y, pattern->y + pattern->h + 26);
+    EXPECT_GT(strip->y, pattern->AbsoluteRect().y + pattern->h);
     EXPECT_EQ(strip->w, 640);
     EXPECT_EQ(strip->h, 16);
     EXPECT_EQ(bar->x, 8);
     EXPECT_FALSE(bar->hittable);
     // Background 92, 100, 120 under black at alpha 128: about half.
-    Rgba under = harness.Pixel(300, 590);
+    Rgba under = harness.Pixel(300, strip->y + 13);
     EXPECT_NEAR(under.r, 92 / 2, 1);
     EXPECT_NEAR(under.g, 100 / 2, 1);
     EXPECT_NEAR(under.b, 120 / 2, 1);

@@ -1,0 +1,75 @@
+// The main window's editors driven by real key and mouse events through the
+// headless App: cursor placement, step access and key presses.
+#pragma once
+
+#include <mutex>
+
+#include "editors/area_pattern.h"
+#include "editors/area_sequencer.h"
+#include "tests/app/app_harness.h"
+
+namespace qn {
+
+inline bool operator==(const qntPatternStep& a, const qntPatternStep& b) {
+    return a.b0 == b.b0 && a.b1 == b.b1 && a.b2 == b.b2;
+}
+inline std::ostream& operator<<(std::ostream& out, const qntPatternStep& step) {
+    char text[16];
+    std::snprintf(text, sizeof(text), "%02X %02X %02X", step.b0, step.b1, step.b2);
+    return out << text;
+}
+
+}  // namespace qn
+
+namespace qn::testing {
+
+class EditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(harness.started);
+        harness.Frame(2);
+        app()->editMode = true;
+        app()->editSkip = 1;
+    }
+    App* app() { return harness.app; }
+    Song& song() { return app()->document->song; }
+    AreaPattern* patternPane() { return static_cast<AreaPattern*>(app()->patternPane); }
+    AreaSequencer* sequencePane() { return static_cast<AreaSequencer*>(app()->sequencePane); }
+    int row() { return app()->replayer->row; }
+    qntPatternStep* Track(int voice) { return song().Pattern(song().Position(int(song().currentPosition))[voice].pattern); }
+    qntPatternStep& Step(int voice, int atRow) { return Track(voice)[atRow]; }
+    SequenceEntry& Entry(int position, int voice) { return song().Position(position)[voice]; }
+
+    // The cursor of the pattern editor (or, with `sequencer`, of the
+    // sequence editor, whose row is the song position).
+    void PlaceCursor(int voice, int column, int atRow, bool sequencer = false) {
+        std::lock_guard<std::recursive_mutex> lock(app()->audioMutex);
+        app()->currentVoice = voice;
+        Area* area = sequencer ? static_cast<Area*>(sequencePane()) : static_cast<Area*>(patternPane());
+        area->Track(voice)->currentColumn = column;
+        app()->focusPane = area;
+        if (sequencer)
+            song().currentPosition = uint32_t(atRow);
+        else
+            app()->replayer->SetRow(atRow);
+    }
+    void Press(SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
+        harness.KeyDown(sym, mod);
+        harness.Frame();
+    }
+    void Click(GuiItem* item) {
+        SDL_Rect rect = item->AbsoluteRect();
+        harness.MouseButton(true, rect.x + 2, rect.y + rect.h / 2);
+        harness.Frame();
+        harness.MouseButton(false, rect.x + 2, rect.y + rect.h / 2);
+        harness.Frame();
+    }
+    // Row r of a track holds note r % 60 + 1 and parameter r.
+    void FillTrack(int voice) {
+        for (int r = 0; r < kMaxRows; ++r) Step(voice, r) = qntPatternStep{uint8_t(r % 60 + 1), 0x10, uint8_t(r)};
+    }
+
+    AppHarness harness;
+};
+
+}  // namespace qn::testing
