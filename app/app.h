@@ -124,6 +124,8 @@ public:
     void CreateInstrumentWindow();
     void CreateWaveWindow();
     GuiItem* CreateMenuBar();
+    // The main window's song title and author fields (main_window_panels.cpp).
+    void CreateMainWindowPanels(GuiItem* root);
 
     // Draws the widget tree without presenting (the harness reads pixels).
     void DrawFrame();
@@ -298,6 +300,8 @@ private:
     void LoadStartupSong();
     void StartPlayback(bool patternLoop, bool fromCursor);
     void PollEvents();
+    // Starts SDL text input while a text field is being edited, stops it after.
+    void FollowTextFocus();
     void PaceFrame();
     void DispatchMouse();
     void DeliverMouse(GuiItem* item);

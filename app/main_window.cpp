@@ -58,6 +58,8 @@ void App::CreateMainWindow() {
         };
     }
 
+    CreateMainWindowPanels(root);
+
     AddStatusBar(this, logicalHeight - 15);
     focusPane = patternPane;
 }
