@@ -218,7 +218,9 @@ void App::PollEvents() {
                 quit = true;
                 break;
             case SDL_MOUSEMOTION:
-                mouse.state = 0;
+                // Moving with the left button held keeps the press going, so
+                // the widget that took it can be dragged (loop markers).
+                if (!((event.motion.state & SDL_BUTTON_LMASK) && mouse.state == 1)) mouse.state = 0;
                 mouse.x = event.motion.x;
                 mouse.y = event.motion.y;
                 break;
