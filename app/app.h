@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/prefs.h"
+#include "editors/song_lists.h"
 #include "engine/playback.h"
 #include "engine/replayer.h"
 #include "engine/wave_synth.h"
@@ -124,8 +125,11 @@ public:
     void CreateInstrumentWindow();
     void CreateWaveWindow();
     GuiItem* CreateMenuBar();
-    // The main window's song title and author fields (main_window_panels.cpp).
+    // The main window's song title and author fields and instrument list
+    // (main_window_panels.cpp).
     void CreateMainWindowPanels(GuiItem* root);
+    // What the instrument and wave lists of every window reach in the App.
+    ListContext MakeListContext();
 
     // Draws the widget tree without presenting (the harness reads pixels).
     void DrawFrame();

@@ -1,7 +1,9 @@
-// The main window's panes beside the editors: the song title and author fields.
+// The main window's panes beside the editors: the song title and author
+// fields and the instrument list.
 #include <cstdio>
 
 #include "app/app.h"
+#include "editors/song_lists.h"
 #include "gui/text_edit.h"
 
 namespace qn {
@@ -57,6 +59,17 @@ public:
 
 }  // namespace
 
+ListContext App::MakeListContext() {
+    ListContext context;
+    context.document = document.get();
+    context.currentInstrument = &currentInstrument;
+    context.instrumentPage = &instrumentPage;
+    context.currentWave = &currentWave;
+    context.stepsInHex = [this] { return prefs->stepsInHex != 0; };
+    context.namesChanged = [this] { RecomputeSongInfo(); };
+    return context;
+}
+
 void App::CreateMainWindowPanels(GuiItem* root) {
     TextEdit* name = root->Add(new TextEditSongName(this));
     TextEdit* author = root->Add(new TextEditAuthor(this));
@@ -66,6 +79,8 @@ void App::CreateMainWindowPanels(GuiItem* root) {
     author->y = kSongFieldY + (baseFont ? baseFont->glyphHeight : 16) + 5;
     name->w = author->w = kSongFieldWidth;
     name->h = author->h = fieldHeight;
+
+    root->Add(new InstrumentList(MakeListContext(), 423, 155, 212, 300, false));
 }
 
 }  // namespace qn
