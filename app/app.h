@@ -125,11 +125,14 @@ public:
     void CreateInstrumentWindow();
     void CreateWaveWindow();
     GuiItem* CreateMenuBar();
-    // The main window's song title and author fields and instrument list
-    // (main_window_panels.cpp).
+    // The main window's song title and author fields, information panel,
+    // scope and instrument list (main_window_panels.cpp).
     void CreateMainWindowPanels(GuiItem* root);
     // What the instrument and wave lists of every window reach in the App.
     ListContext MakeListContext();
+    // The information panel's text: play time, duration, song size (measured
+    // first when stale), chip memory and the precalculation estimate.
+    void FormatSongInfo(char* out, size_t size);
 
     // Draws the widget tree without presenting (the harness reads pixels).
     void DrawFrame();
