@@ -27,9 +27,14 @@ SelectButton::SelectButton() {
     label = numberText;
 }
 
+// A click counts once: a press delivered again while the button stays held
+// is none, and a press released within the same frame reaches the widget
+// only as a release.
+static bool FreshPress(const MouseEvent* event) { return event->state != 0 && event->previousState != 1; }
+
 void SelectButton::OnMouseButton(MouseEvent* event) {
     clicked = true;
-    if (event->state == 1 && onSelect) onSelect();
+    if (FreshPress(event) && onSelect) onSelect();
 }
 
 // Row pitch that spreads `rows` rows below the heading.
@@ -101,7 +106,7 @@ ButtonInstrumentPage::ButtonInstrumentPage(int* pageNumber) : page(pageNumber) {
 
 void ButtonInstrumentPage::OnMouseButton(MouseEvent* event) {
     clicked = true;
-    if (event->state == 1 && page) *page = *page == 0 ? 1 : 0;
+    if (FreshPress(event) && page) *page = *page == 0 ? 1 : 0;
 }
 
 void ButtonInstrumentPage::Draw() {
@@ -175,7 +180,7 @@ void WaveEdit::OnMouseButton(MouseEvent* event) {
         return;
     }
     clicked = true;
-    if (event->state == 1) PostCommandEvent(kOpenWaveEditor);
+    if (FreshPress(event)) PostCommandEvent(kOpenWaveEditor);
 }
 
 void WaveEdit::OnCommit() {
