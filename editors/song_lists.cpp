@@ -68,20 +68,25 @@ bool InstrumentEdit::Update() {
         number->hittable = exists;
     }
     if (Editing() && context.currentInstrument) *context.currentInstrument = editedInstrument_;
+    // Set before drawing: the number button is drawn ahead of this row.
+    ShowRowState();
     return TextEdit::Update();
 }
 
 void InstrumentEdit::Draw() {
     int instrument = Instrument();
     if (hidden || instrument > kSelectableInstruments || !context.document) return;
+    TextEdit::Draw();
+}
+
+void InstrumentEdit::ShowRowState() {
+    int instrument = Instrument();
     bool current = context.currentInstrument && *context.currentInstrument == instrument;
     background = ListRowColour(current, false);
-    if (number) {
-        number->background = background;
-        bool hex = context.stepsInHex && context.stepsInHex();
-        std::snprintf(number->numberText, sizeof(number->numberText), hex ? "%02X" : "%.2d", instrument);
-    }
-    TextEdit::Draw();
+    if (!number) return;
+    number->background = background;
+    bool hex = context.stepsInHex && context.stepsInHex();
+    std::snprintf(number->numberText, sizeof(number->numberText), hex ? "%02X" : "%.2d", instrument);
 }
 
 void InstrumentEdit::LoadStoredText() {
@@ -155,18 +160,21 @@ WaveEdit::WaveEdit(const ListContext& listContext, int waveNumber, bool selectOn
 
 bool WaveEdit::Update() {
     if (Editing() && context.currentWave) *context.currentWave = wave;
+    ShowRowState();
     return TextEdit::Update();
 }
 
 void WaveEdit::Draw() {
     if (hidden || !context.document) return;
+    TextEdit::Draw();
+}
+
+void WaveEdit::ShowRowState() {
     bool current = context.currentWave && *context.currentWave == wave;
     background = ListRowColour(current, selectOnly);
-    if (number) {
-        number->background = background;
-        std::snprintf(number->numberText, sizeof(number->numberText), "%02X", wave);
-    }
-    TextEdit::Draw();
+    if (!number) return;
+    number->background = background;
+    std::snprintf(number->numberText, sizeof(number->numberText), "%02X", wave);
 }
 
 void WaveEdit::LoadStoredText() {

@@ -57,6 +57,8 @@ public:
     SelectButton* number = nullptr;
 
 private:
+    // The row's colour and its number's colour and text.
+    void ShowRowState();
     int editedInstrument_ = 0;
 };
 
@@ -94,6 +96,9 @@ public:
     int wave = 1;
     bool selectOnly = false;
     SelectButton* number = nullptr;
+
+private:
+    void ShowRowState();
 };
 
 class WaveList : public GuiItem {

@@ -18,7 +18,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(harness.started);
         harness.Frame(2);
-        DeleteAll(harness.app->items);  // the views alone on the background
+        harness.app->CloseWindows();  // the views alone on the background
     }
     // Draws the frame once and keeps its pixels.
     void Snapshot() {
