@@ -90,20 +90,14 @@ TEST_F(TextEditTest, TypingIsCutToTheFieldAndFilteredToPrintableAscii) {
     Key(SDLK_ESCAPE);  // Escape commits as well
     EXPECT_EQ(Title(), "Abcdefghijklmnopqrst");
     // A full 20-byte title has no terminator; shown again it stays 20 long.
-    ClickTitle();
-    EXPECT_STREQ(gTextEdit.buffer, "Abcdefghijklmnopqrst");
-    Click(10, 300);  // a press elsewhere commits
-    EXPECT_FALSE(gTextEdit.textFocus);
-}
-
-TEST_F(TextEditTest, ClickPlacesTheCursorUnderTheMouse) {
-    ClickTitle();
-    Type("abcdef");
-    Key(SDLK_RETURN);
+    // A press puts the cursor before the character under the mouse.
     ClickTitle(2);
+    EXPECT_STREQ(gTextEdit.buffer, "Abcdefghijklmnopqrst");
     EXPECT_EQ(gTextEdit.cursor, 2);
     Click(kTitleX + 4 + 8 * 3 + 7, kTitleY + 5);  // the last pixel of 'd'
     EXPECT_EQ(gTextEdit.cursor, 3);
+    Click(10, 300);  // a press elsewhere commits
+    EXPECT_FALSE(gTextEdit.textFocus);
 }
 
 TEST_F(TextEditTest, SpaceTypesWhilePlayingAndAWindowSwitchCommits) {
