@@ -65,7 +65,8 @@ void RenderView8Bit::Draw() {
     int count = inner.w;
     if (count < 2 || inner.h < 1) return;
     if (int(points_.size()) != count) points_.assign(size_t(count), SDL_Point{0, 0});
-    int32_t shown = data ? std::min(length, dataSize) : 0;
+    int32_t first = std::clamp(start, 0, std::max(0, dataSize));
+    int32_t shown = data ? std::min(length, dataSize - first) : 0;
     int middle = inner.y + inner.h / 2;
     if (shown < 3) {
         SDL_SetRenderDrawColor(gRenderer, 127, 127, 127, 255);
@@ -76,7 +77,7 @@ void RenderView8Bit::Draw() {
     double amplitude = double(volume * inner.h / 64 - 1);
     for (int i = 0; i < count; ++i) {
         int64_t index = int64_t(std::floor(i * step));
-        double sample = index < shown ? data[index] : 0.0;
+        double sample = index < shown ? data[first + index] : 0.0;
         points_[size_t(i)] = SDL_Point{inner.x + i, middle - 1 - int(std::floor(sample / 128.0 * amplitude * 0.5 + 0.5))};
     }
     DrawPolyline(points_);

@@ -42,8 +42,10 @@ public:
 
     int32_t length = 0;
     const int8_t* data = nullptr;
-    // Samples readable from `data`; the shown length never goes past it.
+    // Samples readable from `data`, and the first one shown: the start is
+    // held inside the data and the shown length never goes past its end.
     int32_t dataSize = 0;
+    int32_t start = 0;
     int32_t loopStart = 0;
     int32_t subloopLength = 0;
     int32_t loopEnd = 0;

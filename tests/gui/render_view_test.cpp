@@ -62,8 +62,11 @@ TEST_F(ViewTest, SampleViewFlatLineHalfHeightAndBounds) {
     EXPECT_NEAR(extent() * 2, full, 3);
     EXPECT_GT(full, 90);
 
-    // A length past the data shows only the data (ASan checks the reads); a
-    // view too narrow for two columns draws no line and divides by nothing.
+    // A start or length past the data shows only the data (ASan checks the
+    // reads); a view too narrow for two columns draws no line and divides by nothing.
+    view->start = 300;
+    for (const auto& rows : LineRows(view)) EXPECT_EQ(rows, std::vector<int>{view->y + 1 + 50});
+    view->start = 100;
     view->length = 100000;
     view->loopEnd = 255;
     view->subloopLength = 64;
