@@ -82,7 +82,9 @@ TEST_F(SongListsTest, NamesAreTypedInPlace) {
     // inside it the name is typed.
     for (int selectOnly = 0; selectOnly < 2; ++selectOnly) {
         auto* list = new WaveList(app->MakeListContext(), 0, 30, 212, 440, selectOnly);
-        app->items.push_back(list);
+        // First in the window's list, so it is hit before the main window's
+        // panes that lie under it.
+        app->items.insert(app->items.begin(), list);
         Click(60, RowY(4 + selectOnly, 30));
         harness.Text("Pad");
         harness.KeyDown(SDLK_RETURN);
