@@ -140,6 +140,8 @@ void App::CloseWindows() {
     // Closing a window leaves edit mode; the very first build at start-up
     // has nothing to close and keeps the edit mode that Init switched on.
     bool windowWasOpen = !items.empty();
+    // A field being edited keeps what was typed: it commits before it goes.
+    if (GuiItem* focused = FindFocused(items); focused && focused->isTextField) focused->OnFocusLost();
     DeleteAll(items);
     statusBar = nullptr;
     rootPanel = nullptr;
@@ -169,18 +171,23 @@ void App::PostGuiSize() {
 
 void App::PostCommand(int command) { PostCommandEvent(command); }
 
+void App::FollowTextFocus() {
+    bool textField = TextFieldHasFocus(items);
+    if (textField && !SDL_IsTextInputActive()) {
+        editMode = false;
+        SDL_StartTextInput();
+    } else if (!textField && SDL_IsTextInputActive()) {
+        SDL_StopTextInput();
+    }
+}
+
 void App::PollEvents() {
+    FollowTextFocus();
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         gDefaultBackground = background;
         gDefaultTextColour = textColour;
-        bool textField = TextFieldHasFocus(items);
-        if (textField && !SDL_IsTextInputActive()) {
-            editMode = false;
-            SDL_StartTextInput();
-        } else if (!textField && SDL_IsTextInputActive()) {
-            SDL_StopTextInput();
-        }
+        FollowTextFocus();
         switch (event.type) {
             case SDL_MOUSEWHEEL: {
                 SDL_Keysym key;
@@ -212,7 +219,9 @@ void App::PollEvents() {
                 quit = true;
                 break;
             case SDL_MOUSEMOTION:
-                mouse.state = 0;
+                // Moving with the left button held keeps the press going, so
+                // the widget that took it can be dragged (loop markers).
+                if (!((event.motion.state & SDL_BUTTON_LMASK) && mouse.state == 1)) mouse.state = 0;
                 mouse.x = event.motion.x;
                 mouse.y = event.motion.y;
                 break;
@@ -308,6 +317,9 @@ bool App::Update() {
     PaceFrame();
     UpdateTree(items);
     DispatchMouse();
+    // A press may have started or ended an edit: typing works from the next
+    // event on, not only after another event has come in.
+    FollowTextFocus();
     Render();
     mouse.previousState = mouse.state;
     if (mouse.state == 2) mouse.state = 0;

@@ -16,6 +16,7 @@
 
 #include "app/prefs.h"
 #include "editors/editor_host.h"
+#include "editors/song_lists.h"
 #include "engine/playback.h"
 #include "engine/replayer.h"
 #include "engine/wave_synth.h"
@@ -138,6 +139,14 @@ public:
     // (main_window_editors.cpp).
     void CreatePatternChannels(GuiItem* root);
     void CreateEditorPanes(GuiItem* root);
+    // The main window's song title and author fields, information panel,
+    // scope and instrument list (main_window_panels.cpp).
+    void CreateMainWindowPanels(GuiItem* root);
+    // What the instrument and wave lists of every window reach in the App.
+    ListContext MakeListContext();
+    // The information panel's text: play time, duration, song size (measured
+    // first when stale), chip memory and the precalculation estimate.
+    void FormatSongInfo(char* out, size_t size);
 
     // Draws the widget tree without presenting (the harness reads pixels).
     void DrawFrame();
@@ -299,6 +308,8 @@ private:
     void LoadStartupSong();
     void StartPlayback(bool patternLoop, bool fromCursor);
     void PollEvents();
+    // Starts SDL text input while a text field is being edited, stops it after.
+    void FollowTextFocus();
     void PaceFrame();
     void DispatchMouse();
     void DeliverMouse(GuiItem* item);

@@ -58,6 +58,7 @@ void App::CreateMainWindow() {
         };
     }
 
+    CreateMainWindowPanels(root);
     CreateEditorPanes(root);
 
     // The status bar's y adds 26 to the pattern pane's bottom in the root

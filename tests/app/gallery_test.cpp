@@ -135,3 +135,27 @@ TEST(Gallery, EveryWidgetAtEveryGuiSize) {
 
 }  // namespace
 }  // namespace qn::testing
+
+namespace qn::testing {
+namespace {
+
+// The main window with the demo song playing, saved as frames/main_window.bmp.
+TEST(Gallery, MainWindowWithTheDemoSong) {
+    std::string song = std::string(QUILLNOTE_SOURCE_DIR) + "/songs/demo.qnt";
+    AppHarness harness({}, song.c_str());
+    ASSERT_TRUE(harness.started);
+    harness.Frame(2);
+    App* app = harness.app;
+    SetFixedText(app->document->title, kTitleLength, "Demo Song");
+    SetFixedText(app->document->author, kTitleLength, "Quillnote");
+    app->currentInstrument = 2;
+    for (int tick = 0; tick < 10; ++tick) {
+        std::lock_guard<std::recursive_mutex> lock(app->audioMutex);
+        app->RenderAudioTick();  // the scope shows what was played
+    }
+    harness.SettleStatus();
+    EXPECT_FALSE(harness.SaveFrame("main_window").empty());
+}
+
+}  // namespace
+}  // namespace qn::testing

@@ -1,0 +1,128 @@
+// Text entry through the real frame loop: clicks start an edit of the song
+// title field, SDL text and key events edit it, Return, Escape, a click
+// elsewhere or a window switch commit it.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "gui/text_edit.h"
+#include "song/song.h"
+#include "tests/app/app_harness.h"
+
+namespace qn::testing {
+namespace {
+
+// The title field of the main window, in window coordinates.
+constexpr int kTitleX = 471, kTitleY = 53 + 24, kTitleHeight = 18;
+
+class TextEditTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(harness.started);
+        harness.Frame(3);
+    }
+    void Click(int x, int y) {
+        harness.MouseMove(x, y);
+        harness.Frame();
+        harness.MouseButton(true, x, y);
+        harness.Frame();
+        harness.MouseButton(false, x, y);
+        harness.Frame();
+    }
+    void ClickTitle(int column = 15) { Click(kTitleX + 4 + 8 * column, kTitleY + kTitleHeight / 2); }
+    void Key(SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
+        harness.KeyDown(sym, mod);
+        harness.Frame();
+    }
+    void Type(const char* text) {
+        harness.Text(text);
+        harness.Frame();
+    }
+    std::string Title() const { return FixedText(harness.app->document->title, kTitleLength); }
+
+    AppHarness harness;
+};
+
+TEST_F(TextEditTest, KeySequencesGiveTextAndCursor) {
+    struct Stroke {
+        SDL_Keycode sym;
+        Uint16 mod;
+    };
+    struct Case {
+        std::vector<Stroke> keys;
+        const char* text;
+        int cursor;
+    };
+    const Uint16 locks = KMOD_NUM | KMOD_CAPS;
+    const Case cases[] = {
+        {{}, "Hello world", 11},
+        {{{SDLK_LEFT, 0}, {SDLK_LEFT, 0}, {SDLK_BACKSPACE, 0}}, "Hello wold", 8},
+        {{{SDLK_LEFT, KMOD_LCTRL}, {SDLK_DELETE, 0}}, "ello world", 0},
+        {{{SDLK_LEFT, KMOD_LCTRL}, {SDLK_BACKSPACE, 0}}, "Hello world", 0},  // nothing before the start
+        {{{SDLK_DELETE, 0}}, "Hello world", 11},                              // nothing after the end
+        {{{SDLK_LEFT, locks}, {SDLK_LEFT, locks}}, "Hello world", 9},       // lock keys are no modifiers
+        {{{SDLK_LEFT, KMOD_LALT}, {SDLK_RIGHT, KMOD_LGUI}}, "Hello world", 11},
+        {{{SDLK_RIGHT, 0}, {SDLK_LEFT, KMOD_RCTRL}, {SDLK_LEFT, 0}}, "Hello world", 0},
+    };
+    for (const Case& c : cases) {
+        std::memset(harness.app->document->title, 0, kTitleLength);
+        ClickTitle();
+        ASSERT_TRUE(gTextEdit.textFocus);
+        EXPECT_TRUE(SDL_IsTextInputActive());
+        Type("Hello world");
+        for (const Stroke& key : c.keys) Key(key.sym, key.mod);
+        EXPECT_STREQ(gTextEdit.buffer, c.text) << c.text;
+        EXPECT_EQ(gTextEdit.cursor, c.cursor) << c.text;
+        Key(SDLK_RETURN);
+        EXPECT_FALSE(gTextEdit.textFocus);
+        EXPECT_EQ(Title(), c.text);
+    }
+    harness.Frame();
+    EXPECT_FALSE(SDL_IsTextInputActive());
+}
+
+TEST_F(TextEditTest, TypingIsCutToTheFieldAndFilteredToPrintableAscii) {
+    ClickTitle();
+    Type("Ab\xC3\xA9\tc");
+    EXPECT_STREQ(gTextEdit.buffer, "Abc");
+    Type("defghijklmnopqrstuvwxyz");  // 26 letters in all, 3 of them before
+    EXPECT_EQ(std::strlen(gTextEdit.buffer), 20u);
+    Key(SDLK_ESCAPE);  // Escape commits as well
+    EXPECT_EQ(Title(), "Abcdefghijklmnopqrst");
+    // A full 20-byte title has no terminator; shown again it stays 20 long.
+    ClickTitle();
+    EXPECT_STREQ(gTextEdit.buffer, "Abcdefghijklmnopqrst");
+    Click(10, 300);  // a press elsewhere commits
+    EXPECT_FALSE(gTextEdit.textFocus);
+}
+
+TEST_F(TextEditTest, ClickPlacesTheCursorUnderTheMouse) {
+    ClickTitle();
+    Type("abcdef");
+    Key(SDLK_RETURN);
+    ClickTitle(2);
+    EXPECT_EQ(gTextEdit.cursor, 2);
+    Click(kTitleX + 4 + 8 * 3 + 7, kTitleY + 5);  // the last pixel of 'd'
+    EXPECT_EQ(gTextEdit.cursor, 3);
+}
+
+TEST_F(TextEditTest, SpaceTypesWhilePlayingAndAWindowSwitchCommits) {
+    harness.app->PlaySong();
+    ASSERT_TRUE(harness.app->IsPlaying());
+    ClickTitle();
+    harness.KeyDown(SDLK_SPACE);
+    harness.Text(" x");
+    harness.Frame(2);
+    EXPECT_TRUE(harness.app->IsPlaying());
+    EXPECT_FALSE(harness.app->editMode);
+    EXPECT_STREQ(gTextEdit.buffer, " x");
+    harness.Command(kCommandInstrumentWindow);
+    harness.Frame();
+    EXPECT_EQ(harness.app->currentWindow, kInstrumentWindow);
+    EXPECT_EQ(Title(), " x");
+    EXPECT_FALSE(gTextEdit.textFocus);
+    harness.app->StopPlayback();
+}
+
+}  // namespace
+}  // namespace qn::testing
