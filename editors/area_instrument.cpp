@@ -124,9 +124,12 @@ void AreaInstrument::Draw() {
         std::lock_guard<std::recursive_mutex> lock(host->AudioLock());
         executingStep = -1;
         for (const VoiceState& voice : host->Player().voices) {
-            // The step index has moved past the step that ran last.
-            if (voice.instrument == host->currentInstrument && voice.stepIndex > 0 && Sounding(voice)) {
-                executingStep = std::min<int>(voice.stepIndex, kInstrumentSteps) - 1;
+            // The step index has moved past the step that ran last; once it
+            // reaches the step count the program has ended.
+            const int index = voice.stepIndex;
+            if (voice.instrument == host->currentInstrument && index > 0 && index < voice.params.stepCount &&
+                index <= kInstrumentSteps && Sounding(voice)) {
+                executingStep = index - 1;
                 break;
             }
         }

@@ -182,6 +182,7 @@ TEST_F(InstrumentEditorTest, LinkedStepsHideNotesAndTheExecutingStepIsWhite) {
         std::lock_guard<std::recursive_mutex> lock(app()->audioMutex);
         VoiceState& voice = app()->replayer->voices[2];
         voice.instrument = kInstrument;
+        voice.params = *app()->document->song.Instrument(kInstrument);
         voice.stepIndex = 3;
         voice.stepSpeed = voice.stepTicks = kStepHalted;
         voice.envelopeStage = kEnvelopeSustain;
