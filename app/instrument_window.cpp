@@ -33,9 +33,10 @@ void App::CreateInstrumentWindow() {
     items.push_back(menuBar);
 
     // The window's panes hang under one panel, which draws the command
-    // summary beneath them.
+    // summary beneath them; the wide layout centres it.
     InstrumentMain* main = new InstrumentMain(smallFont);
-    main->w = logicalWidth;
+    main->x = (logicalWidth - kLogicalWidth) / 2;
+    main->w = kLogicalWidth;
     main->h = logicalHeight;
     items.push_back(main);
 

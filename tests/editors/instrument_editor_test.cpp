@@ -58,6 +58,19 @@ protected:
     AppHarness harness;
 };
 
+// The widgets of type T in a tree, in drawing order.
+template <typename T>
+std::vector<T*> Find(GuiList& list) {
+    std::vector<T*> found;
+    for (GuiItem* item : list) {
+        if (T* match = dynamic_cast<T*>(item)) found.push_back(match);
+        for (T* inner : Find<T>(item->children)) found.push_back(inner);
+    }
+    return found;
+}
+
+int Bytes(const InstrumentStep& step) { return step.b0 << 16 | step.b1 << 8 | step.b2; }
+
 struct StepBytes {
     int index;
     uint8_t b0, b1, b2;
@@ -87,24 +100,12 @@ TEST_F(InstrumentEditorTest, StepKeys) {
         {"shift+delete", 8, 0, 0, SDLK_DELETE, KMOD_LSHIFT, 9, {{8, 0, 0, 0}}},
         // Insert at 3: B05 moves to 9 and jumps to 06; BFF never fires and
         // stays; B1F follows step 31 to B20; step 31 is lost.
-        {"insert",
-         3,
-         0,
-         0,
-         SDLK_INSERT,
-         0,
-         3,
+        {"insert", 3, 0, 0, SDLK_INSERT, 0, 3,
          {{3, 0, 0, 0}, {4, 4, 0, 3}, {9, 9, 0x0B, 6}, {11, 11, 0x0B, 0xFF}, {21, 21, 0x0B, 0x20}, {31, 31, 0, 30}}},
         {"insert at 31", 31, 0, 0, SDLK_INSERT, 0, 31, {{30, 31, 0, 30}, {31, 0, 0, 0}}},
         // Backspace at 4 removes step 3: B05 moves to 7 and jumps to 04;
         // step 31 keeps its content; unlinked 3 leaves step 2 unlinked.
-        {"backspace",
-         4,
-         0,
-         0,
-         SDLK_BACKSPACE,
-         0,
-         3,
+        {"backspace", 4, 0, 0, SDLK_BACKSPACE, 0, 3,
          {{3, 5, 0, 4}, {7, 9, 0x0B, 4}, {9, 11, 0x0B, 0xFF}, {19, 21, 0x0B, 0x1E}, {30, 32, 0, 31}, {31, 32, 0, 31}}},
         {"backspace on step 0", 0, 0, 0, SDLK_BACKSPACE, 0, 0, {{0, 1, 0, 0}}},
         // Removing unlinked step 13 ends the chain of step 12.
@@ -124,14 +125,9 @@ TEST_F(InstrumentEditorTest, StepKeys) {
         app()->currentOctave = c.octave;
         Press(c.sym, c.mod);
         EXPECT_EQ(pane()->cursor, c.cursorAfter) << c.name;
-        for (const StepBytes& e : c.expected) {
-            const InstrumentStep& step = Steps()[e.index];
-            EXPECT_EQ(step.b0, e.b0) << c.name << " step " << e.index;
-            EXPECT_EQ(step.b1, e.b1) << c.name << " step " << e.index;
-            EXPECT_EQ(step.b2, e.b2) << c.name << " step " << e.index;
-        }
-        const InstrumentStep after = Steps(kInstrument + 1)[0];
-        EXPECT_TRUE(after.b0 == next.b0 && after.b1 == next.b1 && after.b2 == next.b2) << c.name;
+        for (const StepBytes& e : c.expected)
+            EXPECT_EQ(Bytes(Steps()[e.index]), Bytes({e.b0, e.b1, e.b2})) << c.name << " step " << e.index;
+        EXPECT_EQ(Bytes(Steps(kInstrument + 1)[0]), Bytes(next)) << c.name;
     }
 }
 
@@ -214,14 +210,8 @@ TEST_F(InstrumentEditorTest, FieldsListsWaveViewUndoAndBack) {
     InstrumentParams& params = app()->document->song.instruments[kInstrument - 1];
     params.attack = 4;
     params.vibratoSpeed = 0;
-    std::vector<ButtonNumber*> fields;
-    std::function<void(GuiList&)> collect = [&](GuiList& list) {
-        for (GuiItem* item : list) {
-            if (auto* field = dynamic_cast<ButtonNumber*>(item); field && field->showsValue) fields.push_back(field);
-            collect(item->children);
-        }
-    };
-    collect(app()->items);
+    std::vector<ButtonNumber*> fields = Find<ButtonNumber>(app()->items);
+    std::erase_if(fields, [](ButtonNumber* field) { return !field->showsValue; });
     ASSERT_EQ(fields.size(), 7u);
     EXPECT_STREQ(fields[0]->GetValueText(), "04");
     EXPECT_STREQ(fields[6]->GetValueText(), "01") << "speed shows 1-16";
@@ -229,11 +219,8 @@ TEST_F(InstrumentEditorTest, FieldsListsWaveViewUndoAndBack) {
     EXPECT_EQ(params.attack, 5);
 
     // Page 1 of the list shows 17-31 under the label "16-31".
-    InstrumentList* list = nullptr;
-    for (GuiItem* item : app()->items)
-        for (GuiItem* child : item->children)
-            if (auto* found = dynamic_cast<InstrumentList*>(child)) list = found;
-    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(Find<InstrumentList>(app()->items).size(), 1u);
+    InstrumentList* list = Find<InstrumentList>(app()->items)[0];
     app()->instrumentPage = 1;
     harness.Frame();
     EXPECT_EQ(list->rows[0]->Instrument(), 17);
@@ -245,9 +232,7 @@ TEST_F(InstrumentEditorTest, FieldsListsWaveViewUndoAndBack) {
     // wave memory however far the start points.
     InstrumentWaveView view(app(), app()->waveMemory->Data(), WaveMemory::Size());
     view.ShowRegisters(2 + 128, 256, 64, 32);
-    EXPECT_EQ(view.data, app()->waveMemory->Data() + 2 + 128 + 64);
-    EXPECT_EQ(view.length, 256);
-    EXPECT_EQ(view.volume, 32);
+    EXPECT_TRUE(view.data == app()->waveMemory->Data() + 2 + 128 + 64 && view.length == 256 && view.volume == 32);
     view.ShowRegisters(uint32_t(WaveMemory::Size() - 10), 300, kPlayOnce, 64);
     EXPECT_EQ(view.length, 10);
     view.ShowRegisters(uint32_t(WaveMemory::Size()), 300, 40, 64);
