@@ -71,18 +71,12 @@ std::vector<T*> Find(GuiList& list) {
 
 int Bytes(const InstrumentStep& step) { return step.b0 << 16 | step.b1 << 8 | step.b2; }
 
-struct StepBytes {
-    int index;
-    uint8_t b0, b1, b2;
-};
+struct StepBytes { int index; uint8_t b0, b1, b2; };
 
 TEST_F(InstrumentEditorTest, StepKeys) {
     struct Case {
         const char* name;
-        int cursor, column, octave;
-        SDL_Keycode sym;
-        Uint16 mod;
-        int cursorAfter;
+        int cursor, column, octave, sym, mod, cursorAfter;
         std::vector<StepBytes> expected;  // steps that must hold these bytes afterwards
     };
     const Case cases[] = {
@@ -123,7 +117,7 @@ TEST_F(InstrumentEditorTest, StepKeys) {
         const InstrumentStep next = Steps(kInstrument + 1)[0];
         Place(c.cursor, c.column);
         app()->currentOctave = c.octave;
-        Press(c.sym, c.mod);
+        Press(SDL_Keycode(c.sym), Uint16(c.mod));
         EXPECT_EQ(pane()->cursor, c.cursorAfter) << c.name;
         for (const StepBytes& e : c.expected)
             EXPECT_EQ(Bytes(Steps()[e.index]), Bytes({e.b0, e.b1, e.b2})) << c.name << " step " << e.index;
@@ -145,10 +139,7 @@ TEST_F(InstrumentEditorTest, CursorScrollPreviewAndMutes) {
         EXPECT_EQ(app()->replayer->voices[0].instrument, kInstrument);
         EXPECT_EQ(app()->replayer->voices[0].notePitch, 58 * 16);
     }
-    struct Move {
-        SDL_Keycode sym;
-        int cursor, column, scroll;
-    };
+    struct Move { SDL_Keycode sym; int cursor, column, scroll; };
     // 14 lines: the view moves one line when the cursor passes the last,
     // jumps to it above the first, and stays within 0..18.
     const Move moves[] = {{SDLK_LEFT, 6, 3, 0},    {SDLK_RIGHT, 6, 0, 0},   {SDLK_PAGEDOWN, 22, 0, 9},
