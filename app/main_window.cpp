@@ -1,7 +1,7 @@
-// The three windows. The main window holds the Escape switch, the menu bar,
-// the root panel with the logo, and the status bar; the editor windows hold
-// their Escape switch, the menu bar and the status bar. The editors' panes
-// are added to these builders by the editor code.
+// The main window and the wave editor window. The main window holds the
+// Escape switch, the menu bar, the root panel with the logo, and the status
+// bar; the wave editor window holds its Escape switch, the menu bar and the
+// status bar. The instrument editor window is built in instrument_window.cpp.
 #include <cmath>
 #include <memory>
 
@@ -70,17 +70,6 @@ void App::CreateMainWindow() {
         MouseEvent idle;
         PressWidget(items, patternPane, &idle, &capturedItemId);
     }
-}
-
-void App::CreateInstrumentWindow() {
-    CloseWindows();
-    rebuildWindow = [this] { CreateInstrumentWindow(); };
-    SelectUndoHistory(kInstrumentWindow);
-    currentWindow = kInstrumentWindow;
-    items.push_back(new GuiItemSwitcher(SDLK_ESCAPE, kCommandMainWindow));
-    menuBar = CreateMenuBar();
-    items.push_back(menuBar);
-    AddStatusBar(this, logicalHeight - 15);
 }
 
 void App::CreateWaveWindow() {

@@ -81,6 +81,8 @@ public:
     GuiItem* sequencePane = nullptr;
     GuiItem* focusPane = nullptr;
     bool lastSwitchToSequence = false;
+    // The instrument editor's step pane while its window is open.
+    GuiItem* instrumentPane = nullptr;
 
     // The pattern editor's main clipboard (whole steps), its command
     // clipboard (command and parameter only) and the sequence clipboard;
