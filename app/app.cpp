@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "app/backup.h"
 #include "app/status_bar.h"
 #include "song/song_loader.h"
 
@@ -107,6 +108,8 @@ bool App::Init() {
     StopPlayback();
     CreateMainWindow();
     LoadStartupSong();
+    MarkSongSaved();
+    StartBackups();
     return true;
 }
 
@@ -208,7 +211,7 @@ void App::PollEvents() {
                 break;
             }
             case SDL_QUIT:
-                quit = true;
+                quitRequested = true;  // asked about unsaved changes first
                 break;
             case SDL_MOUSEMOTION:
                 mouse.state = 0;
@@ -298,6 +301,7 @@ bool App::Update() {
         lastShownEditMode = editMode;
     }
     PollEvents();
+    HandleQuitRequest();
     if (keysBlocked) KeyQueue.clear();
     if (!KeyQueue.empty()) {
         HandleKey();
@@ -308,6 +312,7 @@ bool App::Update() {
     UpdateTree(items);
     DispatchMouse();
     Render();
+    Housekeeping();
     mouse.previousState = mouse.state;
     if (mouse.state == 2) mouse.state = 0;
     return quit;
@@ -344,6 +349,8 @@ void App::Render() {
 
 void App::Shutdown() {
     SavePrefs(*prefs);
+    StopBackups();
+    ReapChildren();
     if (iconTexture) SDL_DestroyTexture(iconTexture);
     if (iconSurface) SDL_FreeSurface(iconSurface);
     iconTexture = nullptr;
