@@ -338,6 +338,8 @@ public:
     std::vector<uint8_t> backupImage;
     std::unique_ptr<BackupStore> backup;
     std::vector<int> childProcesses;  // started scripts not yet collected
+    std::string startupNote;          // the crash note, kept over the first frames
+    int startupNoteFrames = 0;
 
 private:
     bool sdlStarted_ = false;

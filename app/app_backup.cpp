@@ -12,6 +12,8 @@
 
 namespace qn {
 
+constexpr int kStartupNoteFrames = 10;
+
 void App::StartBackups() {
     backup = std::make_unique<BackupStore>();
     if (!backup->Open(BackupStore::DefaultDirectory(), kSongImageBufferSize)) {
@@ -22,6 +24,8 @@ void App::StartBackups() {
     if (backup->StartSession(&crashBackup) && !crashBackup.empty()) {
         SetStatus("Quillnote did not close properly. Backup: %s", crashBackup.c_str());
         lastShownEditMode = editMode;  // the note stays instead of the edit mode
+        startupNote = statusText;
+        startupNoteFrames = kStartupNoteFrames;
     }
     backup->InstallCrashHandler();
 }
@@ -40,6 +44,13 @@ void App::ClearCrashImage() {
 
 void App::Housekeeping() {
     ReapChildren();
+    // The first frames rebuild the window for the stored GUI size, which
+    // leaves edit mode; the start-up note is kept over that announcement.
+    if (startupNoteFrames > 0) {
+        --startupNoteFrames;
+        SetStatus("%s", startupNote.c_str());
+        lastShownEditMode = editMode;
+    }
     if (totalTime - lastChangeCheck < changeCheckSeconds) return;
     lastChangeCheck = totalTime;
     bool wasChanged = songChanged;
