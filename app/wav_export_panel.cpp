@@ -1,5 +1,6 @@
 #include "app/wav_export_panel.h"
 
+#include <cfenv>
 #include <mutex>
 
 #include "app/app.h"
@@ -164,7 +165,14 @@ static bool ExportProgress(float fraction, void* context) {
     double elapsed = double(now - run->lastRefresh) / double(SDL_GetPerformanceFrequency());
     if (elapsed > ExportPanelSettings::refreshSeconds) {
         run->lastRefresh = now;
+        // Drawing may leave the floating-point unit in another mode (the
+        // renderer's vector code can switch on flush-to-zero); the mixer's
+        // smoothing must go on in the mode the render started in, or the
+        // file would depend on how often the panel was redrawn.
+        std::fenv_t environment;
+        std::fegetenv(&environment);
         run->Frame(fraction);
+        std::fesetenv(&environment);
     }
     return !run->abort;
 }
