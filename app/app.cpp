@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "app/backup.h"
 #include "app/command_line.h"
 #include "app/data_files.h"
 #include "app/status_bar.h"
@@ -114,6 +115,8 @@ bool App::Init() {
     StopPlayback();
     CreateMainWindow();
     LoadStartupSong();
+    MarkSongSaved();
+    StartBackups();
     return true;
 }
 
@@ -222,7 +225,7 @@ void App::PollEvents() {
                 break;
             }
             case SDL_QUIT:
-                quit = true;
+                quitRequested = true;  // asked about unsaved changes first
                 break;
             case SDL_MOUSEMOTION:
                 // Moving with the left button held keeps the press going, so
@@ -314,6 +317,7 @@ bool App::Update() {
         lastShownEditMode = editMode;
     }
     PollEvents();
+    HandleQuitRequest();
     if (keysBlocked) KeyQueue.clear();
     if (!KeyQueue.empty()) {
         HandleKey();
@@ -327,6 +331,7 @@ bool App::Update() {
     // event on, not only after another event has come in.
     FollowTextFocus();
     Render();
+    Housekeeping();
     mouse.previousState = mouse.state;
     if (mouse.state == 2) mouse.state = 0;
     return quit;
@@ -374,6 +379,8 @@ void App::Render() {
 void App::Shutdown() {
     // A start that never opened the window (no display) leaves no file behind.
     if (window) SavePrefs(*prefs);
+    StopBackups();
+    ReapChildren();
     if (iconTexture) SDL_DestroyTexture(iconTexture);
     if (iconSurface) SDL_FreeSurface(iconSurface);
     iconTexture = nullptr;

@@ -29,6 +29,11 @@
 namespace qn {
 
 class StatusBar;
+class BackupStore;
+
+// A checksum of everything a song file keeps (the storage block, lengths
+// and names): what "changed since loaded or saved" compares.
+uint32_t SongContentChecksum(const SongDocument& doc);
 
 constexpr int kLogicalWidth = 640;
 constexpr int kWideLogicalWidth = 896;
@@ -161,8 +166,9 @@ public:
     bool WriteSongImage(std::vector<uint8_t>& image);
     bool SaveSong(const char* path, std::string* finalPath = nullptr);
     void LoadSongCommand();
-    // "Save Song" (asks only when no path is remembered) or "Save Song As...".
-    void SaveSongCommand(bool askForPath);
+    // "Save Song" (asks only when no path is remembered) or "Save Song As...";
+    // true when the song was written.
+    bool SaveSongCommand(bool askForPath);
     void NewSongCommand(bool keepInstruments);
     void RememberSongPath(const std::string& path);
 
@@ -229,6 +235,30 @@ public:
     void OptimizeSong();
     void WaveGainCommand(int command);
     void ClipboardCommand(int command);
+    // Exports (wav_export_panel.cpp, amiga_export.cpp).
+    void ExportWavCommand();
+    void ExportAmigaCommand();
+    // Collects the exit of started scripts that have ended.
+    void ReapChildren();
+
+    // Unsaved changes (unsaved_changes.cpp). MarkSongSaved: the song as it
+    // now is counts as saved (after load, save and "New Song").
+    // ConfirmDiscardChanges asks "Save changes to the song?" when the song
+    // changed; true when the caller may go on (saved or discarded).
+    void MarkSongSaved();
+    bool SongChanged();
+    bool ConfirmDiscardChanges();
+    // A quit asked for this frame (window close, Alt+F4, "Quit").
+    void HandleQuitRequest();
+    std::string WindowTitle() const;
+    void UpdateWindowTitle();
+    // Backups (app_backup.cpp): the store, and the once-a-second check of
+    // the changed state with the crash image and the autosave.
+    void StartBackups();
+    void StopBackups();
+    void ClearCrashImage();
+    void Housekeeping();
+
     // Sets the status text with printf formatting.
     void SetStatus(const char* format, ...);
     // Builds the path of a data file next to the program.
@@ -258,6 +288,7 @@ public:
     bool commandSeen = false;
     bool quit = false;
     bool keysBlocked = false;
+    bool quitRequested = false;  // answered by HandleQuitRequest
 
     // Layout.
     int logicalWidth = kLogicalWidth;
@@ -301,6 +332,24 @@ public:
     uint32_t songSize = 0;
     float precalcEstimate = 0.0f;
     uint64_t lastFrameCounter = 0;
+
+    // Unsaved changes and backups. The checks run every changeCheckSeconds;
+    // an autosave is written when the song has stayed changed for
+    // autosaveSeconds since the last one.
+    uint32_t savedChecksum = 0;
+    bool songChanged = false;
+    std::string shownTitle;
+    double changeCheckSeconds = 1.0;
+    double autosaveSeconds = 60.0;
+    double lastChangeCheck = -1e9;
+    double changedSince = -1.0;
+    uint32_t crashImageChecksum = 0;
+    uint32_t autosaveChecksum = 0;
+    std::vector<uint8_t> backupImage;
+    std::unique_ptr<BackupStore> backup;
+    std::vector<int> childProcesses;  // started scripts not yet collected
+    std::string startupNote;          // the crash note, kept over the first frames
+    int startupNoteFrames = 0;
 
 private:
     bool sdlStarted_ = false;

@@ -15,10 +15,23 @@ static void ApplyWindowSize(App& app, int width, int height) {
     app.RecenterWindow();
 }
 
+// Commands that replace the song ask first when it has unsaved changes.
+static bool ReplacesSong(int command) {
+    return command == kCommandNewSong || command == kCommandNewSongKeepInstruments ||
+           command == kCommandLoadSong || command == kCommandImportProTracker || command == kCommandImportQxm;
+}
+
 void App::ExecuteCommand(int command) {
+    if (ReplacesSong(command) && !ConfirmDiscardChanges()) return;
     switch (command) {
         case kCommandQuit:
-            quit = true;
+            quitRequested = true;
+            break;
+        case kCommandExportWav:
+            ExportWavCommand();
+            break;
+        case kCommandExportAmigaExe:
+            ExportAmigaCommand();
             break;
         case kCommandSaveSong:
             SaveSongCommand(false);

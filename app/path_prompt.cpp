@@ -143,7 +143,7 @@ DialogOutcome RunPathPrompt(const DialogRequest& request, std::string* path, std
     if (!textInputWasActive) SDL_StopTextInput();
     for (SDL_Event& event : handBack) {
         if (event.type == SDL_QUIT && gApp)
-            gApp->quit = true;  // the event queue does not take a quit pushed back
+            gApp->quitRequested = true;  // the event queue does not take a quit pushed back
         else
             SDL_PushEvent(&event);
     }

@@ -68,21 +68,23 @@ bool App::SaveSong(const char* path, std::string* finalPath) {
 
 void App::RememberSongPath(const std::string& path) { std::snprintf(songPath, sizeof(songPath), "%s", path.c_str()); }
 
-void App::SaveSongCommand(bool askForPath) {
+bool App::SaveSongCommand(bool askForPath) {
     std::string path = songPath;
     if (askForPath || path.empty()) {
         FileReq request;
-        if (!request.Open(kSongFilter, true)) return;
+        if (!request.Open(kSongFilter, true)) return false;
         path = request.Path();
     }
     std::string written;
     if (!SaveSong(path.c_str(), &written)) {
         SetStatus("Failed. Could not save song.");
-        return;
+        return false;
     }
     RememberSongPath(written);
+    MarkSongSaved();
     // "Save Song As..." leaves the status line as it was.
     if (!askForPath) SetStatus("Song saved.");
+    return true;
 }
 
 void App::LoadSongCommand() {
@@ -104,9 +106,12 @@ void App::LoadSongCommand() {
     } else {
         SetStatus("Failed. Unknown song format.");
     }
-    std::lock_guard<std::recursive_mutex> lock(audioMutex);
-    PrepareSongForWriting();
-    StopPlayback();
+    {
+        std::lock_guard<std::recursive_mutex> lock(audioMutex);
+        PrepareSongForWriting();
+        StopPlayback();
+    }
+    if (loaded) MarkSongSaved();
 }
 
 void App::NewSongCommand(bool keepInstruments) {
@@ -127,6 +132,7 @@ void App::NewSongCommand(bool keepInstruments) {
     UnmuteVoices();
     songPath[0] = 0;
     StopPlayback();
+    MarkSongSaved();
 }
 
 }  // namespace qn

@@ -111,12 +111,12 @@ TEST_F(Commands, GuiSizeRebuildsTheOpenWindowNotTheMainOne) {
 }
 
 // The song operations have their own tests (song_operations_test.cpp,
-// undo_recording_test.cpp); the Amiga export has no action in the shell.
+// undo_recording_test.cpp), the exports theirs (exports_test.cpp).
 TEST_F(Commands, CommandsWithoutAnActionChangeNothing) {
     Song& song = harness.app->document->song;
     song.Pattern(1)[0].SetNote(13);
     std::string status = harness.Status();
-    for (int command : {kCommandExportAmigaExe, kCommandMuteVoice}) Run(command);
+    for (int command : {kCommandMuteVoice}) Run(command);
     EXPECT_EQ(harness.Status(), status);
     EXPECT_EQ(song.Pattern(1)[0].Note(), 13);
     EXPECT_EQ(harness.app->currentWindow, kMainWindow);

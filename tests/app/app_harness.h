@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "app/app.h"
+#include "app/save_question.h"
 #include "app/status_bar.h"
 
 namespace qn::testing {
@@ -27,7 +28,13 @@ public:
         char pattern[] = "/tmp/qn_harness_XXXXXX";
         scratch_ = mkdtemp(pattern);
         std::filesystem::current_path(scratch_);
+        // Backups and run markers go to a scratch folder beside it, not the
+        // user's (tests look at what the working directory holds).
+        dataHome_ = scratch_.string() + ".data";
+        SDL_setenv("XDG_DATA_HOME", dataHome_.c_str(), 1);
         if (!prefsBytes.empty()) WriteFile("prefs.bin", prefsBytes);
+        // Unsaved changes are discarded unless a test scripts the question.
+        SetSaveQuestion([] { return SaveAnswer::kDiscard; });
         app = new App();
         gApp = app;
         if (songArgument) app->startupSongPath = songArgument;
@@ -38,9 +45,11 @@ public:
         Stop();
         delete app;
         gApp = nullptr;
+        SetSaveQuestion({});
         std::filesystem::current_path(oldDirectory_);
         std::error_code ignored;
         std::filesystem::remove_all(scratch_, ignored);
+        std::filesystem::remove_all(dataHome_, ignored);
     }
 
     // Runs App::Shutdown once (it writes "prefs.bin").
@@ -177,6 +186,7 @@ public:
 private:
     std::filesystem::path oldDirectory_;
     std::filesystem::path scratch_;
+    std::string dataHome_;
     bool stopped_ = false;
 };
 
