@@ -1,7 +1,8 @@
 // The three windows. The main window holds the Escape switch, the menu bar,
 // the root panel with the logo, and the status bar; the editor windows hold
 // their Escape switch, the menu bar and the status bar. The editors' panes
-// are added to these builders by the editor code.
+// are added to these builders by the editor code; the wave editor window
+// is built in wave_window.cpp.
 #include <cmath>
 #include <memory>
 
@@ -78,17 +79,6 @@ void App::CreateInstrumentWindow() {
     SelectUndoHistory(kInstrumentWindow);
     currentWindow = kInstrumentWindow;
     items.push_back(new GuiItemSwitcher(SDLK_ESCAPE, kCommandMainWindow));
-    menuBar = CreateMenuBar();
-    items.push_back(menuBar);
-    AddStatusBar(this, logicalHeight - 15);
-}
-
-void App::CreateWaveWindow() {
-    CloseWindows();
-    rebuildWindow = [this] { CreateWaveWindow(); };
-    SelectUndoHistory(kWaveWindow);
-    currentWindow = kWaveWindow;
-    items.push_back(new GuiItemSwitcher(SDLK_ESCAPE, kCommandInstrumentWindow));
     menuBar = CreateMenuBar();
     items.push_back(menuBar);
     AddStatusBar(this, logicalHeight - 15);
