@@ -30,11 +30,15 @@ void SetMixWave(Song& song, int wave, int request) {
         if (!MixChainHasCycle(song, wave)) return;
         direction = 1;
     }
-    // 0 closes no cycle, so at most 25 steps end the search.
+    // 24 is generated as 23: stepping up from 23 passes over it, or the
+    // field could never leave 23 upward. 0 closes no cycle, so the search
+    // ends within one round.
+    const int from = MixedWave(value);
     for (int tries = 0; tries <= kWaves; ++tries) {
         value += direction;
         if (value > kWaves) value = 0;
         if (value < 0) value = kWaves;
+        if (value != 0 && MixedWave(value) == from) continue;
         params->mixWave = uint8_t(value);
         if (!MixChainHasCycle(song, wave)) return;
     }

@@ -20,7 +20,8 @@ bool MixChainHasCycle(const Song& song, int wave);
 
 // "Mix Wave": steps from the current value towards the request, one at a
 // time within 0..24 (24 up gives 0, 0 down gives 24), until the chain from
-// `wave` has no cycle. A request equal to the current value keeps it when
+// `wave` has no cycle; a value generated as the current one (24 after 23)
+// is passed over. A request equal to the current value keeps it when
 // it closes no cycle and steps upward otherwise.
 void SetMixWave(Song& song, int wave, int request);
 

@@ -125,6 +125,10 @@ TEST_F(WaveRules, MixSetterSkipsCyclesAndValuesNamingNoWave) {
         EXPECT_EQ(wave(1).mixWave, c.expected) << "from " << c.from << " request " << c.request;
         ExpectOnlyBits(before, wave(1), 26, 0xff, "Mix Wave");
     }
+    // Up from 23 passes over 24, which generation lowers to 23 again.
+    wave(5).mixWave = 23;
+    SetMixWave(song(), 5, 24);
+    EXPECT_EQ(wave(5).mixWave, 0);
     // A loaded cycle is broken when the panel calls the setter with the value it holds.
     wave(1).mixWave = 2;
     SetMixWave(song(), 1, 2);
