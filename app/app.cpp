@@ -155,7 +155,7 @@ void App::CloseWindows() {
     statusBar = nullptr;
     rootPanel = nullptr;
     menuBar = nullptr;
-    patternPane = sequencePane = focusPane = nullptr;
+    patternPane = sequencePane = focusPane = wavePane = nullptr;
     if (windowWasOpen) editMode = false;
 }
 

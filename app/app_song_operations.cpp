@@ -139,6 +139,7 @@ void App::ImportCommand(bool qxm) {
                        : ImportProTracker(bytes.data(), bytes.size(), *document);
     }
     if (imported) {
+        waveCloneStore.Reset();
         // The sequence length and rows per pattern changed.
         RecomputeSongInfo();
         SetStatus(qxm ? "QXM Import successful." : "Protracker Import successful.");

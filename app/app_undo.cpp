@@ -87,6 +87,7 @@ void App::StepUndo(bool redo) {
     // instrument load would otherwise keep sounding).
     if (wavesChanged) {
         std::lock_guard<std::recursive_mutex> lock(audioMutex);
+        waveCloneStore.Reset();
         BuildWaveCalcOrder(document->song);
         RegenerateWaves();
     } else {

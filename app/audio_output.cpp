@@ -97,6 +97,8 @@ void App::InitReplayerForSong(Song* wavesFrom) {
     replayer->song = &document->song;
     replayer->ResetReplayer(true);
     mixer.Reset();
+    // Records the wave editor put aside belong to the song that is gone.
+    waveCloneStore.Reset();
 }
 
 float App::PrepareSongForWriting() {

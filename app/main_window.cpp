@@ -1,7 +1,6 @@
-// The main window and the wave editor window. The main window holds the
-// Escape switch, the menu bar, the root panel with the logo, and the status
-// bar; the wave editor window holds its Escape switch, the menu bar and the
-// status bar. The instrument editor window is built in instrument_window.cpp.
+// The main window: the Escape switch, the menu bar, the root panel with the
+// logo and the editor panes, and the status bar. The instrument editor and
+// wave editor windows are built in instrument_window.cpp and wave_window.cpp.
 #include <cmath>
 #include <memory>
 
@@ -70,17 +69,6 @@ void App::CreateMainWindow() {
         MouseEvent idle;
         PressWidget(items, patternPane, &idle, &capturedItemId);
     }
-}
-
-void App::CreateWaveWindow() {
-    CloseWindows();
-    rebuildWindow = [this] { CreateWaveWindow(); };
-    SelectUndoHistory(kWaveWindow);
-    currentWindow = kWaveWindow;
-    items.push_back(new GuiItemSwitcher(SDLK_ESCAPE, kCommandInstrumentWindow));
-    menuBar = CreateMenuBar();
-    items.push_back(menuBar);
-    AddStatusBar(this, logicalHeight - 15);
 }
 
 }  // namespace qn

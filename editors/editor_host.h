@@ -45,6 +45,18 @@ struct SequenceClipboard {
     }
 };
 
+// Each wave's own record, kept when it became a clone so that un-cloning
+// gives it back. Only a record saved for this wave in this song is given
+// back: load, new song and undo forget them all.
+struct WaveCloneStore {
+    WaveParams saved[kWaves] = {};
+    bool valid[kWaves] = {};
+
+    void Reset() {
+        for (bool& flag : valid) flag = false;
+    }
+};
+
 class EditorHost {
 public:
     virtual ~EditorHost() = default;
@@ -80,6 +92,8 @@ public:
     GuiItem* patternPane = nullptr;
     GuiItem* sequencePane = nullptr;
     GuiItem* focusPane = nullptr;
+    // The wave editor's pane while its window is open (it registers itself).
+    GuiItem* wavePane = nullptr;
     bool lastSwitchToSequence = false;
     // The instrument editor's step pane while its window is open.
     GuiItem* instrumentPane = nullptr;
@@ -90,6 +104,8 @@ public:
     PatternClipboard patternClipboard;
     PatternClipboard commandClipboard;
     SequenceClipboard sequenceClipboard;
+    // Records the wave editor put aside when their waves became clones.
+    WaveCloneStore waveCloneStore;
 };
 
 }  // namespace qn

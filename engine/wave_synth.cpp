@@ -143,8 +143,12 @@ void WaveSynth::PrecalcWave(Song& song, WaveMemory& memory, int index) const {
 }
 
 void WaveSynth::PrecalcAllWaves(Song& song, WaveMemory& memory) const {
+    PrecalcWavesInOrder(song, memory, song.waveCount);
+}
+
+void WaveSynth::PrecalcWavesInOrder(Song& song, WaveMemory& memory, int requested) const {
     if (song.waves == nullptr) return;
-    const int count = song.waveCount < kWaves ? song.waveCount : kWaves;
+    const int count = requested < kWaves ? (requested < 0 ? 0 : requested) : kWaves;
     int i = 0;
     while (i < count) {
         const int first = song.waveCalcOrder[i];

@@ -97,6 +97,9 @@ public:
     // Precalculates waves order[0] .. order[waveCount - 1] of the song's wave
     // calculation order (at most 24; order entries above 23 are skipped).
     void PrecalcAllWaves(Song& song, WaveMemory& memory) const;
+    // The same for the first `count` entries of the order (at most 24): the
+    // wave editor generates all 24 waves, whatever the song's wave count.
+    void PrecalcWavesInOrder(Song& song, WaveMemory& memory, int count) const;
 
     // Seconds an Amiga 500 needs to precalculate one wave.
     static float EstimatePrecalcSeconds(const WaveParams& params);
