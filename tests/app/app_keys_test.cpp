@@ -1,4 +1,6 @@
 // Application keys and the commands the shell runs itself.
+#include <array>
+
 #include "tests/app/app_harness.h"
 
 namespace qn::testing {
@@ -19,62 +21,51 @@ protected:
     AppHarness harness;
 };
 
-TEST_F(AppKeys, FunctionKeysPickTheOctaveEvenWithNumLock) {
-    Press(SDLK_F3, KMOD_NUM);
-    EXPECT_EQ(harness.app->currentOctave, 2);
-    Press(SDLK_F1, KMOD_CAPS);
-    EXPECT_EQ(harness.app->currentOctave, 0);
-    Press(SDLK_F4, KMOD_LSHIFT);  // a modifier: not an octave key
-    EXPECT_EQ(harness.app->currentOctave, 0);
-}
-
-TEST_F(AppKeys, CtrlDigitSetsTheEditSkip) {
-    Press(SDLK_5, KMOD_LCTRL);
-    EXPECT_EQ(harness.app->editSkip, 5);
-    EXPECT_EQ(harness.Status(), "Set Editskip: 5");
-    Press(SDLK_0, KMOD_RCTRL);
-    EXPECT_EQ(harness.app->editSkip, 0);
-}
-
-TEST_F(AppKeys, SpaceTogglesEditModeAndTheNextFrameAnnouncesIt) {
-    ASSERT_FALSE(harness.app->editMode);
-    Press(SDLK_SPACE);
-    EXPECT_TRUE(harness.app->editMode);
-    harness.Frame();
-    EXPECT_EQ(harness.Status(), "Edit Mode <cff4444>ON<cp0> (Press Space to disable)");
-    Press(SDLK_SPACE, KMOD_LSHIFT);
-    EXPECT_FALSE(harness.app->editMode);
-}
-
-TEST_F(AppKeys, KeypadSelectsTheInstrumentWithinRange) {
+// A run of keys, each with the shell's state after it: octave, edit skip,
+// edit mode, instrument, its page, song position and window. The new song
+// has four positions; instrument 16 is set before the run.
+TEST_F(AppKeys, KeysChangeTheShellsState) {
+    struct Step { SDL_Keycode sym; Uint16 mod; std::array<int, 7> state; const char* what; };
+    const Step steps[] = {
+        {SDLK_F3, KMOD_NUM, {2, 1, 0, 16, 0, 0, kMainWindow}, "F3 picks an octave even with Num Lock"},
+        {SDLK_F1, KMOD_CAPS, {0, 1, 0, 16, 0, 0, kMainWindow}, "and with Caps Lock"},
+        {SDLK_F4, KMOD_LSHIFT, {0, 1, 0, 16, 0, 0, kMainWindow}, "with a modifier it is no octave key"},
+        {SDLK_5, KMOD_LCTRL, {0, 5, 0, 16, 0, 0, kMainWindow}, "Ctrl+digit sets the edit skip"},
+        {SDLK_0, KMOD_RCTRL, {0, 0, 0, 16, 0, 0, kMainWindow}, "also 0"},
+        {SDLK_SPACE, 0, {0, 0, 1, 16, 0, 0, kMainWindow}, "Space toggles edit mode"},
+        {SDLK_SPACE, KMOD_LSHIFT, {0, 0, 0, 16, 0, 0, kMainWindow}, "also with Shift"},
+        {SDLK_KP_PLUS, 0, {0, 0, 0, 17, 1, 0, kMainWindow}, "keypad + selects the next instrument and page"},
+        {SDLK_KP_PLUS, KMOD_LSHIFT, {0, 0, 0, 17, 1, 0, kMainWindow}, "Shift: a step of 0"},
+        {SDLK_DOWN, KMOD_LCTRL, {0, 0, 0, 18, 1, 0, kMainWindow}, "Ctrl+Down too"},
+        {SDLK_KP_MINUS, 0, {0, 0, 0, 17, 1, 0, kMainWindow}, "keypad - the one before"},
+        {SDLK_DOWN, KMOD_LALT, {0, 0, 0, 17, 1, 1, kMainWindow}, "left Alt+Down: the next position"},
+        {SDLK_DOWN, KMOD_LALT, {0, 0, 0, 17, 1, 2, kMainWindow}, ""},
+        {SDLK_DOWN, KMOD_LALT, {0, 0, 0, 17, 1, 3, kMainWindow}, ""},
+        {SDLK_DOWN, KMOD_LALT, {0, 0, 0, 17, 1, 3, kMainWindow}, "held at the last position"},
+        {SDLK_UP, KMOD_LALT, {0, 0, 0, 17, 1, 2, kMainWindow}, "left Alt+Up: the one before"},
+        {SDLK_ESCAPE, 0, {0, 0, 0, 17, 1, 2, kInstrumentWindow}, "Escape: main to instruments"},
+        {SDLK_ESCAPE, 0, {0, 0, 0, 17, 1, 2, kMainWindow}, "and back"},
+    };
     App* app = harness.app;
     app->currentInstrument = 16;
-    Press(SDLK_KP_PLUS);
-    EXPECT_EQ(app->currentInstrument, 17);
-    EXPECT_EQ(app->instrumentPage, 1);
-    app->currentInstrument = 31;
-    Press(SDLK_KP_PLUS);
-    EXPECT_EQ(app->currentInstrument, 31);
-    Press(SDLK_KP_PLUS, KMOD_LSHIFT);  // Shift: a step of 0
-    EXPECT_EQ(app->currentInstrument, 31);
-    app->currentInstrument = 1;
-    Press(SDLK_KP_MINUS);
-    EXPECT_EQ(app->currentInstrument, 1);
-    Press(SDLK_DOWN, KMOD_LCTRL);
-    EXPECT_EQ(app->currentInstrument, 2);
-    EXPECT_EQ(app->instrumentPage, 0);
-}
-
-TEST_F(AppKeys, LeftAltArrowsMoveTheSongPosition) {
-    Song& song = harness.app->document->song;
-    ASSERT_EQ(song.sequenceLength, 4u);
-    Press(SDLK_DOWN, KMOD_LALT);
-    Press(SDLK_DOWN, KMOD_LALT);
-    EXPECT_EQ(song.currentPosition, 2u);
-    for (int i = 0; i < 3; ++i) Press(SDLK_DOWN, KMOD_LALT);
-    EXPECT_EQ(song.currentPosition, 3u);  // the last position
-    for (int i = 0; i < 5; ++i) Press(SDLK_UP, KMOD_LALT);
-    EXPECT_EQ(song.currentPosition, 0u);
+    for (const Step& step : steps) {
+        Press(step.sym, step.mod);
+        const std::array<int, 7> state = {app->currentOctave, app->editSkip, app->editMode ? 1 : 0,
+                                          app->currentInstrument, app->instrumentPage,
+                                          int(app->document->song.currentPosition), app->currentWindow};
+        EXPECT_EQ(state, step.state) << step.what;
+    }
+    // The ends of the instrument range hold.
+    for (auto [instrument, key] : {std::pair{31, SDLK_KP_PLUS}, std::pair{1, SDLK_KP_MINUS}}) {
+        app->currentInstrument = instrument;
+        Press(key);
+        EXPECT_EQ(app->currentInstrument, instrument);
+    }
+    // The waves window goes back to the instruments.
+    harness.Command(kCommandWaveWindow);
+    harness.Frame();
+    Press(SDLK_ESCAPE);
+    EXPECT_EQ(app->currentWindow, kInstrumentWindow);
 }
 
 TEST_F(AppKeys, PlayKeysPostTheirCommands) {
@@ -89,18 +80,6 @@ TEST_F(AppKeys, PlayKeysPostTheirCommands) {
     Press(SDLK_RALT, KMOD_LSHIFT);
     Press(SDLK_RETURN, KMOD_LCTRL);
     EXPECT_EQ(seen, (std::vector<int>{18, 31, 29, 30, 36}));
-}
-
-TEST_F(AppKeys, EscapeSwitchesMainToInstrumentsToMainAndWavesToInstruments) {
-    Press(SDLK_ESCAPE);
-    EXPECT_EQ(harness.app->currentWindow, kInstrumentWindow);
-    Press(SDLK_ESCAPE);
-    EXPECT_EQ(harness.app->currentWindow, kMainWindow);
-    harness.Command(kCommandWaveWindow);
-    harness.Frame();
-    EXPECT_EQ(harness.app->currentWindow, kWaveWindow);
-    Press(SDLK_ESCAPE);
-    EXPECT_EQ(harness.app->currentWindow, kInstrumentWindow);
 }
 
 TEST_F(AppKeys, QuitCommandEndsTheLoop) {
@@ -122,6 +101,8 @@ TEST_F(AppKeys, GuiSizeCommandsResizeTheWindowAndAreStored) {
     EXPECT_EQ(width, 1344);
     EXPECT_EQ(height, 888);
     EXPECT_EQ(harness.app->logicalWidth, 896);
+    EXPECT_EQ(harness.app->rootPanel->x, 256);  // the root panel moves right
+    EXPECT_EQ(harness.app->statusBar->parent->w, 896);  // and the status bar widens
     harness.Command(kCommandGuiSize20);
     harness.Frame();
     SDL_GetWindowSize(harness.app->window, &width, &height);
@@ -136,15 +117,6 @@ TEST_F(AppKeys, GuiSizeCommandsResizeTheWindowAndAreStored) {
     SDL_GetWindowSize(harness.app->window, &width, &height);
     EXPECT_EQ(width, 896);
     EXPECT_EQ(harness.app->prefs->guiSize, 0);
-}
-
-TEST_F(AppKeys, WideGuiMovesTheRootPanelAndWidensTheStatusBar) {
-    harness.Command(kCommandWideGui);
-    harness.Frame(2);
-    ASSERT_NE(harness.app->rootPanel, nullptr);
-    EXPECT_EQ(harness.app->rootPanel->x, 256);
-    ASSERT_NE(harness.app->statusBar, nullptr);
-    EXPECT_EQ(harness.app->statusBar->parent->w, 896);
 }
 
 TEST_F(AppKeys, PreferenceCommandsChangeTheRecord) {

@@ -60,55 +60,36 @@ TEST(MainWindow, LogoGlidesInOnlyTheFirstTime) {
     EXPECT_EQ(gliding->x, 421);
 }
 
-TEST(MainWindow, HasTheEscapeSwitchMenuBarRootPanelAndStatusBar) {
-    AppHarness harness;
-    harness.Frame(2);
-    App* app = harness.app;
-    EXPECT_EQ(app->currentWindow, kMainWindow);
-    ASSERT_EQ(app->items.size(), 4u);
-    EXPECT_FALSE(app->items[0]->hittable);
-    EXPECT_EQ(app->items[1]->h, kMenuBarHeight);
-    EXPECT_EQ(app->items[2], app->rootPanel);
-    EXPECT_EQ(app->rootPanel->y, 24);
-    EXPECT_FALSE(app->rootPanel->hittable);
-    EXPECT_EQ(app->statusBar->parent, app->items[3]);
-}
-
-TEST(MainWindow, StartupSongArgumentThatCannotBeOpenedIsIgnored) {
-    AppHarness harness({}, "/nonexistent/song.qnt");
-    ASSERT_TRUE(harness.started);
-    harness.Frame(2);
-    EXPECT_EQ(harness.app->document->song.sequenceLength, 4u);  // the new empty song
-    EXPECT_STREQ(harness.app->songPath, "");
-}
-
-// Writes a song with a title into the working directory.
-std::string WriteSongWithTitle(const char* title) {
-    SongDocument doc;
-    SetFixedText(doc.title, sizeof(doc.title), title);
-    doc.song.SetSequenceLength(7);
-    std::string written;
-    FILE* quiet = std::fopen("/dev/null", "w");
-    bool saved = SaveSongFile(doc, "startup.qnt", &written, nullptr, quiet);
-    std::fclose(quiet);
-    return saved ? std::filesystem::absolute(written).string() : std::string();
-}
-
-TEST(MainWindow, StartupSongIsLoadedBeforeTheFirstFrame) {
-    std::string path;
+// A song named on the command line is loaded before the first frame; one
+// that cannot be opened, or is larger than 1 MiB, leaves the new empty song.
+// Either way "Save Song" will ask for a path.
+TEST(MainWindow, StartupSongIsLoadedBeforeTheFirstFrameOrIgnored) {
+    const char* big = "/tmp/qn_startup_big.qnt";
+    const char* good = "/tmp/qn_startup_song.qnt";
     {
         AppHarness writer;  // only for its scratch working directory
-        path = WriteSongWithTitle("Startup Tune");
-        ASSERT_FALSE(path.empty());
-        std::filesystem::copy_file(path, "/tmp/qn_startup_song.qnt",
-                                   std::filesystem::copy_options::overwrite_existing);
+        SongDocument doc;
+        SetFixedText(doc.title, sizeof(doc.title), "Startup Tune");
+        doc.song.SetSequenceLength(7);
+        std::string written;
+        FILE* quiet = std::fopen("/dev/null", "w");
+        ASSERT_TRUE(SaveSongFile(doc, "startup.qnt", &written, nullptr, quiet));
+        std::fclose(quiet);
+        std::filesystem::copy_file(written, good, std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(written, big, std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::resize_file(big, 0x100001);  // 1 MiB + 1 byte
     }
-    AppHarness harness({}, "/tmp/qn_startup_song.qnt");
-    ASSERT_TRUE(harness.started);
-    EXPECT_EQ(FixedText(harness.app->document->title, sizeof(harness.app->document->title)), "Startup Tune");
-    EXPECT_EQ(harness.app->document->song.sequenceLength, 7u);
-    EXPECT_STREQ(harness.app->songPath, "");  // "Save Song" will ask for a path
-    std::remove("/tmp/qn_startup_song.qnt");
+    struct Case { const char* path; const char* title; uint32_t positions; };
+    const Case cases[] = {{good, "Startup Tune", 7}, {big, "", 4}, {"/nonexistent/song.qnt", "", 4}};
+    for (const Case& c : cases) {
+        AppHarness harness({}, c.path);
+        ASSERT_TRUE(harness.started);
+        EXPECT_EQ(FixedText(harness.app->document->title, sizeof(harness.app->document->title)), c.title) << c.path;
+        EXPECT_EQ(harness.app->document->song.sequenceLength, c.positions) << c.path;
+        EXPECT_STREQ(harness.app->songPath, "");
+    }
+    std::remove(good);
+    std::remove(big);
 }
 
 TEST(MainWindow, OnlyASingleArgumentNamesAStartupSong) {
@@ -189,21 +170,6 @@ TEST(MainWindow, DataFilesAreFoundBesideTheProgramOrInItsShareFolder) {
     touch(root / "bin/fonts/base.bmp");
     EXPECT_EQ(FindDataFile(program, "fonts/base.bmp"), program + "fonts/base.bmp");
     fs::remove_all(root);
-}
-
-TEST(MainWindow, StartupSongLargerThanOneMebibyteIsIgnored) {
-    const char* path = "/tmp/qn_startup_big.qnt";
-    {
-        FILE* file = std::fopen(path, "wb");
-        ASSERT_NE(file, nullptr);
-        std::fseek(file, 0x100000, SEEK_SET);  // 1 MiB + 1 byte
-        std::fputc(0, file);
-        std::fclose(file);
-    }
-    AppHarness harness({}, path);
-    ASSERT_TRUE(harness.started);
-    EXPECT_EQ(harness.app->document->song.sequenceLength, 4u);
-    std::remove(path);
 }
 
 }  // namespace

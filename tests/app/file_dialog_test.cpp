@@ -12,28 +12,25 @@
 namespace qn::testing {
 namespace {
 
+// Each group as "name=ext ext"; a broken list fails and leaves no groups.
 TEST(FilterList, GroupsAndExtensions) {
-    std::vector<FilterGroup> groups;
-    ASSERT_TRUE(ParseFilterList("qnt", &groups));
-    ASSERT_EQ(groups.size(), 1u);
-    EXPECT_EQ(groups[0].name, "qnt");
-    EXPECT_EQ(groups[0].extensions, std::vector<std::string>{"qnt"});
-    ASSERT_TRUE(ParseFilterList("mod,xm;wav", &groups));
-    ASSERT_EQ(groups.size(), 2u);
-    EXPECT_EQ(groups[0].name, "mod,xm");
-    EXPECT_EQ(groups[0].extensions, (std::vector<std::string>{"mod", "xm"}));
-    EXPECT_EQ(groups[1].extensions, std::vector<std::string>{"wav"});
-}
-
-TEST(FilterList, EmptyMeansNoFilterAndBrokenListsFail) {
-    std::vector<FilterGroup> groups;
-    EXPECT_TRUE(ParseFilterList(nullptr, &groups));
-    EXPECT_TRUE(groups.empty());
-    EXPECT_TRUE(ParseFilterList("", &groups));
-    EXPECT_TRUE(groups.empty());
-    EXPECT_FALSE(ParseFilterList("mod;", &groups));
-    EXPECT_FALSE(ParseFilterList("mod,,xm", &groups));
-    EXPECT_TRUE(groups.empty());
+    struct Case { const char* filter; bool ok; std::vector<std::string> groups; };
+    const Case cases[] = {
+        {"qnt", true, {"qnt=qnt"}},         {"mod,xm;wav", true, {"mod,xm=mod xm", "wav=wav"}},
+        {nullptr, true, {}},                {"", true, {}},
+        {"mod;", false, {}},                {"mod,,xm", false, {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<FilterGroup> groups;
+        EXPECT_EQ(ParseFilterList(c.filter, &groups), c.ok) << (c.filter ? c.filter : "null");
+        std::vector<std::string> got;
+        for (const FilterGroup& group : groups) {
+            std::string line = group.name + "=";
+            for (const std::string& extension : group.extensions) line += extension + (&extension == &group.extensions.back() ? "" : " ");
+            got.push_back(line);
+        }
+        EXPECT_EQ(got, c.groups) << (c.filter ? c.filter : "null");
+    }
 }
 
 DialogRequest Request(const char* filter, bool save) {
@@ -82,47 +79,33 @@ protected:
     ScriptedDialog dialog;
 };
 
-TEST_F(FileRequests, ChosenFileIsReportedAndKeptUntilTheNextOpen) {
+// Each answer of the dialog: what Open returns, the lines it prints, the
+// path it keeps and the error text kept for the caller (cut to 255).
+TEST_F(FileRequests, OutcomesArePrintedAndKept) {
+    struct Case { DialogOutcome outcome; std::string text; const char* filter; bool ok; std::string printed, path, error; };
+    const Case cases[] = {
+        {DialogOutcome::kOk, "/music/tune.qnt", "qnt", true, "Success!\n/music/tune.qnt\n", "/music/tune.qnt", ""},
+        {DialogOutcome::kCancel, "", "qnt", false, "User pressed cancel.\n", "", ""},
+        {DialogOutcome::kError, "Could not create dialog.", "ins", false, "Error: Could not create dialog.\n", "",
+         "Could not create dialog."},
+        {DialogOutcome::kOk, "", "qnt", false, "Error: Could not get file path for selected.\n", "", ""},
+        {DialogOutcome::kError, std::string(400, 'e'), "qnt", false, "Error: " + std::string(400, 'e') + "\n", "",
+         std::string(255, 'e')},
+    };
     FileReq request;
-    dialog.Choose("/music/tune.qnt");
-    ::testing::internal::CaptureStdout();
-    EXPECT_TRUE(request.Open("qnt", false));
-    EXPECT_EQ(Captured(), "Success!\n/music/tune.qnt\n");
-    EXPECT_STREQ(request.Path(), "/music/tune.qnt");
-    ::testing::internal::CaptureStdout();
-    EXPECT_FALSE(request.Open("qnt", false));  // the script has run out: cancel
-    EXPECT_EQ(Captured(), "User pressed cancel.\n");
-    EXPECT_EQ(request.Path(), nullptr);
-}
-
-TEST_F(FileRequests, ErrorsAreReportedAndKeptForTheCaller) {
-    FileReq request;
-    dialog.Fail("Could not create dialog.");
-    ::testing::internal::CaptureStdout();
-    EXPECT_FALSE(request.Open("ins", true));
-    EXPECT_EQ(Captured(), "Error: Could not create dialog.\n");
-    EXPECT_STREQ(FileDialogError(), "Could not create dialog.");
+    for (const Case& c : cases) {
+        dialog.answers.push_back({c.outcome, c.text});
+        ::testing::internal::CaptureStdout();
+        EXPECT_EQ(request.Open(c.filter, false), c.ok);
+        const std::string printed = Captured();
+        if (c.text.size() < 300) EXPECT_EQ(printed, c.printed);
+        EXPECT_EQ(request.Path() ? std::string(request.Path()) : std::string(), c.path);
+        if (!c.error.empty()) EXPECT_EQ(std::string(FileDialogError()), c.error);
+    }
     ::testing::internal::CaptureStdout();
     EXPECT_FALSE(request.Open("mod;", false));
     EXPECT_EQ(Captured(), "Error: Error parsing filters.\n");
-    EXPECT_TRUE(dialog.requests.size() == 1u);  // a broken list never reaches the dialog
-}
-
-TEST_F(FileRequests, LongErrorTextIsCutTo255Characters) {
-    FileReq request;
-    dialog.Fail(std::string(400, 'e'));
-    ::testing::internal::CaptureStdout();
-    request.Open("qnt", false);
-    Captured();
-    EXPECT_EQ(std::string(FileDialogError()), std::string(255, 'e'));
-}
-
-TEST_F(FileRequests, EmptyPathFromADialogIsAnError) {
-    FileReq request;
-    dialog.Choose("");
-    ::testing::internal::CaptureStdout();
-    EXPECT_FALSE(request.Open("qnt", false));
-    EXPECT_EQ(Captured(), "Error: Could not get file path for selected.\n");
+    EXPECT_EQ(dialog.requests.size(), std::size(cases));  // a broken list never reaches the dialog
 }
 
 SDL_Event KeyEvent(SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
@@ -142,9 +125,10 @@ SDL_Event TextEvent(const char* text) {
     return event;
 }
 
-TEST(PathPromptTyping, StartsInTheWorkingFolderAndEditsByCharacter) {
+TEST(PathPromptTyping, StartsInTheWorkingFolderEditsByCharacterAndEscapeCancels) {
     PathPrompt prompt(Request("qnt", false));
     EXPECT_EQ(prompt.text, std::filesystem::current_path().string() + "/");
+    EXPECT_FALSE(prompt.HandleEvent(KeyEvent(SDLK_RETURN)));  // a folder, not a file yet
     prompt.HandleEvent(KeyEvent(SDLK_u, KMOD_LCTRL));
     EXPECT_EQ(prompt.text, "");
     prompt.HandleEvent(TextEvent("s\xc3\xb6"));
@@ -155,13 +139,9 @@ TEST(PathPromptTyping, StartsInTheWorkingFolderAndEditsByCharacter) {
     EXPECT_FALSE(prompt.finished);
     EXPECT_TRUE(prompt.HandleEvent(KeyEvent(SDLK_RETURN)));
     EXPECT_EQ(prompt.outcome, DialogOutcome::kOk);
-}
-
-TEST(PathPromptTyping, ReturnOnAFolderWaitsAndEscapeCancels) {
-    PathPrompt prompt(Request("qnt", true));
-    EXPECT_FALSE(prompt.HandleEvent(KeyEvent(SDLK_RETURN)));  // a folder, not a file yet
-    EXPECT_TRUE(prompt.HandleEvent(KeyEvent(SDLK_ESCAPE)));
-    EXPECT_EQ(prompt.outcome, DialogOutcome::kCancel);
+    PathPrompt cancelled(Request("qnt", true));
+    EXPECT_TRUE(cancelled.HandleEvent(KeyEvent(SDLK_ESCAPE)));
+    EXPECT_EQ(cancelled.outcome, DialogOutcome::kCancel);
 }
 
 TEST(PathPromptTyping, HomeAbbreviationAndFilterText) {

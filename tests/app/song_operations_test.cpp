@@ -98,100 +98,6 @@ TEST_F(SongOperations, SavedInstrumentLoadsIntoANewSongWithItsWaves) {
     for (int wave = 1; wave <= 3; ++wave) EXPECT_EQ(WaveBytes(wave), FreshlyGenerated(wave)) << wave;
 }
 
-TEST_F(SongOperations, InstrumentNameRuleAndTheCurrentInstrument) {
-    MakeMixingInstrument();
-    harness.app->currentInstrument = 1;
-    dialog.Choose("LEAD.INS");
-    Run(kCommandSaveInstrument);
-    EXPECT_TRUE(std::filesystem::exists("LEAD.INS.ins"));
-    dialog.Choose("kept.ins");
-    Run(kCommandSaveInstrument);
-    EXPECT_TRUE(std::filesystem::exists("kept.ins"));
-    EXPECT_FALSE(std::filesystem::exists("kept.ins.ins"));
-    // Loaded into the current instrument, here 7, of the song it came from:
-    // every wave is its own duplicate and nothing is copied.
-    harness.app->currentInstrument = 7;
-    std::vector<uint8_t> wavesBefore(harness.app->document->Storage() + kWaveOffset,
-                                     harness.app->document->Storage() + kWaveOffset + kWaveBytes);
-    dialog.Choose("kept.ins");
-    Run(kCommandLoadInstrument);
-    EXPECT_EQ(harness.Status(), "Instrument loaded.");
-    EXPECT_EQ(TheSong().instrumentSteps[6][1].Parameter(), 5);
-    EXPECT_EQ(FixedText(TheSong().instrumentNames[6], kNameLength), "lead");
-    EXPECT_EQ(std::vector<uint8_t>(harness.app->document->Storage() + kWaveOffset,
-                                   harness.app->document->Storage() + kWaveOffset + kWaveBytes),
-              wavesBefore);
-}
-
-TEST_F(SongOperations, CancelledInstrumentDialogsDoAndSayNothing) {
-    dialog.Cancel();
-    Run(kCommandSaveInstrument);
-    dialog.Cancel();
-    Run(kCommandLoadInstrument);
-    EXPECT_EQ(dialog.requests.size(), 2u);
-    EXPECT_EQ(harness.Status(), "before");
-    EXPECT_TRUE(std::filesystem::is_empty("."));
-}
-
-TEST_F(SongOperations, FailedInstrumentSaveSaysSoAndLeavesNoFile) {
-    dialog.Choose("missing/folder/lead.ins");
-    Run(kCommandSaveInstrument);
-    EXPECT_EQ(harness.Status(), "Failed. Could not save instrument.");
-    // A folder in the way of the rename keeps its place.
-    std::filesystem::create_directories("taken.ins/inside");
-    dialog.Choose("taken.ins");
-    Run(kCommandSaveInstrument);
-    EXPECT_EQ(harness.Status(), "Failed. Could not save instrument.");
-    EXPECT_TRUE(std::filesystem::is_directory("taken.ins/inside"));
-    int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(".")) files += entry.is_regular_file() ? 1 : 0;
-    EXPECT_EQ(files, 0);
-}
-
-TEST_F(SongOperations, UnusableInstrumentFilesFailAndChangeNothing) {
-    MakeMixingInstrument();
-    dialog.Choose("good.ins");
-    Run(kCommandSaveInstrument);
-    std::string good = AppHarness::ReadFile("good.ins");
-    ASSERT_EQ(good.size(), kInstrumentFileSize);
-    AppHarness::WriteFile("magic.ins", "QNX" + good.substr(3));
-    AppHarness::WriteFile("short.ins", good.substr(0, kInstrumentFileSize - 1));
-    AppHarness::WriteFile("empty.ins", "");
-    // One byte past the 16 KiB a file is read into.
-    AppHarness::WriteFile("large.ins", good + std::string(kInstrumentFileMaxRead + 1 - good.size(), '\0'));
-    std::vector<uint8_t> before(harness.app->document->Storage(), harness.app->document->Storage() + kStorageSize);
-    harness.app->currentInstrument = 2;
-    for (const char* name : {"magic.ins", "short.ins", "empty.ins", "large.ins", "absent.ins"}) {
-        harness.app->SetStatus("before");
-        dialog.Choose(name);
-        Run(kCommandLoadInstrument);
-        EXPECT_EQ(harness.Status(), "Failed. Unknown Instrument format.") << name;
-        EXPECT_EQ(std::vector<uint8_t>(harness.app->document->Storage(),
-                                       harness.app->document->Storage() + kStorageSize),
-                  before)
-            << name;
-    }
-    // Exactly 16 KiB is still read: the file's first 1670 bytes count.
-    AppHarness::WriteFile("padded.ins", good + std::string(kInstrumentFileMaxRead - good.size(), '\0'));
-    dialog.Choose("padded.ins");
-    Run(kCommandLoadInstrument);
-    EXPECT_EQ(harness.Status(), "Instrument loaded.");
-}
-
-TEST_F(SongOperations, AFullSongRefusesAnInstrumentItHasNoRoomFor) {
-    MakeMixingInstrument();
-    dialog.Choose("lead.ins");
-    Run(kCommandSaveInstrument);
-    Run(kCommandNewSong);
-    for (int slot = 0; slot < kWaves; ++slot) TheSong().waves[slot].gain = uint8_t(1 + slot);
-    std::vector<uint8_t> before(harness.app->document->Storage(), harness.app->document->Storage() + kStorageSize);
-    dialog.Choose("lead.ins");
-    Run(kCommandLoadInstrument);
-    EXPECT_EQ(harness.Status(), "Failed. Unknown Instrument format.");
-    EXPECT_EQ(std::vector<uint8_t>(harness.app->document->Storage(), harness.app->document->Storage() + kStorageSize),
-              before);
-}
-
 // Imports.
 
 TEST_F(SongOperations, ProTrackerImportThroughTheDialog) {
@@ -220,41 +126,6 @@ TEST_F(SongOperations, ProTrackerImportThroughTheDialog) {
     EXPECT_EQ(harness.app->songSize, WriteSongImage(*harness.app->document, nullptr, 0, nullptr, nullptr));
 }
 
-TEST_F(SongOperations, TruncatedModulesFailAndLeaveTheSongAsItWas) {
-    SetFixedText(harness.app->document->title, kTitleLength, "mine");
-    TheSong().Pattern(1)[0].SetNote(13);
-    std::vector<uint8_t> before(harness.app->document->Storage(), harness.app->document->Storage() + kStorageSize);
-    for (const char* name : {"truncated_header.mod", "truncated_soundtracker.mod"}) {
-        harness.app->SetStatus("before");
-        dialog.Choose(TestModule(name));
-        Run(kCommandImportProTracker);
-        EXPECT_EQ(harness.Status(), "Protracker Import failed.") << name;
-        EXPECT_EQ(FixedText(harness.app->document->title, kTitleLength), "mine") << name;
-        EXPECT_EQ(TheSong().sequenceLength, 4u);
-        EXPECT_EQ(std::vector<uint8_t>(harness.app->document->Storage(),
-                                       harness.app->document->Storage() + kStorageSize),
-                  before)
-            << name;
-    }
-}
-
-TEST_F(SongOperations, ImportsOfNothingDoNothing) {
-    AppHarness::WriteFile("empty.mod", "");
-    dialog.Cancel();
-    Run(kCommandImportProTracker);
-    dialog.Choose("empty.mod");
-    Run(kCommandImportProTracker);
-    dialog.Choose("absent.mod");
-    Run(kCommandImportProTracker);
-    dialog.Cancel();
-    Run(kCommandImportQxm);
-    dialog.Choose("empty.mod");
-    Run(kCommandImportQxm);
-    EXPECT_EQ(dialog.requests.size(), 5u);
-    EXPECT_EQ(dialog.requests[3].groups.at(0).extensions, std::vector<std::string>{"qxm"});
-    EXPECT_EQ(harness.Status(), "before");
-}
-
 // A Qxm module of one position naming track 0 on every voice, one track of
 // one row with note 13, no instruments; the title "qx" sits in the subsong
 // list, which the importer skips. Padded to the 100 bytes a module has.
@@ -278,32 +149,9 @@ TEST_F(SongOperations, QxmImportThroughTheDialog) {
     EXPECT_EQ(TheSong().Position(0)[2].pattern, 1);
     EXPECT_EQ(TheSong().Position(0)[2].transpose, 0);
     EXPECT_EQ(TheSong().Pattern(1)[0].Note(), 13);
-
-    std::string bad = SmallQxm();
-    bad[3] = 2;  // version 2 does not exist
-    AppHarness::WriteFile("bad.qxm", bad);
-    harness.Command(kCommandNewSong);
-    harness.Frame();
-    dialog.Choose("bad.qxm");
-    Run(kCommandImportQxm);
-    EXPECT_EQ(harness.Status(), "QXM Import failed.");
-    EXPECT_EQ(TheSong().sequenceLength, 4u);
-    EXPECT_EQ(TheSong().rowsPerPattern, 64);
 }
 
 // The optimizer.
-
-TEST_F(SongOperations, OptimizeANewSongRemovesItsFourEmptyPatterns) {
-    size_t before = WriteSongImage(*harness.app->document, nullptr, 0, nullptr, nullptr);
-    Run(kCommandOptimizeSong);
-    for (int voice = 0; voice < kVoices; ++voice) EXPECT_EQ(TheSong().Position(0)[voice].pattern, 0);
-    size_t after = WriteSongImage(*harness.app->document, nullptr, 0, nullptr, nullptr);
-    ASSERT_LT(after, before);
-    EXPECT_EQ(harness.app->songSize, after);
-    char expected[128];
-    std::snprintf(expected, sizeof(expected), "Removed 4 Pat., 0 Ins. 0 Waves Saved: %db", int(before - after));
-    EXPECT_EQ(harness.Status(), expected);
-}
 
 TEST_F(SongOperations, OptimizeRenumbersWavesAndRegeneratesThem) {
     // Instrument 1 plays waves 1, 2 and 5; waves 3 and 4 are unused and go,
@@ -391,30 +239,75 @@ TEST_F(SongOperations, WaveClipboardThroughTheWaveWindowShortcuts) {
     EXPECT_EQ(FixedText(TheSong().waveNames[9], kNameLength), "");
 }
 
-TEST_F(SongOperations, InstrumentClipboardSharesTheNameWithTheWaves) {
-    Run(kCommandInstrumentWindow);
+// Every way an instrument or import command can come to nothing: the status
+// line it leaves ("before" = unchanged) and the song storage untouched.
+// good.ins is a saved instrument; the failing files are built from it.
+TEST_F(SongOperations, FailedOrCancelledCommandsChangeNothing) {
     MakeMixingInstrument();
-    TheSong().instruments[0].attack = 7;
-    harness.app->currentInstrument = 1;
-    Press(SDLK_F4, KMOD_LSHIFT);  // Copy Instrument
-    harness.app->currentInstrument = 9;
-    Press(SDLK_F5, KMOD_LSHIFT);  // Paste Instrument
-    EXPECT_EQ(TheSong().instruments[8].attack, 7);
-    EXPECT_EQ(TheSong().instrumentSteps[8][1].Parameter(), 5);
-    EXPECT_EQ(FixedText(TheSong().instrumentNames[8], kNameLength), "lead");
-    // "Copy Wave" fills the shared name clipboard: the next paste names the
-    // instrument after the wave.
-    harness.app->currentWave = 5;
-    Run(kCommandCopyWave);
-    harness.app->currentInstrument = 10;
-    Run(kCommandPasteInstrument);
-    EXPECT_EQ(FixedText(TheSong().instrumentNames[9], kNameLength), "mixer");
-    harness.app->currentInstrument = 1;
-    Press(SDLK_F3, KMOD_LSHIFT);  // Clear Instrument
-    EXPECT_EQ(TheSong().instruments[0].attack, 0);
-    EXPECT_EQ(TheSong().instruments[0].sustain, 15);
-    EXPECT_TRUE(TheSong().instrumentSteps[0][0].IsEmpty());
-    EXPECT_EQ(FixedText(TheSong().instrumentNames[0], kNameLength), "");
+    dialog.Choose("good.ins");
+    Run(kCommandSaveInstrument);
+    const std::string good = AppHarness::ReadFile("good.ins");
+    ASSERT_EQ(good.size(), kInstrumentFileSize);
+    AppHarness::WriteFile("magic.ins", "QNX" + good.substr(3));
+    AppHarness::WriteFile("short.ins", good.substr(0, kInstrumentFileSize - 1));
+    AppHarness::WriteFile("empty.ins", "");
+    // One byte past the 16 KiB a file is read into.
+    AppHarness::WriteFile("large.ins", good + std::string(kInstrumentFileMaxRead + 1 - good.size(), '\0'));
+    std::string badQxm = SmallQxm();
+    badQxm[3] = 2;  // version 2 does not exist
+    AppHarness::WriteFile("bad.qxm", badQxm);
+    std::filesystem::create_directories("taken.ins/inside");  // a folder in the way of the rename
+    const std::string saveFailed = "Failed. Could not save instrument.", unknown = "Failed. Unknown Instrument format.";
+    struct Case { int command; const char* choice; std::string status; };
+    const Case cases[] = {
+        {kCommandSaveInstrument, nullptr, "before"},
+        {kCommandLoadInstrument, nullptr, "before"},
+        {kCommandSaveInstrument, "missing/folder/lead.ins", saveFailed},
+        {kCommandSaveInstrument, "taken.ins", saveFailed},
+        {kCommandLoadInstrument, "magic.ins", unknown},
+        {kCommandLoadInstrument, "short.ins", unknown},
+        {kCommandLoadInstrument, "empty.ins", unknown},
+        {kCommandLoadInstrument, "large.ins", unknown},
+        {kCommandLoadInstrument, "absent.ins", unknown},
+        {kCommandImportProTracker, nullptr, "before"},
+        {kCommandImportProTracker, "empty.ins", "before"},
+        {kCommandImportProTracker, "absent.mod", "before"},
+        {kCommandImportProTracker, "truncated_header.mod", "Protracker Import failed."},
+        {kCommandImportProTracker, "truncated_soundtracker.mod", "Protracker Import failed."},
+        {kCommandImportQxm, nullptr, "before"},
+        {kCommandImportQxm, "empty.ins", "before"},
+        {kCommandImportQxm, "bad.qxm", "QXM Import failed."},
+    };
+    harness.app->currentInstrument = 2;
+    const std::vector<uint8_t> before(harness.app->document->Storage(),
+                                      harness.app->document->Storage() + kStorageSize);
+    for (const Case& c : cases) {
+        const std::string choice = c.choice == nullptr ? "" : std::string(c.choice);
+        SCOPED_TRACE(choice);
+        harness.app->SetStatus("before");
+        if (c.choice == nullptr)
+            dialog.Cancel();
+        else
+            dialog.Choose(choice.size() > 4 && choice.substr(choice.size() - 4) == ".mod" && choice != "absent.mod"
+                              ? TestModule(c.choice)
+                              : choice);
+        Run(c.command);
+        EXPECT_EQ(harness.Status(), c.status);
+        EXPECT_EQ(std::vector<uint8_t>(harness.app->document->Storage(),
+                                       harness.app->document->Storage() + kStorageSize),
+                  before);
+    }
+    EXPECT_EQ(dialog.requests.back().groups.at(0).extensions, std::vector<std::string>{"qxm"});
+    EXPECT_TRUE(std::filesystem::is_directory("taken.ins/inside"));
+    EXPECT_FALSE(std::filesystem::exists("lead.ins"));
+    // A song whose wave slots are all taken has no room for the instrument's waves.
+    for (int slot = 0; slot < kWaves; ++slot) TheSong().waves[slot].gain = uint8_t(1 + slot);
+    const std::vector<uint8_t> full(harness.app->document->Storage(), harness.app->document->Storage() + kStorageSize);
+    dialog.Choose("good.ins");
+    Run(kCommandLoadInstrument);
+    EXPECT_EQ(std::vector<uint8_t>(harness.app->document->Storage(), harness.app->document->Storage() + kStorageSize),
+              full);
+    EXPECT_EQ(harness.Status(), unknown);
 }
 
 }  // namespace

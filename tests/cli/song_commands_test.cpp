@@ -1,6 +1,7 @@
 #include "song/old_song_images.h"
 #include "song/song_image.h"
 #include "cli/cli_runner.h"
+#include "test_data.h"
 
 namespace qn {
 namespace {
@@ -87,6 +88,9 @@ TEST_F(CliSongCommands, FailuresExitOneWithOneLineAndWrongUsageTwo) {
     WriteFile(Path("cut.qnt"), truncated);
     ASSERT_EQ(Cli("new '" + Path("a.qnt") + "'").status, 0);
     fs::create_directory(Path("b.qnt"));
+    std::vector<uint8_t> qxm = {'Q', 'M', 'V', 2};  // version 2 does not exist
+    qxm.resize(120);
+    WriteFile(Path("bad.qxm"), qxm);
     const std::string a = "'" + Path("a.qnt") + "' ", out = " '" + Path("out.qnt") + "'";
     const std::vector<std::string> failures = {
         "info '" + Path("missing.qnt") + "'", "info '" + Path("text.qnt") + "'", "info '" + Path("cut.qnt") + "'",
@@ -95,7 +99,11 @@ TEST_F(CliSongCommands, FailuresExitOneWithOneLineAndWrongUsageTwo) {
         "convert " + a + "'" + Path("b.qnt") + "'", "trace '" + Path("text.qnt") + "' 3",
         "render '" + Path("missing.qnt") + "' '" + Path("x.wav") + "'", "render " + a + "'" + Path("no/dir/x.wav") + "'",
         "waves '" + Path("text.qnt") + "' '" + Path("out") + "'",
-        "optimize '" + Path("missing.qnt") + "' '" + Path("x.qnt") + "'"};
+        "optimize '" + Path("missing.qnt") + "' '" + Path("x.qnt") + "'",
+        // Modules the importers refuse ("Protracker Import failed.", "QXM Import failed.").
+        "convert '" + Path("bad.qxm") + "'" + out,
+        "convert '" + (test::TestDataFolder("mod") / "truncated_header.mod").string() + "'" + out,
+        "convert '" + (test::TestDataFolder("mod") / "truncated_soundtracker.mod").string() + "'" + out};
     for (const std::string& arguments : failures) {
         test::CliResult run = Cli(arguments);
         EXPECT_EQ(run.status, 1) << arguments;

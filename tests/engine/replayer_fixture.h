@@ -76,8 +76,15 @@ protected:
 // every frame steps over hundreds of bytes, so passes and loop turns reach
 // far into the window. Wave memory is one heap block, so under
 // AddressSanitizer any read outside it fails; reads past its end are silent.
+// With `digest`, the registers and the mixed frames are folded into it
+// (FNV-1a), so a run of random songs can be compared with its known digest.
+inline void Fold(uint64_t& digest, uint64_t value) {
+    for (int i = 0; i < 8; ++i)
+        digest = (digest ^ ((value >> (8 * i)) & 0xff)) * 0x100000001b3ull;
+}
+
 inline void MixCoarsely(VoiceMixer& mixer, const WaveMemory& memory, const VoiceRegisters* regs,
-                        int voices) {
+                        int voices, uint64_t* digest = nullptr) {
     VoiceRegisters copy[kVoices] = {kZeroRegisters, kZeroRegisters, kZeroRegisters, kZeroRegisters};
     for (int v = 0; v < voices; ++v) {
         copy[v] = regs[v];
@@ -85,6 +92,14 @@ inline void MixCoarsely(VoiceMixer& mixer, const WaveMemory& memory, const Voice
     }
     int16_t out[2 * 64] = {};
     mixer.MixVoices(copy, memory.Data(), WaveMemory::Size(), out, 64, 100, 1.0f);
+    if (digest == nullptr)
+        return;
+    for (int v = 0; v < voices; ++v) {
+        Fold(*digest, uint64_t(regs[v].sampleStart) << 32 | uint64_t(regs[v].length) << 16 | regs[v].loopOffset);
+        Fold(*digest, uint64_t(regs[v].period) << 16 | uint64_t(regs[v].volume) << 8 | regs[v].trigger);
+    }
+    for (int16_t sample : out)
+        Fold(*digest, uint16_t(sample));
 }
 
 }  // namespace qn::test

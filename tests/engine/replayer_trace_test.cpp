@@ -1,4 +1,6 @@
-// Golden register trace of a small crafted song, checked by hand.
+// Golden register trace of a small crafted song, checked by hand, and the
+// period table it reads. The random songs of replayer_bounds_test.cpp pin
+// every other command, envelope and window rule by their digest.
 //
 // Song: speed 2 (F02 on voice 1), voice 0 plays note 25 with instrument 1 at
 // a position transpose of +12, then 108 (slide up 8 a tick) on row 1.
@@ -18,6 +20,16 @@
 
 namespace qn::test {
 namespace {
+
+// Periods computed by hand from the 16.16 interpolation between base periods:
+// entry k after base p0 (next p1) is (p0*65536 + k*((p1-p0)*65536 >> 4)) >> 16.
+TEST(PeriodTable, BasePeriodsAndInterpolatedEntries) {
+    const std::pair<int, int> entries[] = {{0, 848},   {1, 845},   {8, 824},   {15, 803},  {16, 800},
+                                           {17, 797},  {191, 425}, {192, 424}, {193, 422}, {408, 194},
+                                           {424, 183}, {537, 122}, {560, 113}, {576, 113}};
+    for (const auto& [index, period] : entries)
+        EXPECT_EQ(PeriodTable()[size_t(index)], period) << "index " << index;
+}
 
 class RegisterTrace : public ReplayerFixture {};
 

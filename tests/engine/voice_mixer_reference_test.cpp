@@ -110,7 +110,8 @@ void ReferenceMix(ReferenceVoice voices[4], const VoiceRegisters registers[4], c
 // Random registers changing between calls: short and long passes, loops
 // and one-shots, periods from 0 (hold) through 1..15 (several source samples
 // per frame) to slow ones, sample starts near and past the end of memory,
-// volume jumps, partial buffers and all three widths.
+// volume jumps, partial buffers, all three widths, resets and buffers that
+// already hold samples.
 TEST(MixerReference, RandomRegistersGiveTheSameSamples) {
     std::mt19937 random(2024);
     std::vector<int8_t> memory(70000);
@@ -136,8 +137,14 @@ TEST(MixerReference, RandomRegistersGiveTheSameSamples) {
         }
         const int frames = random() % 8 == 0 ? int(random() % 960) : 960;
         const float width = widths[(call / 200) % 3];
-        std::fill(actual.begin(), actual.end(), 0);
-        std::fill(expected.begin(), expected.end(), 0);
+        // Now and then the mixer starts over, and now and then it adds to
+        // what the buffer already holds.
+        if (call % 500 == 499) {
+            mixer.Reset();
+            for (int v = 0; v < 4; ++v) reference[v] = ReferenceVoice{};
+        }
+        for (int16_t& sample : actual) sample = call % 5 == 0 ? int16_t(random()) : int16_t(0);
+        expected = actual;
         mixer.MixVoices(registers, memory.data(), memory.size(), actual.data(), frames, 48000, width);
         ReferenceMix(reference, registers, memory, expected.data(), frames, 48000, width);
         for (VoiceRegisters& regs : registers) regs.trigger = 0;

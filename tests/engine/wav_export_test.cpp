@@ -56,24 +56,6 @@ TEST(ExportLength, SixSecondsOfFadeRoundedUpToWholeTicks) {
     EXPECT_EQ(ExportBufferFrames(0.01f), 288960u);
 }
 
-TEST_F(RenderTest, SongStoppedOnItsFirstRowGivesSixSecondsOfSilence) {
-    Step(1, 0).SetCommand(0xF);
-    const std::vector<int16_t> frames = Render(1.0f);
-    ASSERT_EQ(frames.size(), 288000u * 2);
-    EXPECT_EQ(Peak(frames, 0, 288000), 0);
-
-    const std::filesystem::path path = std::filesystem::path(testing::TempDir()) / "f00.wav";
-    ASSERT_TRUE(ExportWav(replayer, mixer, 1.0f, path.string()));
-    EXPECT_EQ(std::filesystem::file_size(path), 44u + 288000u * 4u);
-    std::filesystem::remove(path);
-}
-
-TEST_F(RenderTest, LengthIsTheSongPlusTheFadeInWholeTicks) {
-    HoldNote();
-    const std::vector<int16_t> frames = Render(1.0f);
-    EXPECT_EQ(frames.size(), 656640u * 2);
-}
-
 TEST_F(RenderTest, RenderingTwiceGivesTheSameFramesAndRestoresThePosition) {
     HoldNote();
     Step(1, 16).SetNote(37);
@@ -106,14 +88,6 @@ TEST_F(RenderTest, FadeIsLinearOverTheSixSecondsAfterTheEnd) {
     EXPECT_NEAR(Peak(frames, 434 * tick, 444 * tick), full * 5 / 6, full / 16);
     EXPECT_NEAR(Peak(frames, 534 * tick, 544 * tick), full / 2, full / 16);
     EXPECT_LE(Peak(frames, 683 * tick, 684 * tick), full / 250 + 1);
-}
-
-TEST_F(RenderTest, MonoWidthMakesBothChannelsEqual) {
-    HoldNote();
-    const std::vector<int16_t> frames = Render(0.0f);
-    for (size_t frame = 0; frame < frames.size() / 2; ++frame)
-        ASSERT_EQ(frames[2 * frame], frames[2 * frame + 1]) << frame;
-    EXPECT_GT(Peak(frames, 0, 48000), 1000);
 }
 
 bool StopAfter(float, void* context) {

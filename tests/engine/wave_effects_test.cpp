@@ -1,5 +1,4 @@
-// Records that must give the same bytes, or different ones, and the filter
-// group against separate filter runs.
+// The filter group against separate filter runs.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -13,38 +12,6 @@ namespace qn {
 namespace {
 
 using test::Generate;
-
-TEST(WaveStages, RecordsThatSoundAlikeOrNot) {
-    using Set = std::function<void(WaveParams&)>;
-    struct Pair { const char* what; Set a, b; bool same; };
-    auto square = [](WaveParams& p) { p.flags = 2, p.gain = 128; };
-    const Pair pairs[] = {
-        {"filter types above 4 act as no filter", [&](WaveParams& p) { square(p), p.filterType = 5, p.filterStart = 128; },
-         square, true},
-        {"filter type 255", [&](WaveParams& p) { square(p), p.filterType = 255, p.filterStart = 128; }, square, true},
-        {"resonance raises the feedback",
-         [&](WaveParams& p) { square(p), p.filterType = 1, p.filterStart = 160; },
-         [&](WaveParams& p) { square(p), p.filterType = 1, p.filterStart = 160, p.resonance = 80; }, false},
-        {"resonance 80 and 255 share the divisor max(182 - 160, 54) = 54",
-         [&](WaveParams& p) { square(p), p.filterType = 1, p.filterStart = 160, p.resonance = 255; },
-         [&](WaveParams& p) { square(p), p.filterType = 1, p.filterStart = 160, p.resonance = 80; }, true},
-        {"density 0: no modulator", [](WaveParams& p) { p.wetness = 200, p.modFlags = 0; }, [](WaveParams&) {}, true},
-        {"boost without an envelope has no effect", [](WaveParams& p) { p.flags = kWaveBoost; }, [](WaveParams&) {},
-         true},
-        {"noise takes no unisono layer", [](WaveParams& p) { p.flags = 3, p.modFlags = 1 | (3 << 3); },
-         [](WaveParams& p) { p.flags = 3; }, true},
-        {"the noise seed is Shift + Phase Min", [](WaveParams& p) { p.flags = 3, p.shift = 3, p.phaseMin = 4; },
-         [](WaveParams& p) { p.flags = 3, p.shift = 7; }, true},
-        {"the noise seed counts", [](WaveParams& p) { p.flags = 3, p.shift = 7; }, [](WaveParams& p) { p.flags = 3; },
-         false},
-    };
-    for (const Pair& pair : pairs) {
-        WaveParams a = DefaultWaveParams(), b = DefaultWaveParams();
-        pair.a(a);
-        pair.b(b);
-        EXPECT_EQ(Generate(a) == Generate(b), pair.same) << pair.what;
-    }
-}
 
 }  // namespace
 }  // namespace qn

@@ -133,43 +133,5 @@ TEST(WaveStages, HandWorkedSamples) {
     }
 }
 
-// Whole waves that follow from the saw table entry by entry.
-TEST(WaveStages, WavesBuiltFromTheSawTable) {
-    WaveSynth synth;
-    auto expectEach = [](const WaveParams& params, int count, const std::function<int(int)>& expected) {
-        const std::vector<int8_t> out = Generate(params);
-        for (int i = 0; i < count; ++i) ASSERT_EQ(out[size_t(i)], expected(i)) << i;
-    };
-    WaveParams p = DefaultWaveParams();
-    expectEach(p, 128, [](int i) { return ScaledSaw(i); });
-    p.chord[0] = 12;  // the octave note steps two entries a sample; gain 64 never clips
-    expectEach(p, 128, [](int i) { return ScaledSaw(i) + ScaledSaw(2 * i % 128); });
-    p = DefaultWaveParams();
-    p.modFlags = uint8_t(1 | (3 << 3));  // unisono layer 2: 33280 units, entry i + i / 64
-    expectEach(p, 127, [](int i) { return ScaledSaw(i) + ScaledSaw(i + i / 64); });
-    p = DefaultWaveParams();
-    p.baseNote = 127;  // semitone 7 (85 entries), step 2^25 mod 85 x 32768: four entries a sample
-    expectEach(p, 128, [&](int i) { return (synth.Tables()[7].saw[4 * i % 85] * 64) >> 7; });
-    p = DefaultWaveParams();
-    p.phaseMin = p.phaseMax = 128;  // 128 x 16384 x 120 >> 8 units = 30 entries of hold
-    p.phaseSpeed = 50;
-    p.lengthIndex = 1;
-    expectEach(p, 256, [](int i) { return ScaledSaw(std::max(0, i % 128 - 30)); });
-    // A ramp of -128 stops at step 0 after sample 256; the positions add up to one cycle plus
-    // 16384 units: entry 0 from there on.
-    p = DefaultWaveParams();
-    p.pitchRamp = -128;
-    p.lengthIndex = 7;
-    const std::vector<int8_t> ramp = Generate(p);
-    for (int i = 257; i < 1024; ++i) ASSERT_EQ(ramp[size_t(i)], 63) << i;
-    // A chord note wraps as a byte: 120 + 10 = -126, which starts at 0 like a lone note -126.
-    WaveParams chord = DefaultWaveParams(), high = DefaultWaveParams(), low = DefaultWaveParams();
-    chord.baseNote = high.baseNote = 120;
-    chord.chord[0] = 10;
-    low.baseNote = -126;
-    const std::vector<int8_t> a = Generate(high), b = Generate(low);
-    expectEach(chord, 128, [&](int i) { return a[size_t(i)] + b[size_t(i)]; });
-}
-
 }  // namespace
 }  // namespace qn

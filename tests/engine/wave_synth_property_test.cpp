@@ -66,17 +66,6 @@ TEST(WaveSynthProperty, RandomSongsStayInsideWaveMemory) {
     }
 }
 
-TEST(WaveSynthProperty, EstimateIsFiniteAndGrowsWithLength) {
-    std::mt19937 random(99u);
-    for (int n = 0; n < 2000; ++n) {
-        WaveParams params = RandomRecord(random, 254);
-        const float shorter = WaveSynth::EstimatePrecalcSeconds(params);
-        params.lengthIndex = uint8_t(params.lengthIndex + 1);
-        const float longer = WaveSynth::EstimatePrecalcSeconds(params);
-        ASSERT_TRUE(shorter > 0.0f && longer > shorter && longer < 60.0f) << n;
-    }
-}
-
 // PrecalcAllWaves makes two filtered waves at once when it can; the bytes must
 // be those of PrecalcWave called for each wave of the order in turn, including
 // the mix of a source that comes later in the order (its old contents).

@@ -37,14 +37,6 @@ TEST_F(FontText, WidthsAndBoundingBoxes) {
     EXPECT_EQ(box.w, 0);
 }
 
-TEST_F(FontText, UnderlineIsDrawnBelowTheGlyphs) {
-    base.DrawText("<u>AB</u>", 0, 0, Rgba{255, 255, 255, 255});
-    // From the start to pen x - 1, at y + glyph height.
-    EXPECT_EQ(Pixel(0, 16), (Rgba{255, 255, 255, 255}));
-    EXPECT_EQ(Pixel(15, 16), (Rgba{255, 255, 255, 255}));
-    EXPECT_EQ(Pixel(16, 16), (Rgba{0, 0, 0, 255}));
-}
-
 // Finds a set pixel of a glyph on the sheet (white with full alpha).
 bool FirstInkOf(Font& font, unsigned char c, int* inkX, int* inkY) {
     SDL_Rect cell;
@@ -59,29 +51,6 @@ bool FirstInkOf(Font& font, unsigned char c, int* inkX, int* inkY) {
             }
         }
     return false;
-}
-
-TEST_F(FontText, GlyphsAreCutFromTheirSheetCell) {
-    // 'A' is character 65, cell 33: the sheets are 32 cells wide, so it is
-    // the second cell of the second row.
-    SDL_Rect cell;
-    ASSERT_TRUE(basens.GlyphSource('A', &cell));
-    EXPECT_EQ(cell.x, 9);
-    EXPECT_EQ(cell.y, 16);
-    EXPECT_EQ(cell.w, 8);
-    EXPECT_EQ(cell.h, 16);
-    ASSERT_TRUE(small.GlyphSource('A', &cell));
-    EXPECT_EQ(cell.y, 9);
-    EXPECT_FALSE(small.GlyphSource(31, &cell));
-
-    for (Font* font : {&basens, &base}) {
-        int inkX = 0, inkY = 0;
-        ASSERT_TRUE(FirstInkOf(*font, 'A', &inkX, &inkY));
-        Clear();
-        font->DrawText("A", 100, 50, Rgba{255, 255, 255, 255});
-        EXPECT_EQ(Pixel(100 + inkX, 50 + font->verticalOffset + inkY), (Rgba{255, 255, 255, 255}));
-        EXPECT_EQ(Pixel(100 + inkX, 50 + font->verticalOffset + inkY - 1), (Rgba{0, 0, 0, 255}));
-    }
 }
 
 TEST_F(FontText, ColourAndPaletteTagsSetTheInkColour) {
@@ -103,33 +72,6 @@ TEST_F(FontText, ColourAndPaletteTagsSetTheInkColour) {
         basens.DrawText(c.text, 0, 0, c.given);
         EXPECT_EQ(Pixel(8 * c.glyph + inkX, inkY), c.expected);
     }
-}
-
-TEST_F(FontText, AlphaModulationIsRestoredAfterDrawing) {
-    SDL_SetTextureAlphaMod(basens.texture, 77);
-    basens.DrawText("x", 0, 0, Rgba{255, 255, 255, 128});
-    Uint8 alpha = 0;
-    SDL_GetTextureAlphaMod(basens.texture, &alpha);
-    EXPECT_EQ(alpha, 77);
-}
-
-TEST_F(FontText, IconsAreDrawnWithAShadowAndTint) {
-    Clear(Rgba{0, 0, 255, 255});
-    // The increment arrow (10, 0, 10, 12) points up: rows 5..8 of the icon,
-    // row 5 holding columns 4-5 and row 8 columns 1-8 (see tools/make_fonts.py).
-    SDL_Rect source = {10, 0, 10, 12};
-    ASSERT_EQ(SheetPixel(icons, 15, 5).a, 255);
-    ASSERT_EQ(SheetPixel(icons, 15, 4).a, 0);
-    DrawIcon(SDL_Rect{100, 100, 0, 0}, source, Rgba{255, 0, 0, 255}, false);
-    EXPECT_EQ(Pixel(105, 105), (Rgba{255, 0, 0, 255}));
-    EXPECT_EQ(Pixel(105, 104), (Rgba{0, 0, 255, 255}));
-    // The black shadow shows one pixel below the last ink row.
-    EXPECT_EQ(Pixel(105, 109), (Rgba{0, 0, 0, 255}));
-    // Centred in a 30 x 20 target: the icon's corner is at (15 - 5, 10 - 6).
-    Clear(Rgba{0, 0, 255, 255});
-    DrawIcon(SDL_Rect{200, 200, 30, 20}, source, Rgba{255, 255, 255, 255}, true);
-    EXPECT_EQ(Pixel(210 + 5, 204 + 5), (Rgba{255, 255, 255, 255}));
-    EXPECT_EQ(Pixel(210 + 5, 204 + 4), (Rgba{0, 0, 255, 255}));
 }
 
 }  // namespace

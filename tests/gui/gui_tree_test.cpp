@@ -1,5 +1,5 @@
-// The tree walks: hit testing, focus, key offering, command broadcast and
-// the per-frame update with its removal of dead widgets.
+// The tree walks: hit testing, focus, key offering and the per-frame update
+// with its removal of dead widgets.
 #include <string>
 #include <vector>
 
@@ -83,18 +83,6 @@ TEST_F(GuiTree, PressMovesFocusAndDeliversTheClick) {
     EXPECT_EQ(captured, b->id);
 }
 
-TEST_F(GuiTree, FindFocusedLooksAtChildrenBeforeTheirParent) {
-    Probe* parent = new Probe("parent", 0, 0, 100, 100);
-    Probe* child = parent->Add(new Probe("child", 0, 0, 10, 10));
-    roots.push_back(parent);
-    parent->focused = true;
-    child->focused = true;
-    EXPECT_EQ(FindFocused(roots), child);
-    DropFocusExcept(roots, parent);
-    EXPECT_FALSE(child->focused);
-    EXPECT_TRUE(parent->focused);
-}
-
 TEST_F(GuiTree, KeysGoToChildrenFirstAndStopWhenConsumed) {
     std::vector<std::string> log;
     Probe* parent = new Probe("parent", 0, 0, 10, 10, &log);
@@ -131,17 +119,6 @@ TEST_F(GuiTree, WhileATextFieldHasFocusOnlyFocusedWidgetsTakeKeys) {
     EXPECT_EQ(log.back(), "menu:key");
 }
 
-TEST_F(GuiTree, CommandsReachChildrenBeforeTheirParent) {
-    std::vector<std::string> log;
-    GuiItem* parent = new GuiItem();
-    GuiItem* child = parent->Add(new GuiItem());
-    parent->onCommand = [&](int command) { log.push_back("parent " + std::to_string(command)); };
-    child->onCommand = [&](int command) { log.push_back("child " + std::to_string(command)); };
-    roots.push_back(parent);
-    BroadcastCommand(roots, 19);
-    EXPECT_EQ(log, (std::vector<std::string>{"child 19", "parent 19"}));
-}
-
 TEST_F(GuiTree, UpdateRunsChildrenFirstAndDeletesDeadWidgets) {
     std::vector<std::string> log;
     Probe* parent = new Probe("parent", 0, 0, 10, 10, &log);
@@ -161,25 +138,6 @@ TEST_F(GuiTree, UpdateRunsChildrenFirstAndDeletesDeadWidgets) {
     EXPECT_FALSE(kept->GuiItem::Update());
     EXPECT_FALSE(kept->clickedLatch);
     EXPECT_EQ(kept->id, doomedId + 1);  // ids are unique and increasing
-}
-
-TEST_F(GuiTree, BoxDarkensRightAndBottomEdgesUnlessPressed) {
-    GuiItem* item = new GuiItem();
-    Place(item, 10, 10, 20, 10);
-    item->customColours = true;
-    item->background = Rgba{0, 0, 255, 255};
-    roots.push_back(item);
-    DrawTree(roots);
-    // Border 235 grey; the dark edges are 235 * 0.2 = 47.
-    EXPECT_EQ(Pixel(15, 10), (Rgba{235, 235, 235, 255}));  // top
-    EXPECT_EQ(Pixel(10, 15), (Rgba{235, 235, 235, 255}));  // left
-    EXPECT_EQ(Pixel(29, 15), (Rgba{47, 47, 47, 255}));     // right
-    EXPECT_EQ(Pixel(15, 19), (Rgba{47, 47, 47, 255}));     // bottom
-    EXPECT_EQ(Pixel(15, 15), (Rgba{0, 0, 255, 255}));      // fill
-    item->pressed = true;
-    DrawTree(roots);
-    EXPECT_EQ(Pixel(15, 10), (Rgba{47, 47, 47, 255}));
-    EXPECT_EQ(Pixel(29, 15), (Rgba{235, 235, 235, 255}));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// Drop-down menus: shortcut texts, shortcut matching, opening, check
-// marks, entry clicks and closing.
+// Menu shortcuts (their texts and which keys match them) and hovering from
+// one open menu to the next. Opening, check marks and entry clicks are
+// tested on the program's own menu bar (tests/app/menu_bar_test.cpp).
 #include "gui/menu.h"
 #include "tests/gui/canvas.h"
 
@@ -90,60 +91,6 @@ TEST_F(Menus, ShortcutMatching) {
     EXPECT_EQ(TakeCommands(), (std::vector<int>{16, 51}));
 }
 
-TEST_F(Menus, HiddenEntriesMatchButAreNotShownAndCheckMarks) {
-    song->AddEntry("Play Song", 0, SDLK_LESS, 18).hidden = true;
-    EXPECT_TRUE(song->OnKey(Key(SDLK_LESS, 0)));
-    song->Open();
-    ASSERT_NE(song->dropDown, nullptr);
-    EXPECT_EQ(song->dropDown->children.size(), 3u);
-    // Check marks come from the flag or the function.
-    prefsMenu->Open();
-    auto* hex = static_cast<MenuEntryLabel*>(prefsMenu->dropDown->children[0]);
-    auto* monoEntry = static_cast<MenuEntryLabel*>(prefsMenu->dropDown->children[1]);
-    EXPECT_STREQ(hex->text, "Steps in Hex[x]");
-    EXPECT_STREQ(monoEntry->text, "Mono        [ ]");
-}
-
-TEST_F(Menus, OpeningLaysOutPaddedEntriesWithShortcuts) {
-    MouseEvent press;
-    press.state = 1;
-    song->OnMouseButton(&press);
-    ASSERT_TRUE(song->IsOpen());
-    GuiItem* panel = song->dropDown;
-    EXPECT_EQ(panel->y, song->h);
-    ASSERT_EQ(panel->children.size(), 3u);
-    auto* load = static_cast<MenuEntryLabel*>(panel->children[0]);
-    auto* separator = static_cast<MenuEntryLabel*>(panel->children[1]);
-    auto* quit = static_cast<MenuEntryLabel*>(panel->children[2]);
-    // Labels padded to the widest label ("Load Song", 9 characters), then " ".
-    EXPECT_STREQ(load->text, "Load Song <c888888>CTRL+<c888888>L");
-    EXPECT_STREQ(quit->text, "Quit      <c888888>ALT+<c888888>F4");
-    EXPECT_STREQ(separator->text, "");
-    EXPECT_EQ((std::vector<int>{load->x, load->y, quit->y, load->command}),
-              (std::vector<int>{4, song->y + 8, song->y + 8 + 2 * (16 + 4), 16}));
-    EXPECT_EQ(panel->h, quit->y + 16 + 8);
-}
-
-TEST_F(Menus, EntryClickPostsTheCommandAndRunsTheAction) {
-    int actions = 0;
-    song->entries[0].action = [&] { ++actions; };
-    song->Open();
-    MouseEvent press;
-    press.state = 1;
-    uint32_t captured = 0;
-    song->OnFocusGained();
-    PressWidget(roots, song->dropDown->children[0], &press, &captured);
-    EXPECT_EQ(TakeCommands(), std::vector<int>{16});
-    EXPECT_EQ(actions, 1);
-    // The press took focus from the menu, which closes at its next update.
-    EXPECT_TRUE(song->IsOpen());
-    UpdateTree(roots);
-    EXPECT_FALSE(song->IsOpen());
-    song->Open();  // a separator posts command 0
-    song->dropDown->children[1]->OnMouseButton(&press);
-    EXPECT_EQ(TakeCommands(), std::vector<int>{0});
-}
-
 TEST_F(Menus, HoveringAnotherTitleSwitchesTheOpenMenu) {
     song->Open();
     song->OnFocusGained();
@@ -159,20 +106,6 @@ TEST_F(Menus, HoveringAnotherTitleSwitchesTheOpenMenu) {
     UpdateTree(roots);
     song->OnMouseMove(&move);
     EXPECT_FALSE(song->IsOpen());
-}
-
-TEST_F(Menus, DrawnMenuShowsHoverHighlightAndSeparatorLine) {
-    song->Open();
-    auto* separator = song->dropDown->children[1];
-    auto* quit = static_cast<GuiLabel*>(song->dropDown->children[2]);
-    quit->OnHover();
-    Clear();
-    DrawTree(roots);
-    SDL_Rect sep = separator->AbsoluteRect();
-    EXPECT_EQ(Pixel(sep.x + 2, sep.y + 8), (Rgba{0, 0, 0, 255}));  // half the glyph height
-    SDL_Rect q = quit->AbsoluteRect();
-    EXPECT_EQ(Pixel(q.x, q.y), (Rgba{200, 200, 200, 255}));
-    EXPECT_FALSE(quit->hovered);  // cleared by drawing
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Number fields: stepping, auto-repeat, Shift and Ctrl clicks, clamping and
-// the value text.
+// Number fields: stepping, auto-repeat, Shift clicks, clamping and the
+// value text.
 #include "gui/number_field.h"
 #include "tests/gui/canvas.h"
 
@@ -70,18 +70,6 @@ TEST_F(NumberField, HeldButtonFrames) {
         HeldFrame(up, 10.0, 0);  // let go
         HeldFrame(down, 10.0, 0);
     }
-}
-
-TEST_F(NumberField, CtrlClickReturnsToTheValueFirstShown) {
-    up->GetValueText();  // the first draw captures 10
-    HeldFrame(up, 1.0);
-    HeldFrame(up, 2.0, 0);
-    HeldFrame(up, 3.0);
-    EXPECT_EQ(value, 12);
-    ModifierState = kModifierCtrl;
-    HeldFrame(up, 4.0, 0);
-    HeldFrame(up, 5.0);
-    EXPECT_EQ(value, 10);
 }
 
 TEST_F(NumberField, ValueTextWidthFollowsTheMaximum) {

@@ -151,21 +151,6 @@ TEST(InstrumentLoad, CloneSourcesAreRenumberedOrDropped) {
               (std::vector<int>{3, 0, 4, 2}));
 }
 
-TEST(InstrumentLoad, AMixCycleIsCopiedOnceAndThenFoundAsADuplicate) {
-    SongDocument source;
-    source.song.waves[1] = TaggedWave(2, 3);
-    source.song.waves[2] = TaggedWave(3, 2);
-    Select(source.song, 1, 0, 2);
-    const auto file = BuildInstrumentFile(source.song, 1);
-    SongDocument doc;
-    InstrumentLoadResult result;
-    ASSERT_TRUE(Load(file, doc, 1, &result));
-    EXPECT_EQ(result.wavesCopied, 2);
-    ASSERT_TRUE(Load(file, doc, 3, &result));
-    EXPECT_EQ(result.wavesCopied, 0);
-    EXPECT_EQ(doc.song.instrumentSteps[2][0].Parameter(), doc.song.instrumentSteps[0][0].Parameter());
-}
-
 TEST(InstrumentFile, LittleEndianLayoutRoundTripAndBadFiles) {
     SongDocument source;
     source.song.waves[4] = TaggedWave(5);

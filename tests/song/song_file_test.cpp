@@ -66,14 +66,6 @@ TEST_F(SongFileSave, WritesOrReplacesAndKeepsTheOldFileOnFailure) {
     ExpectEntries({"tune.qnt"});
 }
 
-TEST_F(SongFileSave, MissingFolderOrAFolderInTheWayFails) {
-    EXPECT_FALSE(SaveSongFile(doc, (directory / "missing" / "tune.qnt").string(), nullptr, nullptr, nullptr));
-    fs::create_directory(directory / "taken.qnt");
-    EXPECT_FALSE(SaveSongFile(doc, (directory / "taken.qnt").string(), nullptr, nullptr, nullptr));
-    EXPECT_TRUE(fs::is_directory(directory / "taken.qnt"));
-    ExpectEntries({"taken.qnt"});
-}
-
 TEST_F(SongFileSave, ReadWholeFileRefusesWhatIsNotARegularFileOrTooLarge) {
     std::vector<uint8_t> bytes = {7};
     EXPECT_FALSE(ReadWholeFile((directory / "none").string(), bytes));

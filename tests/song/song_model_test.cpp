@@ -45,26 +45,6 @@ TEST(SongModel, KeepInstrumentsClearsOnlyPatternsAndSequence) {
     EXPECT_EQ(doc.song.Position(2)[1].pattern, 0);
 }
 
-TEST(SongModel, PatternStepFieldsRoundTrip) {
-    std::mt19937 random(5u);
-    for (int n = 0; n < 500; ++n) {
-        const int note = int(random() % 62), instrument = int(random() % 32), command = int(random() % 16),
-                  parameter = int(random() % 256);
-        qntPatternStep step{};
-        step.SetNote(note);
-        step.SetInstrument(instrument);
-        step.SetCommand(command);
-        step.SetParameter(parameter);
-        ASSERT_EQ(step.Note(), note);
-        ASSERT_EQ(step.Instrument(), instrument);
-        ASSERT_EQ(step.Command(), command);
-        ASSERT_EQ(step.Parameter(), parameter);
-        step.SetInstrument(instrument & 15);  // a smaller number clears the high bit again
-        ASSERT_EQ(step.Instrument(), instrument & 15);
-        ASSERT_EQ(step.Note(), note);
-    }
-}
-
 TEST(SongModel, CloneRuleClampsChainsFrontToBackAndKeepsChordAndCloneField) {
     SongDocument doc;
     Song& song = doc.song;
