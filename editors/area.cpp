@@ -47,6 +47,19 @@ void ChannelBase::DrawCursorBar(int lineY) const {
     SDL_RenderDrawLine(gRenderer, rect.x, lineY + rowHeight, rect.x + rect.w - 1, lineY + rowHeight);
 }
 
+void Area::DrawCursorRowBar(int lineY, int rowHeight) const {
+    SDL_Rect rect = AbsoluteRect();
+    ClipScope clip(rect);
+    Rgba bar = theme::kCursorRow;
+    SDL_SetRenderDrawColor(gRenderer, bar.r / 4, bar.g / 4, bar.b / 4, 255);
+    SDL_Rect fillRect = {rect.x + 1, lineY, rect.w - 2, rowHeight};
+    SDL_RenderFillRect(gRenderer, &fillRect);
+    Rgba line = theme::kCursorLine;
+    SDL_SetRenderDrawColor(gRenderer, line.r, line.g, line.b, 255);
+    SDL_RenderDrawLine(gRenderer, rect.x + 1, lineY - 1, rect.x + rect.w - 2, lineY - 1);
+    SDL_RenderDrawLine(gRenderer, rect.x + 1, lineY + rowHeight, rect.x + rect.w - 2, lineY + rowHeight);
+}
+
 void ChannelBase::DrawColumnBox(int column, int lineY) const {
     if (column < 0 || column >= int(columns.size())) return;
     SDL_Rect rect = AbsoluteRect();

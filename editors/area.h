@@ -96,6 +96,11 @@ public:
     }
     // The data channels (track >= 0) in the order added.
     ChannelBase* Track(int track) const;
+    // The cursor row drawn across the whole pane, inside its one-pixel
+    // frame and clipped to it: the bar at a quarter of the cursor colour
+    // with lines above and below, as ChannelBase::DrawCursorBar draws it
+    // for one channel.
+    void DrawCursorRowBar(int lineY, int rowHeight) const;
 
     EditorHost* host;
     const char* title;

@@ -157,23 +157,7 @@ bool AreaInstrument::HandleKeyLocked(const SDL_Keysym& key, int& preview) {
     ChannelInstrument* column = Column();
     cursor = std::clamp(cursor, 0, kInstrumentSteps - 1);
 
-    // Mutes, as in the pattern editor.
-    if (alt && !ctrl) {
-        if (key.sym >= SDLK_1 && key.sym <= SDLK_4) {
-            ToggleMute(host, int(key.sym - SDLK_1));
-            return true;
-        }
-        if (key.sym == SDLK_m) {
-            const int voice = host->currentVoice & 3;
-            if (shift) {
-                const bool muted = !host->Player().voices[size_t(voice)].muted;
-                for (int v = 0; v < kVoices; ++v) SetMute(host, v, muted);
-            } else {
-                ToggleMute(host, voice);
-            }
-            return true;
-        }
-    }
+    if (HandleMuteKey(host, key)) return true;
     // The instrument clipboard keys (the Instrument menu carries them too).
     if (shift && !ctrl && !alt && key.sym >= SDLK_F3 && key.sym <= SDLK_F5) {
         static const int kCommands[] = {kClearInstrumentCommand, kCopyInstrumentCommand, kPasteInstrumentCommand};

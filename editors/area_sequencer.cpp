@@ -98,19 +98,7 @@ void AreaSequencer::Draw() {
     }
     Area::Draw();
     if (hidden || channels.empty()) return;
-    SDL_Rect rect = AbsoluteRect();
-    SDL_Rect first = channels.front()->AbsoluteRect();
-    int lineY = first.y + CursorLine() * kSequenceRowHeight;
-    ClipScope clip(rect);
-    Rgba bar = theme::kCursorRow;
-    SDL_SetRenderDrawColor(gRenderer, bar.r / 4, bar.g / 4, bar.b / 4, 255);
-    SDL_Rect fillRect = {rect.x + 1, lineY, rect.w - 2, kSequenceRowHeight};
-    SDL_RenderFillRect(gRenderer, &fillRect);
-    Rgba line = theme::kCursorLine;
-    SDL_SetRenderDrawColor(gRenderer, line.r, line.g, line.b, 255);
-    SDL_RenderDrawLine(gRenderer, rect.x + 1, lineY - 1, rect.x + rect.w - 2, lineY - 1);
-    SDL_RenderDrawLine(gRenderer, rect.x + 1, lineY + kSequenceRowHeight, rect.x + rect.w - 2,
-                       lineY + kSequenceRowHeight);
+    DrawCursorRowBar(channels.front()->AbsoluteRect().y + CursorLine() * kSequenceRowHeight, kSequenceRowHeight);
 }
 
 void AreaSequencer::OnChannelPressed(ChannelBase* channel, int column, MouseEvent*) {
@@ -150,21 +138,7 @@ bool AreaSequencer::HandleKeyLocked(const SDL_Keysym& key) {
     const bool valid = position < length;
     SequenceEntry* entry = valid ? &song.Position(position)[voice] : nullptr;
 
-    if (alt && !ctrl) {
-        if (key.sym >= SDLK_1 && key.sym <= SDLK_4) {
-            ToggleMute(host, int(key.sym - SDLK_1));
-            return true;
-        }
-        if (key.sym == SDLK_m) {
-            if (shift) {
-                bool muted = !host->Player().voices[size_t(voice)].muted;
-                for (int v = 0; v < kVoices; ++v) SetMute(host, v, muted);
-            } else {
-                ToggleMute(host, voice);
-            }
-            return true;
-        }
-    }
+    if (HandleMuteKey(host, key)) return true;
     const int digit = DigitFromKey(key, column >= 3);
     if (digit >= 0) {
         if (entry) channel->columns[size_t(column)].onKey(reinterpret_cast<uint8_t*>(entry), digit);
