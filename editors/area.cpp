@@ -1,5 +1,7 @@
 #include "editors/area.h"
 
+#include <mutex>
+
 #include "editors/editor_host.h"
 #include "gui/font.h"
 
@@ -109,6 +111,26 @@ bool Area::OnKey(const SDL_Keysym& key) {
 
 void Area::OnChannelPressed(ChannelBase* channel, int column, MouseEvent*) {
     if (column >= 0) channel->currentColumn = column;
+}
+
+bool Area::EditUnderLock(const std::function<bool(int& preview)>& edit) {
+    int preview = 0;
+    bool consumed = false;
+    {
+        std::lock_guard<std::recursive_mutex> lock(host->AudioLock());
+        consumed = edit(preview);
+    }
+    if (preview > 0) host->PreviewNote(preview);
+    return consumed;
+}
+
+void Area::FocusTrackAt(ChannelBase* channel, int column, bool sequence) {
+    if (channel->track < 0) return;
+    host->focusPane = this;
+    host->lastSwitchToSequence = sequence;
+    host->currentVoice = channel->track;
+    if (column >= 0) channel->currentColumn = column;
+    host->editMode = true;
 }
 
 ChannelBase* Area::Track(int track) const {

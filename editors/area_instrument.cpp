@@ -139,15 +139,8 @@ void AreaInstrument::Draw() {
 
 bool AreaInstrument::HandleKey(const SDL_Keysym& key) {
     if (!Column()) return false;
-    int preview = 0;
-    bool consumed = false;
-    {
-        // The Replayer runs the same step table in the audio callback.
-        std::lock_guard<std::recursive_mutex> lock(host->AudioLock());
-        consumed = HandleKeyLocked(key, preview);
-    }
-    if (preview > 0) host->PreviewNote(preview);
-    return consumed;
+    // The Replayer runs the same step table in the audio callback.
+    return EditUnderLock([&](int& preview) { return HandleKeyLocked(key, preview); });
 }
 
 void AreaInstrument::Advance() { cursor = std::min(cursor + 1, kInstrumentSteps - 1); }

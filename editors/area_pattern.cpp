@@ -270,25 +270,12 @@ void AreaPattern::Draw() {
 }
 
 void AreaPattern::OnChannelPressed(ChannelBase* channel, int column, MouseEvent*) {
-    if (channel->track < 0) return;
-    host->focusPane = this;
-    host->lastSwitchToSequence = false;
-    host->currentVoice = channel->track;
-    if (column >= 0) channel->currentColumn = column;
-    host->editMode = true;
+    FocusTrackAt(channel, column, false);
 }
 
 bool AreaPattern::HandleKey(const SDL_Keysym& key) {
-    int preview = 0;
-    bool consumed = false;
-    {
-        // One key, one locked edit: the callback reads the cells, the row
-        // and the position.
-        std::lock_guard<std::recursive_mutex> lock(host->AudioLock());
-        consumed = HandleKeyLocked(key, preview);
-    }
-    if (preview > 0) host->PreviewNote(preview);
-    return consumed;
+    // The callback reads the cells, the row and the position.
+    return EditUnderLock([&](int& preview) { return HandleKeyLocked(key, preview); });
 }
 
 void AreaPattern::Advance(int row, int rows) { host->Player().SetRow((row + host->editSkip) % rows); }

@@ -102,23 +102,13 @@ void AreaSequencer::Draw() {
 }
 
 void AreaSequencer::OnChannelPressed(ChannelBase* channel, int column, MouseEvent*) {
-    if (channel->track < 0) return;
-    host->focusPane = this;
-    host->lastSwitchToSequence = true;
-    host->currentVoice = channel->track;
-    if (column >= 0) channel->currentColumn = column;
-    host->editMode = true;
+    FocusTrackAt(channel, column, true);
 }
 
 bool AreaSequencer::HandleKey(const SDL_Keysym& key) {
     const uint32_t length = host->EditedSong().sequenceLength;
-    bool consumed = false;
-    {
-        // One key, one locked edit: the callback reads the sequence and
-        // moves the position.
-        std::lock_guard<std::recursive_mutex> lock(host->AudioLock());
-        consumed = HandleKeyLocked(key);
-    }
+    // The callback reads the sequence and moves the position.
+    const bool consumed = EditUnderLock([&](int&) { return HandleKeyLocked(key); });
     // Insert and Backspace change the song's size.
     if (host->EditedSong().sequenceLength != length) host->RecomputeSongInfo();
     return consumed;
