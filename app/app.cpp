@@ -209,21 +209,13 @@ void App::PollEvents() {
                 if (GuiItem* focused = FindFocused(items); focused && focused->isTextField)
                     focused->OnTextInput(event.text.text);
                 break;
-            case SDL_KEYDOWN: {
-                SDL_Keycode sym = event.key.keysym.sym;
-                if (sym == SDLK_LSHIFT || sym == SDLK_RSHIFT) ModifierState |= kModifierShift;
-                if (sym == SDLK_LCTRL || sym == SDLK_RCTRL) ModifierState |= kModifierCtrl;
-                if (sym == SDLK_LALT || sym == SDLK_RALT) ModifierState |= kModifierAlt;
+            case SDL_KEYDOWN:
+                TrackModifierKey(event.key);
                 KeyQueue.push_back(event.key.keysym);
                 break;
-            }
-            case SDL_KEYUP: {
-                SDL_Keycode sym = event.key.keysym.sym;
-                if (sym == SDLK_LSHIFT || sym == SDLK_RSHIFT) ModifierState &= ~kModifierShift;
-                if (sym == SDLK_LCTRL || sym == SDLK_RCTRL) ModifierState &= ~kModifierCtrl;
-                if (sym == SDLK_LALT || sym == SDLK_RALT) ModifierState &= ~kModifierAlt;
+            case SDL_KEYUP:
+                TrackModifierKey(event.key);
                 break;
-            }
             case SDL_QUIT:
                 quitRequested = true;  // asked about unsaved changes first
                 break;

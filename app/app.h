@@ -139,6 +139,14 @@ public:
     void CreateInstrumentWindow();
     void CreateWaveWindow();
     GuiItem* CreateMenuBar();
+    // The start every window builder shares (menu_bar.cpp): the open window
+    // closed, `builder` stored as the rebuild callback, the window's undo
+    // history chosen, then the Escape switch to `escapeCommand` and the menu
+    // bar.
+    void BeginWindow(WindowId window, void (App::*builder)(), int escapeCommand);
+    // An invisible, unhittable panel under the menu bar, as large as the
+    // logical screen, added to the window's items.
+    GuiItem* AddRootPanel();
     // The main window's pattern and sequence editors with their columns,
     // inside the root panel; CreateEditorPanes adds the song settings pane
     // (main_window_editors.cpp).

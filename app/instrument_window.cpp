@@ -8,7 +8,6 @@
 #include "editors/instrument_main.h"
 #include "editors/song_lists.h"
 #include "gui/label.h"
-#include "gui/switcher.h"
 
 namespace qn {
 
@@ -24,13 +23,7 @@ constexpr int kWaveViewWidth = 211, kWaveViewHeight = 111;
 }  // namespace
 
 void App::CreateInstrumentWindow() {
-    CloseWindows();
-    rebuildWindow = [this] { CreateInstrumentWindow(); };
-    SelectUndoHistory(kInstrumentWindow);
-    currentWindow = kInstrumentWindow;
-    items.push_back(new GuiItemSwitcher(SDLK_ESCAPE, kCommandMainWindow));
-    menuBar = CreateMenuBar();
-    items.push_back(menuBar);
+    BeginWindow(kInstrumentWindow, &App::CreateInstrumentWindow, kCommandMainWindow);
 
     // The window's panes hang under one panel, which draws the command
     // summary beneath them; the wide layout centres it.

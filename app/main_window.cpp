@@ -7,7 +7,6 @@
 #include "app/app.h"
 #include "app/status_bar.h"
 #include "gui/button.h"
-#include "gui/switcher.h"
 
 namespace qn {
 
@@ -17,23 +16,10 @@ constexpr int kLogoStartX = 621;
 constexpr SDL_Rect kLogoIcon = {62, 0, 208, 50};
 
 void App::CreateMainWindow() {
-    CloseWindows();
-    rebuildWindow = [this] { CreateMainWindow(); };
-    SelectUndoHistory(kMainWindow);
-    currentWindow = kMainWindow;
+    BeginWindow(kMainWindow, &App::CreateMainWindow, kCommandInstrumentWindow);
 
-    items.push_back(new GuiItemSwitcher(SDLK_ESCAPE, kCommandInstrumentWindow));
-    menuBar = CreateMenuBar();
-    items.push_back(menuBar);
-
-    GuiItem* root = new GuiItem();
-    root->frame = false;
-    root->hittable = false;
-    root->w = logicalWidth;
-    root->h = logicalHeight;
-    root->y = kMenuBarHeight + 4;
+    GuiItem* root = AddRootPanel();
     if (prefs->wideGui) root->x = kWideShift;
-    items.push_back(root);
     rootPanel = root;
 
     Button* logo = root->Add(new Button());

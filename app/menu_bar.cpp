@@ -8,6 +8,7 @@
 #include "gui/font.h"
 #include "gui/label.h"
 #include "gui/menu.h"
+#include "gui/switcher.h"
 
 namespace qn {
 
@@ -162,6 +163,27 @@ GuiItem* App::CreateMenuBar() {
     label->w = font ? font->TextWidth(kBarLabel) : 0;
     label->h = glyphHeight;
     return bar;
+}
+
+void App::BeginWindow(WindowId window, void (App::*builder)(), int escapeCommand) {
+    CloseWindows();
+    rebuildWindow = [this, builder] { (this->*builder)(); };
+    SelectUndoHistory(window);
+    currentWindow = window;
+    items.push_back(new GuiItemSwitcher(SDLK_ESCAPE, escapeCommand));
+    menuBar = CreateMenuBar();
+    items.push_back(menuBar);
+}
+
+GuiItem* App::AddRootPanel() {
+    GuiItem* root = new GuiItem();
+    root->frame = false;
+    root->hittable = false;
+    root->w = logicalWidth;
+    root->h = logicalHeight;
+    root->y = kMenuBarHeight + 4;
+    items.push_back(root);
+    return root;
 }
 
 }  // namespace qn

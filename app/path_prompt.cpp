@@ -3,9 +3,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <vector>
 
 #include "app/app.h"
+#include "app/modal_prompt.h"
 #include "gui/font.h"
 
 namespace qn {
@@ -83,17 +83,9 @@ bool PathPrompt::HandleEvent(const SDL_Event& event) {
 
 void PathPrompt::Draw(int width, int height) const {
     if (!gRenderer) return;
-    SDL_RenderSetClipRect(gRenderer, nullptr);
-    SDL_SetRenderDrawBlendMode(gRenderer, SDL_BLENDMODE_BLEND);
-    SDL_Rect screen = {0, 0, width, height};
-    SDL_SetRenderDrawColor(gRenderer, 0, 0, 0, 144);
-    SDL_RenderFillRect(gRenderer, &screen);
     int boxWidth = kPromptWidth < width - 16 ? kPromptWidth : width - 16;
     SDL_Rect box = {(width - boxWidth) / 2, (height - kPromptHeight) / 2, boxWidth, kPromptHeight};
-    SDL_SetRenderDrawColor(gRenderer, 16, 32, 48, 240);
-    SDL_RenderFillRect(gRenderer, &box);
-    SDL_SetRenderDrawColor(gRenderer, 235, 235, 235, 255);
-    SDL_RenderDrawRect(gRenderer, &box);
+    DrawPromptBox(box, width, height);
     Font* font = gBaseFont;
     if (!font) return;
     int x = box.x + kPromptMargin;
@@ -119,34 +111,17 @@ DialogOutcome RunPathPrompt(const DialogRequest& request, std::string* path, std
     PathPrompt prompt(request);
     bool textInputWasActive = SDL_IsTextInputActive();
     if (!textInputWasActive) SDL_StartTextInput();
-    std::vector<SDL_Event> handBack;
-    while (!prompt.finished) {
-        SDL_Event event;
-        while (!prompt.finished && SDL_PollEvent(&event)) {
-            prompt.HandleEvent(event);
-            // Key releases keep the modifier state right; quit and commands
-            // are the program's to run once the prompt is gone.
-            bool commandEvent = gCommandEventType != 0 && event.type == gCommandEventType;
-            if (event.type == SDL_KEYUP || event.type == SDL_QUIT || commandEvent) handBack.push_back(event);
-        }
-        if (prompt.finished) break;
-        if (gApp) gApp->DrawFrame();
-        int width = kLogicalWidth, height = kLogicalHeight;
-        if (gApp) {
-            width = gApp->logicalWidth;
-            height = gApp->logicalHeight;
-        }
-        prompt.Draw(width, height);
-        SDL_RenderPresent(gRenderer);
-        SDL_Delay(16);
-    }
+    RunModalPrompt([&prompt](const SDL_Event& event) { return prompt.HandleEvent(event); },
+                   [&prompt] {
+                       int width = kLogicalWidth, height = kLogicalHeight;
+                       if (gApp) {
+                           width = gApp->logicalWidth;
+                           height = gApp->logicalHeight;
+                       }
+                       prompt.Draw(width, height);
+                   },
+                   true);
     if (!textInputWasActive) SDL_StopTextInput();
-    for (SDL_Event& event : handBack) {
-        if (event.type == SDL_QUIT && gApp)
-            gApp->quitRequested = true;  // the event queue does not take a quit pushed back
-        else
-            SDL_PushEvent(&event);
-    }
     if (prompt.outcome == DialogOutcome::kOk) *path = prompt.text;
     return prompt.outcome;
 }

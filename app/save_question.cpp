@@ -4,6 +4,7 @@
 
 #include "app/app.h"
 #include "app/file_dialog.h"
+#include "app/modal_prompt.h"
 #include "gui/font.h"
 
 namespace qn {
@@ -110,16 +111,8 @@ bool SavePrompt::HandleEvent(const SDL_Event& event) {
 
 void SavePrompt::Draw(int screenWidth, int screenHeight) const {
     if (!gRenderer) return;
-    SDL_RenderSetClipRect(gRenderer, nullptr);
-    SDL_SetRenderDrawBlendMode(gRenderer, SDL_BLENDMODE_BLEND);
-    SDL_Rect screen = {0, 0, screenWidth, screenHeight};
-    SDL_SetRenderDrawColor(gRenderer, 0, 0, 0, 144);
-    SDL_RenderFillRect(gRenderer, &screen);
     SDL_Rect box = {(screenWidth - kPromptWidth) / 2, (screenHeight - kPromptHeight) / 2, kPromptWidth, kPromptHeight};
-    SDL_SetRenderDrawColor(gRenderer, 16, 32, 48, 240);
-    SDL_RenderFillRect(gRenderer, &box);
-    SDL_SetRenderDrawColor(gRenderer, 235, 235, 235, 255);
-    SDL_RenderDrawRect(gRenderer, &box);
+    DrawPromptBox(box, screenWidth, screenHeight);
     Font* font = gBaseFont;
     if (!font) return;
     font->DrawText(kSaveQuestion, box.x + (box.w - font->TextWidth(kSaveQuestion)) / 2, box.y + 12, kPromptText);
@@ -143,23 +136,9 @@ SaveAnswer RunSavePrompt() {
         prompt.width = gApp->logicalWidth;
         prompt.height = gApp->logicalHeight;
     }
-    std::vector<SDL_Event> handBack;
-    while (!prompt.finished) {
-        SDL_Event event;
-        while (!prompt.finished && SDL_PollEvent(&event)) {
-            prompt.HandleEvent(event);
-            // Key releases keep the modifier state right; commands are the
-            // program's to run once the prompt is gone.
-            bool commandEvent = gCommandEventType != 0 && event.type == gCommandEventType;
-            if (event.type == SDL_KEYUP || commandEvent) handBack.push_back(event);
-        }
-        if (prompt.finished) break;
-        if (gApp) gApp->DrawFrame();
-        prompt.Draw(prompt.width, prompt.height);
-        SDL_RenderPresent(gRenderer);
-        SDL_Delay(16);
-    }
-    for (SDL_Event& event : handBack) SDL_PushEvent(&event);
+    // A quit while asked is not handed back: the question stays open.
+    RunModalPrompt([&prompt](const SDL_Event& event) { return prompt.HandleEvent(event); },
+                   [&prompt] { prompt.Draw(prompt.width, prompt.height); }, false);
     return prompt.answer;
 }
 

@@ -98,35 +98,20 @@ void ExportRun::PollEvents() {
                 quitAfter = true;
                 break;
             case SDL_KEYDOWN:
-            case SDL_KEYUP: {
-                int bit = 0;
-                SDL_Keycode sym = event.key.keysym.sym;
-                if (sym == SDLK_LSHIFT || sym == SDLK_RSHIFT) bit = kModifierShift;
-                if (sym == SDLK_LCTRL || sym == SDLK_RCTRL) bit = kModifierCtrl;
-                if (sym == SDLK_LALT || sym == SDLK_RALT) bit = kModifierAlt;
-                if (event.type == SDL_KEYDOWN) {
-                    ModifierState |= bit;
-                    if (sym == SDLK_ESCAPE) abort = true;
-                } else {
-                    ModifierState &= ~bit;
-                }
+            case SDL_KEYUP:
+                TrackModifierKey(event.key);
+                if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) abort = true;
                 break;
-            }
             case SDL_MOUSEMOTION:
                 mouse.state = 0;
                 mouse.x = event.motion.x;
                 mouse.y = event.motion.y;
                 break;
             case SDL_MOUSEBUTTONDOWN:
-                if (event.button.button == SDL_BUTTON_LEFT) {
-                    mouse.state = 1;
-                    mouse.x = event.button.x;
-                    mouse.y = event.button.y;
-                }
-                break;
             case SDL_MOUSEBUTTONUP:
+                // A left press is state 1, its release state 2.
                 if (event.button.button == SDL_BUTTON_LEFT) {
-                    mouse.state = 2;
+                    mouse.state = event.type == SDL_MOUSEBUTTONDOWN ? 1 : 2;
                     mouse.x = event.button.x;
                     mouse.y = event.button.y;
                 }

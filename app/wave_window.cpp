@@ -5,26 +5,13 @@
 #include "app/status_bar.h"
 #include "editors/area_synth_wave.h"
 #include "editors/song_lists.h"
-#include "gui/switcher.h"
 
 namespace qn {
 
 void App::CreateWaveWindow() {
-    CloseWindows();
-    rebuildWindow = [this] { CreateWaveWindow(); };
-    SelectUndoHistory(kWaveWindow);
-    currentWindow = kWaveWindow;
-    items.push_back(new GuiItemSwitcher(SDLK_ESCAPE, kCommandInstrumentWindow));
-    menuBar = CreateMenuBar();
-    items.push_back(menuBar);
+    BeginWindow(kWaveWindow, &App::CreateWaveWindow, kCommandInstrumentWindow);
 
-    GuiItem* root = new GuiItem();
-    root->frame = false;
-    root->hittable = false;
-    root->w = logicalWidth;
-    root->h = logicalHeight;
-    root->y = kMenuBarHeight + 4;
-    items.push_back(root);
+    GuiItem* root = AddRootPanel();
     root->Add(new WaveList(MakeListContext(), 8, 0, 212, 440, false));
     new AreaSynthWave(this, root, 220, 0);
 

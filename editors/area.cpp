@@ -1,5 +1,7 @@
 #include "editors/area.h"
 
+#include <mutex>
+
 #include "editors/editor_host.h"
 #include "gui/font.h"
 
@@ -45,6 +47,19 @@ void ChannelBase::DrawCursorBar(int lineY) const {
     SDL_SetRenderDrawColor(gRenderer, line.r, line.g, line.b, 255);
     SDL_RenderDrawLine(gRenderer, rect.x, lineY - 1, rect.x + rect.w - 1, lineY - 1);
     SDL_RenderDrawLine(gRenderer, rect.x, lineY + rowHeight, rect.x + rect.w - 1, lineY + rowHeight);
+}
+
+void Area::DrawCursorRowBar(int lineY, int rowHeight) const {
+    SDL_Rect rect = AbsoluteRect();
+    ClipScope clip(rect);
+    Rgba bar = theme::kCursorRow;
+    SDL_SetRenderDrawColor(gRenderer, bar.r / 4, bar.g / 4, bar.b / 4, 255);
+    SDL_Rect fillRect = {rect.x + 1, lineY, rect.w - 2, rowHeight};
+    SDL_RenderFillRect(gRenderer, &fillRect);
+    Rgba line = theme::kCursorLine;
+    SDL_SetRenderDrawColor(gRenderer, line.r, line.g, line.b, 255);
+    SDL_RenderDrawLine(gRenderer, rect.x + 1, lineY - 1, rect.x + rect.w - 2, lineY - 1);
+    SDL_RenderDrawLine(gRenderer, rect.x + 1, lineY + rowHeight, rect.x + rect.w - 2, lineY + rowHeight);
 }
 
 void ChannelBase::DrawColumnBox(int column, int lineY) const {
@@ -96,6 +111,26 @@ bool Area::OnKey(const SDL_Keysym& key) {
 
 void Area::OnChannelPressed(ChannelBase* channel, int column, MouseEvent*) {
     if (column >= 0) channel->currentColumn = column;
+}
+
+bool Area::EditUnderLock(const std::function<bool(int& preview)>& edit) {
+    int preview = 0;
+    bool consumed = false;
+    {
+        std::lock_guard<std::recursive_mutex> lock(host->AudioLock());
+        consumed = edit(preview);
+    }
+    if (preview > 0) host->PreviewNote(preview);
+    return consumed;
+}
+
+void Area::FocusTrackAt(ChannelBase* channel, int column, bool sequence) {
+    if (channel->track < 0) return;
+    host->focusPane = this;
+    host->lastSwitchToSequence = sequence;
+    host->currentVoice = channel->track;
+    if (column >= 0) channel->currentColumn = column;
+    host->editMode = true;
 }
 
 ChannelBase* Area::Track(int track) const {

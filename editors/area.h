@@ -96,6 +96,19 @@ public:
     }
     // The data channels (track >= 0) in the order added.
     ChannelBase* Track(int track) const;
+    // The cursor row drawn across the whole pane, inside its one-pixel
+    // frame and clipped to it: the bar at a quarter of the cursor colour
+    // with lines above and below, as ChannelBase::DrawCursorBar draws it
+    // for one channel.
+    void DrawCursorRowBar(int lineY, int rowHeight) const;
+    // Runs `edit` under the audio lock, one key one locked edit, then
+    // previews the note it asked for (> 0) once the lock is released;
+    // returns what `edit` returned.
+    bool EditUnderLock(const std::function<bool(int& preview)>& edit);
+    // A press on a pattern or sequence track: that pane takes the focus
+    // (`sequence` tells which, for Return), the track becomes the current
+    // voice and edit mode goes on.
+    void FocusTrackAt(ChannelBase* channel, int column, bool sequence);
 
     EditorHost* host;
     const char* title;

@@ -139,15 +139,8 @@ void AreaInstrument::Draw() {
 
 bool AreaInstrument::HandleKey(const SDL_Keysym& key) {
     if (!Column()) return false;
-    int preview = 0;
-    bool consumed = false;
-    {
-        // The Replayer runs the same step table in the audio callback.
-        std::lock_guard<std::recursive_mutex> lock(host->AudioLock());
-        consumed = HandleKeyLocked(key, preview);
-    }
-    if (preview > 0) host->PreviewNote(preview);
-    return consumed;
+    // The Replayer runs the same step table in the audio callback.
+    return EditUnderLock([&](int& preview) { return HandleKeyLocked(key, preview); });
 }
 
 void AreaInstrument::Advance() { cursor = std::min(cursor + 1, kInstrumentSteps - 1); }
@@ -157,23 +150,7 @@ bool AreaInstrument::HandleKeyLocked(const SDL_Keysym& key, int& preview) {
     ChannelInstrument* column = Column();
     cursor = std::clamp(cursor, 0, kInstrumentSteps - 1);
 
-    // Mutes, as in the pattern editor.
-    if (alt && !ctrl) {
-        if (key.sym >= SDLK_1 && key.sym <= SDLK_4) {
-            ToggleMute(host, int(key.sym - SDLK_1));
-            return true;
-        }
-        if (key.sym == SDLK_m) {
-            const int voice = host->currentVoice & 3;
-            if (shift) {
-                const bool muted = !host->Player().voices[size_t(voice)].muted;
-                for (int v = 0; v < kVoices; ++v) SetMute(host, v, muted);
-            } else {
-                ToggleMute(host, voice);
-            }
-            return true;
-        }
-    }
+    if (HandleMuteKey(host, key)) return true;
     // The instrument clipboard keys (the Instrument menu carries them too).
     if (shift && !ctrl && !alt && key.sym >= SDLK_F3 && key.sym <= SDLK_F5) {
         static const int kCommands[] = {kClearInstrumentCommand, kCopyInstrumentCommand, kPasteInstrumentCommand};

@@ -37,6 +37,23 @@ static bool IsMuted(EditorHost* host, int voice) {
 
 void ToggleMute(EditorHost* host, int voice) { SetMute(host, voice, !IsMuted(host, voice)); }
 
+bool HandleMuteKey(EditorHost* host, const SDL_Keysym& key) {
+    if (!(key.mod & KMOD_ALT) || (key.mod & KMOD_CTRL)) return false;
+    if (key.sym >= SDLK_1 && key.sym <= SDLK_4) {
+        ToggleMute(host, int(key.sym - SDLK_1));
+        return true;
+    }
+    if (key.sym != SDLK_m) return false;
+    const int voice = host->currentVoice & 3;
+    if (key.mod & KMOD_SHIFT) {
+        const bool muted = !IsMuted(host, voice);
+        for (int v = 0; v < kVoices; ++v) SetMute(host, v, muted);
+    } else {
+        ToggleMute(host, voice);
+    }
+    return true;
+}
+
 ButtonMute::ButtonMute(EditorHost* owner, int shownVoice) : host(owner), voice(shownVoice) {
     w = 15;
     h = 14;
@@ -249,40 +266,16 @@ void AreaPattern::Draw() {
     if (hidden || channels.empty()) return;
     // The cursor row's bar runs across every column and the gaps between.
     ChannelBase* first = channels.front();
-    SDL_Rect rect = AbsoluteRect();
-    SDL_Rect firstRect = first->AbsoluteRect();
-    int lineY = firstRect.y + CursorLine() * kPatternRowHeight;
-    ClipScope clip(rect);
-    Rgba bar = theme::kCursorRow;
-    SDL_SetRenderDrawColor(gRenderer, bar.r / 4, bar.g / 4, bar.b / 4, 255);
-    SDL_Rect fillRect = {rect.x + 1, lineY, rect.w - 2, kPatternRowHeight};
-    SDL_RenderFillRect(gRenderer, &fillRect);
-    Rgba line = theme::kCursorLine;
-    SDL_SetRenderDrawColor(gRenderer, line.r, line.g, line.b, 255);
-    SDL_RenderDrawLine(gRenderer, rect.x + 1, lineY - 1, rect.x + rect.w - 2, lineY - 1);
-    SDL_RenderDrawLine(gRenderer, rect.x + 1, lineY + kPatternRowHeight, rect.x + rect.w - 2, lineY + kPatternRowHeight);
+    DrawCursorRowBar(first->AbsoluteRect().y + CursorLine() * kPatternRowHeight, kPatternRowHeight);
 }
 
 void AreaPattern::OnChannelPressed(ChannelBase* channel, int column, MouseEvent*) {
-    if (channel->track < 0) return;
-    host->focusPane = this;
-    host->lastSwitchToSequence = false;
-    host->currentVoice = channel->track;
-    if (column >= 0) channel->currentColumn = column;
-    host->editMode = true;
+    FocusTrackAt(channel, column, false);
 }
 
 bool AreaPattern::HandleKey(const SDL_Keysym& key) {
-    int preview = 0;
-    bool consumed = false;
-    {
-        // One key, one locked edit: the callback reads the cells, the row
-        // and the position.
-        std::lock_guard<std::recursive_mutex> lock(host->AudioLock());
-        consumed = HandleKeyLocked(key, preview);
-    }
-    if (preview > 0) host->PreviewNote(preview);
-    return consumed;
+    // The callback reads the cells, the row and the position.
+    return EditUnderLock([&](int& preview) { return HandleKeyLocked(key, preview); });
 }
 
 void AreaPattern::Advance(int row, int rows) { host->Player().SetRow((row + host->editSkip) % rows); }
@@ -307,22 +300,7 @@ bool AreaPattern::HandleKeyLocked(const SDL_Keysym& key, int& preview) {
     qntPatternStep* step = pattern && row < rows ? pattern + row : nullptr;
     const bool canEdit = host->editMode && step && !player.voices[size_t(voice)].muted;
 
-    // Mutes.
-    if (alt && !ctrl) {
-        if (key.sym >= SDLK_1 && key.sym <= SDLK_4) {
-            ToggleMute(host, int(key.sym - SDLK_1));
-            return true;
-        }
-        if (key.sym == SDLK_m) {
-            if (shift) {
-                bool muted = !player.voices[size_t(voice)].muted;
-                for (int v = 0; v < kVoices; ++v) SetMute(host, v, muted);
-            } else {
-                ToggleMute(host, voice);
-            }
-            return true;
-        }
-    }
+    if (HandleMuteKey(host, key)) return true;
     // Track keys.
     if ((key.sym == SDLK_RIGHT || key.sym == SDLK_LEFT) && (ctrl || alt) && positionValid) {
         SequenceEntry* entries = song.Position(int(song.currentPosition));

@@ -29,6 +29,10 @@ public:
 // release, and command 19 is posted.
 void ToggleMute(EditorHost* host, int voice);
 void SetMute(EditorHost* host, int voice, bool muted);
+// The mute keys every editing pane shares: Alt+1..4 toggles that voice,
+// Alt+M the current voice, Alt+Shift+M sets all four to the opposite of the
+// current voice's state. Whether the key was one of them.
+bool HandleMuteKey(EditorHost* host, const SDL_Keysym& key);
 
 // What the pane draws from the player, copied under the audio lock once a
 // frame: the audio thread moves the row and the position and starts notes.

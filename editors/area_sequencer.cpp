@@ -98,39 +98,17 @@ void AreaSequencer::Draw() {
     }
     Area::Draw();
     if (hidden || channels.empty()) return;
-    SDL_Rect rect = AbsoluteRect();
-    SDL_Rect first = channels.front()->AbsoluteRect();
-    int lineY = first.y + CursorLine() * kSequenceRowHeight;
-    ClipScope clip(rect);
-    Rgba bar = theme::kCursorRow;
-    SDL_SetRenderDrawColor(gRenderer, bar.r / 4, bar.g / 4, bar.b / 4, 255);
-    SDL_Rect fillRect = {rect.x + 1, lineY, rect.w - 2, kSequenceRowHeight};
-    SDL_RenderFillRect(gRenderer, &fillRect);
-    Rgba line = theme::kCursorLine;
-    SDL_SetRenderDrawColor(gRenderer, line.r, line.g, line.b, 255);
-    SDL_RenderDrawLine(gRenderer, rect.x + 1, lineY - 1, rect.x + rect.w - 2, lineY - 1);
-    SDL_RenderDrawLine(gRenderer, rect.x + 1, lineY + kSequenceRowHeight, rect.x + rect.w - 2,
-                       lineY + kSequenceRowHeight);
+    DrawCursorRowBar(channels.front()->AbsoluteRect().y + CursorLine() * kSequenceRowHeight, kSequenceRowHeight);
 }
 
 void AreaSequencer::OnChannelPressed(ChannelBase* channel, int column, MouseEvent*) {
-    if (channel->track < 0) return;
-    host->focusPane = this;
-    host->lastSwitchToSequence = true;
-    host->currentVoice = channel->track;
-    if (column >= 0) channel->currentColumn = column;
-    host->editMode = true;
+    FocusTrackAt(channel, column, true);
 }
 
 bool AreaSequencer::HandleKey(const SDL_Keysym& key) {
     const uint32_t length = host->EditedSong().sequenceLength;
-    bool consumed = false;
-    {
-        // One key, one locked edit: the callback reads the sequence and
-        // moves the position.
-        std::lock_guard<std::recursive_mutex> lock(host->AudioLock());
-        consumed = HandleKeyLocked(key);
-    }
+    // The callback reads the sequence and moves the position.
+    const bool consumed = EditUnderLock([&](int&) { return HandleKeyLocked(key); });
     // Insert and Backspace change the song's size.
     if (host->EditedSong().sequenceLength != length) host->RecomputeSongInfo();
     return consumed;
@@ -150,21 +128,7 @@ bool AreaSequencer::HandleKeyLocked(const SDL_Keysym& key) {
     const bool valid = position < length;
     SequenceEntry* entry = valid ? &song.Position(position)[voice] : nullptr;
 
-    if (alt && !ctrl) {
-        if (key.sym >= SDLK_1 && key.sym <= SDLK_4) {
-            ToggleMute(host, int(key.sym - SDLK_1));
-            return true;
-        }
-        if (key.sym == SDLK_m) {
-            if (shift) {
-                bool muted = !host->Player().voices[size_t(voice)].muted;
-                for (int v = 0; v < kVoices; ++v) SetMute(host, v, muted);
-            } else {
-                ToggleMute(host, voice);
-            }
-            return true;
-        }
-    }
+    if (HandleMuteKey(host, key)) return true;
     const int digit = DigitFromKey(key, column >= 3);
     if (digit >= 0) {
         if (entry) channel->columns[size_t(column)].onKey(reinterpret_cast<uint8_t*>(entry), digit);

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <mutex>
+#include <string>
 
 #include "editors/area_pattern.h"
 #include "editors/editor_host.h"
@@ -42,6 +44,25 @@ constexpr Rgba kReadoutColour = {0xCC, 0xCC, 0xCC, 255};
 Rgba Faded(Rgba colour) {
     colour.a = uint8_t(colour.a / 2);
     return colour;
+}
+
+// A line of small text at `rect` inside `pane`, written each frame from
+// the current wave's record (nothing when there is none).
+void AddReadout(GuiItem* pane, SDL_Rect rect, EditorHost* owner, Font* small,
+                std::function<std::string(const WaveParams&)> describe) {
+    GuiItem* readout = pane->Add(new GuiItem());
+    readout->frame = false;
+    readout->hittable = false;
+    readout->x = rect.x;
+    readout->y = rect.y;
+    readout->w = rect.w;
+    readout->h = rect.h;
+    readout->onDraw = [owner, readout, small, describe = std::move(describe)] {
+        WaveParams* record = owner->EditedSong().Wave(owner->currentWave);
+        if (!small || !record) return;
+        SDL_Rect at = readout->AbsoluteRect();
+        small->DrawText(describe(*record).c_str(), at.x, at.y, kReadoutColour);
+    };
 }
 
 }  // namespace
@@ -167,38 +188,18 @@ void AreaSynthWave::BuildPanel() {
         if (std::strcmp(spec.label, "FilterType") == 0) filterTypeField = field;
 
         if (spec.rule == WaveFieldRule::kLength) {
-            GuiItem* readout = Add(new GuiItem());
-            readout->frame = false;
-            readout->hittable = false;
-            readout->x = fieldX - 96;
-            readout->y = fieldY + 17;
-            readout->w = 140;
-            readout->h = 10;
-            readout->onDraw = [owner, readout, small] {
-                WaveParams* record = owner->EditedSong().Wave(owner->currentWave);
-                if (!small || !record) return;
+            AddReadout(this, {fieldX - 96, fieldY + 17, 140, 10}, owner, small, [](const WaveParams& record) {
                 char text[64];
-                std::snprintf(text, sizeof(text), "Chipram     %05d\n", WaveLength(*record));
-                SDL_Rect rect = readout->AbsoluteRect();
-                small->DrawText(text, rect.x, rect.y, kReadoutColour);
-            };
+                std::snprintf(text, sizeof(text), "Chipram     %05d\n", WaveLength(record));
+                return std::string(text);
+            });
         } else if (spec.rule == WaveFieldRule::kCloneFrom) {
-            GuiItem* readout = Add(new GuiItem());
-            readout->frame = false;
-            readout->hittable = false;
-            readout->x = fieldX + 48;
-            readout->y = fieldY - 2;
-            readout->w = 150;
-            readout->h = 20;
-            readout->onDraw = [owner, readout, small] {
-                WaveParams* record = owner->EditedSong().Wave(owner->currentWave);
-                if (!small || !record) return;
+            AddReadout(this, {fieldX + 48, fieldY - 2, 150, 20}, owner, small, [](const WaveParams& record) {
                 char text[64];
                 std::snprintf(text, sizeof(text), "A500 Precalc time\n    %05.2fs",
-                              double(WaveSynth::EstimatePrecalcSeconds(*record)));
-                SDL_Rect rect = readout->AbsoluteRect();
-                small->DrawText(text, rect.x, rect.y, kReadoutColour);
-            };
+                              double(WaveSynth::EstimatePrecalcSeconds(record)));
+                return std::string(text);
+            });
         }
         if (spec.rule != WaveFieldRule::kLength) rowY += kRowHeight;
     }
@@ -293,27 +294,8 @@ bool AreaSynthWave::HandleKey(const SDL_Keysym& key) {
         host->currentWave = std::clamp(host->currentWave + step, 1, kWaves);
         return true;
     }
-    if (alt && !ctrl) {
-        if (key.sym >= SDLK_1 && key.sym <= SDLK_4) {
-            ToggleMute(host, int(key.sym - SDLK_1));
-            return true;
-        }
-        if (key.sym == SDLK_m) {
-            const int voice = host->currentVoice & 3;
-            if (shift) {
-                bool muted;
-                {
-                    std::lock_guard<std::recursive_mutex> lock(host->AudioLock());
-                    muted = !host->Player().voices[size_t(voice)].muted;
-                }
-                for (int v = 0; v < kVoices; ++v) SetMute(host, v, muted);
-            } else {
-                ToggleMute(host, voice);
-            }
-            return true;
-        }
-        return false;
-    }
+    if (HandleMuteKey(host, key)) return true;
+    if (alt && !ctrl) return false;
     if (shift && !ctrl) {
         const int command = key.sym == SDLK_F3 ? 23 : key.sym == SDLK_F4 ? 22 : key.sym == SDLK_F5 ? 24 : 0;
         if (command != 0) {

@@ -112,14 +112,18 @@ static void Normalize(PatternClipboard& clipboard) {
     if (clipboard.selectionStart > clipboard.selectionEnd) std::swap(clipboard.selectionStart, clipboard.selectionEnd);
 }
 
+// A fresh selection of rows first..last in `track`.
+static void StartSelection(PatternClipboard& clipboard, int track, int first, int last) {
+    clipboard.selectionStart = first;
+    clipboard.selectionEnd = last;
+    clipboard.owner = track;
+}
+
 void SelectRows(PatternClipboard& clipboard, int track, int first, int last) {
-    if (clipboard.HasSelection() && clipboard.owner == track) {
+    if (clipboard.HasSelection() && clipboard.owner == track)
         clipboard.selectionEnd = last;
-    } else {
-        clipboard.selectionStart = first;
-        clipboard.selectionEnd = last;
-        clipboard.owner = track;
-    }
+    else
+        StartSelection(clipboard, track, first, last);
     Normalize(clipboard);
 }
 
@@ -130,9 +134,7 @@ void ExtendSelection(PatternClipboard& clipboard, int track, int from, int to) {
     } else if (clipboard.HasSelection() && clipboard.owner == track && from == clipboard.selectionEnd) {
         clipboard.selectionEnd = to;
     } else {
-        clipboard.selectionStart = from;
-        clipboard.selectionEnd = to;
-        clipboard.owner = track;
+        StartSelection(clipboard, track, from, to);
     }
     Normalize(clipboard);
     // A clipboard holds at most 128 rows.

@@ -49,6 +49,32 @@ static ButtonUser* AddHeading(GuiItem* list, const char* text, int command, int 
     return heading;
 }
 
+// A list is a frameless panel: only its headings and rows take presses.
+static void PlaceList(GuiItem& list, int x, int y, int w, int h) {
+    list.x = x;
+    list.y = y;
+    list.w = w;
+    list.h = h;
+    list.frame = false;
+    list.hittable = false;
+}
+
+// Adds a row at `rowY`: its number button on the left, which selects the
+// row's instrument or wave, and `edit`, its name field, filling the rest.
+template <typename Edit>
+static Edit* AddListRow(GuiItem& list, Edit* edit, int rowY) {
+    SelectButton* number = list.Add(new SelectButton());
+    number->x = 0;
+    number->y = rowY + 1;
+    list.Add(edit);
+    edit->x = kSelectWidth + 4;
+    edit->y = rowY;
+    edit->w = list.w - edit->x;
+    edit->h = 16;
+    edit->number = number;
+    return edit;
+}
+
 InstrumentEdit::InstrumentEdit(const ListContext& listContext, int rowNumber) : context(listContext), row(rowNumber) {
     maxCharacters = kNameLength;
 }
@@ -121,12 +147,7 @@ void ButtonInstrumentPage::Draw() {
 
 InstrumentList::InstrumentList(const ListContext& context, int listX, int listY, int listW, int listH,
                                bool editorWindow) {
-    x = listX;
-    y = listY;
-    w = listW;
-    h = listH;
-    frame = false;
-    hittable = false;
+    PlaceList(*this, listX, listY, listW, listH);
     AddHeading(this, "Instruments", kOpenInstrumentEditor, 0, 104);
     if (editorWindow) AddHeading(this, "Back", kBackToMainWindow, 108, 48);
     pageButton = Add(new ButtonInstrumentPage(context.instrumentPage));
@@ -134,17 +155,9 @@ InstrumentList::InstrumentList(const ListContext& context, int listX, int listY,
     pageButton->w = 48;
     int pitch = RowPitch(h, kInstrumentListRows);
     for (int k = 1; k <= kInstrumentListRows; ++k) {
-        int rowY = kListHeadingHeight + (k - 1) * pitch;
-        SelectButton* number = Add(new SelectButton());
-        number->x = 0;
-        number->y = rowY + 1;
-        InstrumentEdit* edit = Add(new InstrumentEdit(context, k));
-        edit->x = kSelectWidth + 4;
-        edit->y = rowY;
-        edit->w = w - edit->x;
-        edit->h = 16;
-        edit->number = number;
-        number->onSelect = [edit] {
+        const int rowY = kListHeadingHeight + (k - 1) * pitch;
+        InstrumentEdit* edit = AddListRow(*this, new InstrumentEdit(context, k), rowY);
+        edit->number->onSelect = [edit] {
             int instrument = std::clamp(edit->Instrument(), 1, kSelectableInstruments);
             if (edit->context.currentInstrument) *edit->context.currentInstrument = instrument;
             if (ModifierState & kModifierShift) PostCommandEvent(kOpenInstrumentEditor);
@@ -198,27 +211,14 @@ void WaveEdit::OnCommit() {
 }
 
 WaveList::WaveList(const ListContext& context, int listX, int listY, int listW, int listH, bool selectOnly) {
-    x = listX;
-    y = listY;
-    w = listW;
-    h = listH;
-    frame = false;
-    hittable = false;
+    PlaceList(*this, listX, listY, listW, listH);
     ButtonUser* heading = AddHeading(this, "Waves", 0, 0, w);
     heading->hittable = false;
     int pitch = RowPitch(h, kWaveListRows);
     for (int k = 1; k <= kWaveListRows; ++k) {
-        int rowY = kListHeadingHeight + (k - 1) * pitch;
-        SelectButton* number = Add(new SelectButton());
-        number->x = 0;
-        number->y = rowY + 1;
-        WaveEdit* edit = Add(new WaveEdit(context, k, selectOnly));
-        edit->x = kSelectWidth + 4;
-        edit->y = rowY;
-        edit->w = w - edit->x;
-        edit->h = 16;
-        edit->number = number;
-        number->onSelect = [edit] {
+        const int rowY = kListHeadingHeight + (k - 1) * pitch;
+        WaveEdit* edit = AddListRow(*this, new WaveEdit(context, k, selectOnly), rowY);
+        edit->number->onSelect = [edit] {
             if (edit->context.currentWave) *edit->context.currentWave = edit->wave;
             if (edit->selectOnly) PostCommandEvent(kOpenWaveEditor);
         };

@@ -21,4 +21,16 @@ void PostCommandEvent(int command) {
     SDL_PushEvent(&event);
 }
 
+void TrackModifierKey(const SDL_KeyboardEvent& key) {
+    const SDL_Keycode sym = key.keysym.sym;
+    int bit = 0;
+    if (sym == SDLK_LSHIFT || sym == SDLK_RSHIFT) bit = kModifierShift;
+    if (sym == SDLK_LCTRL || sym == SDLK_RCTRL) bit = kModifierCtrl;
+    if (sym == SDLK_LALT || sym == SDLK_RALT) bit = kModifierAlt;
+    if (key.type == SDL_KEYDOWN)
+        ModifierState |= bit;
+    else
+        ModifierState &= ~bit;
+}
+
 }  // namespace qn

@@ -33,6 +33,9 @@ extern Rgba gDefaultThirdColour;
 extern float frameDelta;   // seconds of the last frame
 extern double totalTime;   // seconds since start
 extern int ModifierState;  // ModifierBit set while Shift, Ctrl or Alt is held
+// Follows a Shift, Ctrl or Alt key going down (SDL_KEYDOWN) or up in
+// ModifierState; other keys leave it alone.
+void TrackModifierKey(const SDL_KeyboardEvent& key);
 
 // The one registered SDL event type that carries command numbers.
 extern uint32_t gCommandEventType;

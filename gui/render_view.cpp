@@ -9,8 +9,11 @@
 
 namespace qn {
 
-// The rectangle inside the view's 1-pixel border, cleared to black.
-static SDL_Rect ClearInner(const SDL_Rect& rect) {
+// The view's sunken box at `rect`; returns the rectangle inside its
+// 1-pixel border, cleared to black.
+static SDL_Rect DrawViewBox(GuiItem& view, const SDL_Rect& rect) {
+    if (!view.customColours) view.RefreshDefaultColours();
+    view.DrawBox(rect, view.background, true);
     SDL_Rect inner = {rect.x + 1, rect.y + 1, std::max(0, rect.w - 2), std::max(0, rect.h - 2)};
     SDL_SetRenderDrawColor(gRenderer, 0, 0, 0, 255);
     SDL_RenderFillRect(gRenderer, &inner);
@@ -28,9 +31,7 @@ void RenderView::Draw() {
     if (hidden || !gRenderer) return;
     SDL_Rect rect = AbsoluteRect();
     ClipScope clip(rect);
-    if (!customColours) RefreshDefaultColours();
-    DrawBox(rect, background, true);
-    SDL_Rect inner = ClearInner(rect);
+    SDL_Rect inner = DrawViewBox(*this, rect);
     int count = inner.w;
     if (count < 2 || inner.h < 1 || !ring || ringSize <= 0 || !writeCounter) return;
     if (int(points_.size()) != count) points_.assign(size_t(count), SDL_Point{0, 0});
@@ -59,9 +60,7 @@ void RenderView8Bit::Draw() {
     if (hidden || !gRenderer) return;
     SDL_Rect rect = AbsoluteRect();
     ClipScope clip(rect);
-    if (!customColours) RefreshDefaultColours();
-    DrawBox(rect, background, true);
-    SDL_Rect inner = ClearInner(rect);
+    SDL_Rect inner = DrawViewBox(*this, rect);
     int count = inner.w;
     if (count < 2 || inner.h < 1) return;
     if (int(points_.size()) != count) points_.assign(size_t(count), SDL_Point{0, 0});

@@ -33,13 +33,17 @@ prompt_type() {  # the built-in path prompt in the program's window
   xdotool key --window "$window" Return
 }
 
+export_wav() {  # LOG SONG WAV: starts the program on SONG and exports WAV from the Song menu
+  start_program "$1" "${nozenity[@]}" "$program" "$2"
+  wait_for_window "$1"
+  sleep 0.5
+  xdotool mousemove --window "$window" 30 10 click 1; sleep 0.3
+  xdotool mousemove --window "$window" 60 236 mousedown 1; sleep 0.15; xdotool mouseup 1
+  prompt_type "$3"
+}
+
 echo "== 1. Export Wav of the demo song from the Song menu"
-start_program "$scratch/log1.txt" "${nozenity[@]}" "$program" "$repo/songs/demo.qnt"
-wait_for_window "$scratch/log1.txt"
-sleep 0.5
-xdotool mousemove --window "$window" 30 10 click 1; sleep 0.3
-xdotool mousemove --window "$window" 60 236 mousedown 1; sleep 0.15; xdotool mouseup 1
-prompt_type "$out/app.wav"
+export_wav "$scratch/log1.txt" "$repo/songs/demo.qnt" "$out/app.wav"
 for _ in $(seq 50); do [ -f "$out/app.wav" ] && break; sleep 0.2; done
 sleep 0.5
 import -window "$window" "$out/after_export.png"
@@ -48,12 +52,7 @@ cmp "$out/app.wav" "$out/cli.wav" && echo "IDENTICAL: $(stat -c %s "$out/app.wav
 kill -9 "$program_pid"; wait "$program_pid" 2>/dev/null; program_pid=""
 
 echo "== 2. Abort a long export"
-start_program "$scratch/log2.txt" "${nozenity[@]}" "$program" "$scratch/long.qnt"
-wait_for_window "$scratch/log2.txt"
-sleep 0.5
-xdotool mousemove --window "$window" 30 10 click 1; sleep 0.3
-xdotool mousemove --window "$window" 60 236 mousedown 1; sleep 0.15; xdotool mouseup 1
-prompt_type "$out/long.wav"
+export_wav "$scratch/log2.txt" "$scratch/long.qnt" "$out/long.wav"
 sleep 0.15
 import -window "$window" "$out/panel.png"
 xdotool mousemove --window "$window" 320 311 mousedown 1; sleep 0.1; xdotool mouseup 1
