@@ -98,7 +98,9 @@ TEST_F(FileRequests, OutcomesArePrintedAndKept) {
         ::testing::internal::CaptureStdout();
         EXPECT_EQ(request.Open(c.filter, false), c.ok);
         const std::string printed = Captured();
-        if (c.text.size() < 300) EXPECT_EQ(printed, c.printed);
+        if (c.text.size() < 300) {
+            EXPECT_EQ(printed, c.printed);
+        }
         EXPECT_EQ(request.Path() ? std::string(request.Path()) : std::string(), c.path);
         if (!c.error.empty()) {
             EXPECT_EQ(std::string(FileDialogError()), c.error);
