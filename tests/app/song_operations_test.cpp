@@ -15,25 +15,14 @@ namespace {
 
 std::string TestModule(const char* name) { return (qn::test::TestDataFolder("mod") / name).string(); }
 
-class SongOperations : public ::testing::Test {
+class SongOperations : public AppTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(harness.started);
-        SDL_PauseAudioDevice(harness.app->audioDevice, 1);
+        AppTest::SetUp();
         harness.app->undo.song.log = nullptr;
         harness.app->undo.instrument.log = nullptr;
-        harness.Frame(2);
         harness.app->SetStatus("before");
     }
-    void Run(int command) {
-        harness.Command(command);
-        harness.Frame();
-    }
-    void Press(SDL_Keycode sym, Uint16 mod) {
-        harness.KeyDown(sym, mod);
-        harness.Frame(2);
-    }
-    Song& TheSong() { return harness.app->document->song; }
     std::vector<int8_t> WaveBytes(int wave, int count = 128) {
         const int8_t* slot = harness.app->waveMemory->Slot(wave - 1);
         return std::vector<int8_t>(slot, slot + count);
@@ -60,7 +49,6 @@ protected:
         SetFixedText(song.instrumentNames[0], kNameLength, "lead");
     }
 
-    AppHarness harness;
     ScriptedDialog dialog;
 };
 
