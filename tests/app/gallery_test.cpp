@@ -19,6 +19,14 @@
 namespace qn::testing {
 namespace {
 
+template <typename Item>
+void Box(Item* item, int x, int y, int w, int h) {
+    item->x = x;
+    item->y = y;
+    item->w = w;
+    item->h = h;
+}
+
 void BuildGallery(App* app) {
     static int speed = 6, rows = 64, hexValue = 0x1F;
     static bool loop = true;
@@ -35,10 +43,7 @@ void BuildGallery(App* app) {
     menu->background = Rgba{255, 255, 255, 255};
     menu->textColour = Rgba{0, 0, 0, 255};
     menu->SetText("Song");
-    menu->x = 16;
-    menu->y = 1;
-    menu->w = 32;
-    menu->h = 18;
+    Box(menu, 16, 1, 32, 18);
     menu->AddEntry("New Song", 0, 0, 12);
     menu->AddEntry("Load Song", KMOD_CTRL, SDLK_l, 16);
     menu->AddEntry("Save Song", KMOD_CTRL, SDLK_s, 2);
@@ -49,10 +54,7 @@ void BuildGallery(App* app) {
     menu->dropDown->children[1]->OnHover();
 
     GuiItem* pane = new GuiItem();
-    pane->x = 300;
-    pane->y = 40;
-    pane->w = 320;
-    pane->h = 250;
+    Box(pane, 300, 40, 320, 250);
     app->items.push_back(pane);
     SimpleText* title = pane->Add(new SimpleText());
     title->text = "Sequence Editor";
@@ -68,31 +70,19 @@ void BuildGallery(App* app) {
     const char* labels[3] = {"Play", "Pattern", "Stop"};
     for (int i = 0; i < 3; ++i) {
         Button* button = pane->Add(new ButtonUser(18));
-        button->x = 8 + i * 72;
-        button->y = 100;
-        button->w = 68;
-        button->h = 18;
+        Box(button, 8 + i * 72, 100, 68, 18);
         button->label = labels[i];
     }
     ButtonSync* toggle = pane->Add(new ButtonSync());
-    toggle->x = 8;
-    toggle->y = 130;
-    toggle->w = 18;
-    toggle->h = 13;
+    Box(toggle, 8, 130, 18, 13);
     toggle->iconSource = SDL_Rect{0, 77, 14, 9};
     toggle->getState = [] { return loop; };
     toggle->caption = "Voice 1";
     GuiItemGauge* gauge = pane->Add(new GuiItemGauge());
-    gauge->x = 8;
-    gauge->y = 160;
-    gauge->w = 300;
-    gauge->h = 20;
+    Box(gauge, 8, 160, 300, 20);
     gauge->fraction = 0.6f;
     GuiItem* text = pane->Add(new GuiItem());
-    text->x = 8;
-    text->y = 190;
-    text->w = 300;
-    text->h = 52;
+    Box(text, 8, 190, 300, 52);
     Font* small = app->smallFont;
     text->onDraw = [text, small] {
         SDL_Rect r = text->AbsoluteRect();
@@ -100,10 +90,7 @@ void BuildGallery(App* app) {
                         r.y + 2, Rgba{255, 255, 255, 255});
     };
     GuiItem* notes = new GuiItem();
-    notes->x = 8;
-    notes->y = 300;
-    notes->w = 624;
-    notes->h = 260;
+    Box(notes, 8, 300, 624, 260);
     app->items.push_back(notes);
     notes->onDraw = [notes] {
         SDL_Rect r = notes->AbsoluteRect();

@@ -32,16 +32,12 @@ protected:
     int Note(int row) { return TheSong().Pattern(1)[row].Note(); }
 };
 
-TEST_F(UndoRecording, StartUpStoresTheNewSongInTheSongHistory) {
-    EXPECT_EQ(Histories().active(), UndoHistories::Active::Song);
-    EXPECT_EQ(Histories().song.current(), 0);
-    EXPECT_EQ(Histories().instrument.current(), -1);
-    EXPECT_EQ(Histories().lastChecksum, StorageChecksum(harness.app->document->Storage()));
-    EXPECT_TRUE(harness.app->undoRecording);
-    EXPECT_GT(harness.app->songSize, 0u);
-}
-
+// Start-up stores the new song in the song history; a change is recorded
+// only with the next handled key.
 TEST_F(UndoRecording, AChangeIsRecordedOnlyWithTheNextHandledKey) {
+    EXPECT_EQ(Histories().active(), UndoHistories::Active::Song);
+    EXPECT_EQ(Histories().instrument.current(), -1);
+    EXPECT_TRUE(harness.app->undoRecording);
     HarmlessKey();
     EXPECT_EQ(Histories().song.current(), 0) << "a key that changes nothing stores nothing";
     EditNote(0, 13);
