@@ -67,21 +67,13 @@ public:
 
     void Push(SDL_Event& event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
 
-    void KeyDown(SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
+    void KeyDown(SDL_Keycode sym, Uint16 mod = KMOD_NONE) { Key(true, sym, mod); }
+    void KeyUp(SDL_Keycode sym, Uint16 mod = KMOD_NONE) { Key(false, sym, mod); }
+    void Key(bool down, SDL_Keycode sym, Uint16 mod) {
         SDL_Event event;
         SDL_zero(event);
-        event.type = SDL_KEYDOWN;
-        event.key.state = SDL_PRESSED;
-        event.key.keysym.sym = sym;
-        event.key.keysym.scancode = SDL_GetScancodeFromKey(sym);
-        event.key.keysym.mod = mod;
-        Push(event);
-    }
-    void KeyUp(SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
-        SDL_Event event;
-        SDL_zero(event);
-        event.type = SDL_KEYUP;
-        event.key.state = SDL_RELEASED;
+        event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+        event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
         event.key.keysym.sym = sym;
         event.key.keysym.scancode = SDL_GetScancodeFromKey(sym);
         event.key.keysym.mod = mod;
@@ -118,6 +110,15 @@ public:
         event.button.x = x;
         event.button.y = y;
         Push(event);
+    }
+    // A hover, a press and a release, a frame each.
+    void Click(int x, int y) {
+        MouseMove(x, y);
+        Frame();
+        MouseButton(true, x, y);
+        Frame();
+        MouseButton(false, x, y);
+        Frame();
     }
     void Command(int number) { PostCommandEvent(number); }
 
@@ -188,6 +189,30 @@ private:
     std::filesystem::path scratch_;
     std::string dataHome_;
     bool stopped_ = false;
+};
+
+// A started App with its audio device paused, so that nothing moves the
+// song on unless a test renders ticks itself.
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(harness.started);
+        SDL_PauseAudioDevice(harness.app->audioDevice, 1);
+        harness.Frame(2);  // start-up: the GuiSize command and the edit-mode messages
+    }
+    App* app() { return harness.app; }
+    Song& TheSong() { return harness.app->document->song; }
+    void Run(int command) {
+        harness.Command(command);
+        harness.Frame();
+    }
+    // A key, the frame that handles it and (frames 2) the one that runs the
+    // command it posted.
+    void Press(SDL_Keycode sym, Uint16 mod = KMOD_NONE, int frames = 2) {
+        harness.KeyDown(sym, mod);
+        harness.Frame(frames);
+    }
+    AppHarness harness;
 };
 
 }  // namespace qn::testing

@@ -28,16 +28,14 @@ public:
     int hovers = 0;
 };
 
-class AppInput : public ::testing::Test {
+class AppInput : public AppTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(harness.started);
-        harness.Frame(2);  // start-up: the GuiSize command and the edit-mode messages
+        AppTest::SetUp();
         target = new Target();
         // First in the list: hit and offered keys before the main window's panes.
         harness.app->items.insert(harness.app->items.begin(), target);
     }
-    AppHarness harness;
     Target* target = nullptr;
 };
 
@@ -68,7 +66,15 @@ TEST_F(AppInput, WheelActsAsUpAndDownArrows) {
     EXPECT_EQ(target->keys, (std::vector<SDL_Keycode>{SDLK_UP, SDLK_DOWN, SDLK_DOWN}));
 }
 
-TEST_F(AppInput, RightButtonActsAsShiftAndItsReleaseClearsEveryModifier) {
+// Modifier keys set their bits; the right button acts as Shift and its
+// release clears every modifier, even one still held.
+TEST_F(AppInput, ModifierBits) {
+    harness.KeyDown(SDLK_RSHIFT);
+    harness.KeyDown(SDLK_LALT);
+    harness.Frame();
+    EXPECT_EQ(ModifierState, kModifierShift | kModifierAlt);
+    harness.KeyUp(SDLK_RSHIFT);
+    harness.KeyUp(SDLK_LALT);
     harness.KeyDown(SDLK_LCTRL, KMOD_LCTRL);
     harness.Frame();
     EXPECT_EQ(ModifierState, kModifierCtrl);
@@ -77,88 +83,57 @@ TEST_F(AppInput, RightButtonActsAsShiftAndItsReleaseClearsEveryModifier) {
     EXPECT_EQ(ModifierState, kModifierShift);
     harness.MouseButton(false, 10, 10, SDL_BUTTON_RIGHT);
     harness.Frame();
-    EXPECT_EQ(ModifierState, 0);  // even though Ctrl is still held
+    EXPECT_EQ(ModifierState, 0);
     harness.KeyUp(SDLK_LCTRL);
 }
 
-TEST_F(AppInput, ModifierBitsFollowShiftCtrlAndAlt) {
-    harness.KeyDown(SDLK_RSHIFT);
-    harness.KeyDown(SDLK_LALT);
-    harness.Frame();
-    EXPECT_EQ(ModifierState, kModifierShift | kModifierAlt);
-    harness.KeyUp(SDLK_RSHIFT);
-    harness.Frame();
-    EXPECT_EQ(ModifierState, kModifierAlt);
-    harness.KeyUp(SDLK_LALT);
-    harness.Frame();
-    EXPECT_EQ(ModifierState, 0);
-}
-
-TEST_F(AppInput, ClickIsDeliveredAndTheReleaseIsSeenInExactlyOneFrame) {
-    harness.MouseButton(true, 110, 110);
-    harness.Frame();
-    EXPECT_EQ(target->states, std::vector<int>{1});
-    EXPECT_TRUE(target->focused);
-    EXPECT_EQ(harness.app->capturedItemId, target->id);
-    harness.Frame();  // held: delivered again to the captured widget
-    EXPECT_EQ(target->states, (std::vector<int>{1, 1}));
-    harness.MouseButton(false, 110, 110);
-    harness.Frame();
-    EXPECT_EQ(target->states, (std::vector<int>{1, 1, 2}));
-    EXPECT_EQ(harness.app->mouse.state, 0);
-    EXPECT_EQ(harness.app->mouse.previousState, 2);
-    harness.Frame();
-    EXPECT_EQ(target->states.size(), 3u);
-}
-
-TEST_F(AppInput, MouseMoveHoversWithoutAClick) {
+// A hover is no click; a click focuses and captures, is delivered while held
+// and its release in exactly one frame; a press on empty space takes the
+// focus away.
+TEST_F(AppInput, MouseReachesTheWidgetUnderIt) {
     harness.MouseMove(120, 120);
     harness.Frame();
     EXPECT_EQ(target->hovers, 1);
     EXPECT_TRUE(target->states.empty());
     EXPECT_FALSE(target->focused);
-}
-
-TEST_F(AppInput, PressOnEmptySpaceTakesFocusAway) {
     harness.MouseButton(true, 110, 110);
+    harness.Frame(2);
+    EXPECT_EQ(target->states, (std::vector<int>{1, 1}));
+    EXPECT_TRUE(target->focused);
+    EXPECT_EQ(harness.app->capturedItemId, target->id);
     harness.MouseButton(false, 110, 110);
     harness.Frame(2);
-    ASSERT_TRUE(target->focused);
+    EXPECT_EQ(target->states, (std::vector<int>{1, 1, 2}));
+    EXPECT_EQ(harness.app->mouse.state, 0);
     harness.MouseButton(true, 300, 300);
     harness.Frame();
     EXPECT_FALSE(target->focused);
 }
 
+// After a command (not command 0) clicks pause until the mouse is idle; the
+// command is broadcast to the widgets.
 TEST_F(AppInput, ClicksPauseAfterACommandUntilTheMouseIsIdle) {
+    std::vector<int> seen;
+    target->onCommand = [&](int command) { seen.push_back(command); };
+    harness.Command(0);
+    harness.MouseButton(true, 110, 110);
+    harness.Frame();
+    harness.MouseButton(false, 110, 110);
+    harness.Frame();
+    ASSERT_EQ(target->states, (std::vector<int>{1, 2}));
+    target->states.clear();
     harness.Command(kCommandStepsInHex);
     harness.MouseButton(true, 110, 110);
     harness.Frame();
+    EXPECT_EQ(seen, (std::vector<int>{0, kCommandStepsInHex}));
     EXPECT_TRUE(harness.app->commandSeen);
-    EXPECT_TRUE(target->states.empty());
     harness.MouseButton(false, 110, 110);
-    harness.Frame();  // the release is not delivered either
-    EXPECT_TRUE(target->states.empty());
-    harness.Frame();  // idle: the pause ends without a delivery
+    harness.Frame(2);  // the release is not delivered either; then idle
     EXPECT_FALSE(harness.app->commandSeen);
     EXPECT_TRUE(target->states.empty());
     harness.MouseButton(true, 110, 110);
     harness.Frame();
     EXPECT_EQ(target->states, std::vector<int>{1});
-}
-
-TEST_F(AppInput, CommandZeroDoesNotPauseClicks) {
-    harness.Command(0);
-    harness.MouseButton(true, 110, 110);
-    harness.Frame();
-    EXPECT_EQ(target->states, std::vector<int>{1});
-}
-
-TEST_F(AppInput, CommandsAreBroadcastToWidgetsAfterExecution) {
-    std::vector<int> seen;
-    target->onCommand = [&](int command) { seen.push_back(command); };
-    harness.Command(19);
-    harness.Frame();
-    EXPECT_EQ(seen, std::vector<int>{19});
 }
 
 TEST_F(AppInput, HoldingWithNothingFocusedPausesLikeACommand) {
@@ -193,15 +168,12 @@ TEST_F(AppInput, TextGoesToTheFocusedTextField) {
     EXPECT_FALSE(SDL_IsTextInputActive());
 }
 
-TEST_F(AppInput, BlockedKeysAreDiscarded) {
+TEST_F(AppInput, BlockedKeysAreDiscardedAndQuitEndsTheLoop) {
     harness.app->keysBlocked = true;
     harness.KeyDown(SDLK_F3);
     harness.Frame();
     EXPECT_EQ(harness.app->currentOctave, 0);
     EXPECT_TRUE(harness.app->KeyQueue.empty());
-}
-
-TEST_F(AppInput, QuitEventEndsTheLoop) {
     SDL_Event event;
     SDL_zero(event);
     event.type = SDL_QUIT;

@@ -1,25 +1,15 @@
-// Application keys and the commands the shell runs itself.
+// Application keys and the commands the shell runs itself: the shell's
+// state after each key, the play keys with the status each leaves, Space and
+// Shift+Space, pane focus by Return, window sizes and the new-song commands.
 #include <array>
+#include <cstring>
 
 #include "tests/app/app_harness.h"
 
 namespace qn::testing {
 namespace {
 
-class AppKeys : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(harness.started);
-        harness.Frame(2);
-    }
-    // Sends a key, runs the frame that handles it and the frame that runs
-    // any command it posted.
-    void Press(SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
-        harness.KeyDown(sym, mod);
-        harness.Frame(2);
-    }
-    AppHarness harness;
-};
+using AppKeys = AppTest;
 
 // A run of keys, each with the shell's state after it: octave, edit skip,
 // edit mode, instrument, its page, song position and window. The new song
@@ -38,13 +28,22 @@ TEST_F(AppKeys, KeysChangeTheShellsState) {
         {SDLK_KP_PLUS, KMOD_LSHIFT, {0, 0, 0, 17, 1, 0, kMainWindow}, "Shift: a step of 0"},
         {SDLK_DOWN, KMOD_LCTRL, {0, 0, 0, 18, 1, 0, kMainWindow}, "Ctrl+Down too"},
         {SDLK_KP_MINUS, 0, {0, 0, 0, 17, 1, 0, kMainWindow}, "keypad - the one before"},
-        {SDLK_DOWN, KMOD_LALT, {0, 0, 0, 17, 1, 1, kMainWindow}, "left Alt+Down: the next position"},
-        {SDLK_DOWN, KMOD_LALT, {0, 0, 0, 17, 1, 2, kMainWindow}, ""},
-        {SDLK_DOWN, KMOD_LALT, {0, 0, 0, 17, 1, 3, kMainWindow}, ""},
-        {SDLK_DOWN, KMOD_LALT, {0, 0, 0, 17, 1, 3, kMainWindow}, "held at the last position"},
-        {SDLK_UP, KMOD_LALT, {0, 0, 0, 17, 1, 2, kMainWindow}, "left Alt+Up: the one before"},
-        {SDLK_ESCAPE, 0, {0, 0, 0, 17, 1, 2, kInstrumentWindow}, "Escape: main to instruments"},
-        {SDLK_ESCAPE, 0, {0, 0, 0, 17, 1, 2, kMainWindow}, "and back"},
+        {SDLK_UP, KMOD_RCTRL, {0, 0, 0, 16, 0, 0, kMainWindow}, "Ctrl+Up too, and the page follows"},
+        {SDLK_KP_MINUS, KMOD_NUM, {0, 0, 0, 15, 0, 0, kMainWindow}, "Num Lock is no modifier here"},
+        {SDLK_KP_MINUS, KMOD_LCTRL, {0, 0, 0, 15, 0, 0, kMainWindow}, "a modifier: not the selector"},
+        {SDLK_DOWN, KMOD_LALT, {0, 0, 0, 15, 0, 1, kMainWindow}, "left Alt+Down: the next position"},
+        {SDLK_DOWN, KMOD_LALT, {0, 0, 0, 15, 0, 2, kMainWindow}, ""},
+        {SDLK_DOWN, KMOD_LALT, {0, 0, 0, 15, 0, 3, kMainWindow}, ""},
+        {SDLK_DOWN, KMOD_LALT, {0, 0, 0, 15, 0, 3, kMainWindow}, "held at the last position"},
+        {SDLK_UP, KMOD_LALT, {0, 0, 0, 15, 0, 2, kMainWindow}, "left Alt+Up: the one before"},
+        {SDLK_ESCAPE, 0, {0, 0, 0, 15, 0, 2, kInstrumentWindow}, "Escape: main to instruments"},
+        {SDLK_ESCAPE, 0, {0, 0, 0, 15, 0, 2, kMainWindow}, "and back"},
+        {SDLK_F3, KMOD_LALT, {0, 0, 0, 15, 0, 2, kWaveWindow}, "left Alt+F3: to the waves"},
+        {SDLK_KP_PLUS, 0, {0, 0, 0, 15, 0, 2, kWaveWindow}, "which have no instrument selector"},
+        {SDLK_DOWN, KMOD_LCTRL, {0, 0, 0, 15, 0, 2, kWaveWindow}, ""},
+        {SDLK_SPACE, 0, {0, 0, 0, 15, 0, 2, kWaveWindow}, "where only Shift+Space toggles edit mode"},
+        {SDLK_SPACE, KMOD_LSHIFT, {0, 0, 1, 15, 0, 2, kWaveWindow}, ""},
+        {SDLK_ESCAPE, 0, {0, 0, 0, 15, 0, 2, kInstrumentWindow}, "Escape: waves to instruments, leaving edit mode"},
     };
     App* app = harness.app;
     app->currentInstrument = 16;
@@ -56,83 +55,145 @@ TEST_F(AppKeys, KeysChangeTheShellsState) {
         EXPECT_EQ(state, step.state) << step.what;
     }
     // The ends of the instrument range hold.
+    Run(kCommandMainWindow);
     for (auto [instrument, key] : {std::pair{31, SDLK_KP_PLUS}, std::pair{1, SDLK_KP_MINUS}}) {
         app->currentInstrument = instrument;
         Press(key);
         EXPECT_EQ(app->currentInstrument, instrument);
     }
-    // The waves window goes back to the instruments.
-    harness.Command(kCommandWaveWindow);
-    harness.Frame();
-    Press(SDLK_ESCAPE);
-    EXPECT_EQ(app->currentWindow, kInstrumentWindow);
 }
 
-TEST_F(AppKeys, PlayKeysPostTheirCommands) {
+// The play keys post their commands; Space stops a playing song without
+// touching edit mode, and toggles it when stopped. Edit mode starts off.
+TEST_F(AppKeys, PlayKeysAndSpace) {
+    const std::string on = "Edit Mode <cff4444>ON<cp0> (Press Space to disable)";
+    const std::string off = "Edit Mode <ccccccc>OFF<cp0> (Press Space to enable)";
+    struct Step {
+        SDL_Keycode sym;
+        Uint16 mod;
+        int command;  // 0: none checked
+        bool playing, patternLoop, editMode;
+        std::string status;
+    };
+    const Step steps[] = {
+        {SDLK_RCTRL, 0, kCommandPlaySong, true, false, false, "Playing Song...(Press SPACE to stop)"},
+        {SDLK_SPACE, 0, 0, false, false, false, "Playing stopped."},
+        {SDLK_SPACE, 0, 0, false, false, true, on},
+        {SDLK_RCTRL, KMOD_RSHIFT, kCommandPlaySongFromCursor, true, false, true,
+         "Playing Song from Cursor...(Press SPACE to stop)"},
+        {SDLK_SPACE, KMOD_LSHIFT, 0, false, false, true, "Playing stopped. Press SPACE to toggle edit mode."},
+        {SDLK_SPACE, KMOD_RSHIFT, 0, false, false, false, off},
+        {SDLK_RALT, 0, kCommandPlayPattern, true, true, false, "Playing Pattern...(Press SPACE to stop)"},
+        {SDLK_RALT, KMOD_LSHIFT, kCommandPlayPatternFromCursor, true, true, false,
+         "Playing Pattern from Cursor...(Press SPACE to stop)"},
+        {SDLK_SPACE, 0, 0, false, true, false, "Playing stopped."},
+        {SDLK_RETURN, KMOD_LCTRL, kCommandPlayOneRow, false, false, false, ""},
+    };
     std::vector<int> seen;
     GuiItem* listener = new GuiItem();
     listener->w = listener->h = 0;
     listener->onCommand = [&](int command) { seen.push_back(command); };
     harness.app->items.push_back(listener);
-    Press(SDLK_RCTRL);
-    Press(SDLK_RCTRL, KMOD_RSHIFT);
-    Press(SDLK_RALT);
-    Press(SDLK_RALT, KMOD_LSHIFT);
-    Press(SDLK_RETURN, KMOD_LCTRL);
-    EXPECT_EQ(seen, (std::vector<int>{18, 31, 29, 30, 36}));
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.status);
+        seen.clear();
+        harness.KeyDown(step.sym, step.mod);
+        harness.Frame(3);  // the key, its command, and the frame that announces edit mode
+        if (step.command) {
+            EXPECT_EQ(seen, std::vector<int>{step.command});
+        }
+        EXPECT_EQ(harness.app->IsPlaying(), step.playing);
+        if (step.playing) {
+            EXPECT_EQ(harness.app->replayer->patternLoop, step.patternLoop ? 1 : 0);
+        }
+        EXPECT_EQ(harness.app->editMode, step.editMode);
+        if (!step.status.empty()) {
+            EXPECT_EQ(harness.Status(), step.status);
+        }
+    }
 }
 
-TEST_F(AppKeys, QuitCommandEndsTheLoop) {
+// Return moves the focus between the registered panes; Shift+Return leaves
+// it; Ctrl+Return plays the row instead.
+TEST_F(AppKeys, ReturnSwitchesFocusBetweenTheRegisteredPanes) {
+    App* app = harness.app;
+    GuiItem* pattern = app->rootPanel->Add(new GuiItem());
+    GuiItem* sequence = app->rootPanel->Add(new GuiItem());
+    app->patternPane = pattern;
+    app->sequencePane = sequence;
+    app->focusPane = pattern;
+    Press(SDLK_RETURN);
+    EXPECT_TRUE(sequence->focused);
+    EXPECT_EQ(app->focusPane, sequence);
+    Press(SDLK_RETURN, KMOD_NUM);
+    EXPECT_TRUE(pattern->focused);
+    EXPECT_FALSE(sequence->focused);
+    Press(SDLK_RETURN, KMOD_LSHIFT);
+    EXPECT_TRUE(pattern->focused);
+    app->replayer->row = 7;
+    Press(SDLK_RETURN, KMOD_LCTRL);
+    EXPECT_EQ(app->focusPane, pattern);
+    EXPECT_FALSE(sequence->focused);
+    EXPECT_EQ(app->replayer->row, 8);
+}
+
+// Window size after each size command; the open window is rebuilt in place.
+TEST_F(AppKeys, GuiSizeCommandsResizeTheWindowAndAreStored) {
+    struct Step { int command, width, height, guiSize, logicalWidth; };
+    const Step steps[] = {
+        {kCommandGuiSize15, 960, 888, 1, 640},
+        {kCommandWideGui, 1344, 888, 1, 896},
+        {kCommandGuiSize20, 1792, 1184, 2, 896},
+        {kCommandGuiSize10, 896, 592, 0, 896},
+        {kCommandWideGui, 640, 592, 0, 640},
+    };
+    App* app = harness.app;
+    Run(kCommandWaveWindow);
+    for (const Step& step : steps) {
+        harness.Command(step.command);
+        harness.Frame(2);  // "Wide Gui" re-posts the GuiSize command
+        int width = 0, height = 0, logicalWidth = 0, logicalHeight = 0;
+        SDL_GetWindowSize(app->window, &width, &height);
+        SDL_RenderGetLogicalSize(app->renderer, &logicalWidth, &logicalHeight);
+        EXPECT_EQ((std::array<int, 5>{width, height, app->prefs->guiSize, app->logicalWidth, logicalWidth}),
+                  (std::array<int, 5>{step.width, step.height, step.guiSize, step.logicalWidth, step.logicalWidth}))
+            << step.command;
+        EXPECT_EQ(app->currentWindow, kWaveWindow);
+        ASSERT_NE(app->statusBar, nullptr);
+        EXPECT_EQ(app->statusBar->parent->w, app->logicalWidth);
+    }
+    Run(kCommandMainWindow);
+    EXPECT_NE(app->rootPanel, nullptr);
     harness.Command(kCommandQuit);
     EXPECT_TRUE(harness.Frame());
 }
 
-TEST_F(AppKeys, GuiSizeCommandsResizeTheWindowAndAreStored) {
-    int width = 0, height = 0;
-    harness.Command(kCommandGuiSize15);
-    harness.Frame();
-    SDL_GetWindowSize(harness.app->window, &width, &height);
-    EXPECT_EQ(width, 960);
-    EXPECT_EQ(height, 888);
-    EXPECT_EQ(harness.app->prefs->guiSize, 1);
-    harness.Command(kCommandWideGui);
-    harness.Frame(2);  // "Wide Gui" re-posts the GuiSize command
-    SDL_GetWindowSize(harness.app->window, &width, &height);
-    EXPECT_EQ(width, 1344);
-    EXPECT_EQ(height, 888);
-    EXPECT_EQ(harness.app->logicalWidth, 896);
-    EXPECT_EQ(harness.app->rootPanel->x, 256);  // the root panel moves right
-    EXPECT_EQ(harness.app->statusBar->parent->w, 896);  // and the status bar widens
-    harness.Command(kCommandGuiSize20);
-    harness.Frame();
-    SDL_GetWindowSize(harness.app->window, &width, &height);
-    EXPECT_EQ(width, 1792);
-    EXPECT_EQ(harness.app->windowScale, 2);
-    int logicalWidth = 0, logicalHeight = 0;
-    SDL_RenderGetLogicalSize(harness.app->renderer, &logicalWidth, &logicalHeight);
-    EXPECT_EQ(logicalWidth, 896);
-    EXPECT_EQ(logicalHeight, 592);
-    harness.Command(kCommandGuiSize10);
-    harness.Frame();
-    SDL_GetWindowSize(harness.app->window, &width, &height);
-    EXPECT_EQ(width, 896);
-    EXPECT_EQ(harness.app->prefs->guiSize, 0);
-}
-
-TEST_F(AppKeys, PreferenceCommandsChangeTheRecord) {
-    harness.Command(kCommandStepsInHex);
-    harness.Command(kCommandHalfStereo);
-    harness.Frame();
-    EXPECT_EQ(harness.app->prefs->stepsInHex, 1);
-    EXPECT_EQ(harness.app->prefs->stereoMode, 1);
-    harness.Command(kCommandStepsInHex);
-    harness.Command(kCommandFullStereo);
-    harness.Frame();
-    EXPECT_EQ(harness.app->prefs->stepsInHex, 0);
-    EXPECT_EQ(harness.app->prefs->stereoMode, 2);
-    harness.Command(kCommandMono);
-    harness.Frame();
-    EXPECT_EQ(harness.app->prefs->stereoMode, 0);
+// Both new-song commands stop, empty the patterns and clear the title, the
+// path and the mutes; one keeps the instruments' and waves' names.
+TEST_F(AppKeys, NewSongCommands) {
+    App* app = harness.app;
+    Song& song = app->document->song;
+    for (bool keep : {false, true}) {
+        song.Pattern(1)[5].SetNote(25);
+        song.SetSequenceLength(9);
+        SetFixedText(song.instrumentNames[3], kNameLength, "lead");
+        SetFixedText(song.waveNames[0], kNameLength, "saw");
+        SetFixedText(app->document->title, kTitleLength, "tune");
+        SetFixedText(app->document->author, kTitleLength, "me");
+        std::strcpy(app->songPath, "tune.qnt");
+        app->replayer->voices[2].muted = 1;
+        Run(kCommandPlaySong);
+        Run(keep ? kCommandNewSongKeepInstruments : kCommandNewSong);
+        EXPECT_FALSE(app->IsPlaying());
+        EXPECT_EQ(song.Pattern(1)[5].Note(), 0);
+        EXPECT_EQ(song.sequenceLength, 4u);
+        EXPECT_EQ(FixedText(song.instrumentNames[3], kNameLength), keep ? "lead" : "");
+        EXPECT_EQ(FixedText(song.waveNames[0], kNameLength), keep ? "saw" : "");
+        EXPECT_EQ(FixedText(app->document->title, kTitleLength), "");
+        EXPECT_EQ(FixedText(app->document->author, kTitleLength), "");
+        EXPECT_STREQ(app->songPath, "");
+        EXPECT_EQ(app->replayer->voices[2].muted, 0);
+    }
 }
 
 }  // namespace

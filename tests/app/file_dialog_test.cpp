@@ -40,7 +40,7 @@ DialogRequest Request(const char* filter, bool save) {
     return request;
 }
 
-TEST(DesktopDialogs, ZenityGetsOneFilterPerGroupAndAllFiles) {
+TEST(DesktopDialogs, OneFilterPerGroupAndAllFiles) {
     EXPECT_EQ(ZenityArguments(Request("qnt", false)),
               (std::vector<std::string>{"zenity", "--file-selection", "--title=Open File",
                                         "--file-filter=qnt | *.qnt", "--file-filter=All Files (*.*) | *"}));
@@ -50,9 +50,6 @@ TEST(DesktopDialogs, ZenityGetsOneFilterPerGroupAndAllFiles) {
                                         "--file-filter=wav | *.wav", "--file-filter=All Files (*.*) | *"}));
     EXPECT_EQ(ZenityArguments(Request("", false)),
               (std::vector<std::string>{"zenity", "--file-selection", "--title=Open File"}));
-}
-
-TEST(DesktopDialogs, KdialogGetsOneFilterLinePerGroup) {
     EXPECT_EQ(KdialogArguments(Request("ins", true)),
               (std::vector<std::string>{"kdialog", "--title", "Save File", "--getsavefilename", ".",
                                         "*.ins|ins\n*|All Files (*.*)"}));
@@ -129,7 +126,7 @@ SDL_Event TextEvent(const char* text) {
     return event;
 }
 
-TEST(PathPromptTyping, StartsInTheWorkingFolderEditsByCharacterAndEscapeCancels) {
+TEST(PathPromptTyping, EditsByCharacterEscapeCancelsHomeAndFilterText) {
     PathPrompt prompt(Request("qnt", false));
     EXPECT_EQ(prompt.text, std::filesystem::current_path().string() + "/");
     EXPECT_FALSE(prompt.HandleEvent(KeyEvent(SDLK_RETURN)));  // a folder, not a file yet
@@ -146,9 +143,6 @@ TEST(PathPromptTyping, StartsInTheWorkingFolderEditsByCharacterAndEscapeCancels)
     PathPrompt cancelled(Request("qnt", true));
     EXPECT_TRUE(cancelled.HandleEvent(KeyEvent(SDLK_ESCAPE)));
     EXPECT_EQ(cancelled.outcome, DialogOutcome::kCancel);
-}
-
-TEST(PathPromptTyping, HomeAbbreviationAndFilterText) {
     const char* home = std::getenv("HOME");
     if (home && *home) {
         EXPECT_EQ(PathPrompt::ExpandHome("~/a.qnt"), std::string(home) + "/a.qnt");
@@ -159,8 +153,10 @@ TEST(PathPromptTyping, HomeAbbreviationAndFilterText) {
 }
 
 // The prompt inside the running program: typed events arrive through SDL's
-// queue while the frame loop waits for it.
-TEST(PathPromptInTheProgram, TypedPathIsChosenAndKeyReleasesReachTheProgram) {
+// queue while the frame loop waits for it; key releases and a quit are kept
+// for the program. It draws a framed box 600 wide, centred: its border runs
+// from x 20 to 619 at y 244.
+TEST(PathPromptInTheProgram, TypedPathEscapeQuitAndTheBox) {
     AppHarness harness;
     ASSERT_TRUE(harness.started);
     harness.Frame(2);
@@ -169,42 +165,30 @@ TEST(PathPromptInTheProgram, TypedPathIsChosenAndKeyReleasesReachTheProgram) {
     harness.KeyDown(SDLK_RETURN);
     harness.KeyUp(SDLK_LCTRL);
     std::string path, error;
-    DialogRequest request = Request("qnt", true);
-    EXPECT_EQ(RunPathPrompt(request, &path, &error), DialogOutcome::kOk);
+    EXPECT_EQ(RunPathPrompt(Request("qnt", true), &path, &error), DialogOutcome::kOk);
     EXPECT_EQ(path, "typed");
     ModifierState = kModifierCtrl;
     harness.Frame();  // the handed-back key release clears Ctrl
     EXPECT_EQ(ModifierState & kModifierCtrl, 0);
-}
 
-TEST(PathPromptInTheProgram, EscapeCancelsAndAQuitIsKeptForTheProgram) {
-    AppHarness harness;
-    ASSERT_TRUE(harness.started);
-    harness.Frame(2);
-    SDL_Event quit;
-    SDL_zero(quit);
-    quit.type = SDL_QUIT;
-    harness.Push(quit);
-    std::string path, error;
-    EXPECT_EQ(RunPathPrompt(Request("qnt", false), &path, &error), DialogOutcome::kCancel);
-    EXPECT_TRUE(path.empty());
-    EXPECT_TRUE(harness.Frame());
-}
-
-TEST(PathPromptInTheProgram, DrawsAFramedBoxOverTheWindow) {
-    AppHarness harness;
-    ASSERT_TRUE(harness.started);
-    harness.Frame(2);
     PathPrompt prompt(Request("qnt", false));
     harness.app->DrawFrame();
     prompt.Draw(640, 592);
-    // The box is 600 wide, centred: its border runs from x 20 to 619 at y 244.
     SDL_Rect rect = {20, 244, 1, 1};
     Uint8 rgba[4] = {};
     SDL_RenderReadPixels(harness.app->renderer, &rect, SDL_PIXELFORMAT_RGBA32, rgba, 4);
     EXPECT_EQ(rgba[0], 235);
     EXPECT_EQ(rgba[1], 235);
     harness.SaveFrame("path_prompt");
+
+    SDL_Event quit;
+    SDL_zero(quit);
+    quit.type = SDL_QUIT;
+    harness.Push(quit);
+    path.clear();
+    EXPECT_EQ(RunPathPrompt(Request("qnt", false), &path, &error), DialogOutcome::kCancel);
+    EXPECT_TRUE(path.empty());
+    EXPECT_TRUE(harness.Frame());
 }
 
 }  // namespace

@@ -1,16 +1,31 @@
-// A window of every toolkit widget, saved as frames/gallery_*.bmp beside
-// the test binary at the three GUI sizes, for a person to look at.
+// Frames for a person to look at, saved beside the test binary as
+// frames/NAME.bmp: the main, instrument and wave windows with the demo song
+// at GUI sizes 1.0, 1.5, 2.0 and Wide, and a window of every toolkit widget.
 #include "gui/button.h"
 #include "gui/gauge.h"
 #include "gui/label.h"
 #include "gui/menu.h"
 #include "gui/number_field.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
+#include <mutex>
+#include <string>
+
+#include "editors/area_instrument.h"
 #include "tests/app/app_harness.h"
 
 namespace qn::testing {
 namespace {
+
+template <typename Item>
+void Box(Item* item, int x, int y, int w, int h) {
+    item->x = x;
+    item->y = y;
+    item->w = w;
+    item->h = h;
+}
 
 void BuildGallery(App* app) {
     static int speed = 6, rows = 64, hexValue = 0x1F;
@@ -28,10 +43,7 @@ void BuildGallery(App* app) {
     menu->background = Rgba{255, 255, 255, 255};
     menu->textColour = Rgba{0, 0, 0, 255};
     menu->SetText("Song");
-    menu->x = 16;
-    menu->y = 1;
-    menu->w = 32;
-    menu->h = 18;
+    Box(menu, 16, 1, 32, 18);
     menu->AddEntry("New Song", 0, 0, 12);
     menu->AddEntry("Load Song", KMOD_CTRL, SDLK_l, 16);
     menu->AddEntry("Save Song", KMOD_CTRL, SDLK_s, 2);
@@ -42,10 +54,7 @@ void BuildGallery(App* app) {
     menu->dropDown->children[1]->OnHover();
 
     GuiItem* pane = new GuiItem();
-    pane->x = 300;
-    pane->y = 40;
-    pane->w = 320;
-    pane->h = 250;
+    Box(pane, 300, 40, 320, 250);
     app->items.push_back(pane);
     SimpleText* title = pane->Add(new SimpleText());
     title->text = "Sequence Editor";
@@ -61,31 +70,19 @@ void BuildGallery(App* app) {
     const char* labels[3] = {"Play", "Pattern", "Stop"};
     for (int i = 0; i < 3; ++i) {
         Button* button = pane->Add(new ButtonUser(18));
-        button->x = 8 + i * 72;
-        button->y = 100;
-        button->w = 68;
-        button->h = 18;
+        Box(button, 8 + i * 72, 100, 68, 18);
         button->label = labels[i];
     }
     ButtonSync* toggle = pane->Add(new ButtonSync());
-    toggle->x = 8;
-    toggle->y = 130;
-    toggle->w = 18;
-    toggle->h = 13;
+    Box(toggle, 8, 130, 18, 13);
     toggle->iconSource = SDL_Rect{0, 77, 14, 9};
     toggle->getState = [] { return loop; };
     toggle->caption = "Voice 1";
     GuiItemGauge* gauge = pane->Add(new GuiItemGauge());
-    gauge->x = 8;
-    gauge->y = 160;
-    gauge->w = 300;
-    gauge->h = 20;
+    Box(gauge, 8, 160, 300, 20);
     gauge->fraction = 0.6f;
     GuiItem* text = pane->Add(new GuiItem());
-    text->x = 8;
-    text->y = 190;
-    text->w = 300;
-    text->h = 52;
+    Box(text, 8, 190, 300, 52);
     Font* small = app->smallFont;
     text->onDraw = [text, small] {
         SDL_Rect r = text->AbsoluteRect();
@@ -93,10 +90,7 @@ void BuildGallery(App* app) {
                         r.y + 2, Rgba{255, 255, 255, 255});
     };
     GuiItem* notes = new GuiItem();
-    notes->x = 8;
-    notes->y = 300;
-    notes->w = 624;
-    notes->h = 260;
+    Box(notes, 8, 300, 624, 260);
     app->items.push_back(notes);
     notes->onDraw = [notes] {
         SDL_Rect r = notes->AbsoluteRect();
@@ -112,49 +106,71 @@ void BuildGallery(App* app) {
     app->SetStatus("Song saved.");
 }
 
-TEST(Gallery, EveryWidgetAtEveryGuiSize) {
-    AppHarness harness;
-    ASSERT_TRUE(harness.started);
-    harness.Frame(2);
-    BuildGallery(harness.app);
-    harness.SettleStatus();
-    EXPECT_FALSE(harness.SaveFrame("gallery_1.0").empty());
-    const int commands[2] = {kCommandGuiSize15, kCommandGuiSize20};
-    const char* names[2] = {"gallery_1.5", "gallery_2.0"};
-    for (int i = 0; i < 2; ++i) {
-        harness.Command(commands[i]);
-        harness.Frame();  // the size change rebuilds the main window
-        BuildGallery(harness.app);
+struct Size {
+    int command;  // 0: GUI size 1.0
+    const char* suffix;
+};
+
+TEST(Gallery, EveryWindowAtEveryGuiSize) {
+    const Size sizes[] = {{0, "1.0"}, {kCommandGuiSize15, "1.5"}, {kCommandGuiSize20, "2.0"}, {kCommandWideGui, "wide"}};
+    for (const Size& size : sizes) {
+        SCOPED_TRACE(size.suffix);
+        std::string suffix = size.suffix;
+        AppHarness harness({}, QUILLNOTE_SOURCE_DIR "/songs/demo.qnt");
+        ASSERT_TRUE(harness.started);
+        App* app = harness.app;
+        if (size.command) harness.Command(size.command);
+        harness.Frame(3);
+        harness.Command(kCommandStopSong);
+        harness.Frame(2);
+        SetFixedText(app->document->title, kTitleLength, "Demo Song");
+        SetFixedText(app->document->author, kTitleLength, "Quillnote");
+        app->editMode = true;
+        for (SDL_Keycode key : {SDLK_DOWN, SDLK_DOWN, SDLK_q, SDLK_e, SDLK_t, SDLK_RIGHT, SDLK_1, SDLK_a})
+            harness.KeyDown(key);
+        harness.KeyDown(SDLK_DOWN, KMOD_LSHIFT);
+        harness.Frame(3);
+        for (int tick = 0; tick < 10; ++tick) {
+            std::lock_guard<std::recursive_mutex> lock(app->audioMutex);
+            app->RenderAudioTick();  // the scope shows what was played
+        }
         harness.SettleStatus();
-        EXPECT_FALSE(harness.SaveFrame(names[i]).empty());
+        std::string main = suffix == "1.0" ? "main_window" : "main_window_" + suffix;
+        EXPECT_FALSE(harness.SaveFrame(main.c_str()).empty());
+        EXPECT_EQ(app->logicalWidth, suffix == "wide" ? kWideLogicalWidth : kLogicalWidth);
+
+        // An arpeggio on wave 1: C, D#, G, then back to the start; step 4 is
+        // a fixed-pitch step linked to the next, which shows no note.
+        const InstrumentStep program[] = {{1, 0, 1}, {4, 0, 0}, {8, 0, 0}, {13, 0x0B, 0}, {0xC0 | 25, 0x0C, 0x20}, {3, 0, 0}};
+        std::copy(std::begin(program), std::end(program), app->document->song.instrumentSteps[2]);
+        app->currentInstrument = 3;
+        harness.Command(kCommandInstrumentWindow);
+        harness.Frame(2);
+        ASSERT_EQ(app->currentWindow, kInstrumentWindow);
+        app->PreviewNote(25);
+        for (int tick = 0; tick < 6; ++tick) {
+            std::lock_guard<std::recursive_mutex> lock(app->audioMutex);
+            app->RenderAudioTick();
+        }
+        auto* pane = static_cast<AreaInstrument*>(app->instrumentPane);
+        pane->cursor = 5;
+        pane->Column()->currentColumn = 2;
+        harness.SettleStatus();
+        EXPECT_FALSE(harness.SaveFrame(("instrument_window_" + suffix).c_str()).empty());
+
+        harness.Command(kCommandWaveWindow);
+        harness.Frame(2);
+        ASSERT_EQ(app->currentWindow, kWaveWindow);
+        harness.SettleStatus();
+        EXPECT_FALSE(harness.SaveFrame(("wave_window_" + suffix).c_str()).empty());
+
+        if (suffix == "wide") continue;
+        harness.Command(kCommandMainWindow);
+        harness.Frame();
+        BuildGallery(app);
+        harness.SettleStatus();
+        EXPECT_FALSE(harness.SaveFrame(("gallery_" + suffix).c_str()).empty());
     }
-    int width = 0, height = 0;
-    SDL_GetRendererOutputSize(harness.app->renderer, &width, &height);
-    EXPECT_EQ(width, 1280);
-}
-
-}  // namespace
-}  // namespace qn::testing
-
-namespace qn::testing {
-namespace {
-
-// The main window with the demo song playing, saved as frames/main_window.bmp.
-TEST(Gallery, MainWindowWithTheDemoSong) {
-    std::string song = std::string(QUILLNOTE_SOURCE_DIR) + "/songs/demo.qnt";
-    AppHarness harness({}, song.c_str());
-    ASSERT_TRUE(harness.started);
-    harness.Frame(2);
-    App* app = harness.app;
-    SetFixedText(app->document->title, kTitleLength, "Demo Song");
-    SetFixedText(app->document->author, kTitleLength, "Quillnote");
-    app->currentInstrument = 2;
-    for (int tick = 0; tick < 10; ++tick) {
-        std::lock_guard<std::recursive_mutex> lock(app->audioMutex);
-        app->RenderAudioTick();  // the scope shows what was played
-    }
-    harness.SettleStatus();
-    EXPECT_FALSE(harness.SaveFrame("main_window").empty());
 }
 
 }  // namespace

@@ -11,12 +11,8 @@
 namespace qn::testing {
 namespace {
 
-class MenuBar : public ::testing::Test {
+class MenuBar : public AppTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(harness.started);
-        harness.Frame(2);
-    }
     GuiItem* Bar() { return harness.app->items.at(1); }
     std::vector<std::string> Titles() {
         std::vector<std::string> titles;
@@ -52,10 +48,6 @@ protected:
         menu->Update();
         return found;
     }
-    void SwitchTo(int command) {
-        harness.Command(command);
-        harness.Frame();
-    }
     // Collects the commands broadcast to the widgets.
     std::vector<int>& Listen() {
         GuiItem* listener = new GuiItem();
@@ -64,135 +56,75 @@ protected:
         harness.app->items.push_back(listener);
         return seen;
     }
-    void Press(SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
-        harness.KeyDown(sym, mod);
-        harness.Frame(2);
-    }
-
-    AppHarness harness;
     std::vector<int> seen;
 };
 
-TEST_F(MenuBar, MainWindowMenusAndTheirEntries) {
-    EXPECT_EQ(Titles(), (std::vector<std::string>{"Song", "Edit", "Play", "Prefs", "Window"}));
-    EXPECT_EQ(Entries("Song"),
-              (std::vector<std::string>{"New Song", "New Song (keep Instruments)", "Load Song", "Save Song",
-                                        "Save Song As...", "Optimize Song", "-", "Import ProTracker", "Import Qxm",
-                                        "-", "Export Wav", "Export Amiga EXE", "-", "Quit"}));
-    EXPECT_EQ(Entries("Edit"), (std::vector<std::string>{"Undo", "Redo"}));
-    EXPECT_EQ(Entries("Play"), (std::vector<std::string>{"Play Song", "Play Song from Cursor", "Play Pattern",
-                                                         "Play Pattern from Cursor", "Stop Song"}));
-    EXPECT_EQ(Entries("Prefs"),
-              (std::vector<std::string>{"Full Stereo (like AMIGA)", "Half Stereo", "Mono", "-", "Steps in Hex",
-                                        "GuiSize 1.0", "GuiSize 1.5", "GuiSize 2.0", "Wide Gui",
-                                        "Background Color"}));
-    EXPECT_EQ(Entries("Window"), (std::vector<std::string>{"Instruments", "Waves"}));
+TEST_F(MenuBar, EachWindowsMenusAndTheirEntries) {
+    using Names = std::vector<std::string>;
+    struct Case { int window; Names titles; std::vector<std::pair<std::string, Names>> menus; };
+    const Case cases[] = {
+        {kCommandMainWindow,
+         {"Song", "Edit", "Play", "Prefs", "Window"},
+         {{"Song", {"New Song", "New Song (keep Instruments)", "Load Song", "Save Song", "Save Song As...",
+                    "Optimize Song", "-", "Import ProTracker", "Import Qxm", "-", "Export Wav", "Export Amiga EXE",
+                    "-", "Quit"}},
+          {"Edit", {"Undo", "Redo"}},
+          {"Play", {"Play Song", "Play Song from Cursor", "Play Pattern", "Play Pattern from Cursor", "Stop Song"}},
+          {"Prefs", {"Full Stereo (like AMIGA)", "Half Stereo", "Mono", "-", "Steps in Hex", "GuiSize 1.0",
+                     "GuiSize 1.5", "GuiSize 2.0", "Wide Gui", "Background Color"}},
+          {"Window", {"Instruments", "Waves"}}}},
+        {kCommandInstrumentWindow,
+         {"Song", "Edit", "Instrument", "Window"},
+         {{"Instrument", {"Load Instrument", "Save Instrument", "Clear Instrument", "Copy Instrument",
+                          "Paste Instrument", "Clear unused waves"}},
+          {"Window", {"Main", "Waves"}}}},
+        {kCommandWaveWindow,
+         {"Song", "Waves", "Window"},
+         {{"Waves", {"Clear Wave", "Copy Wave", "Paste Wave", "Normalize Waves", "Waves volume -10%",
+                     "Waves volume +10%"}},
+          {"Window", {"Main", "Instruments"}}}},
+    };
+    for (const Case& c : cases) {
+        Run(c.window);
+        EXPECT_EQ(Titles(), c.titles);
+        for (const auto& [title, entries] : c.menus) EXPECT_EQ(Entries(title), entries) << title;
+    }
 }
 
-TEST_F(MenuBar, InstrumentWindowMenus) {
-    SwitchTo(kCommandInstrumentWindow);
-    EXPECT_EQ(harness.app->currentWindow, kInstrumentWindow);
-    EXPECT_EQ(Titles(), (std::vector<std::string>{"Song", "Edit", "Instrument", "Window"}));
-    EXPECT_EQ(Entries("Instrument"),
-              (std::vector<std::string>{"Load Instrument", "Save Instrument", "Clear Instrument", "Copy Instrument",
-                                        "Paste Instrument", "Clear unused waves"}));
-    EXPECT_EQ(Entries("Window"), (std::vector<std::string>{"Main", "Waves"}));
-}
-
-TEST_F(MenuBar, WaveWindowHasSongWavesAndWindowOnly) {
-    SwitchTo(kCommandWaveWindow);
-    EXPECT_EQ(harness.app->currentWindow, kWaveWindow);
-    EXPECT_EQ(Titles(), (std::vector<std::string>{"Song", "Waves", "Window"}));
-    EXPECT_EQ(Entries("Waves"), (std::vector<std::string>{"Clear Wave", "Copy Wave", "Paste Wave", "Normalize Waves",
-                                                          "Waves volume -10%", "Waves volume +10%"}));
-    EXPECT_EQ(Entries("Window"), (std::vector<std::string>{"Main", "Instruments"}));
-    // No menu carries Ctrl+Z here, so it does nothing.
-    Listen();
-    Press(SDLK_z, KMOD_LCTRL);
-    EXPECT_TRUE(seen.empty());
-}
-
-TEST_F(MenuBar, BarGeometryTitlesAndRightLabel) {
-    GuiItem* bar = Bar();
-    EXPECT_EQ(bar->x, 0);
-    EXPECT_EQ(bar->w, 642);
-    EXPECT_EQ(bar->h, 20);
-    // Titles: the first at 16, each next 24 pixels after the previous text.
-    Font* font = harness.app->basensFont;
-    ButtonMenu* song = Menu("Song");
-    ButtonMenu* edit = Menu("Edit");
-    ASSERT_TRUE(song && edit);
-    EXPECT_EQ(song->x, 16);
-    EXPECT_EQ(song->h, 18);
-    EXPECT_EQ(song->y, 1);
-    EXPECT_EQ(edit->x, 16 + 24 + font->TextWidth("Song"));
-    auto* label = dynamic_cast<GuiLabel*>(bar->children.back());
-    ASSERT_NE(label, nullptr);
-    EXPECT_EQ(label->x + font->TextWidth(label->text), bar->w - 10);
-    EXPECT_EQ(label->y, song->y + 2);
-    EXPECT_EQ(label->textColour, (Rgba{148, 148, 148, 255}));
-    // The wide layout widens the bar.
-    harness.Command(kCommandWideGui);
-    harness.Frame(2);
-    EXPECT_EQ(Bar()->w, 898);
-}
-
+// Keys through the real key flow, each with the commands it posts (a window
+// switch builds new widgets, which see no command) and the window after it.
 TEST_F(MenuBar, ShortcutsPostTheirCommandsThroughTheKeyFlow) {
-    Listen();
-    Press(SDLK_z, KMOD_RCTRL);                 // Undo
-    Press(SDLK_z, KMOD_LSHIFT);                // Redo: Shift alone is in its mask
-    Press(SDLK_z, KMOD_LCTRL | KMOD_LSHIFT);  // Undo excludes Shift, Redo takes it
-    Press(SDLK_z, KMOD_LCTRL);                 // both match: the first entry, Undo, wins
-    Press(SDLK_LESS);                          // hidden "Play Song"
-    Press(SDLK_LESS, KMOD_RSHIFT);             // hidden "Play Song from Cursor"
-    EXPECT_EQ(seen, (std::vector<int>{kCommandUndo, kCommandRedo, kCommandRedo, kCommandUndo, kCommandPlaySong,
-                                      kCommandPlaySongFromCursor}));
-}
-
-TEST_F(MenuBar, ZeroMaskShortcutsFailWithNumLockOrCapsLock) {
-    ButtonMenu* play = Menu("Play");
-    ASSERT_NE(play, nullptr);
-    SDL_Keysym key{};
-    key.sym = SDLK_RALT;
-    key.mod = KMOD_NONE;
-    EXPECT_TRUE(play->OnKey(key));
-    key.mod = KMOD_NUM;
-    EXPECT_FALSE(play->OnKey(key));
-    key.mod = KMOD_CAPS;
-    EXPECT_FALSE(play->OnKey(key));
-    harness.Frame();  // runs the command the first match posted
-    // The application key still plays the pattern with NumLock on.
-    Listen();
-    Press(SDLK_RALT, KMOD_NUM);
-    EXPECT_EQ(seen, std::vector<int>{kCommandPlayPattern});
-}
-
-TEST_F(MenuBar, WindowShortcutsNeedTheLeftAlt) {
-    Press(SDLK_F2, KMOD_RALT);
-    EXPECT_EQ(harness.app->currentWindow, kMainWindow);
-    Press(SDLK_F3, KMOD_LALT);
-    EXPECT_EQ(harness.app->currentWindow, kWaveWindow);
-    Press(SDLK_F2, KMOD_LALT);
-    EXPECT_EQ(harness.app->currentWindow, kInstrumentWindow);
-    Press(SDLK_F1, KMOD_LALT);
-    EXPECT_EQ(harness.app->currentWindow, kMainWindow);
-}
-
-TEST_F(MenuBar, ShiftFunctionKeysReachTheWindowsOwnMenu) {
-    SwitchTo(kCommandWaveWindow);
-    Listen();
-    Press(SDLK_F3, KMOD_LSHIFT);
-    Press(SDLK_F4, KMOD_RSHIFT);
-    Press(SDLK_F5, KMOD_LSHIFT);
-    EXPECT_EQ(seen, (std::vector<int>{kCommandClearWave, kCommandCopyWave, kCommandPasteWave}));
-    EXPECT_EQ(harness.app->currentOctave, 0);  // Shift+F3 is not an octave key
-    SwitchTo(kCommandInstrumentWindow);
-    seen.clear();
-    Listen();
-    Press(SDLK_F3, KMOD_LSHIFT);
-    Press(SDLK_F4, KMOD_LSHIFT);
-    Press(SDLK_F5, KMOD_LSHIFT);
-    EXPECT_EQ(seen, (std::vector<int>{kCommandClearInstrument, kCommandCopyInstrument, kCommandPasteInstrument}));
+    struct Step { SDL_Keycode sym; Uint16 mod; std::vector<int> commands; const char* what; int window = kMainWindow; };
+    const Step steps[] = {
+        {SDLK_z, KMOD_RCTRL, {kCommandUndo}, ""},
+        {SDLK_z, KMOD_LSHIFT, {kCommandRedo}, "Shift alone is in Redo's mask"},
+        {SDLK_z, KMOD_LCTRL | KMOD_LSHIFT, {kCommandRedo}, "Undo excludes Shift, Redo takes it"},
+        {SDLK_z, KMOD_LCTRL, {kCommandUndo}, "both match: the first entry, Undo, wins"},
+        {SDLK_LESS, 0, {kCommandPlaySong}, "hidden entry"},
+        {SDLK_LESS, KMOD_RSHIFT, {kCommandPlaySongFromCursor}, "hidden entry"},
+        {SDLK_RALT, KMOD_NUM, {kCommandPlayPattern}, "the application key works with Num Lock"},
+        {SDLK_F2, KMOD_RALT, {}, "window keys need the left Alt"},
+        {SDLK_F3, KMOD_LALT, {}, "", kWaveWindow},
+        {SDLK_F3, KMOD_LSHIFT, {kCommandClearWave}, "not an octave key", kWaveWindow},
+        {SDLK_F4, KMOD_RSHIFT, {kCommandCopyWave}, "", kWaveWindow},
+        {SDLK_F5, KMOD_LSHIFT, {kCommandPasteWave}, "", kWaveWindow},
+        {SDLK_z, KMOD_LCTRL, {}, "no menu here carries Ctrl+Z", kWaveWindow},
+        {SDLK_F2, KMOD_LALT, {}, "", kInstrumentWindow},
+        {SDLK_F3, KMOD_LSHIFT, {kCommandClearInstrument}, "", kInstrumentWindow},
+        {SDLK_F4, KMOD_LSHIFT, {kCommandCopyInstrument}, "", kInstrumentWindow},
+        {SDLK_F5, KMOD_LSHIFT, {kCommandPasteInstrument}, "", kInstrumentWindow},
+        {SDLK_F1, KMOD_LALT, {}, ""},
+    };
+    int window = kNoWindow;
+    for (const Step& step : steps) {
+        seen.clear();
+        if (harness.app->currentWindow != window) Listen();  // a window switch builds new widgets
+        window = harness.app->currentWindow;
+        Press(step.sym, step.mod);
+        EXPECT_EQ(seen, step.commands) << SDL_GetKeyName(step.sym) << " " << step.mod << " " << step.what;
+        EXPECT_EQ(harness.app->currentWindow, step.window) << SDL_GetKeyName(step.sym);
+    }
+    EXPECT_EQ(harness.app->currentOctave, 0);
 }
 
 TEST_F(MenuBar, ShortcutTextsShownBesideTheEntries) {

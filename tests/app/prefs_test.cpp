@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -22,43 +23,28 @@ protected:
     }
 };
 
-TEST_F(PrefsFile, MissingFileKeepsDefaults) {
-    Prefs prefs = DefaultPrefs();
-    Colour background = LoadPrefs(prefs, path);
-    EXPECT_EQ(background.r, 92);
-    EXPECT_EQ(background.g, 100);
-    EXPECT_EQ(background.b, 120);
-    EXPECT_EQ(prefs.stereoMode, 0);
-    EXPECT_EQ(prefs.guiSize, 0);
-}
-
-TEST_F(PrefsFile, FourteenBytesIgnoredWithBuiltInBackground) {
-    Write(std::vector<uint8_t>{'Q', 'N', 'T', 0, 1, 2, 0, 2, 1, 1, 2, 3, 4, 5});
-    Prefs prefs = DefaultPrefs();
-    Colour background = LoadPrefs(prefs, path);
-    EXPECT_EQ(background.r, 177);
-    EXPECT_EQ(background.g, 126);
-    EXPECT_EQ(background.b, 116);
-    EXPECT_EQ(prefs.stepsInHex, 0);
-}
-
-TEST_F(PrefsFile, WrongMagicResetsEverything) {
-    Write(std::vector<uint8_t>{'X', 'N', 'T', 0, 1, 2, 0, 2, 1, 10, 20, 30, 255});
-    Prefs prefs = DefaultPrefs();
-    prefs.guiSize = 2;
-    LoadPrefs(prefs, path);
-    EXPECT_EQ(prefs.guiSize, 0);
-    EXPECT_EQ(prefs.background[0], 92);
-}
-
-TEST_F(PrefsFile, ShortFileOverridesOnlyWhatItHolds) {
-    Write(std::vector<uint8_t>{'Q', 'N', 'T', 0, 1, 2});
-    Prefs prefs = DefaultPrefs();
-    Colour background = LoadPrefs(prefs, path);
-    EXPECT_EQ(prefs.stepsInHex, 1);
-    EXPECT_EQ(prefs.guiSize, 2);
-    EXPECT_EQ(prefs.stereoMode, 0);
-    EXPECT_EQ(background.b, 120);
+// Files as they may be found, with the record and background they give:
+// hex, size, stereo, wide, background. guiSize 2 is set before loading.
+TEST_F(PrefsFile, LoadTable) {
+    struct Case { std::vector<uint8_t> bytes; std::array<int, 7> expected; const char* what; };
+    const Case cases[] = {
+        {{}, {0, 2, 0, 0, 92, 100, 120}, "no file: the record is kept"},
+        {{'Q', 'N', 'T', 0, 1, 2, 0, 2, 1, 1, 2, 3, 4, 5}, {0, 2, 0, 0, 177, 126, 116}, "overlong: ignored, the built-in background"},
+        {{'X', 'N', 'T', 0, 1, 2, 0, 2, 1, 10, 20, 30, 255}, {0, 0, 0, 0, 92, 100, 120}, "wrong magic resets everything"},
+        {{'Q', 'N', 'T', 0, 1, 2}, {1, 2, 0, 0, 92, 100, 120}, "short: only what it holds"},
+        {{'Q', 'N', 'T', 0, 1, 1, 0, 2, 1, 10, 20, 30, 255}, {1, 1, 2, 1, 10, 20, 30}, "whole"},
+    };
+    for (const Case& c : cases) {
+        std::remove(path.c_str());
+        if (!c.bytes.empty()) Write(c.bytes);
+        Prefs prefs = DefaultPrefs();
+        prefs.guiSize = 2;
+        Colour background = LoadPrefs(prefs, path);
+        EXPECT_EQ((std::array<int, 7>{prefs.stepsInHex, prefs.guiSize, prefs.stereoMode, prefs.wideGui, background.r,
+                                      background.g, background.b}),
+                  c.expected)
+            << c.what;
+    }
 }
 
 TEST_F(PrefsFile, RoundTrip) {

@@ -15,25 +15,14 @@ namespace {
 
 std::string TestModule(const char* name) { return (qn::test::TestDataFolder("mod") / name).string(); }
 
-class SongOperations : public ::testing::Test {
+class SongOperations : public AppTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(harness.started);
-        SDL_PauseAudioDevice(harness.app->audioDevice, 1);
+        AppTest::SetUp();
         harness.app->undo.song.log = nullptr;
         harness.app->undo.instrument.log = nullptr;
-        harness.Frame(2);
         harness.app->SetStatus("before");
     }
-    void Run(int command) {
-        harness.Command(command);
-        harness.Frame();
-    }
-    void Press(SDL_Keycode sym, Uint16 mod) {
-        harness.KeyDown(sym, mod);
-        harness.Frame(2);
-    }
-    Song& TheSong() { return harness.app->document->song; }
     std::vector<int8_t> WaveBytes(int wave, int count = 128) {
         const int8_t* slot = harness.app->waveMemory->Slot(wave - 1);
         return std::vector<int8_t>(slot, slot + count);
@@ -60,7 +49,6 @@ protected:
         SetFixedText(song.instrumentNames[0], kNameLength, "lead");
     }
 
-    AppHarness harness;
     ScriptedDialog dialog;
 };
 
@@ -109,20 +97,10 @@ TEST_F(SongOperations, ProTrackerImportThroughTheDialog) {
     ASSERT_EQ(dialog.requests.size(), 1u);
     EXPECT_EQ(dialog.requests[0].groups.at(0).extensions, std::vector<std::string>{"mod"});
     EXPECT_EQ(harness.Status(), "Protracker Import successful.");
-    Song& song = TheSong();
+    // The conversion itself has its own tests; here: the title and the
+    // length at 950 arrive, and the song is measured again for the panel.
     EXPECT_EQ(std::string(harness.app->document->title, kTitleLength), module.substr(0, kTitleLength));
-    // Read straight from the module: the length at 950, the order at 952.
-    int length = uint8_t(module[950]);
-    EXPECT_EQ(int(song.sequenceLength), length);
-    EXPECT_EQ(song.rowsPerPattern, 64);
-    for (int position = 0; position < length; ++position) {
-        int order = uint8_t(module[size_t(952 + position)]);
-        for (int voice = 0; voice < kVoices; ++voice)
-            EXPECT_EQ(song.Position(position)[voice].pattern, order < 63 ? order * 4 + 1 + voice : 0);
-    }
-    // Sample 1's name becomes instrument 1's name.
-    EXPECT_EQ(FixedText(song.instrumentNames[0], kNameLength), FixedText(module.data() + 20, kNameLength));
-    // The song is measured again for the information panel.
+    EXPECT_EQ(int(TheSong().sequenceLength), uint8_t(module[950]));
     EXPECT_EQ(harness.app->songSize, WriteSongImage(*harness.app->document, nullptr, 0, nullptr, nullptr));
 }
 
@@ -144,11 +122,8 @@ TEST_F(SongOperations, QxmImportThroughTheDialog) {
     Run(kCommandImportQxm);
     EXPECT_EQ(harness.Status(), "QXM Import successful.");
     EXPECT_EQ(FixedText(harness.app->document->title, kTitleLength), "qx");
-    EXPECT_EQ(TheSong().sequenceLength, 1u);
     EXPECT_EQ(TheSong().rowsPerPattern, 1);
-    EXPECT_EQ(TheSong().Position(0)[2].pattern, 1);
-    EXPECT_EQ(TheSong().Position(0)[2].transpose, 0);
-    EXPECT_EQ(TheSong().Pattern(1)[0].Note(), 13);
+    EXPECT_EQ(TheSong().Pattern(TheSong().Position(0)[2].pattern)[0].Note(), 13);
 }
 
 // The optimizer.

@@ -23,16 +23,14 @@ inline std::ostream& operator<<(std::ostream& out, const qntPatternStep& step) {
 
 namespace qn::testing {
 
-class EditorTest : public ::testing::Test {
+class EditorTest : public AppTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(harness.started);
-        harness.Frame(2);
+        AppTest::SetUp();
         app()->editMode = true;
         app()->editSkip = 1;
     }
-    App* app() { return harness.app; }
-    Song& song() { return app()->document->song; }
+    Song& song() { return TheSong(); }
     AreaPattern* patternPane() { return static_cast<AreaPattern*>(app()->patternPane); }
     AreaSequencer* sequencePane() { return static_cast<AreaSequencer*>(app()->sequencePane); }
     int row() { return app()->replayer->row; }
@@ -53,10 +51,7 @@ protected:
         else
             app()->replayer->SetRow(atRow);
     }
-    void Press(SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
-        harness.KeyDown(sym, mod);
-        harness.Frame();
-    }
+    void Press(SDL_Keycode sym, Uint16 mod = KMOD_NONE) { AppTest::Press(sym, mod, 1); }
     void Click(GuiItem* item) {
         SDL_Rect rect = item->AbsoluteRect();
         harness.MouseButton(true, rect.x + 2, rect.y + rect.h / 2);
@@ -68,8 +63,6 @@ protected:
     void FillTrack(int voice) {
         for (int r = 0; r < kMaxRows; ++r) Step(voice, r) = qntPatternStep{uint8_t(r % 60 + 1), 0x10, uint8_t(r)};
     }
-
-    AppHarness harness;
 };
 
 }  // namespace qn::testing

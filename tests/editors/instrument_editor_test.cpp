@@ -1,6 +1,6 @@
 // The instrument editor window through real key and mouse events: the step
-// keys as tables, the lists, the view of the voice's wave, the window's
-// undo history and a saved frame.
+// keys as tables, the lists, the view of the voice's wave and the window's
+// undo history.
 #include <algorithm>
 #include <iterator>
 #include <mutex>
@@ -17,11 +17,10 @@ namespace {
 
 constexpr int kInstrument = 3;
 
-class InstrumentEditorTest : public ::testing::Test {
+class InstrumentEditorTest : public AppTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(harness.started);
-        harness.Frame(2);
+        AppTest::SetUp();
         app()->currentInstrument = kInstrument;
         harness.Command(kCommandInstrumentWindow);
         harness.Frame(2);
@@ -29,7 +28,6 @@ protected:
         ASSERT_NE(pane(), nullptr);
         app()->editMode = true;
     }
-    App* app() { return harness.app; }
     AreaInstrument* pane() { return static_cast<AreaInstrument*>(app()->instrumentPane); }
     InstrumentStep* Steps(int instrument = kInstrument) {
         return app()->document->song.instrumentSteps[instrument - 1];
@@ -50,12 +48,7 @@ protected:
         pane()->cursor = cursor;
         pane()->Column()->currentColumn = column;
     }
-    void Press(SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
-        harness.KeyDown(sym, mod);
-        harness.Frame();
-    }
-
-    AppHarness harness;
+    void Press(SDL_Keycode sym, Uint16 mod = KMOD_NONE) { AppTest::Press(sym, mod, 1); }
 };
 
 // The widgets of type T in a tree, in drawing order.
@@ -244,27 +237,5 @@ TEST_F(InstrumentEditorTest, FieldsListsWaveViewUndoAndBack) {
     EXPECT_EQ(app()->currentWindow, kMainWindow);
     EXPECT_EQ(app()->instrumentPane, nullptr);
 }
-
-// The window with a program and a sounding voice at GUI sizes 1.0 and 2.0,
-// saved as frames/instrument_window_*.bmp for a person to look at.
-TEST_F(InstrumentEditorTest, SavedFrames) {
-    // An arpeggio on wave 1: C, D#, G, then back to the start; step 4 is a
-    // fixed-pitch step linked to the next, which shows no note.
-    const InstrumentStep program[] = {{1, 0, 1}, {4, 0, 0}, {8, 0, 0}, {13, 0x0B, 0}, {0xC0 | 25, 0x0C, 0x20}, {3, 0, 0}};
-    std::copy(std::begin(program), std::end(program), Steps());
-    app()->PreviewNote(25);
-    for (int tick = 0; tick < 6; ++tick) {
-        std::lock_guard<std::recursive_mutex> lock(app()->audioMutex);
-        app()->RenderAudioTick();
-    }
-    Place(5, 2);
-    harness.SettleStatus();
-    EXPECT_FALSE(harness.SaveFrame("instrument_window_1.0").empty());
-    harness.Command(kCommandGuiSize20);
-    harness.Frame(2);
-    EXPECT_EQ(app()->currentWindow, kInstrumentWindow);
-    EXPECT_FALSE(harness.SaveFrame("instrument_window_2.0").empty());
-}
-
 }  // namespace
 }  // namespace qn::testing

@@ -1,5 +1,5 @@
 // The sequence editor's keys, the song settings pane, editing while the
-// song plays on the audio thread, and gallery frames of the main window.
+// song plays on the audio thread.
 #include "gui/number_field.h"
 #include "tests/editors/editor_fixture.h"
 
@@ -162,25 +162,6 @@ TEST(EditorsWhilePlaying, KeysInBothPanesDuringPlayback) {
             harness.Frame();
         }
     EXPECT_TRUE(harness.app->IsPlaying());
-}
-
-TEST(EditorGallery, MainWindowFrames) {
-    for (bool wide : {false, true}) {
-        std::string prefs;
-        AppHarness harness(prefs, QUILLNOTE_SOURCE_DIR "/songs/demo.qnt");
-        ASSERT_TRUE(harness.started);
-        if (wide) harness.Command(kCommandWideGui);
-        harness.Frame(3);
-        harness.Command(kCommandStopSong);
-        harness.Frame(2);
-        harness.app->editMode = true;
-        for (SDL_Keycode key : {SDLK_DOWN, SDLK_DOWN, SDLK_q, SDLK_e, SDLK_t, SDLK_RIGHT, SDLK_1, SDLK_a})
-            harness.KeyDown(key);
-        harness.KeyDown(SDLK_DOWN, KMOD_LSHIFT);
-        harness.Frame(3);
-        EXPECT_FALSE(harness.SaveFrame(wide ? "main_window_wide" : "main_window").empty());
-        EXPECT_EQ(harness.app->logicalWidth, wide ? kWideLogicalWidth : kLogicalWidth);
-    }
 }
 
 }  // namespace

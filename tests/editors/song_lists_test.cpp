@@ -11,27 +11,14 @@ namespace {
 // The main window's instrument list in window coordinates.
 constexpr int kListX = 423, kListY = 155 + 24, kPitch = 17;
 
-class SongListsTest : public ::testing::Test {
+class SongListsTest : public AppTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(harness.started);
-        harness.Frame(3);
-    }
-    void Click(int x, int y) {
-        harness.MouseMove(x, y);
-        harness.Frame();
-        harness.MouseButton(true, x, y);
-        harness.Frame();
-        harness.MouseButton(false, x, y);
-        harness.Frame();
-    }
+    void Click(int x, int y) { harness.Click(x, y); }
     static int RowY(int row, int top = kListY) { return top + kListHeadingHeight + (row - 1) * kPitch + 7; }
     void ClickNumber(int row) { Click(kListX + 10, RowY(row)); }
     void ClickName(int row) { Click(kListX + 60, RowY(row)); }
     void ClickPage() { Click(kListX + 212 - 24, kListY + 8); }
     static std::string Name(const char* field) { return FixedText(field, kNameLength); }
-
-    AppHarness harness;
 };
 
 TEST_F(SongListsTest, RowsSelectOnBothPages) {

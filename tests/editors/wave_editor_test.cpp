@@ -179,19 +179,14 @@ TEST_F(WaveRules, LoopSnapCycles) {
     }
 }
 
-class WaveWindow : public ::testing::Test {
+class WaveWindow : public AppTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(harness.started);
-        harness.Frame(2);
-    }
     void Open() {
-        harness.Command(35);
+        harness.Command(kCommandWaveWindow);
         harness.Frame(3);
         ASSERT_EQ(app()->currentWindow, kWaveWindow);
         ASSERT_NE(pane(), nullptr);
     }
-    App* app() { return harness.app; }
     AreaSynthWave* pane() { return static_cast<AreaSynthWave*>(app()->wavePane); }
     WaveParams& wave(int number) { return *app()->document->song.Wave(number); }
     void MoveHeld(int x, int y) {
@@ -217,7 +212,6 @@ protected:
         harness.MouseButton(false, x + dx, y);
         harness.Frame(3);
     }
-    AppHarness harness;
 };
 
 TEST_F(WaveWindow, RegeneratesOncePerChangeAndOpeningChangesNoLoopPoint) {

@@ -122,17 +122,5 @@ TEST_F(Buttons, IntegerHsvAndTheColourPicker) {
     EXPECT_EQ(picked, HsvToRgb(0, s, 255 - s));
 }
 
-TEST_F(Buttons, LabelSizesItself) {
-    auto* label = new GuiLabel();
-    label->w = 0;
-    label->SetText("MAIN");
-    label->x = 200;
-    label->alignment = 1;
-    roots.push_back(label);
-    DrawTree(roots);
-    EXPECT_EQ(label->w, 32);
-    EXPECT_EQ(label->h, 16);
-}
-
 }  // namespace
 }  // namespace qn::testing

@@ -1,6 +1,6 @@
-// Menu shortcuts (their texts and which keys match them) and hovering from
-// one open menu to the next. Opening, check marks and entry clicks are
-// tested on the program's own menu bar (tests/app/menu_bar_test.cpp).
+// Which keys match menu shortcuts, and hovering from one open menu to the
+// next. Shortcut texts, opening, check marks and entry clicks are tested on
+// the program's own menu bar (tests/app/menu_bar_test.cpp).
 #include "gui/menu.h"
 #include "tests/gui/canvas.h"
 
@@ -43,22 +43,6 @@ protected:
     bool hexSteps = true;
     bool mono = false;
 };
-
-TEST_F(Menus, ShortcutTextNamesTheModifiersAndTheKey) {
-    struct Case { Uint16 mask; SDL_Keycode key; const char* text; };
-    const Case cases[] = {
-        {KMOD_CTRL, SDLK_s, "<c888888>CTRL+<c888888>S"},
-        {KMOD_LCTRL | KMOD_LSHIFT | KMOD_RSHIFT, SDLK_z, "<c888888>CTRL+LSHIFT+<c888888>Z"},
-        {KMOD_ALT, SDLK_F4, "<c888888>ALT+<c888888>F4"},
-        {KMOD_SHIFT, 0, "<c888888>SHIFT+"},
-        {0, SDLK_RCTRL, "<c888888>Right Ctrl"},
-    };
-    for (const Case& c : cases) {
-        char text[96];
-        BuildShortcutText(text, sizeof(text), c.mask, c.key);
-        EXPECT_STREQ(text, c.text);
-    }
-}
 
 TEST_F(Menus, ShortcutMatching) {
     MenuEntry& play = song->AddEntry("Play Song", 0, SDLK_RCTRL, 18);

@@ -30,11 +30,9 @@ protected:
     ButtonNumber* down = nullptr;
 };
 
-TEST_F(NumberField, PairIsLaidOutSideBySideAndWritesTheValueBackOnCreation) {
-    EXPECT_EQ((std::vector<int>{up->x, down->x, up->w, up->h, up->iconSource.x, down->iconSource.x, up->step, down->step}),
-              (std::vector<int>{100, 122, 18, 16, 10, 0, 1, -1}));
-    EXPECT_NE(up->GetValueText(), nullptr);
-    EXPECT_EQ(down->GetValueText(), nullptr);
+// The field writes the value it reads back on creation (clamped into range).
+TEST_F(NumberField, WritesTheValueBackOnCreation) {
+    EXPECT_EQ(down->GetValueText(), nullptr);  // only the + button shows the value
     int writes = 0, stored = 5;
     AddNumberField(panel, 0, 0, nullptr, 0, 9, 1, 16, 0, nullptr, [&](int v) { stored = v, ++writes; },
                    [&] { return stored; });

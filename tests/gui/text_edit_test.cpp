@@ -15,32 +15,15 @@ namespace {
 // The title field of the main window, in window coordinates.
 constexpr int kTitleX = 471, kTitleY = 53 + 24, kTitleHeight = 18;
 
-class TextEditTest : public ::testing::Test {
+class TextEditTest : public AppTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(harness.started);
-        harness.Frame(3);
-    }
-    void Click(int x, int y) {
-        harness.MouseMove(x, y);
-        harness.Frame();
-        harness.MouseButton(true, x, y);
-        harness.Frame();
-        harness.MouseButton(false, x, y);
-        harness.Frame();
-    }
-    void ClickTitle(int column = 15) { Click(kTitleX + 4 + 8 * column, kTitleY + kTitleHeight / 2); }
-    void Key(SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
-        harness.KeyDown(sym, mod);
-        harness.Frame();
-    }
+    void ClickTitle(int column = 15) { harness.Click(kTitleX + 4 + 8 * column, kTitleY + kTitleHeight / 2); }
+    void Key(SDL_Keycode sym, Uint16 mod = KMOD_NONE) { Press(sym, mod, 1); }
     void Type(const char* text) {
         harness.Text(text);
         harness.Frame();
     }
-    std::string Title() const { return FixedText(harness.app->document->title, kTitleLength); }
-
-    AppHarness harness;
+    std::string Title() { return FixedText(harness.app->document->title, kTitleLength); }
 };
 
 TEST_F(TextEditTest, KeySequencesGiveTextAndCursor) {
@@ -94,9 +77,9 @@ TEST_F(TextEditTest, TypingIsCutToTheFieldAndFilteredToPrintableAscii) {
     ClickTitle(2);
     EXPECT_STREQ(gTextEdit.buffer, "Abcdefghijklmnopqrst");
     EXPECT_EQ(gTextEdit.cursor, 2);
-    Click(kTitleX + 4 + 8 * 3 + 7, kTitleY + 5);  // the last pixel of 'd'
+    harness.Click(kTitleX + 4 + 8 * 3 + 7, kTitleY + 5);  // the last pixel of 'd'
     EXPECT_EQ(gTextEdit.cursor, 3);
-    Click(10, 300);  // a press elsewhere commits
+    harness.Click(10, 300);  // a press elsewhere commits
     EXPECT_FALSE(gTextEdit.textFocus);
 }
 
