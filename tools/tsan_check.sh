@@ -46,8 +46,12 @@ sleep 1
 xdotool key --window "$window" alt+F4 2>/dev/null || true
 status=0
 for _ in $(seq 100); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.1; done
+# The song was changed, so Alt+F4 asks whether to save it; nobody answers
+# here, and the question outlasts SIGTERM (which the program turns into a
+# quit request that asks again), so the program is killed outright. A
+# finding would already be in its output.
 if kill -0 "$program_pid" 2>/dev/null; then
-  kill "$program_pid"
+  kill -KILL "$program_pid"
 fi
 wait "$program_pid" || status=$?
 program_pid=""
