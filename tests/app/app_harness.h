@@ -13,8 +13,29 @@
 #include "app/app.h"
 #include "app/save_question.h"
 #include "app/status_bar.h"
+#include "engine/playback.h"
+#include "song/song_loader.h"
 
 namespace qn::testing {
+
+// A song image loaded and prepared the way the command-line renderer does it,
+// to compare what the program plays or exports with the offline render.
+struct OfflineSong {
+    SongDocument document;
+    Song imageSong;
+    WaveMemory memory;
+    Replayer replayer;
+    MixerState mixer;
+
+    bool Load(std::vector<uint8_t>& image) {
+        if (!LoadSong(document, image, &imageSong, nullptr)) return false;
+        replayer.InitReplayer(&imageSong, &memory);
+        replayer.song = &document.song;
+        replayer.ResetReplayer(true);
+        PrepareSongForWrite(replayer);
+        return true;
+    }
+};
 
 class AppHarness {
 public:

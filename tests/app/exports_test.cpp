@@ -74,17 +74,10 @@ TEST(WavExport, CancelChangesNothingAndTheExportIsTheOfflineRender) {
     std::vector<uint8_t> image(h.ReadFile(kDemoSong).size());
     std::string fileBytes = h.ReadFile(kDemoSong);
     std::memcpy(image.data(), fileBytes.data(), image.size());
-    SongDocument doc;
-    Song imageSong;
-    ASSERT_TRUE(LoadSong(doc, image, &imageSong, nullptr));
-    WaveMemory memory;
-    Replayer replayer;
-    MixerState mixer;
-    replayer.InitReplayer(&imageSong, &memory);
-    replayer.song = &doc.song;
-    replayer.ResetReplayer(true);
-    PrepareSongForWrite(replayer);
-    ASSERT_TRUE(ExportWav(replayer, mixer, StereoWidthForMode(h.app->prefs->stereoMode), "reference.wav"));
+    OfflineSong offline;
+    ASSERT_TRUE(offline.Load(image));
+    ASSERT_TRUE(ExportWav(offline.replayer, offline.mixer, StereoWidthForMode(h.app->prefs->stereoMode),
+                          "reference.wav"));
     std::string exported = h.ReadFile("out.wav");
     EXPECT_GT(exported.size(), 44u + 4u * 48000u * 40u);
     EXPECT_TRUE(exported == h.ReadFile("reference.wav"));

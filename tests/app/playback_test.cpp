@@ -192,18 +192,10 @@ TEST_F(Playback, CallbackFramesEqualTheOfflineRender) {
     ASSERT_TRUE(app()->WriteSongImage(image));
 
     // The same song loaded the way the command-line renderer loads it.
-    SongDocument doc;
-    Song imageSong;
-    ASSERT_TRUE(LoadSong(doc, image, &imageSong, nullptr));
-    WaveMemory memory;
-    Replayer replayer;
-    MixerState mixer;
-    replayer.InitReplayer(&imageSong, &memory);
-    replayer.song = &doc.song;
-    replayer.ResetReplayer(true);
-    PrepareSongForWrite(replayer);
+    OfflineSong offline;
+    ASSERT_TRUE(offline.Load(image));
     SongRender render;
-    ASSERT_TRUE(render.Begin(replayer, mixer, StereoWidthForMode(1)));
+    ASSERT_TRUE(render.Begin(offline.replayer, offline.mixer, StereoWidthForMode(1)));
     constexpr int kCompareTicks = 64 * 6 + 50;  // past the first position change
     for (int tick = 0; tick < kCompareTicks; ++tick) ASSERT_TRUE(render.RenderTick());
 
