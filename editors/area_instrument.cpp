@@ -1,4 +1,5 @@
 #include "editors/area_instrument.h"
+#include "editors/command_numbers.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,9 +14,6 @@
 namespace qn {
 
 constexpr int kPageSteps = 16;
-constexpr int kClearInstrumentCommand = 27;
-constexpr int kCopyInstrumentCommand = 25;
-constexpr int kPasteInstrumentCommand = 26;
 constexpr SDL_Rect kNoteModeOffIcon = {0, 14, 14, 14};
 constexpr SDL_Rect kNoteModeOnIcon = {16, 14, 14, 14};
 constexpr Rgba kExecutingStep = {255, 255, 255, 255};
@@ -153,7 +151,7 @@ bool AreaInstrument::HandleKeyLocked(const SDL_Keysym& key, int& preview) {
     if (HandleMuteKey(host, key)) return true;
     // The instrument clipboard keys (the Instrument menu carries them too).
     if (shift && !ctrl && !alt && key.sym >= SDLK_F3 && key.sym <= SDLK_F5) {
-        static const int kCommands[] = {kClearInstrumentCommand, kCopyInstrumentCommand, kPasteInstrumentCommand};
+        static const int kCommands[] = {kCommandClearInstrument, kCommandCopyInstrument, kCommandPasteInstrument};
         host->PostCommand(kCommands[key.sym - SDLK_F3]);
         return true;
     }

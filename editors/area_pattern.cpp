@@ -1,4 +1,5 @@
 #include "editors/area_pattern.h"
+#include "editors/command_numbers.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,7 +12,6 @@
 
 namespace qn {
 
-constexpr int kMuteCommand = 19;
 constexpr int kPageRows = 16;
 constexpr SDL_Rect kMuteIcon = {0, 77, 14, 9};
 constexpr SDL_Rect kMutedIcon = {0, 65, 14, 9};
@@ -27,7 +27,7 @@ void SetMute(EditorHost* host, int voice, bool muted) {
         state.envelopeLevel = 0;
         state.envelopeStage = kEnvelopeRelease;
     }
-    host->PostCommand(kMuteCommand);
+    host->PostCommand(kCommandMuteVoice);
 }
 
 static bool IsMuted(EditorHost* host, int voice) {

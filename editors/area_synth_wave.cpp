@@ -1,4 +1,5 @@
 #include "editors/area_synth_wave.h"
+#include "editors/command_numbers.h"
 
 #include <SDL.h>
 
@@ -204,7 +205,7 @@ void AreaSynthWave::BuildPanel() {
         if (spec.rule != WaveFieldRule::kLength) rowY += kRowHeight;
     }
 
-    ButtonUser* back = Add(new ButtonUser(34));
+    ButtonUser* back = Add(new ButtonUser(kCommandInstrumentWindow));
     back->label = "Back";
     back->x = w - 60;
     back->y = 1;
@@ -297,7 +298,10 @@ bool AreaSynthWave::HandleKey(const SDL_Keysym& key) {
     if (HandleMuteKey(host, key)) return true;
     if (alt && !ctrl) return false;
     if (shift && !ctrl) {
-        const int command = key.sym == SDLK_F3 ? 23 : key.sym == SDLK_F4 ? 22 : key.sym == SDLK_F5 ? 24 : 0;
+        const int command = key.sym == SDLK_F3   ? kCommandClearWave
+                            : key.sym == SDLK_F4 ? kCommandCopyWave
+                            : key.sym == SDLK_F5 ? kCommandPasteWave
+                                                 : 0;
         if (command != 0) {
             host->PostCommand(command);
             return true;

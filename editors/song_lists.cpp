@@ -1,4 +1,5 @@
 #include "editors/song_lists.h"
+#include "editors/command_numbers.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,9 +10,6 @@ namespace qn {
 
 constexpr int kSelectWidth = 20;
 constexpr int kSelectHeight = 14;
-constexpr int kOpenInstrumentEditor = 34;
-constexpr int kBackToMainWindow = 37;
-constexpr int kOpenWaveEditor = 35;
 
 Rgba ListRowColour(bool current, bool halfTransparent) {
     float factor = current ? 1.1f : 0.75f * 0.85f;
@@ -148,8 +146,8 @@ void ButtonInstrumentPage::Draw() {
 InstrumentList::InstrumentList(const ListContext& context, int listX, int listY, int listW, int listH,
                                bool editorWindow) {
     PlaceList(*this, listX, listY, listW, listH);
-    AddHeading(this, "Instruments", kOpenInstrumentEditor, 0, 104);
-    if (editorWindow) AddHeading(this, "Back", kBackToMainWindow, 108, 48);
+    AddHeading(this, "Instruments", kCommandInstrumentWindow, 0, 104);
+    if (editorWindow) AddHeading(this, "Back", kCommandMainWindow, 108, 48);
     pageButton = Add(new ButtonInstrumentPage(context.instrumentPage));
     pageButton->x = w - 50;
     pageButton->w = 48;
@@ -160,7 +158,7 @@ InstrumentList::InstrumentList(const ListContext& context, int listX, int listY,
         edit->number->onSelect = [edit] {
             int instrument = std::clamp(edit->Instrument(), 1, kSelectableInstruments);
             if (edit->context.currentInstrument) *edit->context.currentInstrument = instrument;
-            if (ModifierState & kModifierShift) PostCommandEvent(kOpenInstrumentEditor);
+            if (ModifierState & kModifierShift) PostCommandEvent(kCommandInstrumentWindow);
         };
         rows[k - 1] = edit;
     }
@@ -201,7 +199,7 @@ void WaveEdit::OnMouseButton(MouseEvent* event) {
         return;
     }
     clicked = true;
-    if (FreshPress(event)) PostCommandEvent(kOpenWaveEditor);
+    if (FreshPress(event)) PostCommandEvent(kCommandWaveWindow);
 }
 
 void WaveEdit::OnCommit() {
@@ -220,7 +218,7 @@ WaveList::WaveList(const ListContext& context, int listX, int listY, int listW, 
         WaveEdit* edit = AddListRow(*this, new WaveEdit(context, k, selectOnly), rowY);
         edit->number->onSelect = [edit] {
             if (edit->context.currentWave) *edit->context.currentWave = edit->wave;
-            if (edit->selectOnly) PostCommandEvent(kOpenWaveEditor);
+            if (edit->selectOnly) PostCommandEvent(kCommandWaveWindow);
         };
         rows[k - 1] = edit;
     }

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "editors/area.h"
+#include "editors/command_numbers.h"
 #include "editors/area_sequencer.h"
 #include "editors/editor_host.h"
 #include "engine/replayer.h"
@@ -13,9 +14,6 @@
 
 namespace qn {
 
-constexpr int kPlaySongCommand = 18;
-constexpr int kPlayPatternCommand = 29;
-constexpr int kStopCommand = 32;
 constexpr int kFieldX = 14 * kCharAdvance;
 constexpr int kFieldPitch = 20;
 
@@ -70,7 +68,7 @@ GuiItem* CreateSongSettings(EditorHost* host, GuiItem* parent, int x, int y, int
                        fields[i].setter, fields[i].getter);
 
     static const char* const kLabels[3] = {"Play", "Pattern", "Stop"};
-    const int commands[3] = {kPlaySongCommand, kPlayPatternCommand, kStopCommand};
+    const int commands[3] = {kCommandPlaySong, kCommandPlayPattern, kCommandStopSong};
     for (int i = 0; i < 3; ++i) {
         ButtonUser* button = pane->Add(new ButtonUser(commands[i]));
         button->label = kLabels[i];
