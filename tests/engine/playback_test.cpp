@@ -1,14 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <random>
 #include <vector>
 
 #include "engine/playback.h"
+#include "tests/engine/replayer_fixture.h"
 
 namespace qn {
 namespace {
+
+using test::Fold;
 
 // A new song: 4 positions of 64 rows, patterns 1..4 at position 0 and no
 // patterns after it, default instruments and waves.
@@ -18,20 +20,12 @@ protected:
         replayer.InitReplayer(&doc.song, &memory);
         replayer.ResetReplayer(true);
     }
-
-    qntPatternStep& Step(int pattern, int row) { return doc.song.Pattern(pattern)[row]; }
-    void Note(int pattern, int row, int note, int instrument) {
-        Step(pattern, row).SetNote(note);
-        Step(pattern, row).SetInstrument(instrument);
-    }
-    void Command(int pattern, int row, int command, int parameter) {
-        Step(pattern, row).SetCommand(command);
-        Step(pattern, row).SetParameter(parameter);
-    }
-    // Every position plays pattern 1 on voice 0 (the others stay empty).
-    void UsePatternOneEverywhere() {
-        for (uint32_t position = 0; position < doc.song.sequenceLength; ++position)
-            doc.song.Position(int(position))[0].pattern = 1;
+    void Put(int pattern, int row, int note, int instrument, int command = 0, int parameter = 0) {
+        qntPatternStep& step = doc.song.Pattern(pattern)[row];
+        step.SetNote(note);
+        step.SetInstrument(instrument);
+        step.SetCommand(command);
+        step.SetParameter(parameter);
     }
 
     SongDocument doc;
@@ -45,32 +39,45 @@ TEST_F(PlaybackTest, DurationCountsTheTicksUntilTheSongEndsStopsOrJumpsBack) {
         {0, 0, 0, 4 * 64 * 6, "new song: four patterns of six-tick rows"},
         {0, 0xF, 0, 0, "stop on the first row"},
         {10, 0xF, 0, 10 * 6, "the stopping tick is not counted"},
-        // B00 sends the song back to its own start: rows 0..4 once.
-        {4, 0xB, 0, 30, "jump back ends the pass"},
+        {4, 0xB, 0, 30, "jump back to the song's own start ends the pass: rows 0..4 once"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Command(1, c.row, c.command, c.parameter);
+        Put(1, c.row, 0, 0, c.command, c.parameter);
         EXPECT_EQ(SongDurationTicks(replayer), c.ticks);
-        Command(1, c.row, 0, 0);
+        Put(1, c.row, 0, 0);
     }
     EXPECT_FLOAT_EQ(SongDurationSeconds(replayer), 30.72f);
 }
 
 // Note 60 gives pitch index 16 x 59 + 16 - 32 + 16 = 944, above the period
-// range, so the wave it plays needs its octave copies; nothing else does,
-// except a wave in use that another wave in use mixes in (wave 5 mixes
-// wave 3; five waves are in use, as the song writer counts them).
+// range, so wave 1 that it plays needs its octave copies; nothing else does,
+// except a wave in use (up to the wave count) that another wave in use mixes
+// in. "Mix Wave" 24 and above means wave 24; 30 names no wave. A source
+// beyond the count is left alone: a default record with the flag would count
+// as used and grow the wave count of the next save.
 TEST_F(PlaybackTest, WriterPreparationSetsTheOctaveCopyFlagsTheSongNeeds) {
-    for (int wave = 1; wave <= kWaves; ++wave) doc.song.Wave(wave)->flags |= kWaveOctaveCopies;
-    Note(1, 0, 60, 1);
-    doc.song.Wave(5)->mixWave = 3;
-    doc.song.waveCount = 5;
-    const float duration = PrepareSongForWrite(replayer);
-    EXPECT_FLOAT_EQ(duration, 30.72f);
-    for (int wave = 1; wave <= kWaves; ++wave) {
-        const bool expected = wave == 1 || wave == 3;
-        EXPECT_EQ((doc.song.Wave(wave)->flags & kWaveOctaveCopies) != 0, expected) << wave;
+    struct Mix { int wave, source; };
+    struct Case { int waveCount; std::vector<Mix> mixes; std::vector<int> flagged; };
+    const Case cases[] = {
+        {5, {{5, 3}}, {1, 3}},
+        {24, {{3, 5}, {2, 24}, {7, 30}}, {1, 5, 24}},
+        {4, {{2, 3}, {3, 5}, {6, 4}}, {1, 3}},
+    };
+    Put(1, 0, 60, 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.waveCount);
+        for (int wave = 1; wave <= kWaves; ++wave) {
+            doc.song.Wave(wave)->flags = kWaveOctaveCopies;
+            doc.song.Wave(wave)->mixWave = 0;
+        }
+        for (const Mix& mix : c.mixes) doc.song.Wave(mix.wave)->mixWave = uint8_t(mix.source);
+        doc.song.waveCount = uint8_t(c.waveCount);
+        EXPECT_FLOAT_EQ(PrepareSongForWrite(replayer), 30.72f);
+        for (int wave = 1; wave <= kWaves; ++wave) {
+            const bool expected = std::count(c.flagged.begin(), c.flagged.end(), wave) != 0;
+            EXPECT_EQ((doc.song.Wave(wave)->flags & kWaveOctaveCopies) != 0, expected) << "wave " << wave;
+        }
     }
 }
 
@@ -80,9 +87,9 @@ TEST_F(PlaybackTest, WriterPreparationSetsTheOctaveCopyFlagsTheSongNeeds) {
 // registers as playing the song live up to the same row.
 TEST_F(PlaybackTest, FastForwardMatchesLivePlayback) {
     doc.song.Wave(1)->subloopLen = 0;  // play once
-    Note(1, 0, 60, 1);
-    Note(2, 3, 30, 1);
-    Command(2, 8, 0xA, 0x01);  // a volume ramp along the way
+    Put(1, 0, 60, 1);
+    Put(2, 3, 30, 1);
+    Put(2, 8, 0, 0, 0xA, 0x01);  // a volume ramp along the way
     MixerState mixer;
     doc.song.currentPosition = 1;
     PreparePlayback(replayer, mixer, true);
@@ -100,22 +107,14 @@ TEST_F(PlaybackTest, FastForwardMatchesLivePlayback) {
     for (int voice = 0; voice < kVoices; ++voice) {
         const VoiceRegisters& a = replayer.voices[voice].registers;
         const VoiceRegisters& b = live.voices[voice].registers;
-        EXPECT_EQ(a.sampleStart, b.sampleStart) << voice;
-        EXPECT_EQ(a.length, b.length) << voice;
-        EXPECT_EQ(a.loopOffset, b.loopOffset) << voice;
-        EXPECT_EQ(a.period, b.period) << voice;
-        EXPECT_EQ(a.volume, b.volume) << voice;
+        EXPECT_EQ(std::vector<int>({int(a.sampleStart), a.length, a.loopOffset, a.period, a.volume}),
+                  std::vector<int>({int(b.sampleStart), b.length, b.loopOffset, b.period, b.volume}))
+            << "voice " << voice;
     }
     // The one-shot sits in the 1/8 copy of the 128-byte wave: 128 + 64 + 32
     // bytes after the slot start.
     EXPECT_EQ(replayer.voices[0].registers.sampleStart, WaveSlotOffset(0) + 224);
 }
-
-}  // namespace
-}  // namespace qn
-
-namespace qn {
-namespace {
 
 // Random songs full of jumps, breaks, speed changes, row delays and stops:
 // the duration pass ends and leaves the replayer as it found it, the
@@ -131,12 +130,10 @@ TEST(PlaybackProperty, RandomSongsAlwaysTerminate) {
     replayer.InitReplayer(&doc.song, &memory);
     MixerState mixer;
     std::vector<int16_t> out(2 * kFramesPerTick);
-    uint64_t digest = 0xcbf29ce484222325ull;
-    auto fold = [&digest](uint64_t value) {
-        for (int i = 0; i < 8; ++i) digest = (digest ^ ((value >> (8 * i)) & 0xff)) * 0x100000001b3ull;
-    };
+    uint64_t digest = test::kDigestStart;
     const int commands[] = {0xB, 0xD, 0xF, 0xE, 0x0, 0xC, 0x3, 0x5, 0x9, 0xA};
     for (int round = 0; round < 400; ++round) {
+        SCOPED_TRACE(round);
         doc.ResetToNewSong();
         Song& song = doc.song;
         song.SetSequenceLength(1 + int(random() % 6));
@@ -160,24 +157,21 @@ TEST(PlaybackProperty, RandomSongsAlwaysTerminate) {
         song.currentPosition = position;
         replayer.row = row, replayer.speed = speed, replayer.patternLoop = loop, replayer.playing = playing;
         const uint32_t ticks = SongDurationTicks(replayer);
-        EXPECT_LE(ticks, 2u * 6u * 16u * 256u) << round;
-        EXPECT_EQ(song.currentPosition, position) << round;
-        EXPECT_EQ(replayer.row, row) << round;
-        EXPECT_EQ(replayer.speed, speed) << round;
-        EXPECT_EQ(replayer.patternLoop, loop) << round;
-        EXPECT_EQ(replayer.playing, playing) << round;
-        EXPECT_EQ(replayer.simulation, 0) << round;
-        fold(ticks);
+        EXPECT_LE(ticks, 2u * 6u * 16u * 256u);
+        EXPECT_EQ(std::vector<int>({int(song.currentPosition), replayer.row, replayer.speed, replayer.patternLoop,
+                                    replayer.playing, replayer.simulation}),
+                  std::vector<int>({int(position), row, speed, loop, playing, 0}));
+        Fold(digest, ticks);
         song.currentPosition = uint32_t(random() % (song.sequenceLength + 2));
-        fold(PreparePlayback(replayer, mixer, random() % 2 == 0) * 1000.0f);
-        fold(song.currentPosition << 16 | uint32_t(replayer.row) << 8 | replayer.playing);
-        fold(uint32_t(replayer.speed) << 8 | replayer.patternLoop);
+        Fold(digest, uint64_t(PreparePlayback(replayer, mixer, random() % 2 == 0) * 1000.0f));
+        Fold(digest, song.currentPosition << 16 | uint32_t(replayer.row) << 8 | replayer.playing);
+        Fold(digest, uint32_t(replayer.speed) << 8 | replayer.patternLoop);
         for (int tick = 0; tick < 20; ++tick) {
             RunAudioTick(replayer, mixer, out.data(), 1.0f);
-            ASSERT_LT(song.currentPosition, song.sequenceLength) << round;
-            ASSERT_LT(replayer.row, song.rowsPerPattern) << round;
+            ASSERT_LT(song.currentPosition, song.sequenceLength);
+            ASSERT_LT(replayer.row, song.rowsPerPattern);
             for (const VoiceState& voice : replayer.voices) ASSERT_EQ(voice.registers.trigger, 0);
-            for (int16_t sample : out) fold(uint16_t(sample));
+            for (int16_t sample : out) Fold(digest, uint16_t(sample));
         }
     }
     EXPECT_EQ(digest, 0xc8bad2a7b327cd51ull) << std::hex << "new digest 0x" << digest;

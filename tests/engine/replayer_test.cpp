@@ -1,12 +1,10 @@
-// Song stepping by hand-worked tables: speeds and shuffle, breaks, jumps and
-// restart; navigation. What each row command does to the
-// voices is pinned by the golden digest of the random songs
-// (replayer_bounds_test.cpp).
+// Song stepping and navigation by hand-worked tables, and a hand-traced
+// register run. What each row command does to the voices is pinned by the
+// golden digest of the random songs (replayer_bounds_test.cpp).
 //
-// Expected tick counts and values were worked out by hand from the tick
-// order: TickRows reads a row on its first tick and the row ends when the
-// tick counter, loaded with the row's tick count, has been decremented to 0.
-#include <algorithm>
+// Tick counts were worked out from the tick order: TickRows reads a row on
+// its first tick and the row ends when the tick counter, loaded with the
+// row's tick count, has been decremented to 0.
 #include <vector>
 
 #include "tests/engine/replayer_fixture.h"
@@ -19,23 +17,17 @@ protected:
     // Ticks until `rows` rows have ended; returns how long each one lasted.
     std::vector<int> RowLengths(int rows) {
         std::vector<int> lengths;
-        int ticks = 0;
-        int lastRow = replayer.row;
-        while (int(lengths.size()) < rows && ticks < 10000) {
+        for (int ticks = 1, lastRow = replayer.row; int(lengths.size()) < rows && ticks < 10000; ++ticks) {
             Tick();
-            ++ticks;
-            if (replayer.row != lastRow) {
-                lengths.push_back(ticks);
-                ticks = 0;
-                lastRow = replayer.row;
-            }
+            if (replayer.row != lastRow)
+                lengths.push_back(ticks), ticks = 0, lastRow = replayer.row;
         }
         return lengths;
     }
 };
 
 TEST_F(ReplayerStepping, SpeedAndShuffleSetTheRowLengths) {
-    // F0x on row 0 of voice 0; 0 means no command (the new song's speed 6).
+    // F0x on row 0 of voice 0; -1 means no command (the new song's speed 6).
     struct Case { int parameter; std::vector<int> lengths; const char* what; };
     const Case cases[] = {
         {-1, {6, 6, 6}, "new replayer"},
@@ -54,6 +46,11 @@ TEST_F(ReplayerStepping, SpeedAndShuffleSetTheRowLengths) {
         EXPECT_EQ(replayer.playing, 1);
         EXPECT_EQ(RowLengths(int(c.lengths.size())), c.lengths);
     }
+    // Stop after the row: playback ends when row 0 does.
+    replayer.stopAfterRow = 1;
+    EXPECT_EQ(RowLengths(1), std::vector<int>{2});
+    EXPECT_EQ(replayer.playing, 0);
+    EXPECT_EQ(replayer.stopAfterRow, 0);
 }
 
 TEST_F(ReplayerStepping, RowEndBreakJumpAndRestartChooseTheNextPositionAndRow) {
@@ -77,7 +74,8 @@ TEST_F(ReplayerStepping, RowEndBreakJumpAndRestartChooseTheNextPositionAndRow) {
         {"jump to row 0 of the position", {{1, 0, 0xB, 0x05}}, 8, 0, 0, 0, 0, 5, 0},
         {"jump with pattern loop restarts the pattern", {{1, 3, 0xB, 0x05}}, 8, 0, 0, 3, 1, 0, 0},
         {"pattern loop repeats at the pattern end", {}, 4, 0, 0, 63, 1, 0, 0},
-        {"break and jump on one row: row 0 of the jump target", {{1, 0, 0xD, 0x10}, {2, 0, 0xB, 0x02}}, 4, 0, 0, 0, 0, 2, 0},
+        {"break and jump on one row: row 0 of the jump target", {{1, 0, 0xD, 0x10}, {2, 0, 0xB, 0x02}}, 4, 0, 0,
+         0, 0, 2, 0},
         {"restart past the song starts over at 0", {}, 4, 255, 3, 63, 0, 0, 0},
         {"jump past the song uses the restart", {{1, 0, 0xB, 0x7F}}, 4, 2, 0, 0, 0, 2, 0},
     };
@@ -91,58 +89,36 @@ TEST_F(ReplayerStepping, RowEndBreakJumpAndRestartChooseTheNextPositionAndRow) {
             SetRow(command.pattern, command.row, 0, 0, command.command, command.parameter);
         replayer.InitReplayer(&doc.song, &memory);
         replayer.patternLoop = uint8_t(c.patternLoop);
-        if (c.startPosition != 0)
-            replayer.SetPosition(c.startPosition);
-        if (c.startRow != 0)
-            replayer.SetRow(c.startRow);
-        Ticks(6);
+        replayer.SetPosition(c.startPosition);
+        replayer.SetRow(c.startRow);
+        for (int tick = 0; tick < 6; ++tick)
+            Tick();
         EXPECT_EQ(song().currentPosition, c.position);
         EXPECT_EQ(replayer.row, c.row);
     }
 }
 
-TEST_F(ReplayerStepping, StopAfterRowEndsPlaybackAtTheNextRow) {
-    replayer.stopAfterRow = 1;
-    Ticks(5);
-    EXPECT_EQ(replayer.playing, 1);
-    Tick();
-    EXPECT_EQ(replayer.playing, 0);
-    EXPECT_EQ(replayer.stopAfterRow, 0);
-    EXPECT_EQ(replayer.row, 1);
-}
-
-class ReplayerNavigation : public ReplayerFixture {};
-
-TEST_F(ReplayerNavigation, SetRowCountsNegativeRowsFromTheEnd) {
-    replayer.SetRow(-1);
-    EXPECT_EQ(replayer.row, 63);
-    replayer.SetRow(64);
-    EXPECT_EQ(replayer.row, 0);
-    replayer.SetRow(-65);
-    EXPECT_EQ(replayer.row, 0);
-}
-
-TEST_F(ReplayerNavigation, SetPositionWrapsToTheRestartPosition) {
-    replayer.SetPosition(-1);
-    EXPECT_EQ(song().currentPosition, 3u);
-    song().restartPosition = 2;
-    replayer.SetPosition(4);
-    EXPECT_EQ(song().currentPosition, 2u);
-    song().restartPosition = 9;
-    replayer.SetPosition(4);
-    EXPECT_EQ(song().currentPosition, 0u);
-}
-
-TEST_F(ReplayerNavigation, PatternStepAtIsNullPastThePatternOrWithoutPattern) {
+TEST_F(ReplayerFixture, NavigationWrapsAndLooksOnlyInsideTheSong) {
+    // Rows count from the end when negative; positions wrap to the restart
+    // position, or to 0 when that lies past the song.
+    const std::pair<int, int> rows[] = {{-1, 63}, {64, 0}, {-65, 0}};
+    for (auto [to, row] : rows) {
+        replayer.SetRow(to);
+        EXPECT_EQ(replayer.row, row) << to;
+    }
+    const std::array<int, 3> positions[] = {{-1, 0, 3}, {4, 2, 2}, {4, 9, 0}};  // to, restart, position
+    for (auto [to, restart, position] : positions) {
+        song().restartPosition = uint32_t(restart);
+        replayer.SetPosition(to);
+        EXPECT_EQ(song().currentPosition, unsigned(position)) << to << " restart " << restart;
+    }
     EXPECT_EQ(replayer.PatternStepAt(SequenceEntry{0, 0}, 0), nullptr);
     EXPECT_EQ(replayer.PatternStepAt(SequenceEntry{1, 0}, 63), &Row(1, 63));
     EXPECT_EQ(replayer.PatternStepAt(SequenceEntry{1, 0}, 64), nullptr);
     song().SetRowsPerPattern(16);
     EXPECT_EQ(replayer.PatternStepAt(SequenceEntry{7, 3}, 15), &Row(7, 15));
     EXPECT_EQ(replayer.PatternStepAt(SequenceEntry{7, 3}, 16), nullptr);
-}
 
-TEST_F(ReplayerNavigation, HighestPatternUsedLooksOnlyAtPositionsInTheSong) {
     EXPECT_EQ(replayer.HighestPatternUsed(), 4);
     song().sequence[2 * kVoices + 3].pattern = 200;
     EXPECT_EQ(replayer.HighestPatternUsed(), 200);
@@ -150,32 +126,57 @@ TEST_F(ReplayerNavigation, HighestPatternUsedLooksOnlyAtPositionsInTheSong) {
     EXPECT_EQ(replayer.HighestPatternUsed(), 4);
 }
 
-class MixSourceMarking : public ReplayerFixture {};
+// Periods worked by hand from the 16.16 interpolation between base periods:
+// entry k after base p0 (next p1) is (p0*65536 + k*((p1-p0)*65536 >> 4)) >> 16.
+TEST(PeriodTable, BasePeriodsAndInterpolatedEntries) {
+    const std::pair<int, int> entries[] = {{0, 848},   {1, 845},   {8, 824},   {15, 803},  {16, 800},
+                                           {17, 797},  {191, 425}, {192, 424}, {193, 422}, {408, 194},
+                                           {424, 183}, {537, 122}, {560, 113}, {576, 113}};
+    for (const auto& [index, period] : entries)
+        EXPECT_EQ(PeriodTable()[size_t(index)], period) << "index " << index;
+}
 
-TEST_F(MixSourceMarking, OnlyMixSourcesOfWavesInUseGetTheOctaveCopiesFlag) {
-    // Mix Wave 24 and above means wave 24; 30 names no wave. A source of a
-    // wave beyond the count in use is left alone: a default record with the
-    // flag would count as used and grow the wave count of the next save.
-    struct Mix { int wave, source; };
-    struct Case { int waveCount; std::vector<Mix> mixes; std::vector<int> flagged; };
-    const Case cases[] = {
-        {24, {{3, 5}, {1, 24}, {7, 30}}, {5, 24}},
-        {4, {{1, 2}, {3, 5}, {6, 1}}, {2}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.waveCount);
-        for (int w = 1; w <= kWaves; ++w) {
-            Wave(w).flags = 0;
-            Wave(w).mixWave = 0;
-        }
-        for (const Mix& mix : c.mixes) Wave(mix.wave).mixWave = uint8_t(mix.source);
-        song().waveCount = uint8_t(c.waveCount);
-        MarkMixSourcesForOctaveCopies(song());
-        for (int w = 1; w <= kWaves; ++w) {
-            const bool expected = std::find(c.flagged.begin(), c.flagged.end(), w) != c.flagged.end();
-            EXPECT_EQ((Wave(w).flags & kWaveOctaveCopies) != 0, expected) << "wave " << w;
-        }
+// Speed 2 (F02 on voice 1); voice 0 plays note 25 with instrument 1 at a
+// position transpose of +12, then 108 (slide up 8 a tick) on row 1.
+// Instrument 1: attack index 2 (128 a tick), sustain 15; steps: select wave
+// 2, C20, F00. Wave 2: 256 bytes, no sub-loop (plays once from offset 0).
+//
+// Hand trace, voice 0 (slot of wave 2 = 2 + 65536 = 65538):
+// - pitch index = slide accumulator (16, +8 per tick from tick 3 to 4) +
+//   note pitch (37 * 16 = 592) - 32 = 576, 576, 584, 592, 592...: all above
+//   537, so one octave down (excess < 12): table[384] = 212, table[392] =
+//   206, table[400] = 200; the one-shot triggered on tick 1 moves into the
+//   half copy (length 256 >> 1, start slot + 256) and keeps it afterwards.
+// - volume = ((level >> 4) * step volume >> 6) * 64 >> 6 with level 128 a
+//   tick up to 1024 and step volume 64 on tick 1, then 32 (C20 on tick 2):
+//   8, 8, 12, 16, 20, 24, 28, 32, 32.
+TEST_F(ReplayerFixture, RegisterTraceOfAOneShotAboveThePeriodRangeWithSlideAndAttack) {
+    Wave(2).lengthIndex = 1;
+    Wave(2).waveLength = 256;
+    Wave(2).subloopLen = 0;
+    Instrument(1).attack = 2;
+    doc.song.instrumentSteps[0][0] = {0, 0x0, 2};
+    doc.song.instrumentSteps[0][1] = {0, 0xC, 0x20};
+    doc.song.instrumentSteps[0][2] = {0, 0xF, 0x00};
+    song().sequence[0].transpose = 12;
+    SetRow(1, 0, 25, 1);
+    SetRow(1, 1, 0, 0, 0x1, 0x08);
+    SetRow(2, 0, 0, 0, 0xF, 0x02);
+
+    const int periods[] = {212, 212, 206, 200, 200, 200, 200, 200, 200};
+    const int volumes[] = {8, 8, 12, 16, 20, 24, 28, 32, 32};
+    for (int tick = 0; tick < 9; ++tick) {
+        SCOPED_TRACE(tick + 1);
+        const VoiceRegisters regs = Tick()[0];
+        EXPECT_EQ(regs.sampleStart, 65794u);
+        EXPECT_EQ(regs.length, 128);
+        EXPECT_EQ(regs.loopOffset, kPlayOnce);
+        EXPECT_EQ(regs.period, periods[tick]);
+        EXPECT_EQ(regs.volume, volumes[tick]);
+        EXPECT_EQ(regs.trigger, tick == 0 ? 1 : 0);
     }
+    EXPECT_NE(Wave(2).flags & kWaveOctaveCopies, 0);
+    EXPECT_EQ(replayer.row, 4);  // two ticks per row
 }
 
 }  // namespace

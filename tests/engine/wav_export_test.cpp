@@ -1,7 +1,10 @@
+// Rendering a song to frames and to a WAV file, and the optimizer checked
+// by rendering: renumbering may not change a single frame.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -9,67 +12,121 @@
 
 #include "engine/wav_export.h"
 #include "engine/wav_file.h"
+#include "song/optimizer.h"
 
 namespace qn {
 namespace {
 
-// One position of 64 rows at speed 6: 384 ticks, 7.68 seconds.
+std::vector<uint8_t> ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<int16_t> Render(Replayer& replayer, MixerState& mixer) {
+    SongRender render;
+    EXPECT_TRUE(render.Begin(replayer, mixer, 1.0f));
+    while (render.RenderTick()) {
+    }
+    render.Finish();
+    EXPECT_EQ(replayer.playing, 0);
+    return std::vector<int16_t>(render.Frames(), render.Frames() + 2 * render.FramesDone());
+}
+std::vector<int16_t> Render(SongDocument& doc) {
+    WaveMemory memory;
+    Replayer replayer;
+    MixerState mixer;
+    replayer.InitReplayer(&doc.song, &memory);
+    replayer.ResetReplayer(true);
+    return Render(replayer, mixer);
+}
+
+int Peak(const std::vector<int16_t>& frames, size_t fromTick, size_t toTick) {
+    int peak = 0;
+    for (size_t i = fromTick * 2 * kFramesPerTick; i < toTick * 2 * kFramesPerTick; ++i)
+        peak = std::max(peak, std::abs(int(frames[i])));
+    return peak;
+}
+
+void Put(Song& song, int pattern, int row, int note, int instrument, int command = 0, int parameter = 0) {
+    qntPatternStep& step = song.Pattern(pattern)[row];
+    step.SetNote(note);
+    step.SetInstrument(instrument);
+    step.SetCommand(command);
+    step.SetParameter(parameter);
+}
+
+// The 44 header bytes for two frames, written out by hand from the layout:
+// RIFF, 44 + 8 - 8 = 44, WAVEfmt , 16, PCM 1, 2 channels, 48000 (0xbb80),
+// 192000 (0x02ee00) bytes per second, 4 bytes per frame, 16 bits, data, 8.
+TEST(WavFile, HeaderAndSamplesAreLittleEndianAndSizesFollowTheFrames) {
+    const int16_t frames[4] = {1, -2, 0x1234, -32766};
+    const std::vector<uint8_t> expected = {
+        'R', 'I', 'F', 'F', 44, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
+        16, 0, 0, 0, 1, 0, 2, 0, 0x80, 0xbb, 0, 0, 0x00, 0xee, 0x02, 0,
+        4, 0, 16, 0, 'd', 'a', 't', 'a', 8, 0, 0, 0,
+        1, 0, 0xfe, 0xff, 0x34, 0x12, 0x02, 0x80};
+    EXPECT_EQ(BuildWavImage(frames, 2), expected);
+    const std::vector<int16_t> silence(288000 * 2, 0);
+    const std::vector<uint8_t> image = BuildWavImage(silence.data(), 288000);
+    ASSERT_EQ(image.size(), 44u + 288000u * 4u);
+    const uint32_t riff = image[4] | image[5] << 8 | image[6] << 16 | uint32_t(image[7]) << 24;
+    const uint32_t data = image[40] | image[41] << 8 | image[42] << 16 | uint32_t(image[43]) << 24;
+    EXPECT_EQ(riff, image.size() - 8);
+    EXPECT_EQ(data, 288000u * 4u);
+}
+
+TEST(WavFile, WriteReplacesTheTargetLeavesNoTemporaryFileAndReportsFailure) {
+    const std::filesystem::path dir = std::filesystem::path(testing::TempDir()) / "wav_file_test";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const std::filesystem::path target = dir / "out.wav";
+    { std::ofstream(target) << "old contents"; }
+    const int16_t frames[2] = {5, 6};
+    ASSERT_TRUE(WriteWav(target.string(), frames, 1));
+    EXPECT_EQ(ReadFile(target), BuildWavImage(frames, 1));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+    std::filesystem::remove_all(dir);
+    EXPECT_FALSE(WriteWav("/nonexistent-dir/sub/out.wav", frames, 1));
+    EXPECT_FALSE(WriteWav("", frames, 1));
+}
+
+TEST(ExportLength, SixSecondsOfFadeRoundedUpToWholeTicks) {
+    struct Case { float seconds; uint32_t frames, bufferFrames; };
+    const Case cases[] = {
+        {0.0f, 288000, 288000},
+        {7.68f, 656640, 656640},  // 48000 x 13.68: 684 ticks exactly
+        {0.01f, 288480, 288960},  // half a tick: 288480 frames become 301 ticks
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ExportFrameCount(c.seconds), c.frames) << c.seconds;
+        EXPECT_EQ(ExportBufferFrames(c.seconds), c.bufferFrames) << c.seconds;
+    }
+}
+
+// One position of 64 rows at speed 6 (384 ticks, 7.68 seconds) with a held note.
 class RenderTest : public ::testing::Test {
 protected:
     RenderTest() {
         doc.song.SetSequenceLength(1);
+        Put(doc.song, 1, 0, 25, 1);
         replayer.InitReplayer(&doc.song, &memory);
         replayer.ResetReplayer(true);
     }
-    qntPatternStep& Step(int pattern, int row) { return doc.song.Pattern(pattern)[row]; }
-    void HoldNote() {
-        Step(1, 0).SetNote(25);
-        Step(1, 0).SetInstrument(1);
-    }
-    std::vector<int16_t> Render(float width) {
-        SongRender render;
-        EXPECT_TRUE(render.Begin(replayer, mixer, width));
-        while (render.RenderTick()) {
-        }
-        render.Finish();
-        return std::vector<int16_t>(render.Frames(), render.Frames() + render.FramesDone() * 2);
-    }
-    static int Peak(const std::vector<int16_t>& frames, size_t fromFrame, size_t toFrame) {
-        int peak = 0;
-        for (size_t i = fromFrame * 2; i < toFrame * 2; ++i) peak = std::max(peak, std::abs(int(frames[i])));
-        return peak;
-    }
-
     SongDocument doc;
     WaveMemory memory;
     Replayer replayer;
     MixerState mixer;
 };
 
-TEST(ExportLength, SixSecondsOfFadeRoundedUpToWholeTicks) {
-    EXPECT_EQ(ExportFrameCount(0.0f), 288000u);
-    EXPECT_EQ(ExportBufferFrames(0.0f), 288000u);
-    EXPECT_EQ(ExportFrameCount(7.68f), 656640u);   // 48000 x 13.68
-    EXPECT_EQ(ExportBufferFrames(7.68f), 656640u); // 684 ticks exactly
-    // 0.01 s is half a tick: 288480 frames become 301 ticks.
-    EXPECT_EQ(ExportFrameCount(0.01f), 288480u);
-    EXPECT_EQ(ExportBufferFrames(0.01f), 288960u);
-}
-
 TEST_F(RenderTest, RenderingTwiceGivesTheSameFramesAndRestoresThePosition) {
-    HoldNote();
-    Step(1, 16).SetNote(37);
-    Step(1, 16).SetInstrument(1);
-    Step(1, 32).SetCommand(0x4);
-    Step(1, 32).SetParameter(0x35);
+    Put(doc.song, 1, 16, 37, 1);
+    Put(doc.song, 1, 32, 0, 0, 0x4, 0x35);
     doc.song.SetSequenceLength(2);
     doc.song.currentPosition = 1;
-    const std::vector<int16_t> first = Render(1.0f);
+    const std::vector<int16_t> first = Render(replayer, mixer);
     EXPECT_EQ(doc.song.currentPosition, 1u);
-    EXPECT_EQ(replayer.playing, 0);
-    const std::vector<int16_t> second = Render(1.0f);
-    EXPECT_EQ(first, second);
-    EXPECT_GT(Peak(first, 0, 48000), 1000);
+    EXPECT_EQ(Render(replayer, mixer), first);
+    EXPECT_GT(Peak(first, 0, 50), 1000);
 }
 
 // The held note sounds at a steady level until the song ends at 7.68 s
@@ -79,15 +136,13 @@ TEST_F(RenderTest, RenderingTwiceGivesTheSameFramesAndRestoresThePosition) {
 // compared: from tick 434 (r = -1) about 5/6 of the level, from tick 534
 // (r = -3) about half, and the last tick (r = -5.98) almost nothing.
 TEST_F(RenderTest, FadeIsLinearOverTheSixSecondsAfterTheEnd) {
-    HoldNote();
-    const std::vector<int16_t> frames = Render(1.0f);
-    const size_t tick = 960;
-    const int full = Peak(frames, 374 * tick, 384 * tick);
+    const std::vector<int16_t> frames = Render(replayer, mixer);
+    const int full = Peak(frames, 374, 384);
     ASSERT_GT(full, 4000);
-    EXPECT_GE(Peak(frames, 384 * tick, 385 * tick), full * 9 / 10);  // not faded yet
-    EXPECT_NEAR(Peak(frames, 434 * tick, 444 * tick), full * 5 / 6, full / 16);
-    EXPECT_NEAR(Peak(frames, 534 * tick, 544 * tick), full / 2, full / 16);
-    EXPECT_LE(Peak(frames, 683 * tick, 684 * tick), full / 250 + 1);
+    EXPECT_GE(Peak(frames, 384, 385), full * 9 / 10);  // not faded yet
+    EXPECT_NEAR(Peak(frames, 434, 444), full * 5 / 6, full / 16);
+    EXPECT_NEAR(Peak(frames, 534, 544), full / 2, full / 16);
+    EXPECT_LE(Peak(frames, 683, 684), full / 250 + 1);
 }
 
 bool StopAfter(float, void* context) {
@@ -99,18 +154,65 @@ bool StopAfter(float, void* context) {
 // render kept in memory: whole, or up to the tick an abort came after, in
 // or past the first buffer of ticks.
 TEST_F(RenderTest, StreamedFileHoldsTheRenderedFramesWholeOrAborted) {
-    HoldNote();
-    const std::vector<int16_t> frames = Render(1.0f);
+    const std::vector<int16_t> frames = Render(replayer, mixer);
     const std::filesystem::path path = std::filesystem::path(testing::TempDir()) / "stream.wav";
     for (int stopAfter : {10, 45, 100000}) {
         int ticks[2] = {0, stopAfter};
         ASSERT_TRUE(ExportWav(replayer, mixer, 1.0f, path.string(), StopAfter, ticks));
-        std::ifstream in(path, std::ios::binary);
-        const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
-        const size_t count = std::min<size_t>(size_t(stopAfter) * 960, frames.size() / 2);
-        EXPECT_EQ(bytes, BuildWavImage(frames.data(), count)) << stopAfter;
+        const size_t count = std::min<size_t>(size_t(stopAfter) * kFramesPerTick, frames.size() / 2);
+        EXPECT_EQ(ReadFile(path), BuildWavImage(frames.data(), count)) << stopAfter;
     }
     std::filesystem::remove(path);
+}
+
+// Several patterns (one a duplicate, one empty), instruments with a gap
+// below them, and waves with a mix source and unused waves in between.
+TEST(OptimizerRender, SongSoundsTheSameAfterOptimizing) {
+    SongDocument doc;
+    Song& song = doc.song;
+    song.SetRowsPerPattern(16);
+    song.SetSequenceLength(3);
+    const int order[3][4] = {{1, 2, 3, 0}, {4, 5, 3, 0}, {2, 1, 6, 0}};
+    for (int position = 0; position < 3; ++position)
+        for (int voice = 0; voice < kVoices; ++voice)
+            song.Position(position)[voice].pattern = uint8_t(order[position][voice]);
+    for (int row = 0; row < 16; row += 4) {
+        Put(song, 1, row, 13 + row, 5);
+        Put(song, 2, row + 2, 25, 9, 0xC, 0x30);
+        Put(song, 4, row, 20, 9);
+        Put(song, 6, row + 1, 30, 5, 0, 0x19);  // plays instrument 9 after a delay
+    }
+    std::memcpy(song.Pattern(5), song.Pattern(2), 16 * 3);  // a duplicate of 2
+    // Pattern 3 stays empty: voice 2 rests through positions 0 and 1.
+    // Waves: 1 square, 2 and 3 unused but not empty, 4 saw mixing in 7.
+    for (int wave : {0, 1, 2, 3, 6}) song.waves[wave] = DefaultWaveParams();
+    song.waves[0].flags = 2;
+    song.waves[1].gain = 10;
+    song.waves[2].gain = 20;
+    song.waves[3].flags = 1;
+    song.waves[3].mixWave = 7;
+    song.waves[6].flags = 3;
+    song.waves[6].gain = 40;
+    BuildWaveCalcOrder(song);
+    song.instrumentSteps[4][0] = InstrumentStep{0, 0, 1};
+    song.instrumentSteps[8][0] = InstrumentStep{0, 0, 4};
+    song.instrumentSteps[8][1] = InstrumentStep{0, 0x0C, 0x20};
+    song.instruments[8].attack = 3;
+    song.instruments[8].sustain = 8;
+    song.instruments[4].vibratoDepth = 6;
+    song.instruments[4].vibratoSpeed = 4;
+
+    const std::vector<int16_t> before = Render(doc);
+    ASSERT_TRUE(std::any_of(before.begin(), before.end(), [](int16_t sample) { return sample != 0; }));
+    const OptimizeReport report = OptimizeSong(doc, nullptr, nullptr);
+    // Worked by hand: pattern 3 (empty) drops, 6 fills its number, 5 folds
+    // into 2 and 4 fills 5's number: highest 6 -> 4. Instruments 9 and 5 move
+    // to 1 and 2. Waves 2, 3, 5 and 6 go: old 4 becomes 2, its source 7 becomes 3.
+    EXPECT_EQ(report.instrumentsMoved, 2);
+    EXPECT_EQ(report.wavesRemoved, 4);
+    EXPECT_EQ(report.patternsRemoved, 2);
+    EXPECT_EQ(doc.song.instrumentSteps[0][0].Parameter(), 2);  // old instrument 9, old wave 4
+    EXPECT_TRUE(Render(doc) == before);
 }
 
 }  // namespace

@@ -16,8 +16,6 @@ using test::Generate;
 
 class WavePrecalc : public ::testing::Test {
 protected:
-    WavePrecalc() { document.ResetToNewSong(); }
-    void Fill() { std::memset(memory.Data(), 0x77, WaveMemory::Size()); }
     SongDocument document;
     Song& song = document.song;
     WaveSynth synth;
@@ -29,16 +27,14 @@ TEST_F(WavePrecalc, WaveGoesIntoItsOwnSlotFollowedByOctaveCopies) {
     EXPECT_EQ(memory.Slot(23) - memory.Data(), 2 + 23 * 65536);
     for (int length : {1, 255}) {
         song.waves[3].lengthIndex = uint8_t(length);
-        Fill();
+        std::memset(memory.Data(), 0x77, WaveMemory::Size());
         synth.PrecalcWave(song, memory, 3);
         const int8_t* slot = memory.Slot(3);
         const std::vector<int8_t> wave = Generate(song.waves[3]);
         const int n = int(wave.size());
-        // The 1/2, 1/4 and 1/8 copies: every 2nd, 4th and 8th byte.
-        for (int k = 0; k < n; ++k) ASSERT_EQ(slot[k], wave[size_t(k)]) << k;
-        for (int k = 0; k < n / 2; ++k) ASSERT_EQ(slot[n + k], wave[size_t(2 * k)]) << k;
-        for (int k = 0; k < n / 4; ++k) ASSERT_EQ(slot[n + n / 2 + k], wave[size_t(4 * k)]) << k;
-        for (int k = 0; k < n / 8; ++k) ASSERT_EQ(slot[n + n / 2 + n / 4 + k], wave[size_t(8 * k)]) << k;
+        // The wave, then its 1/2, 1/4 and 1/8 copies: every 2nd, 4th and 8th byte.
+        for (int copy = 0, at = 0; copy < 4; at += n >> copy, ++copy)
+            for (int k = 0; k < n >> copy; ++k) ASSERT_EQ(slot[at + k], wave[size_t(k << copy)]) << copy << " " << k;
         EXPECT_EQ(WaveLengthWithOctaveCopies(n), n * 15 / 8);
         EXPECT_EQ(slot[n * 15 / 8], 0x77);  // nothing written past 15N/8
         EXPECT_EQ(slot[-1], 0x77);          // nor before the slot
@@ -53,14 +49,14 @@ TEST_F(WavePrecalc, MixAddsTheOtherSlotWithSaturationOverTheShorterWave) {
     song.waves[1].flags = 2;  // wave 2: square, +-63 at gain 64
     synth.PrecalcWave(song, memory, 1);
     song.waves[0].mixWave = 2;
-    song.waves[0].gain = 128;  // wave 1: saw 127 .. -126
+    song.waves[0].gain = 128;       // wave 1: saw 127 .. -126
     song.waves[0].lengthIndex = 1;  // 256 bytes mixing a 128-byte wave
     synth.PrecalcWave(song, memory, 0);
     const int8_t* slot = memory.Slot(0);
     const std::vector<int8_t> alone = Generate(song.waves[0]);
     EXPECT_EQ((std::vector<int>{slot[0], slot[1], slot[64], slot[127]}), (std::vector<int>{127, 127, -64, -128}));
     // Wave 2's slot holds its 1/2 copy after its 128 bytes: not mixed in.
-    for (int k = 128; k < 256; ++k) ASSERT_EQ(slot[k], alone[size_t(k)]) << k;
+    EXPECT_EQ(std::vector<int8_t>(slot + 128, slot + 256), std::vector<int8_t>(alone.begin() + 128, alone.end()));
     EXPECT_EQ(slot[256 + 32], slot[64]);  // the copies are taken after the mix
 
     song.waves[5].mixWave = 6;  // a wave mixing itself mixes nothing
@@ -97,19 +93,15 @@ TEST_F(WavePrecalc, AllWavesFollowTheCalculationOrderUpToTheWaveCount) {
     EXPECT_EQ(WaveSynth::ChipMemoryNeeded(empty), 2u);
 }
 
+// Costs in source clock cycles, summed by hand: noise 2800 + ramp 1200 = 4000,
+// x 3 chord notes = 12000, x 2 unisono = 24000, + filter 6700 + envelope 3500,
+// + modulator 4400 x density 4 = 51800, for each of the 4 x 128 bytes / 128.
 TEST(PrecalcEstimate, EveryStageAddsItsCost) {
     EXPECT_FLOAT_EQ(WaveSynth::EstimatePrecalcSeconds(DefaultWaveParams()), float(4000 / 709379.0));
-    WaveParams params = DefaultWaveParams();
-    params.flags = 3;       // noise 2800
-    params.pitchRamp = -1;  // + 1200 = 4000
-    params.chord[0] = 5;
-    params.chord[2] = -3;                     // x 3 = 12000
-    params.modFlags = uint8_t(3 | (1 << 3));  // unisono: x 2 = 24000; density 3
-    params.filterType = 9;                    // any non-zero type: + 6700
-    params.attack = 1;                        // + 3500
-    params.wetness = 1;                       // + 4400 x 4 = 17600 -> 51800
-    params.lengthIndex = 3;
-    EXPECT_FLOAT_EQ(WaveSynth::EstimatePrecalcSeconds(params), float(51800.0 * 4 / 709379.0));
+    WaveParams p = DefaultWaveParams();
+    p.flags = 3, p.pitchRamp = -1, p.chord[0] = 5, p.chord[2] = -3, p.modFlags = uint8_t(3 | (1 << 3));
+    p.filterType = 9, p.attack = 1, p.wetness = 1, p.lengthIndex = 3;  // any non-zero filter type
+    EXPECT_FLOAT_EQ(WaveSynth::EstimatePrecalcSeconds(p), float(51800.0 * 4 / 709379.0));
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
 // Random records of any byte values through the synthesizer. Run under
 // AddressSanitizer and UndefinedBehaviorSanitizer these catch reads past
 // the oscillator tables or wave memory and signed overflow in the wide
-// accumulators; the checks here catch writes outside a wave's bytes.
+// accumulators; the checks here catch writes outside a wave's bytes, and
+// compare the batched paths (filter groups, paired precalculation) with
+// one wave at a time.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <random>
 
+#include "engine/wave_stages.h"
 #include "engine/wave_synth.h"
 #include "song/song.h"
 #include "tests/engine/wave_test_util.h"
@@ -72,8 +75,7 @@ TEST(WaveSynthProperty, RandomSongsStayInsideWaveMemory) {
 TEST(WaveSynthProperty, AllWavesEqualsOneWaveAtATimeInOrder) {
     std::mt19937 random(4242u);
     WaveSynth synth;
-    WaveMemory together;
-    WaveMemory oneByOne;
+    WaveMemory together, oneByOne;
     SongDocument document;
     Song& song = document.song;
     for (int n = 0; n < 60; ++n) {
@@ -85,13 +87,9 @@ TEST(WaveSynthProperty, AllWavesEqualsOneWaveAtATimeInOrder) {
         }
         for (int w = 0; w < kWaves; ++w) song.waveCalcOrder[w] = uint8_t(random() % 25);
         // Some songs: each wave mixes the next one in the order (the unpairable case).
-        if (n % 3 == 0) {
-            for (int i = 0; i + 1 < kWaves; ++i) {
-                if (song.waveCalcOrder[i] < kWaves) {
-                    song.waves[song.waveCalcOrder[i]].mixWave = uint8_t(song.waveCalcOrder[i + 1] + 1);
-                }
-            }
-        }
+        for (int i = 0; n % 3 == 0 && i + 1 < kWaves; ++i)
+            if (song.waveCalcOrder[i] < kWaves)
+                song.waves[song.waveCalcOrder[i]].mixWave = uint8_t(song.waveCalcOrder[i + 1] + 1);
         song.waveCount = uint8_t(1 + random() % 24);
         // The same previous contents in both memories, so late mix sources matter.
         for (size_t i = 0; i < WaveMemory::Size(); ++i) together.Data()[i] = int8_t(i * 7);
@@ -107,6 +105,44 @@ TEST(WaveSynthProperty, AllWavesEqualsOneWaveAtATimeInOrder) {
 
         ASSERT_EQ(std::memcmp(together.Data(), oneByOne.Data(), WaveMemory::Size()), 0) << "song " << n;
         ASSERT_EQ(std::memcmp(afterTogether, song.waves, sizeof(saved)), 0) << "song " << n;
+    }
+}
+
+// Up to eight filters run side by side must give the bytes of separate runs,
+// whatever the types, lengths and group size.
+TEST(WaveSynthProperty, FilterGroupEqualsSeparateRuns) {
+    std::mt19937 random(11u);
+    for (int n = 0; n < 300; ++n) {
+        const int count = 1 + int(random() % wave::kMaxFilterGroup);
+        WaveParams params[wave::kMaxFilterGroup];
+        std::vector<int8_t> alone[wave::kMaxFilterGroup], grouped[wave::kMaxFilterGroup];
+        const WaveParams* pointers[wave::kMaxFilterGroup];
+        int8_t* outs[wave::kMaxFilterGroup];
+        int lengths[wave::kMaxFilterGroup];
+        for (int w = 0; w < count; ++w) {
+            WaveParams& p = params[w];
+            p = DefaultWaveParams();
+            p.flags = uint8_t(random() % 3);
+            p.baseNote = int8_t(random() % 40 - 20);
+            p.gain = uint8_t(random());
+            p.lengthIndex = uint8_t(random() % 6);
+            p.filterType = uint8_t(n % 10 == 0 ? random() % 6 : 1 + random() % 4);
+            p.resonance = uint8_t(random());
+            p.filterStart = uint8_t(random());
+            p.filterLower = uint8_t(random());
+            p.filterUpper = uint8_t(random());
+            p.filterSpeed = int8_t(random());
+            // Unfiltered oscillator output, then filtered both ways.
+            WaveParams raw = p;
+            raw.filterType = 0;
+            alone[w] = grouped[w] = test::Generate(raw);
+            wave::ApplyFilterSweep(p, alone[w].data(), int(alone[w].size()));
+            pointers[w] = &params[w];
+            outs[w] = grouped[w].data();
+            lengths[w] = int(grouped[w].size());
+        }
+        wave::ApplyFilterSweepGroup(pointers, outs, lengths, count);
+        for (int w = 0; w < count; ++w) ASSERT_EQ(grouped[w], alone[w]) << "group " << n << " wave " << w;
     }
 }
 

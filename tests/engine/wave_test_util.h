@@ -19,22 +19,10 @@ inline std::vector<int8_t> Generate(const WaveParams& params) {
 }
 
 // FNV-1a over the bytes, as tests/engine/wave_reference.py computes it.
-inline uint32_t Fnv1a(const int8_t* bytes, size_t count, uint32_t hash = 0x811C9DC5u) {
-    for (size_t i = 0; i < count; ++i) {
-        hash ^= uint8_t(bytes[i]);
-        hash *= 0x01000193u;
-    }
-    return hash;
-}
 inline uint32_t Fnv1a(const std::vector<int8_t>& bytes, uint32_t hash = 0x811C9DC5u) {
-    return Fnv1a(bytes.data(), bytes.size(), hash);
-}
-
-// The saw table entry of semitone 0 scaled by a gain, as one table
-// oscillator adds it into a wave.
-inline int ScaledSaw(int entry, int gain = 64) {
-    static const WaveSynth synth;
-    return (synth.Tables()[0].saw[entry] * gain) >> 7;
+    for (int8_t byte : bytes)
+        hash = (hash ^ uint8_t(byte)) * 0x01000193u;
+    return hash;
 }
 
 }  // namespace qn::test
