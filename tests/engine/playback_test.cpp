@@ -12,25 +12,14 @@ namespace {
 
 using test::Fold;
 
-// A new song: 4 positions of 64 rows, patterns 1..4 at position 0 and no
-// patterns after it, default instruments and waves.
-class PlaybackTest : public ::testing::Test {
+// A new song (4 positions of 64 rows, patterns 1..4 at position 0 and none
+// after it), the replayer stopped as the program leaves it.
+class PlaybackTest : public test::ReplayerFixture {
 protected:
-    PlaybackTest() {
-        replayer.InitReplayer(&doc.song, &memory);
+    void SetUp() override {
+        ReplayerFixture::SetUp();
         replayer.ResetReplayer(true);
     }
-    void Put(int pattern, int row, int note, int instrument, int command = 0, int parameter = 0) {
-        qntPatternStep& step = doc.song.Pattern(pattern)[row];
-        step.SetNote(note);
-        step.SetInstrument(instrument);
-        step.SetCommand(command);
-        step.SetParameter(parameter);
-    }
-
-    SongDocument doc;
-    WaveMemory memory;
-    Replayer replayer;
 };
 
 TEST_F(PlaybackTest, DurationCountsTheTicksUntilTheSongEndsStopsOrJumpsBack) {
@@ -43,9 +32,9 @@ TEST_F(PlaybackTest, DurationCountsTheTicksUntilTheSongEndsStopsOrJumpsBack) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Put(1, c.row, 0, 0, c.command, c.parameter);
+        SetRow(1, c.row, 0, 0, c.command, c.parameter);
         EXPECT_EQ(SongDurationTicks(replayer), c.ticks);
-        Put(1, c.row, 0, 0);
+        SetRow(1, c.row, 0, 0);
     }
     EXPECT_FLOAT_EQ(SongDurationSeconds(replayer), 30.72f);
 }
@@ -64,19 +53,19 @@ TEST_F(PlaybackTest, WriterPreparationSetsTheOctaveCopyFlagsTheSongNeeds) {
         {24, {{3, 5}, {2, 24}, {7, 30}}, {1, 5, 24}},
         {4, {{2, 3}, {3, 5}, {6, 4}}, {1, 3}},
     };
-    Put(1, 0, 60, 1);
+    SetRow(1, 0, 60, 1);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.waveCount);
         for (int wave = 1; wave <= kWaves; ++wave) {
-            doc.song.Wave(wave)->flags = kWaveOctaveCopies;
-            doc.song.Wave(wave)->mixWave = 0;
+            Wave(wave).flags = kWaveOctaveCopies;
+            Wave(wave).mixWave = 0;
         }
-        for (const Mix& mix : c.mixes) doc.song.Wave(mix.wave)->mixWave = uint8_t(mix.source);
+        for (const Mix& mix : c.mixes) Wave(mix.wave).mixWave = uint8_t(mix.source);
         doc.song.waveCount = uint8_t(c.waveCount);
         EXPECT_FLOAT_EQ(PrepareSongForWrite(replayer), 30.72f);
         for (int wave = 1; wave <= kWaves; ++wave) {
             const bool expected = std::count(c.flagged.begin(), c.flagged.end(), wave) != 0;
-            EXPECT_EQ((doc.song.Wave(wave)->flags & kWaveOctaveCopies) != 0, expected) << "wave " << wave;
+            EXPECT_EQ((Wave(wave).flags & kWaveOctaveCopies) != 0, expected) << "wave " << wave;
         }
     }
 }
@@ -86,10 +75,10 @@ TEST_F(PlaybackTest, WriterPreparationSetsTheOctaveCopyFlagsTheSongNeeds) {
 // after every tick as the audio callback does, so it ends with the same
 // registers as playing the song live up to the same row.
 TEST_F(PlaybackTest, FastForwardMatchesLivePlayback) {
-    doc.song.Wave(1)->subloopLen = 0;  // play once
-    Put(1, 0, 60, 1);
-    Put(2, 3, 30, 1);
-    Put(2, 8, 0, 0, 0xA, 0x01);  // a volume ramp along the way
+    Wave(1).subloopLen = 0;  // play once
+    SetRow(1, 0, 60, 1);
+    SetRow(2, 3, 30, 1);
+    SetRow(2, 8, 0, 0, 0xA, 0x01);  // a volume ramp along the way
     MixerState mixer;
     doc.song.currentPosition = 1;
     PreparePlayback(replayer, mixer, true);
@@ -105,11 +94,7 @@ TEST_F(PlaybackTest, FastForwardMatchesLivePlayback) {
     ASSERT_EQ(doc.song.currentPosition, 1u);
     ASSERT_EQ(live.row, 0);
     for (int voice = 0; voice < kVoices; ++voice) {
-        const VoiceRegisters& a = replayer.voices[voice].registers;
-        const VoiceRegisters& b = live.voices[voice].registers;
-        EXPECT_EQ(std::vector<int>({int(a.sampleStart), a.length, a.loopOffset, a.period, a.volume}),
-                  std::vector<int>({int(b.sampleStart), b.length, b.loopOffset, b.period, b.volume}))
-            << "voice " << voice;
+        EXPECT_EQ(test::Fields(replayer.voices[voice].registers), test::Fields(live.voices[voice].registers)) << voice;
     }
     // The one-shot sits in the 1/8 copy of the 128-byte wave: 128 + 64 + 32
     // bytes after the slot start.

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 #include "engine/replayer.h"
 #include "engine/voice_mixer.h"
@@ -51,6 +52,11 @@ protected:
     WaveMemory memory;
     Replayer replayer;
 };
+
+// The fields of a register block, to compare two blocks in one message.
+inline std::vector<int> Fields(const VoiceRegisters& r) {
+    return {int(r.sampleStart), r.length, r.loopOffset, r.period, r.volume, r.trigger};
+}
 
 // Folds a value into an FNV-1a digest, so a long run of random songs can be
 // compared with the digest of the checked engine.

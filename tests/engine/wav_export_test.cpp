@@ -13,6 +13,7 @@
 #include "engine/wav_export.h"
 #include "engine/wav_file.h"
 #include "song/optimizer.h"
+#include "tests/engine/replayer_fixture.h"
 
 namespace qn {
 namespace {
@@ -45,14 +46,6 @@ int Peak(const std::vector<int16_t>& frames, size_t fromTick, size_t toTick) {
     for (size_t i = fromTick * 2 * kFramesPerTick; i < toTick * 2 * kFramesPerTick; ++i)
         peak = std::max(peak, std::abs(int(frames[i])));
     return peak;
-}
-
-void Put(Song& song, int pattern, int row, int note, int instrument, int command = 0, int parameter = 0) {
-    qntPatternStep& step = song.Pattern(pattern)[row];
-    step.SetNote(note);
-    step.SetInstrument(instrument);
-    step.SetCommand(command);
-    step.SetParameter(parameter);
 }
 
 // The 44 header bytes for two frames, written out by hand from the layout:
@@ -92,26 +85,24 @@ TEST(WavFile, WriteReplacesTheTargetLeavesNoTemporaryFileAndReportsFailure) {
 
 TEST(ExportLength, SixSecondsOfFadeRoundedUpToWholeTicks) {
     // 48000 x 13.68 is 684 ticks exactly; 0.01 s is half a tick: 288480 frames become 301 ticks.
-    EXPECT_EQ((std::vector<uint32_t>{ExportFrameCount(0.0f), ExportFrameCount(7.68f), ExportFrameCount(0.01f)}),
-              (std::vector<uint32_t>{288000, 656640, 288480}));
-    EXPECT_EQ((std::vector<uint32_t>{ExportBufferFrames(0.0f), ExportBufferFrames(7.68f), ExportBufferFrames(0.01f)}),
-              (std::vector<uint32_t>{288000, 656640, 288960}));
+    EXPECT_EQ((std::vector<uint64_t>{ExportFrameCount(0.0f), ExportFrameCount(7.68f), ExportFrameCount(0.01f)}),
+              (std::vector<uint64_t>{288000, 656640, 288480}));
+    EXPECT_EQ((std::vector<uint64_t>{ExportBufferFrames(0.0f), ExportBufferFrames(7.68f), ExportBufferFrames(0.01f)}),
+              (std::vector<uint64_t>{288000, 656640, 288960}));
 }
 
 // One position of 64 rows at speed 6 (384 ticks, 7.68 seconds) with a held note.
-class RenderTest : public ::testing::Test {
+class RenderTest : public test::ReplayerFixture {
 protected:
-    RenderTest() {
+    void SetUp() override {
         doc.song.SetSequenceLength(1);
-        Put(doc.song, 1, 0, 25, 1);
-        replayer.InitReplayer(&doc.song, &memory);
+        SetRow(1, 0, 25, 1);
+        ReplayerFixture::SetUp();
         replayer.ResetReplayer(true);
     }
-    SongDocument doc;
-    WaveMemory memory;
-    Replayer replayer;
     MixerState mixer;
 };
+using OptimizerRender = RenderTest;
 
 // The held note sounds at a steady level until the song ends at 7.68 s
 // (tick 384); from tick 385 on each tick is scaled by 1 + r / 6, r the time
@@ -139,8 +130,8 @@ bool StopAfter(float, void* context) {
 // render kept in memory: whole, or up to the tick an abort came after, in or
 // past the first buffer of ticks.
 TEST_F(RenderTest, RenderingRepeatsAndTheStreamedFileHoldsTheRenderedFramesWholeOrAborted) {
-    Put(doc.song, 1, 16, 37, 1);
-    Put(doc.song, 1, 32, 0, 0, 0x4, 0x35);
+    SetRow(1, 16, 37, 1);
+    SetRow(1, 32, 0, 0, 0x4, 0x35);
     doc.song.SetSequenceLength(2);
     doc.song.currentPosition = 1;
     const std::vector<int16_t> frames = Render(replayer, mixer);
@@ -159,8 +150,7 @@ TEST_F(RenderTest, RenderingRepeatsAndTheStreamedFileHoldsTheRenderedFramesWhole
 
 // Several patterns (one a duplicate, one empty), instruments with a gap
 // below them, and waves with a mix source and unused waves in between.
-TEST(OptimizerRender, SongSoundsTheSameAfterOptimizing) {
-    SongDocument doc;
+TEST_F(OptimizerRender, SongSoundsTheSameAfterOptimizing) {
     Song& song = doc.song;
     song.SetRowsPerPattern(16);
     song.SetSequenceLength(3);
@@ -169,10 +159,10 @@ TEST(OptimizerRender, SongSoundsTheSameAfterOptimizing) {
         for (int voice = 0; voice < kVoices; ++voice)
             song.Position(position)[voice].pattern = uint8_t(order[position][voice]);
     for (int row = 0; row < 16; row += 4) {
-        Put(song, 1, row, 13 + row, 5);
-        Put(song, 2, row + 2, 25, 9, 0xC, 0x30);
-        Put(song, 4, row, 20, 9);
-        Put(song, 6, row + 1, 30, 5, 0, 0x19);  // plays instrument 9 after a delay
+        SetRow(1, row, 13 + row, 5);
+        SetRow(2, row + 2, 25, 9, 0xC, 0x30);
+        SetRow(4, row, 20, 9);
+        SetRow(6, row + 1, 30, 5, 0, 0x19);  // plays instrument 9 after a delay
     }
     std::memcpy(song.Pattern(5), song.Pattern(2), 16 * 3);  // a duplicate of 2
     // Pattern 3 stays empty: voice 2 rests through positions 0 and 1.
