@@ -12,31 +12,25 @@
 namespace qn {
 namespace {
 
-// At an output rate of 3546895 Hz a period of 1 advances exactly one source
-// sample per frame. After eight frames the smoothing taps of the start edge
-// are used up and the output is the plain product byte / 128 * volume / 64 *
-// 16384, truncated; voices 0 and 3 go left, 1 and 2 right, and the sum is held
-// at -32766 rather than the type's minimum.
+// At an output rate of 3546895 Hz a period of 1 advances one source byte
+// per frame. Once the eight smoothing taps of the start edge are used up the
+// output is byte / 128 * volume / 64 * 16384, truncated; voices 0 and 3 go
+// left, 1 and 2 right, and the sum is held at -32766, not the type's minimum.
 TEST(Mixer, SettledOutputIsThePlainProductOnEachVoicesSide) {
-    struct Case { int8_t byte; int volumes[kMixerVoices]; int left, right; };
+    struct Case { int8_t byte; uint8_t volumes[kMixerVoices]; int left, right; };
     const Case cases[] = {
-        {64, {0, 32, 0, 0}, 0, 4096},
-        {64, {64, 0, 16, 32}, 8192 + 4096, 2048},
-        {-128, {64, 0, 0, 64}, -32766, 0},
-    };
+        {64, {0, 32, 0, 0}, 0, 4096}, {64, {64, 0, 16, 32}, 8192 + 4096, 2048}, {-128, {64, 0, 0, 64}, -32766, 0}};
     for (const Case& c : cases) {
-        std::vector<int8_t> bytes(256, c.byte);
-        VoiceRegisters regs[kMixerVoices] = {};
-        for (int v = 0; v < kMixerVoices; ++v)
-            if (c.volumes[v] != 0) regs[v] = VoiceRegisters{0, 256, 0, 1, uint8_t(c.volumes[v]), 1};
+        const std::vector<int8_t> bytes(256, c.byte);
+        VoiceRegisters regs[kMixerVoices];
+        for (int v = 0; v < kMixerVoices; ++v) regs[v] = VoiceRegisters{0, 256, 0, 1, c.volumes[v], 1};
         VoiceMixer mixer;
         mixer.Reset();
         std::vector<int16_t> out(2 * 32, 0);
         mixer.MixVoices(regs, bytes.data(), bytes.size(), out.data(), 32, 3546895, 1.0f);
-        for (int frame = 8; frame < 32; ++frame) {
-            EXPECT_EQ(out[2 * frame], c.left) << "byte " << int(c.byte) << ", frame " << frame;
-            EXPECT_EQ(out[2 * frame + 1], c.right) << "byte " << int(c.byte) << ", frame " << frame;
-        }
+        for (int frame = 8; frame < 32; ++frame)
+            ASSERT_EQ(std::make_pair(int(out[2 * frame]), int(out[2 * frame + 1])), std::make_pair(c.left, c.right))
+                << "byte " << int(c.byte) << ", frame " << frame;
     }
 }
 

@@ -1,11 +1,8 @@
-// Precalculation into wave memory: slots, mixing, octave copies, the
-// calculation order and the precalculation-time estimate (the chip memory
-// figure is checked through "info" in tests/cli); then random records of any
-// byte values, alone and as whole songs. Under AddressSanitizer and
-// UndefinedBehaviorSanitizer these catch reads past the oscillator tables or
-// wave memory and signed overflow in the wide accumulators; the checks here
-// catch writes outside a wave's bytes, and compare precalculation with
-// filters run side by side against one wave at a time.
+// Precalculation into wave memory (slots, mixing, octave copies, calculation
+// order, time estimate), then random records of any byte values, alone and
+// as whole songs: under AddressSanitizer and UndefinedBehaviorSanitizer they
+// catch reads past the tables or wave memory and signed overflow; the checks
+// catch writes outside a wave's bytes and compare batched with single runs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
