@@ -37,8 +37,7 @@ protected:
 
     // One audio tick; returns the four register blocks as the mixer gets them.
     std::array<VoiceRegisters, kVoices> Tick() {
-        if (replayer.playing)
-            replayer.TickRows();
+        if (replayer.playing) replayer.TickRows();
         replayer.TickVoices();
         std::array<VoiceRegisters, kVoices> out{};
         for (int v = 0; v < kVoices; ++v) {
@@ -58,20 +57,18 @@ inline std::vector<int> Fields(const VoiceRegisters& r) {
     return {int(r.sampleStart), r.length, r.loopOffset, r.period, r.volume, r.trigger};
 }
 
-// Folds a value into an FNV-1a digest, so a long run of random songs can be
-// compared with the digest of the checked engine.
+// Folds a value into an FNV-1a digest of a long random run.
 inline void Fold(uint64_t& digest, uint64_t value) {
     for (int i = 0; i < 8; ++i)
         digest = (digest ^ ((value >> (8 * i)) & 0xff)) * 0x100000001b3ull;
 }
 constexpr uint64_t kDigestStart = 0xcbf29ce484222325ull;
 
-// Mixes a short, coarse stretch of the registers as the mixer gets them
-// (the copied start held inside wave memory): at an output rate of 100 Hz
-// every frame steps over hundreds of bytes, so passes and loop turns reach
-// far into the window. Wave memory is one heap block, so under
-// AddressSanitizer any read outside it fails. The registers and the mixed
-// frames are folded into `digest`.
+// Mixes a short, coarse stretch of the registers as the mixer gets them (the
+// start held inside wave memory): at 100 Hz every frame steps over hundreds
+// of bytes, so passes and loop turns reach far into the window, and under
+// AddressSanitizer any read outside wave memory (one heap block) fails. The
+// registers and the mixed frames are folded into `digest`.
 inline void MixCoarsely(VoiceMixer& mixer, const WaveMemory& memory, const VoiceRegisters* regs, uint64_t& digest) {
     VoiceRegisters copy[kVoices];
     for (int v = 0; v < kVoices; ++v) {

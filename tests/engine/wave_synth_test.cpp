@@ -53,11 +53,6 @@ TEST(WaveStages, HandWorkedSamples) {
          [](WaveParams&) {}, {{0, 63}, {127, -63}}},
         {"unisono 3: layer 2 adds entry 65 at sample 64: 0 + ((-2 * 64) >> 7)",
          [](WaveParams& p) { p.modFlags = uint8_t(1 | (3 << 3)); }, {{64, -1}}},
-        {"chord 12 with Shift 8 starts the octave note at entry 16 (step 2 x 8)",
-         [](WaveParams& p) { p.chord[0] = 12, p.shift = 8; }, {{0, Saw(0) + Saw(16)}, {1, Saw(1) + Saw(18)}}},
-        {"phase sweep one entry per cycle: the hold at entry 0 lasts 0, 1, 2 samples",
-         [](WaveParams& p) { p.phaseMin = 0, p.phaseMax = 255, p.phaseSpeed = 16, p.gain = 128, p.lengthIndex = 2; },
-         {{1, 126}, {128, 127}, {129, 127}, {130, 126}, {258, 127}, {259, 126}}},
         // Noise: seed 1 ^ 0x2000 = 0x2001, ^ >> 9 = 0x2011, ^ (<< 7 & 0xffff) = 0x2891 -> 0x91 = -111,
         // (-111 * 64) >> 7 = -56; then 0x4215 -> 21 -> 10; 0xd064 -> 100 -> 50.
         {"noise: the sixteen-bit xorshift", [](WaveParams& p) { p.flags = 3; }, {{0, -56}, {1, 10}, {2, 50}}},
