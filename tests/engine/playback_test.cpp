@@ -238,14 +238,6 @@ TEST(WavFile, WriteReplacesTheTargetLeavesNoTemporaryFileAndReportsFailure) {
     EXPECT_FALSE(WriteWav("", frames, 1));
 }
 
-TEST(ExportLength, SixSecondsOfFadeRoundedUpToWholeTicks) {
-    // 48000 x 13.68 is 684 ticks exactly; 0.01 s is half a tick: 288480 frames become 301 ticks.
-    EXPECT_EQ((std::vector<uint64_t>{ExportFrameCount(0.0f), ExportFrameCount(7.68f), ExportFrameCount(0.01f)}),
-              (std::vector<uint64_t>{288000, 656640, 288480}));
-    EXPECT_EQ((std::vector<uint64_t>{ExportBufferFrames(0.0f), ExportBufferFrames(7.68f), ExportBufferFrames(0.01f)}),
-              (std::vector<uint64_t>{288000, 656640, 288960}));
-}
-
 // One position of 64 rows at speed 6 (384 ticks, 7.68 seconds) with a held note.
 class RenderTest : public test::ReplayerFixture {
 protected:
