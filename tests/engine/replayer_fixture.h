@@ -5,12 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <vector>
 
 #include "engine/replayer.h"
-#include "engine/voice_mixer.h"
 #include "engine/wave_synth.h"
 #include "song/song.h"
 
@@ -63,24 +61,5 @@ inline void Fold(uint64_t& digest, uint64_t value) {
         digest = (digest ^ ((value >> (8 * i)) & 0xff)) * 0x100000001b3ull;
 }
 constexpr uint64_t kDigestStart = 0xcbf29ce484222325ull;
-
-// Mixes a short, coarse stretch of the registers as the mixer gets them (the
-// start held inside wave memory): at 100 Hz every frame steps over hundreds
-// of bytes, so passes and loop turns reach far into the window, and under
-// AddressSanitizer any read outside wave memory (one heap block) fails. The
-// registers and the mixed frames are folded into `digest`.
-inline void MixCoarsely(VoiceMixer& mixer, const WaveMemory& memory, const VoiceRegisters* regs, uint64_t& digest) {
-    VoiceRegisters copy[kVoices];
-    for (int v = 0; v < kVoices; ++v) {
-        copy[v] = regs[v];
-        copy[v].sampleStart = std::min<uint32_t>(copy[v].sampleStart, uint32_t(WaveMemory::Size()));
-        Fold(digest, uint64_t(regs[v].sampleStart) << 32 | uint64_t(regs[v].length) << 16 | regs[v].loopOffset);
-        Fold(digest, uint64_t(regs[v].period) << 16 | uint64_t(regs[v].volume) << 8 | regs[v].trigger);
-    }
-    int16_t out[2 * 64] = {};
-    mixer.MixVoices(copy, memory.Data(), WaveMemory::Size(), out, 64, 100, 1.0f);
-    for (int16_t sample : out)
-        Fold(digest, uint16_t(sample));
-}
 
 }  // namespace qn::test
