@@ -211,8 +211,8 @@ TEST(WavFile, HeaderAndSamplesAreLittleEndianAndSizesFollowTheFrames) {
     const std::vector<int16_t> silence(288000 * 2, 0);
     const std::vector<uint8_t> image = BuildWavImage(silence.data(), 288000);
     ASSERT_EQ(image.size(), 44u + 1152000u);
-    EXPECT_EQ((std::vector<uint8_t>{image[4], image[5], image[6], image[7], image[40], image[41], image[42], image[43]}),
-              (std::vector<uint8_t>{0x24, 0x94, 0x11, 0, 0x00, 0x94, 0x11, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(&image[4], &image[8]), (std::vector<uint8_t>{0x24, 0x94, 0x11, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(&image[40], &image[44]), (std::vector<uint8_t>{0, 0x94, 0x11, 0}));
 }
 
 TEST(WavFile, WriteReplacesTheTargetLeavesNoTemporaryFileAndReportsFailure) {
@@ -231,13 +231,12 @@ TEST(WavFile, WriteReplacesTheTargetLeavesNoTemporaryFileAndReportsFailure) {
 }
 
 // One position of 64 rows at speed 6 (384 ticks, 7.68 seconds) with a held note.
-class RenderTest : public test::ReplayerFixture {
+class RenderTest : public PlaybackTest {
 protected:
     void SetUp() override {
         doc.song.SetSequenceLength(1);
         SetRow(1, 0, 25, 1);
-        ReplayerFixture::SetUp();
-        replayer.ResetReplayer(true);
+        PlaybackTest::SetUp();
     }
     MixerState mixer;
 };
