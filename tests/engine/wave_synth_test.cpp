@@ -59,6 +59,9 @@ TEST(WaveStages, HandWorkedSamples) {
         // Open lowpass: f = 255, k = 510; x = 127: s0 = 126, s1 = 125, s2 = 124, s3 = 123; next
         // s0 += ((1 * 510 >> 8) - 126 + 127) * 255 >> 8 = 1 -> 127, s1..s3 each gain 1 -> 124.
         {"open lowpass", [](WaveParams& p) { FullSquare(p), p.filterType = 1; }, {{0, 123}, {1, 124}}},
+        // A zero-delay tap adds the sample to itself: 63 + (63 * 255 >> 8) = 125; the odd tap is inverted.
+        {"odd taps are inverted: 125 + (-125 * 255 >> 8) = 0, -126 + 125 = -1",
+         [](WaveParams& p) { p.wetness = 255, p.modLength = 0, p.modFlags = 2; }, {{0, 0}, {127, -1}}},
         {"a 64-sample tap ((77 >> 2) + 64 x 64 = 4115 >> 6) feeds back on itself: 0 + 31, 63 + 15",
          [](WaveParams& p) { p.wetness = 128, p.preDelay = 64, p.lengthIndex = 1; },
          {{63, Saw(63)}, {64, 31}, {128, 78}}},
