@@ -68,10 +68,7 @@ TEST_F(PlaybackTest, WriterPreparationSetsTheOctaveCopyFlagsTheSongNeeds) {
     SetRow(1, 0, 60, 1);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.waveCount);
-        for (int wave = 1; wave <= kWaves; ++wave) {
-            Wave(wave).flags = kWaveOctaveCopies;
-            Wave(wave).mixWave = 0;
-        }
+        for (int wave = 1; wave <= kWaves; ++wave) Wave(wave).flags = kWaveOctaveCopies, Wave(wave).mixWave = 0;
         for (const Mix& mix : c.mixes) Wave(mix.wave).mixWave = uint8_t(mix.source);
         doc.song.waveCount = uint8_t(c.waveCount);
         EXPECT_FLOAT_EQ(PrepareSongForWrite(replayer), 30.72f);
@@ -105,9 +102,8 @@ TEST_F(PlaybackTest, FastForwardMatchesLivePlayback) {
     for (int tick = 0; tick < 64 * 6; ++tick) TickAndCopyRegisters(live, copies);
     ASSERT_EQ(doc.song.currentPosition, 1u);
     ASSERT_EQ(live.row, 0);
-    for (int voice = 0; voice < kVoices; ++voice) {
+    for (int voice = 0; voice < kVoices; ++voice)
         EXPECT_EQ(test::Fields(replayer.voices[voice].registers), test::Fields(live.voices[voice].registers)) << voice;
-    }
     // The one-shot sits in the 1/8 copy of the 128-byte wave: 128 + 64 + 32
     // bytes after the slot start.
     EXPECT_EQ(replayer.voices[0].registers.sampleStart, WaveSlotOffset(0) + 224);

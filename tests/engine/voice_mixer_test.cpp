@@ -4,6 +4,8 @@
 // skips silent voices, and none of that may change a single sample.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -159,12 +161,8 @@ TEST(MixerReference, RandomRegistersGiveTheSameSamples) {
         }
         const int frames = random() % 8 == 0 ? int(random() % 960) : 960;
         const float width = widths[(call / 200) % 3];
-        // Now and then the mixer starts over, and now and then it adds to
-        // what the buffer already holds.
-        if (call % 500 == 499) {
-            mixer.Reset();
-            for (int v = 0; v < 4; ++v) reference[v] = ReferenceVoice{};
-        }
+        // Now and then the mixer starts over, and now and then it adds to what the buffer holds.
+        if (call % 500 == 499) mixer.Reset(), std::fill(reference, reference + 4, ReferenceVoice{});
         for (int16_t& sample : actual) sample = call % 5 == 0 ? int16_t(random()) : int16_t(0);
         expected = actual;
         mixer.MixVoices(registers, memory.data(), memory.size(), actual.data(), frames, 48000, width);
