@@ -211,10 +211,11 @@ TEST(PackedSong, PlaysOnlyWhatTheImageHolds) {
     steps[0] = {0, 0x0, 20};  // select wave 20: not stored
     steps[1] = {0, 0x4, 3};   // likewise without restart
     for (size_t i = 2; i < steps.size(); ++i) steps[i].b0 = 0x80;  // linked: run to the end at once
-    waves[0].mixWave = 7;
     WaveMemory memory;
     Replayer replayer;
     replayer.InitReplayer(&song, &memory);
+    waves[0].mixWave = 7;  // after the precalculation, which reads the source's record
+    MarkMixSourcesForOctaveCopies(song);
     for (int tick = 0; tick < 36; ++tick) replayer.TickRows(), replayer.TickVoices();
     EXPECT_EQ(song.currentPosition, 1u);
     EXPECT_EQ(replayer.voices[0].notesStarted, 1u);
