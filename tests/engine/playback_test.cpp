@@ -1,42 +1,37 @@
+// Whole songs: duration, the writer's preparation and the fast-forward,
+// checked by hand and over random songs; rendering to frames and to a WAV
+// file; and the optimizer checked by rendering (renumbering may not change a
+// single frame).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <vector>
 
 #include "engine/playback.h"
+#include "engine/wav_export.h"
+#include "engine/wav_file.h"
+#include "song/optimizer.h"
+#include "tests/engine/replayer_fixture.h"
 
 namespace qn {
 namespace {
 
-// A new song: 4 positions of 64 rows, patterns 1..4 at position 0 and no
-// patterns after it, default instruments and waves.
-class PlaybackTest : public ::testing::Test {
+using test::Fold;
+
+// A new song (4 positions of 64 rows, patterns 1..4 at position 0 and none
+// after it), the replayer stopped as the program leaves it.
+class PlaybackTest : public test::ReplayerFixture {
 protected:
-    PlaybackTest() {
-        replayer.InitReplayer(&doc.song, &memory);
+    void SetUp() override {
+        ReplayerFixture::SetUp();
         replayer.ResetReplayer(true);
     }
-
-    qntPatternStep& Step(int pattern, int row) { return doc.song.Pattern(pattern)[row]; }
-    void Note(int pattern, int row, int note, int instrument) {
-        Step(pattern, row).SetNote(note);
-        Step(pattern, row).SetInstrument(instrument);
-    }
-    void Command(int pattern, int row, int command, int parameter) {
-        Step(pattern, row).SetCommand(command);
-        Step(pattern, row).SetParameter(parameter);
-    }
-    // Every position plays pattern 1 on voice 0 (the others stay empty).
-    void UsePatternOneEverywhere() {
-        for (uint32_t position = 0; position < doc.song.sequenceLength; ++position)
-            doc.song.Position(int(position))[0].pattern = 1;
-    }
-
-    SongDocument doc;
-    WaveMemory memory;
-    Replayer replayer;
 };
 
 TEST_F(PlaybackTest, DurationCountsTheTicksUntilTheSongEndsStopsOrJumpsBack) {
@@ -45,32 +40,42 @@ TEST_F(PlaybackTest, DurationCountsTheTicksUntilTheSongEndsStopsOrJumpsBack) {
         {0, 0, 0, 4 * 64 * 6, "new song: four patterns of six-tick rows"},
         {0, 0xF, 0, 0, "stop on the first row"},
         {10, 0xF, 0, 10 * 6, "the stopping tick is not counted"},
-        // B00 sends the song back to its own start: rows 0..4 once.
-        {4, 0xB, 0, 30, "jump back ends the pass"},
+        {4, 0xB, 0, 30, "jump back to the song's own start ends the pass: rows 0..4 once"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Command(1, c.row, c.command, c.parameter);
+        SetRow(1, c.row, 0, 0, c.command, c.parameter);
         EXPECT_EQ(SongDurationTicks(replayer), c.ticks);
-        Command(1, c.row, 0, 0);
+        SetRow(1, c.row, 0, 0);
     }
     EXPECT_FLOAT_EQ(SongDurationSeconds(replayer), 30.72f);
 }
 
 // Note 60 gives pitch index 16 x 59 + 16 - 32 + 16 = 944, above the period
-// range, so the wave it plays needs its octave copies; nothing else does,
-// except a wave in use that another wave in use mixes in (wave 5 mixes
-// wave 3; five waves are in use, as the song writer counts them).
+// range, so wave 1 that it plays needs its octave copies; nothing else does,
+// except a wave in use (up to the wave count) that another wave in use mixes
+// in. "Mix Wave" 24 and above means wave 24; 30 names no wave. A source
+// beyond the count is left alone: a default record with the flag would count
+// as used and grow the wave count of the next save.
 TEST_F(PlaybackTest, WriterPreparationSetsTheOctaveCopyFlagsTheSongNeeds) {
-    for (int wave = 1; wave <= kWaves; ++wave) doc.song.Wave(wave)->flags |= kWaveOctaveCopies;
-    Note(1, 0, 60, 1);
-    doc.song.Wave(5)->mixWave = 3;
-    doc.song.waveCount = 5;
-    const float duration = PrepareSongForWrite(replayer);
-    EXPECT_FLOAT_EQ(duration, 30.72f);
-    for (int wave = 1; wave <= kWaves; ++wave) {
-        const bool expected = wave == 1 || wave == 3;
-        EXPECT_EQ((doc.song.Wave(wave)->flags & kWaveOctaveCopies) != 0, expected) << wave;
+    struct Mix { int wave, source; };
+    struct Case { int waveCount; std::vector<Mix> mixes; std::vector<int> flagged; };
+    const Case cases[] = {
+        {5, {{5, 3}}, {1, 3}},
+        {24, {{3, 5}, {2, 24}, {7, 30}}, {1, 5, 24}},
+        {4, {{2, 3}, {3, 5}, {6, 4}}, {1, 3}},
+    };
+    SetRow(1, 0, 60, 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.waveCount);
+        for (int wave = 1; wave <= kWaves; ++wave) Wave(wave).flags = kWaveOctaveCopies, Wave(wave).mixWave = 0;
+        for (const Mix& mix : c.mixes) Wave(mix.wave).mixWave = uint8_t(mix.source);
+        doc.song.waveCount = uint8_t(c.waveCount);
+        EXPECT_FLOAT_EQ(PrepareSongForWrite(replayer), 30.72f);
+        for (int wave = 1; wave <= kWaves; ++wave) {
+            const bool expected = std::count(c.flagged.begin(), c.flagged.end(), wave) != 0;
+            EXPECT_EQ((Wave(wave).flags & kWaveOctaveCopies) != 0, expected) << "wave " << wave;
+        }
     }
 }
 
@@ -79,10 +84,10 @@ TEST_F(PlaybackTest, WriterPreparationSetsTheOctaveCopyFlagsTheSongNeeds) {
 // after every tick as the audio callback does, so it ends with the same
 // registers as playing the song live up to the same row.
 TEST_F(PlaybackTest, FastForwardMatchesLivePlayback) {
-    doc.song.Wave(1)->subloopLen = 0;  // play once
-    Note(1, 0, 60, 1);
-    Note(2, 3, 30, 1);
-    Command(2, 8, 0xA, 0x01);  // a volume ramp along the way
+    Wave(1).subloopLen = 0;  // play once
+    SetRow(1, 0, 60, 1);
+    SetRow(2, 3, 30, 1);
+    SetRow(2, 8, 0, 0, 0xA, 0x01);  // a volume ramp along the way
     MixerState mixer;
     doc.song.currentPosition = 1;
     PreparePlayback(replayer, mixer, true);
@@ -97,25 +102,12 @@ TEST_F(PlaybackTest, FastForwardMatchesLivePlayback) {
     for (int tick = 0; tick < 64 * 6; ++tick) TickAndCopyRegisters(live, copies);
     ASSERT_EQ(doc.song.currentPosition, 1u);
     ASSERT_EQ(live.row, 0);
-    for (int voice = 0; voice < kVoices; ++voice) {
-        const VoiceRegisters& a = replayer.voices[voice].registers;
-        const VoiceRegisters& b = live.voices[voice].registers;
-        EXPECT_EQ(a.sampleStart, b.sampleStart) << voice;
-        EXPECT_EQ(a.length, b.length) << voice;
-        EXPECT_EQ(a.loopOffset, b.loopOffset) << voice;
-        EXPECT_EQ(a.period, b.period) << voice;
-        EXPECT_EQ(a.volume, b.volume) << voice;
-    }
+    for (int voice = 0; voice < kVoices; ++voice)
+        EXPECT_EQ(test::Fields(replayer.voices[voice].registers), test::Fields(live.voices[voice].registers)) << voice;
     // The one-shot sits in the 1/8 copy of the 128-byte wave: 128 + 64 + 32
     // bytes after the slot start.
     EXPECT_EQ(replayer.voices[0].registers.sampleStart, WaveSlotOffset(0) + 224);
 }
-
-}  // namespace
-}  // namespace qn
-
-namespace qn {
-namespace {
 
 // Random songs full of jumps, breaks, speed changes, row delays and stops:
 // the duration pass ends and leaves the replayer as it found it, the
@@ -131,12 +123,10 @@ TEST(PlaybackProperty, RandomSongsAlwaysTerminate) {
     replayer.InitReplayer(&doc.song, &memory);
     MixerState mixer;
     std::vector<int16_t> out(2 * kFramesPerTick);
-    uint64_t digest = 0xcbf29ce484222325ull;
-    auto fold = [&digest](uint64_t value) {
-        for (int i = 0; i < 8; ++i) digest = (digest ^ ((value >> (8 * i)) & 0xff)) * 0x100000001b3ull;
-    };
+    uint64_t digest = test::kDigestStart;
     const int commands[] = {0xB, 0xD, 0xF, 0xE, 0x0, 0xC, 0x3, 0x5, 0x9, 0xA};
     for (int round = 0; round < 400; ++round) {
+        SCOPED_TRACE(round);
         doc.ResetToNewSong();
         Song& song = doc.song;
         song.SetSequenceLength(1 + int(random() % 6));
@@ -160,27 +150,192 @@ TEST(PlaybackProperty, RandomSongsAlwaysTerminate) {
         song.currentPosition = position;
         replayer.row = row, replayer.speed = speed, replayer.patternLoop = loop, replayer.playing = playing;
         const uint32_t ticks = SongDurationTicks(replayer);
-        EXPECT_LE(ticks, 2u * 6u * 16u * 256u) << round;
-        EXPECT_EQ(song.currentPosition, position) << round;
-        EXPECT_EQ(replayer.row, row) << round;
-        EXPECT_EQ(replayer.speed, speed) << round;
-        EXPECT_EQ(replayer.patternLoop, loop) << round;
-        EXPECT_EQ(replayer.playing, playing) << round;
-        EXPECT_EQ(replayer.simulation, 0) << round;
-        fold(ticks);
+        EXPECT_LE(ticks, 2u * 6u * 16u * 256u);
+        EXPECT_EQ(std::vector<int>({int(song.currentPosition), replayer.row, replayer.speed, replayer.patternLoop,
+                                    replayer.playing, replayer.simulation}),
+                  std::vector<int>({int(position), row, speed, loop, playing, 0}));
+        Fold(digest, ticks);
         song.currentPosition = uint32_t(random() % (song.sequenceLength + 2));
-        fold(PreparePlayback(replayer, mixer, random() % 2 == 0) * 1000.0f);
-        fold(song.currentPosition << 16 | uint32_t(replayer.row) << 8 | replayer.playing);
-        fold(uint32_t(replayer.speed) << 8 | replayer.patternLoop);
+        Fold(digest, uint64_t(PreparePlayback(replayer, mixer, random() % 2 == 0) * 1000.0f));
+        Fold(digest, song.currentPosition << 16 | uint32_t(replayer.row) << 8 | replayer.playing);
+        Fold(digest, uint32_t(replayer.speed) << 8 | replayer.patternLoop);
         for (int tick = 0; tick < 20; ++tick) {
             RunAudioTick(replayer, mixer, out.data(), 1.0f);
-            ASSERT_LT(song.currentPosition, song.sequenceLength) << round;
-            ASSERT_LT(replayer.row, song.rowsPerPattern) << round;
+            ASSERT_LT(song.currentPosition, song.sequenceLength);
+            ASSERT_LT(replayer.row, song.rowsPerPattern);
             for (const VoiceState& voice : replayer.voices) ASSERT_EQ(voice.registers.trigger, 0);
-            for (int16_t sample : out) fold(uint16_t(sample));
+            for (int16_t sample : out) Fold(digest, uint16_t(sample));
         }
     }
     EXPECT_EQ(digest, 0xc8bad2a7b327cd51ull) << std::hex << "new digest 0x" << digest;
+}
+
+std::vector<uint8_t> ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<int16_t> Render(Replayer& replayer, MixerState& mixer) {
+    SongRender render;
+    EXPECT_TRUE(render.Begin(replayer, mixer, 1.0f));
+    while (render.RenderTick()) {
+    }
+    render.Finish();
+    EXPECT_EQ(replayer.playing, 0);
+    return std::vector<int16_t>(render.Frames(), render.Frames() + 2 * render.FramesDone());
+}
+
+int Peak(const std::vector<int16_t>& frames, size_t fromTick, size_t toTick) {
+    int peak = 0;
+    for (size_t i = fromTick * 2 * kFramesPerTick; i < toTick * 2 * kFramesPerTick; ++i)
+        peak = std::max(peak, std::abs(int(frames[i])));
+    return peak;
+}
+
+// The 44 header bytes for two frames, written out by hand from the layout:
+// RIFF, 44 + 8 - 8 = 44, WAVEfmt , 16, PCM 1, 2 channels, 48000 (0xbb80),
+// 192000 (0x02ee00) bytes per second, 4 bytes per frame, 16 bits, data, 8.
+TEST(WavFile, HeaderAndSamplesAreLittleEndianAndSizesFollowTheFrames) {
+    const int16_t frames[4] = {1, -2, 0x1234, -32766};
+    const std::vector<uint8_t> expected = {
+        'R', 'I', 'F', 'F', 44, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
+        16, 0, 0, 0, 1, 0, 2, 0, 0x80, 0xbb, 0, 0, 0x00, 0xee, 0x02, 0,
+        4, 0, 16, 0, 'd', 'a', 't', 'a', 8, 0, 0, 0,
+        1, 0, 0xfe, 0xff, 0x34, 0x12, 0x02, 0x80};
+    EXPECT_EQ(BuildWavImage(frames, 2), expected);
+    // 288000 frames: 1152000 (0x119400) data bytes, 1152036 (0x119424) in the RIFF chunk.
+    const std::vector<int16_t> silence(288000 * 2, 0);
+    const std::vector<uint8_t> image = BuildWavImage(silence.data(), 288000);
+    ASSERT_EQ(image.size(), 44u + 1152000u);
+    EXPECT_EQ(std::vector<uint8_t>(&image[4], &image[8]), (std::vector<uint8_t>{0x24, 0x94, 0x11, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(&image[40], &image[44]), (std::vector<uint8_t>{0, 0x94, 0x11, 0}));
+}
+
+TEST(WavFile, WriteReplacesTheTargetLeavesNoTemporaryFileAndReportsFailure) {
+    const std::filesystem::path dir = std::filesystem::path(testing::TempDir()) / "wav_file_test";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const std::filesystem::path target = dir / "out.wav";
+    { std::ofstream(target) << "old contents"; }
+    const int16_t frames[2] = {5, 6};
+    ASSERT_TRUE(WriteWav(target.string(), frames, 1));
+    EXPECT_EQ(ReadFile(target), BuildWavImage(frames, 1));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+    std::filesystem::remove_all(dir);
+    EXPECT_FALSE(WriteWav("/nonexistent-dir/sub/out.wav", frames, 1));
+    EXPECT_FALSE(WriteWav("", frames, 1));
+}
+
+// One position of 64 rows at speed 6 (384 ticks, 7.68 seconds) with a held note.
+class RenderTest : public PlaybackTest {
+protected:
+    void SetUp() override {
+        doc.song.SetSequenceLength(1);
+        SetRow(1, 0, 25, 1);
+        PlaybackTest::SetUp();
+    }
+    MixerState mixer;
+};
+using OptimizerRender = RenderTest;
+
+// The held note sounds at a steady level until the song ends at 7.68 s
+// (tick 384); from tick 385 on each tick is scaled by 1 + r / 6, r the time
+// past the end at that tick (-0.02 s at tick 385). The peak of one tick
+// varies by some 10% with the wave's phase, so windows of ten ticks are
+// compared: from tick 434 (r = -1) about 5/6 of the level, from tick 534
+// (r = -3) about half, and the last tick (r = -5.98) almost nothing.
+TEST_F(RenderTest, FadeIsLinearOverTheSixSecondsAfterTheEnd) {
+    const std::vector<int16_t> frames = Render(replayer, mixer);
+    const int full = Peak(frames, 374, 384);
+    ASSERT_GT(full, 4000);
+    EXPECT_GE(Peak(frames, 384, 385), full * 9 / 10);  // not faded yet
+    EXPECT_NEAR(Peak(frames, 434, 444), full * 5 / 6, full / 16);
+    EXPECT_NEAR(Peak(frames, 534, 544), full / 2, full / 16);
+    EXPECT_LE(Peak(frames, 683, 684), full / 250 + 1);
+}
+
+bool StopAfter(float, void* context) {
+    auto* ticks = static_cast<int*>(context);
+    return ++ticks[0] < ticks[1];
+}
+
+// Rendering restores the song's position and the replayer, so the file
+// streamed afterwards through the tick buffer holds the same frames as the
+// render kept in memory: whole, or up to the tick an abort came after, in or
+// past the first buffer of ticks.
+TEST_F(RenderTest, RenderingRepeatsAndTheStreamedFileHoldsTheRenderedFramesWholeOrAborted) {
+    SetRow(1, 16, 37, 1);
+    SetRow(1, 32, 0, 0, 0x4, 0x35);
+    doc.song.SetSequenceLength(2);
+    doc.song.currentPosition = 1;
+    const std::vector<int16_t> frames = Render(replayer, mixer);
+    EXPECT_EQ(doc.song.currentPosition, 1u);
+    EXPECT_GT(Peak(frames, 0, 50), 1000);
+    const std::filesystem::path path = std::filesystem::path(testing::TempDir()) / "stream.wav";
+    for (int stopAfter : {10, 45, 100000}) {
+        int ticks[2] = {0, stopAfter};
+        ASSERT_TRUE(ExportWav(replayer, mixer, 1.0f, path.string(), StopAfter, ticks));
+        const size_t count = std::min<size_t>(size_t(stopAfter) * kFramesPerTick, frames.size() / 2);
+        EXPECT_EQ(ReadFile(path), BuildWavImage(frames.data(), count)) << stopAfter;
+        EXPECT_EQ(doc.song.currentPosition, 1u);
+    }
+    std::filesystem::remove(path);
+}
+
+// Several patterns (one a duplicate, one empty), instruments with a gap
+// below them, and waves with a mix source and unused waves in between.
+TEST_F(OptimizerRender, SongSoundsTheSameAfterOptimizing) {
+    Song& song = doc.song;
+    song.SetRowsPerPattern(16);
+    song.SetSequenceLength(3);
+    const int order[3][4] = {{1, 2, 3, 0}, {4, 5, 3, 0}, {2, 1, 6, 0}};
+    for (int position = 0; position < 3; ++position)
+        for (int voice = 0; voice < kVoices; ++voice)
+            song.Position(position)[voice].pattern = uint8_t(order[position][voice]);
+    for (int row = 0; row < 16; row += 4) {
+        SetRow(1, row, 13 + row, 5);
+        SetRow(2, row + 2, 25, 9, 0xC, 0x30);
+        SetRow(4, row, 20, 9);
+        SetRow(6, row + 1, 30, 5, 0, 0x19);  // plays instrument 9 after a delay
+    }
+    std::memcpy(song.Pattern(5), song.Pattern(2), 16 * 3);  // a duplicate of 2
+    // Pattern 3 stays empty: voice 2 rests through positions 0 and 1.
+    // Waves: 1 square, 2 and 3 unused but not empty, 4 saw mixing in 7.
+    for (int wave : {0, 1, 2, 3, 6}) song.waves[wave] = DefaultWaveParams();
+    song.waves[0].flags = 2;
+    song.waves[1].gain = 10;
+    song.waves[2].gain = 20;
+    song.waves[3].flags = 1;
+    song.waves[3].mixWave = 7;
+    song.waves[6].flags = 3;
+    song.waves[6].gain = 40;
+    BuildWaveCalcOrder(song);
+    song.instrumentSteps[4][0] = InstrumentStep{0, 0, 1};
+    song.instrumentSteps[8][0] = InstrumentStep{0, 0, 4};
+    song.instrumentSteps[8][1] = InstrumentStep{0, 0x0C, 0x20};
+    song.instruments[8].attack = 3;
+    song.instruments[8].sustain = 8;
+    song.instruments[4].vibratoDepth = 6;
+    song.instruments[4].vibratoSpeed = 4;
+
+    // Each render starts from cleared wave memory, so the optimized song cannot lean on old slots.
+    auto render = [this] {
+        memory.Clear();
+        replayer.InitReplayer(&doc.song, &memory);
+        replayer.ResetReplayer(true);
+        return Render(replayer, mixer);
+    };
+    const std::vector<int16_t> before = render();
+    ASSERT_TRUE(std::any_of(before.begin(), before.end(), [](int16_t sample) { return sample != 0; }));
+    const OptimizeReport report = OptimizeSong(doc, nullptr, nullptr);
+    // Worked by hand: pattern 3 (empty) drops, 6 fills its number, 5 folds
+    // into 2 and 4 fills 5's number: highest 6 -> 4. Instruments 9 and 5 move
+    // to 1 and 2. Waves 2, 3, 5 and 6 go: old 4 becomes 2, its source 7 becomes 3.
+    EXPECT_EQ(report.instrumentsMoved, 2);
+    EXPECT_EQ(report.wavesRemoved, 4);
+    EXPECT_EQ(report.patternsRemoved, 2);
+    EXPECT_EQ(doc.song.instrumentSteps[0][0].Parameter(), 2);  // old instrument 9, old wave 4
+    EXPECT_TRUE(render() == before);
 }
 
 }  // namespace

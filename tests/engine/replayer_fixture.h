@@ -5,23 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
+#include <vector>
 
 #include "engine/replayer.h"
-#include "engine/voice_mixer.h"
 #include "engine/wave_synth.h"
 #include "song/song.h"
 
 namespace qn::test {
-
-inline void SetInstrumentStep(Song& song, int instrument, int index, int note, int command, int parameter,
-                              bool linked = false, bool fixed = false) {
-    InstrumentStep& step = song.instrumentSteps[instrument - 1][index];
-    step.b0 = uint8_t((note & 0x3f) | (fixed ? 0x40 : 0) | (linked ? 0x80 : 0));
-    step.b1 = uint8_t(command & 15);
-    step.b2 = uint8_t(parameter);
-}
 
 class ReplayerFixture : public ::testing::Test {
 protected:
@@ -39,20 +30,12 @@ protected:
         step.SetCommand(command);
         step.SetParameter(parameter);
     }
-    InstrumentStep& Step(int instrument, int index) {
-        return doc.song.instrumentSteps[instrument - 1][index];
-    }
-    void SetStep(int instrument, int index, int note, int command, int parameter, bool linked = false,
-                 bool fixed = false) {
-        SetInstrumentStep(doc.song, instrument, index, note, command, parameter, linked, fixed);
-    }
     InstrumentParams& Instrument(int number) { return doc.song.instruments[number - 1]; }
     WaveParams& Wave(int number) { return doc.song.waves[number - 1]; }
 
     // One audio tick; returns the four register blocks as the mixer gets them.
     std::array<VoiceRegisters, kVoices> Tick() {
-        if (replayer.playing)
-            replayer.TickRows();
+        if (replayer.playing) replayer.TickRows();
         replayer.TickVoices();
         std::array<VoiceRegisters, kVoices> out{};
         for (int v = 0; v < kVoices; ++v) {
@@ -61,45 +44,22 @@ protected:
         }
         return out;
     }
-    void Ticks(int count) {
-        for (int i = 0; i < count; ++i)
-            Tick();
-    }
 
     SongDocument doc;
     WaveMemory memory;
     Replayer replayer;
 };
 
-// Mixes a short, coarse stretch of the registers as the mixer gets them
-// (the copied start held inside wave memory): at an output rate of 100 Hz
-// every frame steps over hundreds of bytes, so passes and loop turns reach
-// far into the window. Wave memory is one heap block, so under
-// AddressSanitizer any read outside it fails; reads past its end are silent.
-// With `digest`, the registers and the mixed frames are folded into it
-// (FNV-1a), so a run of random songs can be compared with its known digest.
+// The fields of a register block, to compare two blocks in one message.
+inline std::vector<int> Fields(const VoiceRegisters& r) {
+    return {int(r.sampleStart), r.length, r.loopOffset, r.period, r.volume, r.trigger};
+}
+
+// Folds a value into an FNV-1a digest of a long random run.
 inline void Fold(uint64_t& digest, uint64_t value) {
     for (int i = 0; i < 8; ++i)
         digest = (digest ^ ((value >> (8 * i)) & 0xff)) * 0x100000001b3ull;
 }
-
-inline void MixCoarsely(VoiceMixer& mixer, const WaveMemory& memory, const VoiceRegisters* regs,
-                        int voices, uint64_t* digest = nullptr) {
-    VoiceRegisters copy[kVoices] = {kZeroRegisters, kZeroRegisters, kZeroRegisters, kZeroRegisters};
-    for (int v = 0; v < voices; ++v) {
-        copy[v] = regs[v];
-        copy[v].sampleStart = std::min<uint32_t>(copy[v].sampleStart, uint32_t(WaveMemory::Size()));
-    }
-    int16_t out[2 * 64] = {};
-    mixer.MixVoices(copy, memory.Data(), WaveMemory::Size(), out, 64, 100, 1.0f);
-    if (digest == nullptr)
-        return;
-    for (int v = 0; v < voices; ++v) {
-        Fold(*digest, uint64_t(regs[v].sampleStart) << 32 | uint64_t(regs[v].length) << 16 | regs[v].loopOffset);
-        Fold(*digest, uint64_t(regs[v].period) << 16 | uint64_t(regs[v].volume) << 8 | regs[v].trigger);
-    }
-    for (int16_t sample : out)
-        Fold(*digest, uint16_t(sample));
-}
+constexpr uint64_t kDigestStart = 0xcbf29ce484222325ull;
 
 }  // namespace qn::test

@@ -1,5 +1,12 @@
+// The mixer against hand-worked settled output, and against a plain,
+// frame-by-frame transcription of its algorithm: the production mixer keeps
+// state in locals, lays the smoothing rings out as contiguous windows and
+// skips silent voices, and none of that may change a single sample.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <random>
 #include <vector>
 
 #include "engine/voice_mixer.h"
@@ -7,65 +14,162 @@
 namespace qn {
 namespace {
 
-// At an output rate of 3546895 Hz a period of 1 advances exactly one source
-// sample per frame, so each frame reads the next byte and the expected
-// output can be worked out by hand.
-constexpr int kOneSamplePerFrame = 3546895;
-
-class MixerTest : public ::testing::Test {
-protected:
-    MixerTest() : memory(4096, 0) { mixer.Reset(); }
-
-    void Fill(size_t from, size_t to, int8_t value) {
-        for (size_t i = from; i < to; ++i) memory[i] = value;
+// At an output rate of 3546895 Hz a period of 1 advances one source byte
+// per frame. Once the eight smoothing taps of the start edge are used up the
+// output is byte / 128 * volume / 64 * 16384, truncated; voices 0 and 3 go
+// left, 1 and 2 right, and the sum is held at -32766, not the type's minimum.
+TEST(Mixer, SettledOutputIsThePlainProductOnEachVoicesSide) {
+    struct Case { int8_t byte; uint8_t volumes[kMixerVoices]; int left, right; };
+    const Case cases[] = {
+        {64, {0, 32, 0, 0}, 0, 4096}, {64, {64, 0, 16, 32}, 8192 + 4096, 2048}, {-128, {64, 0, 0, 64}, -32766, 0}};
+    for (const Case& c : cases) {
+        const std::vector<int8_t> bytes(256, c.byte);
+        VoiceRegisters regs[kMixerVoices];
+        for (int v = 0; v < kMixerVoices; ++v) regs[v] = VoiceRegisters{0, 256, 0, 1, c.volumes[v], 1};
+        VoiceMixer mixer;
+        mixer.Reset();
+        std::vector<int16_t> out(2 * 32, 0);
+        mixer.MixVoices(regs, bytes.data(), bytes.size(), out.data(), 32, 3546895, 1.0f);
+        for (int frame = 8; frame < 32; ++frame)
+            ASSERT_EQ(std::make_pair(int(out[2 * frame]), int(out[2 * frame + 1])), std::make_pair(c.left, c.right))
+                << "byte " << int(c.byte) << ", frame " << frame;
     }
-    std::vector<int16_t> Mix(int frames, float width = 1.0f, int rate = kOneSamplePerFrame) {
-        std::vector<int16_t> out(size_t(frames) * 2, 0);
-        mixer.MixVoices(regs, memory.data(), memory.size(), out.data(), frames, rate, width);
-        for (VoiceRegisters& r : regs) r.trigger = 0;
-        return out;
-    }
-    void Start(int voice, uint32_t start, uint16_t length, uint16_t loop, uint16_t period = 1,
-               uint8_t volume = 64) {
-        regs[voice] = VoiceRegisters{start, length, loop, period, volume, 1};
-    }
+}
 
-    std::vector<int8_t> memory;
-    VoiceRegisters regs[kMixerVoices] = {};
-    VoiceMixer mixer;
+struct ReferenceVoice {
+    bool playing = false;
+    uint32_t sampleStart = 0;
+    double position = 0, remaining = 0;
+    float fraction = 0, crossingStep = 0, overshoot = 0, step = 0;
+    float sampleTaps[8] = {}, volumeTaps[8] = {};
+    int sampleRead = 0, volumeRead = 0, samplePending = 0, volumePending = 0;
+    float lastSample = 0, lastVolume = 0;
 };
 
-// After eight frames the smoothing taps of an edge are used up and the output
-// is the plain product: byte / 128 * volume / 64 * 16384, truncated.
-TEST_F(MixerTest, SettledOutputIsPlainProductOnTheVoicesSide) {
-    Fill(0, 256, 64);                 // x = 0.5
-    Start(1, 0, 256, 0, 1, 32);       // v = 0.5, right side
-    std::vector<int16_t> out = Mix(64);
-    for (int frame = 8; frame < 64; ++frame) {
-        EXPECT_EQ(out[2 * frame], 0) << frame;
-        EXPECT_EQ(out[2 * frame + 1], 4096) << frame;  // 0.25 * 16384
+int Clamp(int value) { return value > 32767 ? 32767 : (value < -32766 ? -32766 : value); }
+
+void ReferenceMix(ReferenceVoice voices[4], const VoiceRegisters registers[4], const std::vector<int8_t>& memory,
+                  int16_t* out, int frames, int rate, float width) {
+    for (int index = 0; index < 4; ++index) {
+        ReferenceVoice& voice = voices[index];
+        const VoiceRegisters& regs = registers[index];
+        if (regs.trigger) {
+            voice.playing = true;
+            voice.position = 0;
+            voice.sampleStart = regs.sampleStart;
+            voice.remaining = regs.length;
+            voice.fraction = voice.crossingStep = voice.overshoot = voice.step = 0;
+        }
+        const double step = regs.period ? (3546895.0 / rate) / regs.period : 0.0;
+        voice.step = float(step);
+        if (voice.crossingStep == 0) voice.crossingStep = voice.step;
+        const int side = (index == 0 || index == 3) ? 0 : 1;
+        for (int frame = 0; frame < frames; ++frame) {
+            int sample = 0;
+            if (voice.playing && voice.remaining > 0) {
+                const double offset = double(voice.sampleStart) + std::trunc(voice.position);
+                if (offset < double(memory.size())) sample = memory[size_t(offset)];
+            }
+            voice.position += step;
+            voice.remaining -= step;
+            if (voice.remaining <= 0 && voice.playing) {
+                voice.position = regs.loopOffset - voice.remaining;
+                voice.remaining += regs.length;
+                voice.sampleStart = regs.sampleStart;
+                if (regs.loopOffset == 65535) voice.playing = false;
+            }
+            float x = float(sample) * 0.0078125f;
+            float v = float(regs.volume) * 0.015625f;
+            if (x != voice.lastSample) {
+                if (voice.crossingStep > 0 && voice.overshoot < voice.crossingStep) {
+                    const float f = voice.overshoot / voice.crossingStep;
+                    if (f >= 0 && f <= 1) {
+                        const int k = int(std::floor(5 * f));
+                        const float t = 5 * f - float(k);
+                        for (int j = 0; j < 8; ++j)
+                            voice.sampleTaps[(voice.sampleRead + j) % 8] +=
+                                (kStepKernel[5 * j + k] + (kStepKernel[5 * j + k + 1] - kStepKernel[5 * j + k]) * t) *
+                                (voice.lastSample - x);
+                        voice.samplePending = 8;
+                    }
+                }
+                voice.lastSample = x;
+            }
+            if (v != voice.lastVolume) {
+                for (int j = 0; j < 8; ++j)
+                    voice.volumeTaps[(voice.volumeRead + j) % 8] += kStepKernel[5 * j] * (voice.lastVolume - v);
+                voice.volumePending = 8;
+                voice.lastVolume = v;
+            }
+            if (voice.samplePending > 0) {
+                x += voice.sampleTaps[voice.sampleRead];
+                voice.sampleTaps[voice.sampleRead] = 0;
+                voice.sampleRead = (voice.sampleRead + 1) % 8;
+                --voice.samplePending;
+            }
+            if (voice.volumePending > 0) {
+                v += voice.volumeTaps[voice.volumeRead];
+                voice.volumeTaps[voice.volumeRead] = 0;
+                voice.volumeRead = (voice.volumeRead + 1) % 8;
+                --voice.volumePending;
+            }
+            voice.fraction += voice.step;
+            if (voice.fraction >= 1.0f) {
+                voice.fraction -= 1.0f;
+                voice.crossingStep = voice.step;
+                voice.overshoot = voice.fraction;
+            }
+            const int y = int(double(v * x) * 16384.0);
+            int16_t& target = out[2 * frame + side];
+            target = int16_t(Clamp(int(float(target) + float(y))));
+        }
     }
-    // Frame 0 carries both edges: 0.5 and 0.5 each reduced by the first kernel tap.
-    EXPECT_LT(out[1], 100);
+    for (int frame = 0; frame < frames; ++frame) {
+        const double left = out[2 * frame], right = out[2 * frame + 1];
+        out[2 * frame] = int16_t(Clamp(int((right * (1 - width) + left) / (2 - width))));
+        out[2 * frame + 1] = int16_t(Clamp(int((left * (1 - width) + right) / (2 - width))));
+    }
 }
 
-TEST_F(MixerTest, VoicesZeroAndThreeAreLeftOneAndTwoRight) {
-    Fill(0, 256, 64);
-    Start(0, 0, 256, 0);
-    Start(2, 0, 256, 0, 1, 16);
-    Start(3, 0, 256, 0, 1, 32);
-    std::vector<int16_t> out = Mix(32);
-    EXPECT_EQ(out[2 * 20], 8192 + 4096);  // voices 0 and 3
-    EXPECT_EQ(out[2 * 20 + 1], 2048);     // voice 2 at a quarter volume
-}
-
-TEST_F(MixerTest, TwoFullScaleVoicesClipAtTheAsymmetricLimits) {
-    Fill(0, 256, -128);
-    Start(0, 0, 256, 0);
-    Start(3, 0, 256, 0);
-    std::vector<int16_t> out = Mix(32);
-    // -16384 twice is -32768, held at -32766 rather than the type's minimum.
-    for (int frame = 8; frame < 32; ++frame) EXPECT_EQ(out[2 * frame], -32766) << frame;
+// Random registers changing between calls: short and long passes, loops
+// and one-shots, periods from 0 (hold) through 1..15 (several source samples
+// per frame) to slow ones, sample starts near and past the end of memory,
+// volume jumps, partial buffers, all three widths, resets and buffers that
+// already hold samples.
+TEST(MixerReference, RandomRegistersGiveTheSameSamples) {
+    std::mt19937 random(2024);
+    std::vector<int8_t> memory(70000);
+    for (int8_t& byte : memory) byte = int8_t(random());
+    for (size_t i = 1000; i < 3000; ++i) memory[i] = 0;  // silence inside a sample
+    VoiceMixer mixer;
+    mixer.Reset();
+    ReferenceVoice reference[4];
+    VoiceRegisters registers[4];
+    std::vector<int16_t> actual(2 * 960), expected(2 * 960);
+    const float widths[3] = {1.0f, 0.75f, 0.0f};
+    for (int call = 0; call < 3000; ++call) {
+        for (VoiceRegisters& regs : registers) {
+            if (random() % 6 == 0) {
+                regs.sampleStart = uint32_t(random() % (memory.size() + 200));
+                regs.length = uint16_t(random() % 3 == 0 ? random() % 8 : random() % 4000);
+                const int loop = int(random() % 4);
+                regs.loopOffset = uint16_t(loop == 0 ? 65535 : loop == 1 ? 0 : random() % 3000);
+                regs.trigger = uint8_t(random() % 2);
+            }
+            if (random() % 4 == 0) regs.period = uint16_t(random() % 4 == 0 ? random() % 16 : random() % 1000);
+            if (random() % 4 == 0) regs.volume = uint8_t(random() % 65);
+        }
+        const int frames = random() % 8 == 0 ? int(random() % 960) : 960;
+        const float width = widths[(call / 200) % 3];
+        // Now and then the mixer starts over, and now and then it adds to what the buffer holds.
+        if (call % 500 == 499) mixer.Reset(), std::fill(reference, reference + 4, ReferenceVoice{});
+        for (int16_t& sample : actual) sample = call % 5 == 0 ? int16_t(random()) : int16_t(0);
+        expected = actual;
+        mixer.MixVoices(registers, memory.data(), memory.size(), actual.data(), frames, 48000, width);
+        ReferenceMix(reference, registers, memory, expected.data(), frames, 48000, width);
+        for (VoiceRegisters& regs : registers) regs.trigger = 0;
+        ASSERT_EQ(actual, expected) << "call " << call;
+    }
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 
 Written separately from engine/wave_*.cpp, sample by sample with Python's
 unbounded integers and explicit truncations, to cross-check the golden
-values in wave_synth_golden_test.cpp. Run it to print them:
+values in wave_synth_test.cpp. Run it to print them:
 
     python3 tests/engine/wave_reference.py
 """
@@ -347,7 +347,7 @@ def fnv1a(values):
     return h
 
 
-# The crafted records of wave_synth_golden_test.cpp, in the same order.
+# The crafted records of wave_synth_test.cpp, in the same order.
 GOLDEN = {
     "ChordSawWithRampAndFilter": Wave(chord=[4, 7, 12], shift=9, ramp=-3, filter=1, resonance=40,
                                       f_start=200, f_min=40, f_max=220, f_speed=-20, len_index=3),
