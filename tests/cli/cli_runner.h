@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "song/file_io.h"
+#include "song/song_file.h"
 #include "song/song_loader.h"
 
 namespace qn::test {
@@ -28,16 +29,17 @@ struct CliResult {
 class CliTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        directory = fs::temp_directory_path() /
-                    ("qn_cli_" + std::to_string(::getpid()) + "_" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() + "_" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        directory = fs::temp_directory_path() / ("qn_cli_" + std::to_string(::getpid()) + "_" +
+                                                 info->test_suite_name() + "_" + info->name());
         fs::remove_all(directory);
         fs::create_directories(directory);
     }
     void TearDown() override { fs::remove_all(directory); }
 
     std::string Path(const std::string& name) const { return (directory / name).string(); }
+    // The path quoted for the shell, with a trailing space.
+    std::string Arg(const std::string& name) const { return "'" + Path(name) + "' "; }
     static std::string Slurp(const std::string& path) {
         std::ifstream file(path, std::ios::binary);
         std::stringstream text;
@@ -46,23 +48,23 @@ protected:
     }
     // `arguments` are passed to the shell as written, so quote paths.
     CliResult Cli(const std::string& arguments) {
-        const std::string out = Path("stdout.txt"), err = Path("stderr.txt");
-        const std::string command =
-            std::string("'") + QUILLNOTE_CLI + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
-        CliResult run;
+        const std::string command = std::string("'") + QUILLNOTE_CLI + "' " + arguments + " >" + Arg("stdout.txt") +
+                                    "2>" + Arg("stderr.txt");
         const int raw = std::system(command.c_str());
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        run.out = Slurp(out);
-        run.err = Slurp(err);
-        return run;
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(Path("stdout.txt")), Slurp(Path("stderr.txt"))};
     }
     std::vector<uint8_t> ReadFile(const std::string& path) {
         std::vector<uint8_t> bytes;
         EXPECT_TRUE(ReadWholeFile(path, bytes)) << path;
         return bytes;
     }
-    void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-        ASSERT_TRUE(WriteFileAtomically(path, bytes.data(), bytes.size()));
+    void WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {
+        ASSERT_TRUE(WriteFileAtomically(Path(name), bytes.data(), bytes.size()));
+    }
+    // Saves the song as the program does; returns its quoted path.
+    std::string Save(SongDocument& doc, const std::string& name) {
+        EXPECT_TRUE(SaveSongFile(doc, Path(name), nullptr, nullptr, nullptr));
+        return Arg(name);
     }
     void LoadSongFile(const std::string& path, SongDocument& doc) {
         std::vector<uint8_t> bytes = ReadFile(path);

@@ -13,11 +13,10 @@
 namespace qn {
 namespace {
 
+using test::MixSource;
+using test::SelectWave;
 using test::TaggedWave;
-
-void Select(Song& song, int instrument, int step, int wave, int command = 0) {
-    song.instrumentSteps[instrument - 1][step] = InstrumentStep{0, uint8_t(command), uint8_t(wave)};
-}
+using test::WaveSound;
 
 std::vector<uint8_t> Block(const SongDocument& doc) {
     return std::vector<uint8_t>(doc.Storage(), doc.Storage() + kStorageSize);
@@ -26,26 +25,6 @@ std::vector<uint8_t> Block(const SongDocument& doc) {
 bool Load(const std::array<uint8_t, kInstrumentFileSize>& file, SongDocument& doc, int instrument,
           InstrumentLoadResult* result = nullptr) {
     return LoadInstrument(file.data(), file.size(), doc.song, instrument, result, nullptr);
-}
-
-// The wave the synthesizer mixes into wave `w` (1-based; 0 for none): a
-// "Mix Wave" of 24 and above means 23, and a wave never mixes itself.
-int MixSource(const Song& song, int w) {
-    const int mix = std::min<int>(song.waves[w - 1].mixWave, 23);
-    return mix == w ? 0 : mix;
-}
-
-// What wave `w` sounds like: its records along the mix chain, without the
-// numbering fields (mix and clone source), which a load renumbers.
-std::vector<uint8_t> Sound(const Song& song, int w) {
-    std::vector<uint8_t> sound;
-    for (int depth = 0; w != 0 && depth < kWaves; ++depth, w = MixSource(song, w)) {
-        WaveParams record = song.waves[w - 1];
-        record.mixWave = record.cloneFrom = 0;
-        const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&record);
-        sound.insert(sound.end(), bytes, bytes + sizeof(record));
-    }
-    return sound;
 }
 
 // Random source instruments into random songs: a load either changes
@@ -67,7 +46,7 @@ TEST(InstrumentLoad, LoadedWavesSoundAsInTheirSourceOrNothingChanges) {
             const int mix = MixSource(source.song, w);
             if (mix != 0 && IsWaveEmpty(source.song.waves[mix - 1])) source.song.waves[w - 1].mixWave = 0;
         }
-        for (int i = 0; i < 6; ++i) Select(source.song, 1, int(random() % 32), int(random() % 28), random() % 2 ? 0 : 4);
+        for (int i = 0; i < 6; ++i) SelectWave(source.song, 1, int(random() % 32), int(random() % 28), random() % 2 ? 0 : 4);
         const auto file = BuildInstrumentFile(source.song, 1);
         for (int w = 0; w < kWaves; ++w) {
             const int kind = int(random() % 12);  // every third song nearly full
@@ -97,7 +76,7 @@ TEST(InstrumentLoad, LoadedWavesSoundAsInTheirSourceOrNothingChanges) {
                 ASSERT_EQ(to.b2, from.b2) << n;  // parameters above 24 stay as they are
             } else {
                 ASSERT_NE(to.SelectedWave(), 0) << n;
-                ASSERT_EQ(Sound(doc.song, to.b2), Sound(source.song, from.b2)) << "song " << n << " step " << step;
+                ASSERT_EQ(WaveSound(doc.song, to.b2), WaveSound(source.song, from.b2)) << "song " << n << " step " << step;
             }
         }
     }
@@ -114,8 +93,8 @@ TEST(InstrumentLoad, CopiesIntoHighestChosenSlotsFirstAndReusesDuplicates) {
     source.song.waves[4] = TaggedWave(5, 2);
     SetFixedText(source.song.waveNames[4], kNameLength, "five");
     SetFixedText(source.song.instrumentNames[3], kNameLength, "lead");
-    Select(source.song, 4, 0, 3);
-    Select(source.song, 4, 1, 5);
+    SelectWave(source.song, 4, 0, 3);
+    SelectWave(source.song, 4, 1, 5);
     const auto file = BuildInstrumentFile(source.song, 4);
     SongDocument doc;
     InstrumentLoadResult result;
@@ -140,8 +119,8 @@ TEST(InstrumentLoad, CloneSourcesAreRenumberedOrDropped) {
     SongDocument source;
     source.song.waves[2] = TaggedWave(3, 0, 9);  // clones wave 9, which does not come along
     source.song.waves[3] = TaggedWave(4, 0, 3);  // clones wave 3, which does
-    Select(source.song, 1, 0, 3);
-    Select(source.song, 1, 1, 4);
+    SelectWave(source.song, 1, 0, 3);
+    SelectWave(source.song, 1, 1, 4);
     const auto file = BuildInstrumentFile(source.song, 1);
     SongDocument doc;
     doc.song.waves[8] = TaggedWave(99);
@@ -156,7 +135,7 @@ TEST(InstrumentFile, LittleEndianLayoutRoundTripAndBadFiles) {
     source.song.waves[4] = TaggedWave(5);
     source.song.waves[0].loopStart = 0x1234;
     source.song.instruments[0] = InstrumentParams{1, 2, 3, 4, 5, 6, 7, 32};
-    Select(source.song, 1, 0, 5);
+    SelectWave(source.song, 1, 0, 5);
     source.song.instrumentSteps[0][1] = InstrumentStep{0x8d, 0x0C, 0x20};
     SetFixedText(source.song.instrumentNames[0], kNameLength, "exactly twenty-two ch");
     SetFixedText(source.song.waveNames[23], kNameLength, "last");
@@ -188,16 +167,15 @@ TEST(InstrumentFile, LittleEndianLayoutRoundTripAndBadFiles) {
 }
 
 TEST(InstrumentFile, PathRuleAndSaveThatLoadsBack) {
-    EXPECT_EQ(InstrumentFilePath("lead"), "lead.ins");
-    EXPECT_EQ(InstrumentFilePath("lead.ins"), "lead.ins");
-    EXPECT_EQ(InstrumentFilePath(".ins"), ".ins.ins");
-    EXPECT_EQ(InstrumentFilePath("lead.INS"), "lead.INS.ins");
+    for (auto [given, expected] : {std::pair{"lead", "lead.ins"}, {"lead.ins", "lead.ins"}, {".ins", ".ins.ins"},
+                                   {"lead.INS", "lead.INS.ins"}})
+        EXPECT_EQ(InstrumentFilePath(given), expected);
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "quillnote_instrument_save_test";
     std::filesystem::create_directories(folder);
     const std::string path = InstrumentFilePath((folder / "lead").string());
     SongDocument source;
     source.song.waves[0] = TaggedWave(9);
-    Select(source.song, 1, 0, 1);
+    SelectWave(source.song, 1, 0, 1);
     ASSERT_TRUE(SaveInstrument(path, source.song, 1));
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(ReadWholeFile(path, bytes, kInstrumentFileMaxRead));
@@ -216,7 +194,7 @@ TEST(Clipboards, CopyPasteAndClear) {
     SetFixedText(song.waveNames[9], kNameLength, "ten");
     SetFixedText(song.instrumentNames[0], kNameLength, "instrument");
     song.instruments[0].attack = 3;
-    Select(song, 1, 0, 1);
+    SelectWave(song, 1, 0, 1);
     Clipboards clipboards;
     const Clipboards empty;
     PasteWave(song, 1, empty);  // an empty clipboard pastes cleared records
@@ -230,20 +208,16 @@ TEST(Clipboards, CopyPasteAndClear) {
     PasteInstrument(song, 2, clipboards);
     EXPECT_EQ((std::vector<int>{song.waves[3].phaseSpeed, song.waves[3].mixWave, song.waves[6].mixWave}),
               (std::vector<int>{10, 0, 6}));
-    EXPECT_EQ(FixedText(song.waveNames[3], kNameLength), "ten");
-    EXPECT_EQ(FixedText(song.instrumentNames[1], kNameLength), "ten");
-    EXPECT_EQ(song.instruments[1].attack, 3);
-    EXPECT_EQ(song.instrumentSteps[1][0].Parameter(), 1);
+    EXPECT_EQ(FixedText(song.waveNames[3], kNameLength) + FixedText(song.instrumentNames[1], kNameLength), "tenten");
+    EXPECT_EQ((std::vector<int>{song.instruments[1].attack, song.instrumentSteps[1][0].Parameter()}),
+              (std::vector<int>{3, 1}));
     const uint8_t* order = song.waveCalcOrder;  // the order follows the new mix source
     EXPECT_LT(std::find(order, order + kWaves, 5) - order, std::find(order, order + kWaves, 6) - order);
     ClearWave(song, 7);
     ClearInstrument(song, 2);
-    EXPECT_TRUE(IsWaveEmpty(song.waves[6]));
-    EXPECT_EQ(song.waveNames[6][0], 0);
-    EXPECT_EQ((std::vector<int>{song.instruments[1].sustain, song.instruments[1].release, song.instruments[1].attack}),
-              (std::vector<int>{15, 1, 0}));
-    EXPECT_TRUE(song.instrumentSteps[1][0].IsEmpty());
-    EXPECT_EQ(song.instrumentNames[1][0], 0);
+    EXPECT_TRUE(IsWaveEmpty(song.waves[6]) && song.waveNames[6][0] == 0);
+    EXPECT_EQ(std::memcmp(&song.instruments[1], &song.instruments[4], sizeof(InstrumentParams)), 0);  // the default
+    EXPECT_TRUE(song.instrumentSteps[1][0].IsEmpty() && song.instrumentNames[1][0] == 0);
 }
 
 }  // namespace

@@ -82,13 +82,16 @@ TEST(SongLoader, CloneFieldAboveTwentyFourIsLoweredAndAppliedButNotToTheImageSon
     test.waves[23][24] = 99;  // gain of wave 24
     test.waves[0][18] = 30;
     test.waves[0][14] = 5;
+    test.waves[1][18] = 1;  // chains are followed front to back
+    test.waves[2][18] = 2;
     SongDocument doc;
     Song imageSong;
     std::vector<uint8_t> image;
     ASSERT_TRUE(Load(doc, test, &imageSong, &image));
     EXPECT_EQ(doc.song.Wave(1)->cloneFrom, 24);
-    EXPECT_EQ(doc.song.Wave(1)->gain, 99);
     EXPECT_EQ(doc.song.Wave(1)->chord[0], 5);
+    EXPECT_EQ(doc.song.Wave(3)->cloneFrom, 2);
+    for (int w : {1, 2, 3}) EXPECT_EQ(doc.song.Wave(w)->gain, 99) << w;
     EXPECT_EQ(imageSong.waves[0].cloneFrom, 30);
     EXPECT_EQ(imageSong.waves[0].gain, 64);
 }
@@ -226,96 +229,70 @@ TEST(SongLoaderMigration, EachVersionStepChangesOnlyOlderImages) {
     }
 }
 
-// ---- Rejected images change nothing and read nothing out of bounds. ----
-
-class RejectedImage : public ::testing::Test {
-protected:
-    void SetUp() override {
-        test::FillRichSong(doc);
-        doc.song.Wave(9)->gain = 3;
-        valid = WriteImage(doc);
-        SongDocument other;
-        other.song.Pattern(4)[2].SetNote(5);
-        good = WriteImage(other);
-    }
-    void ExpectRejected(std::vector<uint8_t> image, const char* what) {
+// Refused images: one line "wrong file format" in the log, the document and
+// the image unchanged, nothing read out of bounds.
+TEST(SongLoader, RefusedImagesSayWrongFormatAndChangeNothing) {
+    SongDocument doc;
+    test::FillRichSong(doc);
+    doc.song.Wave(9)->gain = 3;
+    const std::vector<uint8_t> valid = WriteImage(doc);
+    SongDocument other;
+    other.song.Pattern(4)[2].SetNote(5);
+    const std::vector<uint8_t> good = WriteImage(other);  // a new song with one note: 990 bytes
+    auto expectRefused = [&](std::vector<uint8_t> image, const std::string& what) {
         const test::DocumentSnapshot before(doc);
         const std::vector<uint8_t> copy = image;
-        FILE* log = std::tmpfile();
-        EXPECT_FALSE(LoadSong(doc, image, nullptr, log)) << what;
+        std::string log;
+        FILE* capture = std::tmpfile();
+        EXPECT_FALSE(LoadSong(doc, image, nullptr, capture)) << what;
+        std::rewind(capture);
+        for (int c; (c = std::fgetc(capture)) != EOF;) log += char(c);
+        std::fclose(capture);
+        EXPECT_EQ(log, "wrong file format\n") << what;
         EXPECT_TRUE(test::DocumentSnapshot(doc) == before) << what;
         EXPECT_EQ(image, copy) << what;
-        std::rewind(log);
-        char line[64] = {};
-        EXPECT_NE(std::fgets(line, sizeof(line), log), nullptr);
-        EXPECT_STREQ(line, "wrong file format\n") << what;
-        std::fclose(log);
-    }
-    std::vector<uint8_t> With(size_t at, uint8_t value) const {
-        std::vector<uint8_t> image = good;
-        image[at] = value;
-        return image;
-    }
-    SongDocument doc;
-    std::vector<uint8_t> valid;  // the rich song
-    std::vector<uint8_t> good;   // a new song with one note: 990 bytes
-};
-
-TEST_F(RejectedImage, EveryPrefixOfAValidImage) {
+    };
     for (size_t size = 0; size < valid.size(); ++size)
-        ExpectRejected(std::vector<uint8_t>(valid.begin(), valid.begin() + long(size)), "prefix");
+        expectRefused(std::vector<uint8_t>(valid.begin(), valid.begin() + long(size)), "prefix " + std::to_string(size));
+
+    auto with = [&](std::vector<std::pair<size_t, uint8_t>> bytes, std::vector<std::pair<int, uint32_t>> offsets = {},
+                    size_t size = 0) {
+        std::vector<uint8_t> image = good;
+        for (auto [at, value] : bytes) image[at] = value;
+        for (auto [field, value] : offsets) WriteBE32(&image[4 + 4 * field], value);
+        if (size) image.resize(size);
+        return image;
+    };
+    SongDocument one;  // 33 stored steps, with the 3 bytes they would need: only the count is wrong
+    one.song.instrumentSteps[0][31] = {1, 1, 1};
+    std::vector<uint8_t> steps = WriteImage(one);
+    ASSERT_EQ(steps[891 + 32 + 7], 32);
+    steps.insert(steps.begin() + 891 + 32 + 8 + 96, {0, 0, 0});
+    WriteBE32(&steps[16], ReadBE32(&steps[16]) + 3);
+    steps[891 + 32 + 7] = 33;
+    std::vector<uint8_t> names = with({{65, 0}}, {}, 947);  // no wave records needed
+    std::memset(&names[947 - 20], 'x', 20);
+    std::vector<uint8_t> noNul = with({}, {}, 891 + 10);
+    std::memset(&noNul[891], 'y', 10);
+    const std::pair<const char*, std::vector<uint8_t>> cases[] = {
+        {"magic", with({{0, 'q'}})}, {"magic", with({{2, 'M'}})}, {"version 28", with({{3, 28}})},
+        {"zero rows", with({{63, 0}})}, {"129 rows", with({{63, 129}})}, {"no positions", with({{62, 0}})},
+        {"255 positions in a short file", with({{62, 255}})}, {"255 patterns in a short file", with({{61, 255}})},
+        {"33 instruments", with({{64, 33}})}, {"32 instrument records missing", with({{64, 32}})},
+        {"25 waves", with({{65, 25}})}, {"a second wave record missing", with({{65, 2}})},
+        {"pattern 4 of 3", with({{61, 3}})}, {"order entry 24", with({{66 + 23, 24}})},
+        {"sequence at the end", with({}, {{0, 990}})}, {"sequence far away", with({}, {{0, 0xffffffff}})},
+        {"patterns far away", with({}, {{1, 0x7fffffff}})}, {"instrument names at the end", with({}, {{2, 980}})},
+        {"wave names at the end", with({}, {{3, 989}})}, {"wave names far away", with({}, {{3, 0xfffffff0}})},
+        {"patterns over the sequence", with({}, {{1, 91}})}, {"sequence over the header", with({}, {{0, 60}})},
+        {"wave names over the instrument names", with({}, {{3, 891}})}, {"33 steps", steps},
+        {"last wave names cut off", names}, {"instrument name without NUL", noNul},
+    };
+    for (const auto& [what, image] : cases) expectRefused(image, what);
     std::vector<uint8_t> whole = valid;
     EXPECT_TRUE(LoadSong(doc, whole, nullptr, nullptr));
-}
-
-TEST_F(RejectedImage, BadHeaderFields) {
-    struct Byte { size_t at; uint8_t value; const char* what; };
-    const Byte bytes[] = {
-        {0, 'q', "magic"}, {2, 'M', "magic"}, {3, 28, "version 28"},
-        {63, 0, "zero rows"}, {63, 129, "129 rows"}, {62, 0, "no positions"},
-        {62, 255, "255 positions in a short file"}, {61, 255, "255 patterns in a short file"},
-        {64, 33, "33 instruments"}, {64, 32, "32 instrument records missing"}, {65, 25, "25 waves"},
-        {65, 2, "a second wave record missing"}, {61, 3, "pattern 4 of 3"}, {66 + 23, 24, "order entry 24"},
-    };
-    for (const Byte& b : bytes) ExpectRejected(With(b.at, b.value), b.what);
-    struct Offset { int field; uint32_t value; const char* what; };
-    const Offset offsets[] = {
-        {0, 990, "sequence at the end"}, {0, 0xffffffff, "sequence far away"}, {1, 0x7fffffff, "patterns"},
-        {2, 980, "instrument names"}, {3, 989, "wave names"}, {3, 0xfffffff0, "wave names far away"},
-        {1, 91, "patterns over the sequence"}, {0, 60, "sequence over the header"},
-        {3, 891, "wave names over the instrument names"},
-    };
-    for (const Offset& o : offsets) {
-        std::vector<uint8_t> image = good;
-        WriteBE32(&image[4 + 4 * o.field], o.value);
-        ExpectRejected(image, o.what);
-    }
-}
-
-TEST_F(RejectedImage, StoredStepsAboveThirtyTwoAndNamesRunningOffTheEnd) {
-    SongDocument one;
-    one.song.instrumentSteps[0][31] = {1, 1, 1};
-    std::vector<uint8_t> image = WriteImage(one);
-    ASSERT_EQ(image[891 + 32 + 7], 32);
-    // 33 stored steps would also need 3 more bytes; give them, so only the count is wrong.
-    image.insert(image.begin() + 891 + 32 + 8 + 96, {0, 0, 0});
-    WriteBE32(&image[16], ReadBE32(&image[16]) + 3);
-    image[891 + 32 + 7] = 33;
-    ExpectRejected(image, "33 steps");
-
-    std::vector<uint8_t> names(good.begin(), good.begin() + 947);
-    std::memset(&names[947 - 20], 'x', 20);
-    names[65] = 0;  // no wave records needed
-    ExpectRejected(names, "last wave names cut off");
-    std::vector<uint8_t> noNul = good;
-    noNul.resize(891 + 10);
-    std::memset(&noNul[891], 'y', 10);
-    ExpectRejected(noNul, "instrument name without NUL");
-    image = With(66 + 5, 24);  // below 26 an order entry naming no slot is ignored
-    image[3] = 25;
-    image.resize(948);
-    image[65] = 0;
-    EXPECT_TRUE(LoadSong(doc, image, nullptr, nullptr));
+    std::vector<uint8_t> old = with({{66 + 5, 24}, {3, 25}, {65, 0}}, {}, 948);  // below 26 an order entry
+    EXPECT_TRUE(LoadSong(doc, old, nullptr, nullptr));                          // naming no slot is ignored
 }
 
 }  // namespace
