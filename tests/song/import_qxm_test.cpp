@@ -12,14 +12,16 @@
 namespace qn {
 namespace {
 
+// Length code 5, speed 1, and a 20-entry playlist that keeps a file over 100 bytes.
 struct QxmInstrument {
-    uint8_t header[22] = {};
-    std::vector<std::array<uint8_t, 4>> playlist;
+    uint8_t header[22] = {0, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0};
+    std::vector<std::array<uint8_t, 4>> playlist = std::vector<std::array<uint8_t, 4>>(20);
 };
 
 // Builds a Qxm file. The name block sits in the skipped subsong list right
 // after the header, so the file ends with the last instrument's playlist and
-// every truncation cuts something the importer needs.
+// every truncation cuts something the importer needs. By default a valid
+// file: one position naming track 0 (pattern 1) on all voices, one track, one instrument.
 struct QxmBuilder {
     int version = 0;
     char magic = 'V';
@@ -27,10 +29,10 @@ struct QxmBuilder {
     int restart = 0;
     int trackLength = 4;
     std::string title = "title";
-    std::vector<std::string> names;
+    std::vector<std::string> names = {"lead"};
     std::vector<std::array<int, 8>> positions = {{0, 12, 0, 12, 0, 12, 0, 12}};
-    std::vector<std::vector<std::array<uint8_t, 3>>> tracks;  // as many as the positions need
-    std::vector<QxmInstrument> instruments;
+    std::vector<std::vector<std::array<uint8_t, 3>>> tracks = {{}};  // as many as the positions need
+    std::vector<QxmInstrument> instruments = {QxmInstrument()};
 
     std::vector<uint8_t> Build() const {
         std::vector<uint8_t> names_block(title.begin(), title.end());
@@ -71,20 +73,6 @@ std::array<uint8_t, 4> Entry(int waveform, int note, int effect1, int parameter1
             uint8_t(((waveform & 1) << 7) | (fixed ? 0x40 : 0) | note), uint8_t(parameter1), uint8_t(parameter2)};
 }
 
-// A valid file: one position naming tracks 0 (pattern 1) on all voices,
-// one track, one instrument with a 20-entry playlist (keeps it over 100 bytes).
-QxmBuilder Basic() {
-    QxmBuilder builder;
-    builder.names = {"lead"};
-    builder.tracks.resize(1);
-    QxmInstrument instrument;
-    instrument.header[1] = 5;
-    instrument.header[20] = 1;
-    for (int i = 0; i < 20; ++i) instrument.playlist.push_back(Entry(0, 0, 0, 0));
-    builder.instruments.push_back(instrument);
-    return builder;
-}
-
 bool Import(const std::vector<uint8_t>& file, SongDocument& doc) { return ImportQxm(file.data(), file.size(), doc); }
 
 TEST(QxmImport, HeaderLimits) {
@@ -107,7 +95,7 @@ TEST(QxmImport, HeaderLimits) {
          [](QxmBuilder& b) { b.positions[0][0] = 255, b.tracks.resize(255), b.trackZeroAbsent = true; }, true},
     };
     for (const Case& c : cases) {
-        QxmBuilder builder = Basic();
+        QxmBuilder builder;
         c.change(builder);
         SongDocument doc;
         EXPECT_EQ(Import(builder.Build(), doc), c.ok) << c.what;
@@ -115,7 +103,7 @@ TEST(QxmImport, HeaderLimits) {
 }
 
 TEST(QxmImport, PositionsTitleAndNames) {
-    QxmBuilder many = Basic();
+    QxmBuilder many;
     many.title = "a title longer than twenty";
     many.names = {"an instrument name longer than 22"};
     many.positions.assign(999, {0, 12, 1, 0, 2, 24, 0, 11});
@@ -137,7 +125,7 @@ TEST(QxmImport, PositionsTitleAndNames) {
     EXPECT_EQ(FixedText(doc.title, sizeof(doc.title)), "a title longer than ");
     EXPECT_EQ(FixedText(doc.song.instrumentNames[0], kNameLength), "an instrument name lon");
 
-    QxmBuilder noZero = Basic();
+    QxmBuilder noZero;
     noZero.title = "t";
     noZero.trackZeroAbsent = true;
     noZero.positions = {{0, 12, 1, 12, 2, 12, 0, 12}};
@@ -164,11 +152,16 @@ TEST(QxmImport, TrackRowsAndCommands) {
         {0, 0x04, 0x33, 0, 0, 0, 0},
         {0, 0x09, 0x33, 0, 0, 0, 0},
     };
-    QxmBuilder builder = Basic();
+    QxmBuilder builder;
     builder.trackLength = int(std::size(cases));
     for (const Case& c : cases) builder.tracks[0].push_back({c.r0, c.r1, c.r2});
+    uint8_t* header = builder.instruments[0].header;  // the envelope, within the editor's range
+    header[2] = 0x30, header[3] = 0x20, header[7] = 0x10, header[8] = 0x14;
     SongDocument doc;
     ASSERT_TRUE(Import(builder.Build(), doc));
+    const InstrumentParams& params = doc.song.instruments[0];
+    EXPECT_EQ((std::vector<int>{params.attack, params.decay, params.sustain, params.release, params.stepCount}),
+              (std::vector<int>{4, 3, 15, 5, 32}));
     for (int row = 0; row < builder.trackLength; ++row) {
         const Case& c = cases[row];
         const qntPatternStep step = doc.song.Pattern(1)[row];
@@ -176,6 +169,10 @@ TEST(QxmImport, TrackRowsAndCommands) {
                   (std::vector<int>{c.note, c.instrument, c.command, c.parameter}))
             << "row " << row;
     }
+    std::memset(header + 1, 0xff, 8);
+    ASSERT_TRUE(Import(builder.Build(), doc));
+    for (int value : {params.attack, params.decay, params.sustain, params.release}) EXPECT_LE(value, 15);
+    EXPECT_EQ(params.vibratoDepth, 0);
 }
 
 // Playlists converted into instrument steps, written out as the step bytes:
@@ -210,7 +207,7 @@ TEST(QxmImport, PlaylistsBecomeSteps) {
          {{0x80 | 25, 0, 0}, {0, 0, 8}, {26, 0, 0}, {27, 0, 0}}},
     };
     for (const Case& c : cases) {
-        QxmBuilder builder = Basic();
+        QxmBuilder builder;
         builder.instruments[0].header[1] = uint8_t(c.lengthCode);
         builder.instruments[0].header[20] = uint8_t(c.speed);
         builder.instruments[0].playlist = c.playlist;
@@ -227,7 +224,7 @@ TEST(QxmImport, PlaylistsBecomeSteps) {
         expected.resize(kInstrumentSteps, Step{0, 0, 0});
         EXPECT_EQ(got, expected) << c.what;
     }
-    QxmBuilder longest = Basic();  // at most 31 steps
+    QxmBuilder longest;  // at most 31 steps
     longest.instruments[0].playlist.clear();
     for (int i = 0; i < 40; ++i) longest.instruments[0].playlist.push_back(Entry(1, 1 + i % 20, 0, 0));
     SongDocument doc;
@@ -236,26 +233,8 @@ TEST(QxmImport, PlaylistsBecomeSteps) {
     EXPECT_TRUE(doc.song.instrumentSteps[0][31].IsEmpty());
 }
 
-TEST(QxmImport, EnvelopeWithinEditorRange) {
-    QxmBuilder builder = Basic();
-    uint8_t* header = builder.instruments[0].header;
-    header[2] = 0x30;
-    header[3] = 0x20;
-    header[7] = 0x10;
-    header[8] = 0x14;
-    SongDocument doc;
-    ASSERT_TRUE(Import(builder.Build(), doc));
-    const InstrumentParams& params = doc.song.instruments[0];
-    EXPECT_EQ((std::vector<int>{params.attack, params.decay, params.sustain, params.release, params.stepCount}),
-              (std::vector<int>{4, 3, 15, 5, 32}));
-    std::memset(header + 1, 0xff, 8);
-    ASSERT_TRUE(Import(builder.Build(), doc));
-    for (int value : {params.attack, params.decay, params.sustain, params.release}) EXPECT_LE(value, 15);
-    EXPECT_EQ(params.vibratoDepth, 0);
-}
-
 TEST(QxmImport, EveryCutIsRejectedAndChangesNothing) {
-    QxmBuilder builder = Basic();
+    QxmBuilder builder;
     builder.names = {"lead", "bass"};
     builder.positions.push_back({1, 12, 1, 12, 1, 12, 1, 12});
     builder.tracks.resize(2);

@@ -89,8 +89,8 @@ TEST(InstrumentLoad, CopiesIntoHighestChosenSlotsFirstAndReusesDuplicates) {
     // The source song: waves 3 and 5 selected, wave 5 mixes in wave 2.
     SongDocument source;
     source.song.waves[1] = TaggedWave(2);
-    source.song.waves[2] = TaggedWave(3);
-    source.song.waves[4] = TaggedWave(5, 2);
+    source.song.waves[2] = TaggedWave(3, 0, 9);  // clones wave 9, which does not come along
+    source.song.waves[4] = TaggedWave(5, 2, 2);  // clones wave 2, which does
     SetFixedText(source.song.waveNames[4], kNameLength, "five");
     SetFixedText(source.song.instrumentNames[3], kNameLength, "lead");
     SelectWave(source.song, 4, 0, 3);
@@ -100,10 +100,11 @@ TEST(InstrumentLoad, CopiesIntoHighestChosenSlotsFirstAndReusesDuplicates) {
     InstrumentLoadResult result;
     ASSERT_TRUE(Load(file, doc, 2, &result));
     EXPECT_EQ(result.wavesCopied, 3);
-    // The needed list 3, 5, 2 takes slots 3, 2, 1 in that order.
-    EXPECT_EQ((std::vector<int>{doc.song.waves[2].phaseSpeed, doc.song.waves[1].phaseSpeed,
-                                doc.song.waves[0].phaseSpeed, doc.song.waves[1].mixWave}),
-              (std::vector<int>{3, 5, 2, 1}));
+    // The needed list 3, 5, 2 takes slots 3, 2, 1 in that order; mix and clone sources follow.
+    const WaveParams* waves = doc.song.waves;
+    EXPECT_EQ((std::vector<int>{waves[2].phaseSpeed, waves[1].phaseSpeed, waves[0].phaseSpeed, waves[1].mixWave,
+                                waves[1].cloneFrom, waves[2].cloneFrom}),
+              (std::vector<int>{3, 5, 2, 1, 1, 0}));
     EXPECT_EQ(FixedText(doc.song.waveNames[1], kNameLength), "five");
     EXPECT_EQ(FixedText(doc.song.instrumentNames[1], kNameLength), "lead");
     const uint8_t* order = doc.song.waveCalcOrder;  // the mix source (slot 0) is made first
@@ -113,21 +114,6 @@ TEST(InstrumentLoad, CopiesIntoHighestChosenSlotsFirstAndReusesDuplicates) {
     ASSERT_TRUE(Load(BuildInstrumentFile(doc.song, 2), doc, 2, &result));
     EXPECT_EQ(result.wavesCopied, 0);
     EXPECT_EQ(Block(doc), before);
-}
-
-TEST(InstrumentLoad, CloneSourcesAreRenumberedOrDropped) {
-    SongDocument source;
-    source.song.waves[2] = TaggedWave(3, 0, 9);  // clones wave 9, which does not come along
-    source.song.waves[3] = TaggedWave(4, 0, 3);  // clones wave 3, which does
-    SelectWave(source.song, 1, 0, 3);
-    SelectWave(source.song, 1, 1, 4);
-    const auto file = BuildInstrumentFile(source.song, 1);
-    SongDocument doc;
-    doc.song.waves[8] = TaggedWave(99);
-    ASSERT_TRUE(Load(file, doc, 1));
-    EXPECT_EQ((std::vector<int>{doc.song.waves[1].phaseSpeed, doc.song.waves[1].cloneFrom,
-                                doc.song.waves[0].phaseSpeed, doc.song.waves[0].cloneFrom}),
-              (std::vector<int>{3, 0, 4, 2}));
 }
 
 TEST(InstrumentFile, LittleEndianLayoutRoundTripAndBadFiles) {

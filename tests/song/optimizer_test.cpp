@@ -130,18 +130,7 @@ TEST(Optimizer, RandomSongsPlayTheSameAndEndCompact) {
                 if (step.Command() == 0 && !step.Chord()) used[step.Parameter() & 0x0f] = true;
             }
         for (int k = 2; k < kInstrumentSlots; ++k) ASSERT_TRUE(!used[k] || used[k - 1]) << "song " << n << " " << k;
-        ASSERT_GE(report.patternsRemoved, 0);
     }
-}
-
-TEST(Optimizer, NewSongLosesAllPatterns) {
-    SongDocument doc;
-    int calls = 0;
-    // A stand-in measure: 1000 bytes before, 900 after.
-    OptimizeReport report = OptimizeSong(doc, [&](SongDocument&) { return size_t(1000 - 100 * calls++); }, nullptr);
-    EXPECT_EQ(calls, 2);
-    EXPECT_EQ(Highest(doc.song), 0);
-    EXPECT_EQ(report.summary, "Removed 4 Pat., 0 Ins. 0 Waves Saved: 100b");
 }
 
 TEST(Optimizer, ReportCountsFoldedPatternsMovedInstrumentsAndRemovedWaves) {
@@ -159,14 +148,11 @@ TEST(Optimizer, ReportCountsFoldedPatternsMovedInstrumentsAndRemovedWaves) {
     SelectWave(song, 7, 0, 5, 4);
     SelectWave(song, 7, 1, 0x30);  // above 24: not a wave
     const OptimizeReport report = Optimize(doc);
-    EXPECT_EQ(report.patternsRemoved, 1);
-    EXPECT_EQ(report.sequenceEntriesChanged, 2);
-    EXPECT_EQ(report.instrumentsMoved, 2);  // 7 to 2, 5 to 3
-    EXPECT_EQ(song.Pattern(4)[1].Instrument(), 2);
-    EXPECT_EQ(song.Pattern(4)[1].Parameter(), 0x23);  // the delay stays
-    EXPECT_EQ(report.wavesRemoved, 2);  // 3 and 4; wave 1 always stays
-    EXPECT_TRUE(report.wavesChanged);
-    EXPECT_EQ(song.instrumentSteps[1][1].Parameter(), 0x30);
+    // Instrument 7 moves to 2 and 5 to 3 (the delay stays); waves 3 and 4 go, wave 1 always stays.
+    EXPECT_EQ((std::vector<int>{report.patternsRemoved, report.sequenceEntriesChanged, report.instrumentsMoved,
+                                song.Pattern(4)[1].Instrument(), song.Pattern(4)[1].Parameter(), report.wavesRemoved,
+                                report.wavesChanged, song.instrumentSteps[1][1].Parameter()}),
+              (std::vector<int>{1, 2, 2, 2, 0x23, 2, true, 0x30}));
 }
 
 TEST(Optimizer, ClearUnusedWavesKeepsMixAndCloneSources) {
@@ -185,9 +171,7 @@ TEST(Optimizer, ClearUnusedWavesKeepsMixAndCloneSources) {
     SelectWave(song, 32, 0, 3, 4);  // the 32nd step table counts too
     EXPECT_EQ(ClearUnusedWaves(song), 2);
     for (int wave : {0, 1, 2, 3, 4, 22}) EXPECT_FALSE(IsWaveEmpty(song.waves[wave])) << wave;
-    EXPECT_TRUE(IsWaveEmpty(song.waves[5]));
-    EXPECT_EQ(song.waveNames[5][0], 0);
-    EXPECT_TRUE(IsWaveEmpty(song.waves[6]));
+    EXPECT_TRUE(IsWaveEmpty(song.waves[5]) && IsWaveEmpty(song.waves[6]) && song.waveNames[5][0] == 0);
 }
 
 TEST(Optimizer, WaveGainSteps) {
@@ -199,8 +183,7 @@ TEST(Optimizer, WaveGainSteps) {
     waves[0].gain = 128;
     waves[1].gain = 100;
     ASSERT_TRUE(NormalizeWaves(doc.song));
-    EXPECT_EQ(waves[0].gain, 255);
-    EXPECT_EQ(waves[1].gain, 199);  // 100 * 255/128 = 199.2
+    EXPECT_EQ((std::vector<int>{waves[0].gain, waves[1].gain}), (std::vector<int>{255, 199}));  // 100 * 255/128
     EXPECT_FALSE(NormalizeWaves(doc.song));
     // Ten per cent steps, held at 255: 10 * 0.9f is exactly 9.0f; 64 * 0.9 = 57.6.
     const struct { int gain; bool louder; int expected; } steps[] = {

@@ -15,9 +15,7 @@ using test::TestImage;
 using test::WriteImage;
 
 std::vector<uint8_t> WaveBytes(const WaveParams& wave) {
-    std::vector<uint8_t> bytes(sizeof(WaveParams));
-    std::memcpy(bytes.data(), &wave, bytes.size());
-    return bytes;
+    return std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(&wave), reinterpret_cast<const uint8_t*>(&wave + 1));
 }
 
 // Loads a hand-made image; `image` keeps the bytes the image song points into.
@@ -31,7 +29,7 @@ bool Load(SongDocument& doc, const TestImage& test, Song* imageSong = nullptr, s
 TEST(SongLoader, WriteLoadWriteGivesTheSameBytes) {
     SongDocument original;
     test::FillRichSong(original);
-    std::vector<uint8_t> first = WriteImage(original);
+    const std::vector<uint8_t> first = WriteImage(original);
     std::vector<uint8_t> image = first;
     SongDocument loaded;
     ASSERT_TRUE(LoadSong(loaded, image, nullptr, nullptr));
@@ -57,16 +55,15 @@ TEST(SongLoader, RebuildsTheEditableLayout) {
     SongDocument doc;
     ASSERT_TRUE(Load(doc, test));
     const Song& song = doc.song;
-    EXPECT_EQ(song.Pattern(2)[1].b0, 4);
-    EXPECT_EQ(song.Pattern(2)[2].b0, 0);        // rows beyond R stay zero
-    EXPECT_TRUE(song.Pattern(3)[0].IsEmpty());  // stored, but beyond what the sequence names
-    EXPECT_EQ(song.instrumentSteps[1][0].b0, 9);
-    EXPECT_EQ(song.Instrument(31)->sustain, 15);  // slots I..30 get the default
-    EXPECT_EQ(song.Instrument(32)->sustain, 0);   // the 32nd slot is not written
+    // Rows beyond R stay zero; pattern 3 is stored but beyond what the sequence names;
+    // slots I..30 get the default instrument, the 32nd slot is not written.
+    EXPECT_EQ((std::vector<int>{song.Pattern(2)[1].b0, song.Pattern(2)[2].b0, song.Pattern(3)[0].b0,
+                                song.instrumentSteps[1][0].b0, song.Instrument(31)->sustain,
+                                song.Instrument(32)->sustain, song.waveCount}),
+              (std::vector<int>{4, 0, 0, 9, 15, 0, 1}));
     for (int k = 0; k < kInstrumentSlots; ++k) EXPECT_EQ(song.instruments[k].stepCount, 32);
     EXPECT_TRUE(IsWaveEmpty(*song.Wave(2)));
     EXPECT_EQ(song.Wave(1)->flags & kWaveOctaveCopies, kWaveOctaveCopies);
-    EXPECT_EQ(song.waveCount, 1);
 
     test.instruments.resize(32);  // a stored 32nd slot loads
     test.instruments[31].params = {1, 2, 3, 4, 5, 6, 7};
@@ -111,10 +108,8 @@ TEST(SongLoader, ImageSongPointsIntoTheImageWithTwentyFourSafeWaveRecords) {
         auto* b = static_cast<const uint8_t*>(p);
         return b >= image.data() && b + bytes <= image.data() + image.size();
     };
-    EXPECT_TRUE(inside(imageSong.waves, kWaves * sizeof(WaveParams)));
-    EXPECT_TRUE(inside(imageSong.sequence, 8));
-    EXPECT_TRUE(inside(imageSong.patternPointers[0], 12));
-    EXPECT_EQ(imageSong.patternPointers[1], nullptr);
+    EXPECT_TRUE(inside(imageSong.waves, kWaves * sizeof(WaveParams)) && inside(imageSong.sequence, 8) &&
+                inside(imageSong.patternPointers[0], 12) && imageSong.patternPointers[1] == nullptr);
     EXPECT_EQ(imageSong.waveCount, 2);
     EXPECT_EQ(imageSong.waveCalcOrder[0], 17);
     EXPECT_TRUE(IsWaveEmpty(imageSong.waves[17]));
@@ -138,12 +133,9 @@ TEST(SongLoaderMigration, FortyOneByteWaveRecordsAreRebuilt) {
     Song imageSong;
     std::vector<uint8_t> image;
     ASSERT_TRUE(Load(doc, test, &imageSong, &image));
-    const std::vector<uint8_t> expected = {
-        0x27, 0x28, 0x29, 0x2a, 0x2b, 0x2c, 0x2d, 0x2e, 0x2f, 0x30, 0x31, 0x32, 0x33, 0x34,
-        0x11, 0x10, 0x13, 0x12, 0x15, 0xff, 0x14, 0x16, 0x17, 0x19, 0x18, 0x1b, 0x1a,
-        0x01,  // attack 0x1d = 29: 29 / 81 + 1
-        0x1c,
-        0x71,  // decay 0x1e = 30: 30 + 83
+    // Byte 27 is the attack 0x1d = 29: 29 / 81 + 1; byte 29 the decay 0x1e = 30: 30 + 83.
+    const std::vector<uint8_t> expected = {0x27, 0x28, 0x29, 0x2a, 0x2b, 0x2c, 0x2d, 0x2e, 0x2f, 0x30, 0x31, 0x32,
+        0x33, 0x34, 0x11, 0x10, 0x13, 0x12, 0x15, 0xff, 0x14, 0x16, 0x17, 0x19, 0x18, 0x1b, 0x1a, 0x01, 0x1c, 0x71,
         0x1f, 0x20, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x35, 0x36, 0x37, 0x38};
     EXPECT_EQ(WaveBytes(imageSong.waves[0]), expected);
     // The second record starts at byte 41 but was swapped as if at 42: its
@@ -156,8 +148,7 @@ TEST(SongLoaderMigration, FortyOneByteWaveRecordsAreRebuilt) {
     test.version = 21;  // 42-byte records from 21 on: a 41-byte one is too short
     EXPECT_FALSE(Load(doc, test));
     test.waves = {DefaultFileWave()};
-    test.waves[0][0] = 0x01;  // Loop Start 0x0102, big-endian
-    test.waves[0][1] = 0x02;
+    test.waves[0][0] = 0x01, test.waves[0][1] = 0x02;  // Loop Start 0x0102, big-endian
     ASSERT_TRUE(Load(doc, test));
     EXPECT_EQ(doc.song.Wave(1)->loopStart, 0x0102);
     EXPECT_EQ(doc.song.Wave(1)->loopEnd, 128);
