@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,7 +22,7 @@ namespace qn::test {
 namespace fs = std::filesystem;
 
 struct CliResult {
-    int status = -1;
+    int status;
     std::string out, err;
 };
 
@@ -42,9 +42,7 @@ protected:
     std::string Arg(const std::string& name) const { return "'" + Path(name) + "' "; }
     static std::string Slurp(const std::string& path) {
         std::ifstream file(path, std::ios::binary);
-        std::stringstream text;
-        text << file.rdbuf();
-        return text.str();
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
     // `arguments` are passed to the shell as written, so quote paths.
     CliResult Cli(const std::string& arguments) {
@@ -53,10 +51,9 @@ protected:
         const int raw = std::system(command.c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(Path("stdout.txt")), Slurp(Path("stderr.txt"))};
     }
-    std::vector<uint8_t> ReadFile(const std::string& path) {
-        std::vector<uint8_t> bytes;
-        EXPECT_TRUE(ReadWholeFile(path, bytes)) << path;
-        return bytes;
+    static std::vector<uint8_t> ReadFile(const std::string& path) {
+        const std::string bytes = Slurp(path);
+        return std::vector<uint8_t>(bytes.begin(), bytes.end());
     }
     void WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {
         ASSERT_TRUE(WriteFileAtomically(Path(name), bytes.data(), bytes.size()));

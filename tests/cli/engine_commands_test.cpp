@@ -1,4 +1,6 @@
 // quillnote-cli trace, render and waves: what the engine makes of a song.
+#include <sstream>
+
 #include "engine/wav_export.h"
 #include "song/song_image.h"
 #include "cli/cli_runner.h"
@@ -26,23 +28,18 @@ protected:
         return Save(doc, "small.qnt");
     }
     std::vector<int8_t> ReadSigned(const std::string& name) {
-        const std::vector<uint8_t> bytes = ReadFile(Path(name));
+        const std::string bytes = Slurp(Path(name));
         return std::vector<int8_t>(bytes.begin(), bytes.end());
     }
 };
 
-// Worked out by hand from the voice rules. Default instrument: attack index
-// 0 reaches level 1024 on its first tick (volume 64 x channel volume / 64).
-// Its first step (empty) runs and sets the step counter to 1; the counter
-// rule that follows in the same tick (steps run every step-speed ticks)
-// finds no wave yet and selects wave 1 with a restart: slot offset 2, the
-// 128-byte window at offset 0, trigger. The window spans the whole wave, so
-// it bounces at offset 0 and the length never changes again (no trigger).
-// Pitch index 16 x 25 + 16 - 32 = 384 -> base period 24 = 212; note 30 ->
-// index 464 -> 159. Idle voices keep wave 1 from the replayer's start at
-// period 848 (index below 0) and volume 0; their first tick changes the
-// length from 0 to 128, which sets the trigger. Speed 6: the row becomes 1
-// after the sixth tick, when voice 1 starts its note at volume C20 = 32.
+// Worked out by hand from the voice rules. The default instrument reaches
+// volume 64 on its first tick; its empty first step selects wave 1 with a
+// restart (slot offset 2, the 128-byte window at 0, trigger), and the window
+// never changes again. Pitch index 16 x 25 + 16 - 32 = 384 -> period 212;
+// note 30 -> index 464 -> 159. Idle voices keep wave 1 at period 848 and
+// volume 0; their first tick sets the length 128 and the trigger. Speed 6:
+// row 1 starts after the sixth tick, voice 1 at volume C20 = 32.
 TEST_F(CliEngineCommands, TraceGoldenLinesOfASmallSongThenRowsAndPositions) {
     test::CliResult run = Cli("trace " + SmallSong() + "49");
     ASSERT_EQ(run.status, 0) << run.err;
@@ -59,13 +56,11 @@ TEST_F(CliEngineCommands, TraceGoldenLinesOfASmallSongThenRowsAndPositions) {
     EXPECT_EQ(run.out.substr(0, expected.size()), expected);
     EXPECT_EQ(run.err, "");
     std::istringstream lines(run.out);
-    std::string line;
     int count = 0;
-    for (int tick, position, row, value, numbers; std::getline(lines, line); ++count) {
+    for (std::string line; std::getline(lines, line); ++count) {  // four rows of six ticks, then again
         std::istringstream fields(line);
-        fields >> tick >> position >> row;
-        for (numbers = 0; fields >> value;) ++numbers;
-        // Four rows of six ticks, then the only position starts again.
+        int tick, position, row, value, numbers = 0;
+        for (fields >> tick >> position >> row; fields >> value;) ++numbers;
         ASSERT_EQ((std::vector<int>{tick, position, row, numbers}), (std::vector<int>{count, 0, (tick + 1) / 6 % 4, 24}))
             << line;
     }

@@ -2,7 +2,7 @@
 
 #include "song/import_protracker.h"
 #include "song/old_song_images.h"
-#include "song/song_image.h"
+#include "song/song_test_helpers.h"
 #include "cli/cli_runner.h"
 #include "test_data.h"
 
@@ -13,18 +13,12 @@ namespace fs = std::filesystem;
 
 using CliSongCommands = test::CliTest;
 
-std::vector<uint8_t> Image(SongDocument& doc) {
-    std::vector<uint8_t> image(kSongImageBufferSize);
-    image.resize(WriteSongImage(doc, image.data(), image.size(), nullptr, nullptr));
-    return image;
-}
-
 TEST_F(CliSongCommands, NewWritesTheNewSongAndOptimizeItsSummary) {
     test::CliResult run = Cli("new " + Arg("fresh"));
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "wrote " + Path("fresh.qnt") + " (990 bytes)\n");
     SongDocument doc;
-    EXPECT_EQ(ReadFile(Path("fresh.qnt")), Image(doc));
+    EXPECT_EQ(ReadFile(Path("fresh.qnt")), test::WriteImage(doc));
     EXPECT_FALSE(fs::exists(Path("fresh")));
     run = Cli("optimize " + Arg("fresh.qnt") + Arg("small.qnt"));
     ASSERT_EQ(run.status, 0) << run.err;
@@ -72,7 +66,7 @@ TEST_F(CliSongCommands, ConvertWritesWhatTheLoaderOrImporterMakes) {
     SongDocument doc;
     ASSERT_TRUE(LoadSong(doc, bytes, nullptr, nullptr));
     const std::vector<uint8_t> converted = ReadFile(Path("v27.qnt"));
-    EXPECT_EQ(converted, Image(doc));
+    EXPECT_EQ(converted, test::WriteImage(doc));
     EXPECT_EQ(Cli("convert " + Arg("v27.qnt") + Arg("again.qnt")).status, 0);
     EXPECT_EQ(ReadFile(Path("again.qnt")), converted);
 
