@@ -12,56 +12,6 @@ namespace {
 
 using test::WriteImage;
 
-// The layout of a new song was added up by hand: 91 header + 4 positions x 8
-// + 4 patterns x 64 rows x 3 = 891; 32 + 24 name NULs = 947, odd, so one pad
-// byte; one 42-byte wave record (16-bit fields big-endian) = 990.
-TEST(SongImageWriter, NewSongLayout) {
-    SongDocument doc;
-    std::string log;
-    std::vector<uint8_t> image = WriteImage(doc, &log);
-    ASSERT_EQ(image.size(), 990u);
-    EXPECT_EQ(WriteSongImage(doc, nullptr, 0, nullptr, nullptr), 990u);  // measuring only
-    EXPECT_EQ(std::memcmp(image.data(), "QNT\x1b", 4), 0);
-    const uint32_t offsets[4] = {91, 123, 891, 923};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(ReadBE32(&image[4 + 4 * i]), offsets[i]);
-    const uint8_t counts[5] = {4, 4, 64, 0, 1};  // patterns, positions, rows, instruments, waves
-    EXPECT_EQ(std::memcmp(&image[61], counts, 5), 0);
-    for (int i = 0; i < 24; ++i) EXPECT_EQ(image[66 + i], i);
-    const uint8_t firstPosition[8] = {1, 0, 2, 0, 3, 0, 4, 0};
-    EXPECT_EQ(std::memcmp(&image[91], firstPosition, 8), 0);
-    EXPECT_EQ(std::vector<uint8_t>(image.begin() + 948, image.end()), test::DefaultFileWave());
-    EXPECT_EQ(log, "sequence size: 32\npattern size: 768\n");
-}
-
-TEST(SongImageWriter, InstrumentCountFollowsTheHighestUsedOrStoredInstrument) {
-    SongDocument doc;
-    doc.song.instrumentSteps[4][0] = {0x01, 0x0c, 0x20};
-    std::string log;
-    std::vector<uint8_t> image = WriteImage(doc, &log);
-    const size_t records = 891 + 32;
-    EXPECT_EQ(image[64], 5);
-    for (int k = 0; k < 5; ++k) EXPECT_EQ(image[records + 8 * k + 7], k == 4 ? 1 : 0) << k;
-    EXPECT_EQ(image[records + 40], 0x01);  // the one stored step follows the records
-    EXPECT_EQ(ReadBE32(&image[16]), records + 40 + 3);
-    EXPECT_NE(log.find("Write ins 3 used steps 0\nWrite ins 4 used steps 1\n"), std::string::npos);
-    for (int k = 0; k < kInstrumentSlots; ++k) EXPECT_EQ(doc.song.instruments[k].stepCount, 32);
-
-    SongDocument last;  // a lone last step stores all 32
-    last.song.instrumentSteps[0][31] = {0, 0x0f, 6};
-    image = WriteImage(last);
-    EXPECT_EQ(image[891 + 32 + 7], 32);
-    EXPECT_EQ(image.size(), 990u + 8 + 96);
-
-    SongDocument used;  // pattern slots beyond the sequence count, rows beyond R do not
-    used.song.Pattern(1)[0].SetInstrument(3);
-    used.song.Pattern(200)[63].SetInstrument(7);
-    used.song.Pattern(1)[64].SetInstrument(9);
-    image = WriteImage(used, &log);
-    EXPECT_EQ(image[64], 7);
-    EXPECT_NE(log.find("pattern size: 768\nInstrument num 3 used.\nInstrument num 7 used.\nWrite ins 0"),
-              std::string::npos);
-}
-
 TEST(SongImageWriter, WaveCountFollowsSelectedAndChangedWaves) {
     SongDocument doc;
     struct Change { int instrument, command, parameter, expected; };
