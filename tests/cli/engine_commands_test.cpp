@@ -61,8 +61,8 @@ TEST_F(CliEngineCommands, TraceGoldenLinesOfASmallSongThenRowsAndPositions) {
         std::istringstream fields(line);
         int tick, position, row, value, numbers = 0;
         for (fields >> tick >> position >> row; fields >> value;) ++numbers;
-        ASSERT_EQ((std::vector<int>{tick, position, row, numbers}), (std::vector<int>{count, 0, (tick + 1) / 6 % 4, 24}))
-            << line;
+        const std::vector<int> expected = {count, 0, (tick + 1) / 6 % 4, 24};
+        ASSERT_EQ((std::vector<int>{tick, position, row, numbers}), expected) << line;
     }
     EXPECT_EQ(count, 49);
 }
@@ -107,7 +107,8 @@ TEST_F(CliEngineCommands, WavesAsLoadingPrecalculatesThem) {
     ASSERT_EQ(Cli("waves " + song + Arg("wav")).status, 0);
     const std::string wav = Slurp(Path("wav/wave01.wav"));
     // RIFF size 36 + 128; PCM, one channel, 16574 Hz, one byte per frame, 8 bits; unsigned samples.
-    const std::string header("RIFF\xa4\0\0\0WAVEfmt \x10\0\0\0\1\0\1\0\xbe\x40\0\0\xbe\x40\0\0\1\0\x08\0data\x80\0\0\0", 44);
+    const std::string header(
+        "RIFF\xa4\0\0\0WAVEfmt \x10\0\0\0\1\0\1\0\xbe\x40\0\0\xbe\x40\0\0\1\0\x08\0data\x80\0\0\0", 44);
     ASSERT_EQ(wav.size(), 44u + 128u);
     EXPECT_EQ(wav.substr(0, 44), header);
     for (int i = 0; i < 128; ++i) ASSERT_EQ(uint8_t(wav[44 + size_t(i)]), uint8_t(raw[size_t(i)] + 128)) << i;

@@ -90,7 +90,8 @@ TEST(QxmImport, HeaderLimits) {
         {"no positions", [](QxmBuilder& b) { b.positions.clear(); }, false},
         {"999 positions", [](QxmBuilder& b) { b.positions.resize(999, b.positions[0]); }, true},
         {"1000 positions", [](QxmBuilder& b) { b.positions.resize(1000, b.positions[0]); }, false},
-        {"track 255 is beyond the patterns", [](QxmBuilder& b) { b.positions[0][0] = 255, b.tracks.resize(256); }, false},
+        {"track 255 is beyond the patterns",
+         [](QxmBuilder& b) { b.positions[0][0] = 255, b.tracks.resize(256); }, false},
         {"track 255 without track 0 is pattern 255",
          [](QxmBuilder& b) { b.positions[0][0] = 255, b.tracks.resize(255), b.trackZeroAbsent = true; }, true},
     };
@@ -211,7 +212,7 @@ TEST(QxmImport, PlaylistsBecomeSteps) {
         builder.instruments[0].header[1] = uint8_t(c.lengthCode);
         builder.instruments[0].header[20] = uint8_t(c.speed);
         builder.instruments[0].playlist = c.playlist;
-        while (builder.instruments[0].playlist.size() < 20) builder.instruments[0].playlist.push_back(Entry(0, 0, 0, 0));
+        builder.instruments[0].playlist.resize(std::max<size_t>(c.playlist.size(), 20));
         SongDocument doc;
         std::memset(doc.song.instrumentSteps[0], 0x77, kStepTableBytes);  // cleared, not left behind
         ASSERT_TRUE(Import(builder.Build(), doc)) << c.what;

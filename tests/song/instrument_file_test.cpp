@@ -46,7 +46,8 @@ TEST(InstrumentLoad, LoadedWavesSoundAsInTheirSourceOrNothingChanges) {
             const int mix = MixSource(source.song, w);
             if (mix != 0 && IsWaveEmpty(source.song.waves[mix - 1])) source.song.waves[w - 1].mixWave = 0;
         }
-        for (int i = 0; i < 6; ++i) SelectWave(source.song, 1, int(random() % 32), int(random() % 28), random() % 2 ? 0 : 4);
+        for (int i = 0; i < 6; ++i)
+            SelectWave(source.song, 1, int(random() % 32), int(random() % 28), random() % 2 ? 0 : 4);
         const auto file = BuildInstrumentFile(source.song, 1);
         for (int w = 0; w < kWaves; ++w) {
             const int kind = int(random() % 12);  // every third song nearly full
@@ -76,7 +77,7 @@ TEST(InstrumentLoad, LoadedWavesSoundAsInTheirSourceOrNothingChanges) {
                 ASSERT_EQ(to.b2, from.b2) << n;  // parameters above 24 stay as they are
             } else {
                 ASSERT_NE(to.SelectedWave(), 0) << n;
-                ASSERT_EQ(WaveSound(doc.song, to.b2), WaveSound(source.song, from.b2)) << "song " << n << " step " << step;
+                ASSERT_EQ(WaveSound(doc.song, to.b2), WaveSound(source.song, from.b2)) << n << " step " << step;
             }
         }
     }

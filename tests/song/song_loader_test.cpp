@@ -78,8 +78,8 @@ TEST(SongLoader, RandomSongsSurviveWriteAndLoad) {
             for (int voice = 0; voice < kVoices; ++voice) {
                 const SequenceEntry entry = song.Position(int(position))[voice];
                 ASSERT_EQ(std::memcmp(&got.Position(int(position))[voice], &entry, sizeof(entry)), 0) << n;
-                const int bytes = 3 * song.rowsPerPattern;
-                if (entry.pattern) ASSERT_EQ(std::memcmp(got.Pattern(entry.pattern), song.Pattern(entry.pattern), bytes), 0);
+                const int rows = song.rowsPerPattern, pattern = entry.pattern;
+                if (pattern) ASSERT_EQ(std::memcmp(got.Pattern(pattern), song.Pattern(pattern), 3 * rows), 0) << n;
             }
         for (int k = 0; k < kInstrumentSlots - 1; ++k) {  // the 32nd slot is not written
             ASSERT_EQ(std::memcmp(&got.instruments[k], &song.instruments[k], sizeof(InstrumentParams)), 0) << n << k;
@@ -293,7 +293,7 @@ TEST(SongLoader, RefusedImagesSayWrongFormatAndChangeNothing) {
         EXPECT_EQ(image, copy) << what;
     };
     for (size_t size = 0; size < valid.size(); ++size)
-        expectRefused(std::vector<uint8_t>(valid.begin(), valid.begin() + long(size)), "prefix " + std::to_string(size));
+        expectRefused(std::vector<uint8_t>(valid.begin(), valid.begin() + long(size)), "cut " + std::to_string(size));
 
     auto with = [&](std::vector<std::pair<size_t, uint8_t>> bytes, std::vector<std::pair<int, uint32_t>> offsets = {},
                     size_t size = 0) {
