@@ -14,7 +14,7 @@ namespace qn {
 namespace {
 
 using test::MixSource;
-using test::SelectWave;
+using test::StepSelectsWave;
 using test::TaggedWave;
 using test::WaveSound;
 
@@ -47,7 +47,7 @@ TEST(InstrumentLoad, LoadedWavesSoundAsInTheirSourceOrNothingChanges) {
             if (mix != 0 && IsWaveEmpty(source.song.waves[mix - 1])) source.song.waves[w - 1].mixWave = 0;
         }
         for (int i = 0; i < 6; ++i)
-            SelectWave(source.song, 1, int(random() % 32), int(random() % 28), random() % 2 ? 0 : 4);
+            StepSelectsWave(source.song, 1, int(random() % 32), int(random() % 28), random() % 2 ? 0 : 4);
         const auto file = BuildInstrumentFile(source.song, 1);
         for (int w = 0; w < kWaves; ++w) {
             const int kind = int(random() % 12);  // every third song nearly full
@@ -94,8 +94,8 @@ TEST(InstrumentLoad, CopiesIntoHighestChosenSlotsFirstAndReusesDuplicates) {
     source.song.waves[4] = TaggedWave(5, 2, 2);  // clones wave 2, which does
     SetFixedText(source.song.waveNames[4], kNameLength, "five");
     SetFixedText(source.song.instrumentNames[3], kNameLength, "lead");
-    SelectWave(source.song, 4, 0, 3);
-    SelectWave(source.song, 4, 1, 5);
+    StepSelectsWave(source.song, 4, 0, 3);
+    StepSelectsWave(source.song, 4, 1, 5);
     const auto file = BuildInstrumentFile(source.song, 4);
     SongDocument doc;
     InstrumentLoadResult result;
@@ -122,7 +122,7 @@ TEST(InstrumentFile, LittleEndianLayoutRoundTripAndBadFiles) {
     source.song.waves[4] = TaggedWave(5);
     source.song.waves[0].loopStart = 0x1234;
     source.song.instruments[0] = InstrumentParams{1, 2, 3, 4, 5, 6, 7, 32};
-    SelectWave(source.song, 1, 0, 5);
+    StepSelectsWave(source.song, 1, 0, 5);
     source.song.instrumentSteps[0][1] = InstrumentStep{0x8d, 0x0C, 0x20};
     SetFixedText(source.song.instrumentNames[0], kNameLength, "exactly twenty-two ch");
     SetFixedText(source.song.waveNames[23], kNameLength, "last");
@@ -162,7 +162,7 @@ TEST(InstrumentFile, PathRuleAndSaveThatLoadsBack) {
     const std::string path = InstrumentFilePath((folder / "lead").string());
     SongDocument source;
     source.song.waves[0] = TaggedWave(9);
-    SelectWave(source.song, 1, 0, 1);
+    StepSelectsWave(source.song, 1, 0, 1);
     ASSERT_TRUE(SaveInstrument(path, source.song, 1));
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(ReadWholeFile(path, bytes, kInstrumentFileMaxRead));
@@ -181,7 +181,7 @@ TEST(Clipboards, CopyPasteAndClear) {
     SetFixedText(song.waveNames[9], kNameLength, "ten");
     SetFixedText(song.instrumentNames[0], kNameLength, "instrument");
     song.instruments[0].attack = 3;
-    SelectWave(song, 1, 0, 1);
+    StepSelectsWave(song, 1, 0, 1);
     Clipboards clipboards;
     const Clipboards empty;
     PasteWave(song, 1, empty);  // an empty clipboard pastes cleared records

@@ -12,7 +12,7 @@
 namespace qn {
 namespace {
 
-using test::SelectWave;
+using test::StepSelectsWave;
 using test::TaggedWave;
 using test::WaveSound;
 
@@ -105,7 +105,7 @@ TEST(Optimizer, RandomSongsPlayTheSameAndEndCompact) {
         for (int instrument = 1; instrument <= 20; ++instrument) {
             song.instruments[instrument - 1].attack = uint8_t(instrument);
             for (int step = 0; step < 3; ++step)
-                SelectWave(song, instrument, step, int(random() % 27), random() % 2 ? 0 : 4);
+                StepSelectsWave(song, instrument, step, int(random() % 27), random() % 2 ? 0 : 4);
         }
         for (int w = 0; w < kWaves; ++w)
             if (random() % 4) song.waves[w] = TaggedWave(w + 1, random() % 4 ? 0 : int(random() % 30),
@@ -144,9 +144,9 @@ TEST(Optimizer, ReportCountsFoldedPatternsMovedInstrumentsAndRemovedWaves) {
     song.Position(1)[0].pattern = 5;
     song.Position(1)[1] = {5, 3};
     for (int wave = 1; wave <= 5; ++wave) song.waves[wave - 1] = TaggedWave(wave);
-    SelectWave(song, 1, 0, 2);
-    SelectWave(song, 7, 0, 5, 4);
-    SelectWave(song, 7, 1, 0x30);  // above 24: not a wave
+    StepSelectsWave(song, 1, 0, 2);
+    StepSelectsWave(song, 7, 0, 5, 4);
+    StepSelectsWave(song, 7, 1, 0x30);  // above 24: not a wave
     const OptimizeReport report = Optimize(doc);
     // Instrument 7 moves to 2 and 5 to 3 (the delay stays); waves 3 and 4 go, wave 1 always stays.
     EXPECT_EQ((std::vector<int>{report.patternsRemoved, report.sequenceEntriesChanged, report.instrumentsMoved,
@@ -167,8 +167,8 @@ TEST(Optimizer, ClearUnusedWavesKeepsMixAndCloneSources) {
     SetFixedText(song.waveNames[5], kNameLength, "six");
     song.waves[22] = TaggedWave(23);
     song.waves[6] = TaggedWave(7);
-    SelectWave(song, 1, 0, 1);
-    SelectWave(song, 32, 0, 3, 4);  // the 32nd step table counts too
+    StepSelectsWave(song, 1, 0, 1);
+    StepSelectsWave(song, 32, 0, 3, 4);  // the 32nd step table counts too
     EXPECT_EQ(ClearUnusedWaves(song), 2);
     for (int wave : {0, 1, 2, 3, 4, 22}) EXPECT_FALSE(IsWaveEmpty(song.waves[wave])) << wave;
     EXPECT_TRUE(IsWaveEmpty(song.waves[5]) && IsWaveEmpty(song.waves[6]) && song.waveNames[5][0] == 0);

@@ -93,7 +93,7 @@ inline void FillRichSong(SongDocument& doc) {
 }
 
 // Step `step` of instrument `instrument` (1-based) names `wave` with `command`.
-inline void SelectWave(Song& song, int instrument, int step, int wave, int command = 0) {
+inline void StepSelectsWave(Song& song, int instrument, int step, int wave, int command = 0) {
     song.instrumentSteps[instrument - 1][step] = InstrumentStep{0, uint8_t(command), uint8_t(wave)};
 }
 
