@@ -54,10 +54,6 @@ TEST(InstrumentLoad, LoadedWavesSoundAsInTheirSourceOrNothingChanges) {
             if (kind < 4) doc.song.waves[w] = source.song.waves[random() % kWaves];  // maybe a duplicate
             else if (kind < 7 || (n % 3 == 0 && kind < 11)) doc.song.waves[w] = TaggedWave(1 + int(random() % 200));
         }
-        // Slot 24 holds a wave of its own: a mix source copied or found there
-        // could not be mixed (the synthesizer mixes wave 23 for "Mix Wave"
-        // 24), which the loader does not avoid yet.
-        doc.song.waves[23] = TaggedWave(250);
         const int target = 1 + int(random() % 31);
         const std::vector<uint8_t> before = Block(doc);
         InstrumentLoadResult result;
@@ -115,6 +111,26 @@ TEST(InstrumentLoad, CopiesIntoHighestChosenSlotsFirstAndReusesDuplicates) {
     ASSERT_TRUE(Load(BuildInstrumentFile(doc.song, 2), doc, 2, &result));
     EXPECT_EQ(result.wavesCopied, 0);
     EXPECT_EQ(Block(doc), before);
+}
+
+// A "Mix Wave" of 24 mixes wave 23, so a wave that is mixed in never takes
+// slot 24: it swaps with a wave that is not, or the load is refused.
+TEST(InstrumentLoad, MixedInWavesNeverTakeSlot24) {
+    for (const bool cycle : {false, true}) {
+        SongDocument source, doc;
+        source.song.waves[0] = TaggedWave(1, 2);
+        source.song.waves[1] = TaggedWave(2, cycle ? 1 : 0);
+        StepSelectsWave(source.song, 1, 0, 2);  // listed first, so copied into the highest slot
+        StepSelectsWave(source.song, 1, 1, 1);
+        for (int w = 0; w < kWaves - 2; ++w) doc.song.waves[w] = TaggedWave(100 + w);
+        const std::vector<uint8_t> before = Block(doc);
+        ASSERT_EQ(Load(BuildInstrumentFile(source.song, 1), doc, 1), !cycle);
+        if (cycle) EXPECT_EQ(Block(doc), before);
+        for (int step = 0; !cycle && step < 2; ++step) {
+            const int from = source.song.instrumentSteps[0][step].b2, to = doc.song.instrumentSteps[0][step].b2;
+            EXPECT_EQ(WaveSound(doc.song, to), WaveSound(source.song, from)) << step;
+        }
+    }
 }
 
 TEST(InstrumentFile, LittleEndianLayoutRoundTripAndBadFiles) {
