@@ -171,10 +171,16 @@ bool LoadInstrument(const uint8_t* data, size_t size, Song& song, int instrument
         std::fprintf(log, "\n");
     }
 
+    // A wave that a needed wave mixes in (itself included) must not end up in
+    // slot 24: a "Mix Wave" of 24 mixes wave 23.
+    bool mixedIn[kWaves + 1] = {};
+    for (int wave : needed) mixedIn[MixSource(file.waves, wave)] = true;
+
     int duplicateOf[kWaves + 1] = {};
     bool duplicateTarget[kWaves + 1] = {};
     for (int wave : needed) {
         for (int songWave = 1; songWave <= kWaves; ++songWave) {
+            if (mixedIn[wave] && songWave == kWaves) continue;
             if (ChainsMatch(file.waves, wave, song.waves, songWave)) {
                 duplicateOf[wave] = songWave;
                 duplicateTarget[songWave] = true;
@@ -201,6 +207,15 @@ bool LoadInstrument(const uint8_t* data, size_t size, Song& song, int instrument
     for (int wave : toCopy) {
         copyTo[wave] = empty.back();
         empty.pop_back();
+    }
+    for (int wave : toCopy) {
+        if (copyTo[wave] != kWaves || !mixedIn[wave]) continue;
+        const auto other = std::find_if(toCopy.begin(), toCopy.end(), [&](int w) { return !mixedIn[w]; });
+        if (other == toCopy.end()) {
+            if (log) std::fprintf(log, "not enough empty waves: wave %d is mixed in and cannot take wave 24\n", wave);
+            return false;
+        }
+        std::swap(copyTo[wave], copyTo[*other]);
     }
     auto target = [&](int wave) { return duplicateOf[wave] != 0 ? duplicateOf[wave] : copyTo[wave]; };
     for (int step = 0; step < kInstrumentSteps; ++step) {

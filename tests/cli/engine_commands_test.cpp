@@ -1,5 +1,8 @@
+// quillnote-cli trace, render and waves: what the engine makes of a song.
+#include <sstream>
+
 #include "engine/wav_export.h"
-#include "song/song_file.h"
+#include "song/song_image.h"
 #include "cli/cli_runner.h"
 
 namespace qn {
@@ -9,10 +12,6 @@ namespace fs = std::filesystem;
 
 class CliEngineCommands : public test::CliTest {
 protected:
-    std::string Save(SongDocument& doc, const std::string& name) {
-        EXPECT_TRUE(SaveSongFile(doc, Path(name), nullptr, nullptr, nullptr));
-        return Path(name);
-    }
     // One position of four rows: voice 0 plays C-2 (note 25) with the default
     // instrument on row 0, voice 1 plays F-2 (note 30) at volume 32 on row 1.
     std::string SmallSong() {
@@ -28,22 +27,21 @@ protected:
         step.SetParameter(0x20);
         return Save(doc, "small.qnt");
     }
+    std::vector<int8_t> ReadSigned(const std::string& name) {
+        const std::string bytes = Slurp(Path(name));
+        return std::vector<int8_t>(bytes.begin(), bytes.end());
+    }
 };
 
-// Worked out by hand from the voice rules. Default instrument: attack index
-// 0 reaches level 1024 on its first tick (volume 64 x channel volume / 64).
-// Its first step (empty) runs and sets the step counter to 1; the counter
-// rule that follows in the same tick (steps run every step-speed ticks)
-// finds no wave yet and selects wave 1 with a restart: slot offset 2, the
-// 128-byte window at offset 0, trigger. The window spans the whole wave, so
-// it bounces at offset 0 and the length never changes again (no trigger).
-// Pitch index 16 x 25 + 16 - 32 = 384 -> base period 24 = 212; note 30 ->
-// index 464 -> 159. Idle voices keep wave 1 from the replayer's start at
-// period 848 (index below 0) and volume 0; their first tick changes the
-// length from 0 to 128, which sets the trigger. Speed 6: the row becomes 1
-// after the sixth tick, when voice 1 starts its note at volume C20 = 32.
+// Worked out by hand from the voice rules. The default instrument reaches
+// volume 64 on its first tick; its empty first step selects wave 1 with a
+// restart (slot offset 2, the 128-byte window at 0, trigger), and the window
+// never changes again. Pitch index 16 x 25 + 16 - 32 = 384 -> period 212;
+// note 30 -> index 464 -> 159. Idle voices keep wave 1 at period 848 and
+// volume 0; their first tick sets the length 128 and the trigger. Speed 6:
+// row 1 starts after the sixth tick, voice 1 at volume C20 = 32.
 TEST_F(CliEngineCommands, TraceGoldenLinesOfASmallSongThenRowsAndPositions) {
-    test::CliResult run = Cli("trace '" + SmallSong() + "' 49");
+    test::CliResult run = Cli("trace " + SmallSong() + "49");
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string idle = " 2 128 0 848 0 0";
     const std::string expected =
@@ -58,32 +56,30 @@ TEST_F(CliEngineCommands, TraceGoldenLinesOfASmallSongThenRowsAndPositions) {
     EXPECT_EQ(run.out.substr(0, expected.size()), expected);
     EXPECT_EQ(run.err, "");
     std::istringstream lines(run.out);
-    std::string line;
     int count = 0;
-    for (int tick, position, row, value, numbers; std::getline(lines, line); ++count) {
+    for (std::string line; std::getline(lines, line); ++count) {  // four rows of six ticks, then again
         std::istringstream fields(line);
-        fields >> tick >> position >> row;
-        for (numbers = 0; fields >> value;) ++numbers;
-        // Four rows of six ticks, then the only position starts again.
-        ASSERT_EQ((std::vector<int>{tick, position, row, numbers}), (std::vector<int>{count, 0, (tick + 1) / 6 % 4, 24}))
-            << line;
+        int tick, position, row, value, numbers = 0;
+        for (fields >> tick >> position >> row; fields >> value;) ++numbers;
+        const std::vector<int> expected = {count, 0, (tick + 1) / 6 % 4, 24};
+        ASSERT_EQ((std::vector<int>{tick, position, row, numbers}), expected) << line;
     }
     EXPECT_EQ(count, 49);
 }
 
 TEST_F(CliEngineCommands, RenderWritesTheExportFrames) {
     const std::string song = SmallSong();
-    test::CliResult run = Cli("render '" + song + "' '" + Path("out.wav") + "'");
+    test::CliResult run = Cli("render " + song + Arg("out.wav"));
     ASSERT_EQ(run.status, 0) << run.err;
     // 24 ticks (0.48 s) plus the 6-second fade: 48000 x 6.48 = 311040 frames.
     EXPECT_EQ(fs::file_size(Path("out.wav")), 44u + 311040u * 4u);
     EXPECT_EQ(run.out, "wrote " + Path("out.wav") + " (311040 frames, 6.48 s)\n");
     EXPECT_EQ(run.err, "");  // no progress line when standard error is not a terminal
     // The same frames as the engine's export at the width asked for.
-    run = Cli("render '" + song + "' '" + Path("mono.wav") + "' --stereo mono");
+    run = Cli("render " + song + Arg("mono.wav") + "--stereo mono");
     ASSERT_EQ(run.status, 0) << run.err;
     SongDocument doc;
-    LoadSongFile(song, doc);
+    LoadSongFile(Path("small.qnt"), doc);
     WaveMemory memory;
     Replayer replayer;
     MixerState mixer;
@@ -93,16 +89,47 @@ TEST_F(CliEngineCommands, RenderWritesTheExportFrames) {
     EXPECT_NE(Slurp(Path("out.wav")), Slurp(Path("mono.wav")));
 }
 
-TEST_F(CliEngineCommands, InfoShowsDurationChipMemoryAndPrecalcTime) {
+// One file per wave, as loading the song precalculates them: --raw holds
+// the wave and its octave copies, WAV the wave as 8-bit mono.
+TEST_F(CliEngineCommands, WavesAsLoadingPrecalculatesThem) {
     SongDocument doc;
-    doc.song.Pattern(1)[0].SetNote(60);
-    doc.song.Pattern(1)[0].SetInstrument(1);
-    const std::string song = Save(doc, "high.qnt");
-    test::CliResult run = Cli("info '" + song + "'");
+    const std::string song = Save(doc, "new.qnt");
+    test::CliResult run = Cli("waves " + song + Arg("out") + "--raw");
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("duration: 00:30\n"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("chip memory needed: 242 bytes\n"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("A500 precalc time: 00.01s\n"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out, "wrote 1 wave to " + Path("out") + "\n");
+    const std::vector<int8_t> raw = ReadSigned("out/wave01.raw");
+    // The default wave: 128 bytes of half-amplitude saw, (127 * 64) >> 7 = 63 .. -63, then
+    // 64 + 32 + 16 bytes of copies taking every 2nd byte of the one before.
+    ASSERT_EQ(raw.size(), 240u);
+    EXPECT_EQ((std::vector<int>{raw[0], raw[2], raw[127], raw[129], raw[193], raw[225]}),
+              (std::vector<int>{63, 62, -63, raw[2], raw[4], raw[8]}));
+    EXPECT_FALSE(fs::exists(Path("out/wave02.raw")));
+    ASSERT_EQ(Cli("waves " + song + Arg("wav")).status, 0);
+    const std::string wav = Slurp(Path("wav/wave01.wav"));
+    // RIFF size 36 + 128; PCM, one channel, 16574 Hz, one byte per frame, 8 bits; unsigned samples.
+    const std::string header(
+        "RIFF\xa4\0\0\0WAVEfmt \x10\0\0\0\1\0\1\0\xbe\x40\0\0\xbe\x40\0\0\1\0\x08\0data\x80\0\0\0", 44);
+    ASSERT_EQ(wav.size(), 44u + 128u);
+    EXPECT_EQ(wav.substr(0, 44), header);
+    for (int i = 0; i < 128; ++i) ASSERT_EQ(uint8_t(wav[44 + size_t(i)]), uint8_t(raw[size_t(i)] + 128)) << i;
+
+    // Wave 1 (saw at gain 128) mixes wave 2 (square at gain 64: 63 / -64), in
+    // the stored order over zeroed memory: first as stored, then sources first.
+    doc.song.waves[0].gain = 128;
+    doc.song.waves[0].mixWave = 2;
+    doc.song.waves[1].flags = 2;
+    doc.song.waves[2].lengthIndex = 1;
+    const std::string identity = Save(doc, "identity.qnt");
+    BuildWaveCalcOrder(doc.song);
+    ASSERT_EQ(Cli("waves " + identity + Arg("identity") + "--raw").status, 0);
+    run = Cli("waves " + Save(doc, "ordered.qnt") + Arg("ordered") + "--raw");
+    ASSERT_EQ(run.status, 0);
+    EXPECT_EQ(ReadSigned("identity/wave01.raw")[64], 0);  // saw[64] + the still empty slot
+    const std::vector<int8_t> mixed = ReadSigned("ordered/wave01.raw");
+    EXPECT_EQ(mixed[64], -64);  // 0 + -64
+    EXPECT_EQ(mixed[0], 127);   // 127 + 63 clips
+    EXPECT_EQ(ReadSigned("ordered/wave03.raw").size(), 480u);  // 256 bytes and copies
+    EXPECT_EQ(run.out, "wrote 3 waves to " + Path("ordered") + "\n");
 }
 
 }  // namespace

@@ -2,13 +2,12 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "song/file_io.h"
 #include "song/import_protracker.h"
 #include "song_test_helpers.h"
 #include "test_data.h"
@@ -22,9 +21,8 @@ using test::DocumentSnapshot;
 struct ModuleBuilder {
     std::vector<uint8_t> bytes;
 
-    explicit ModuleBuilder(int patterns, const char* tag = "M.K.") : bytes(1084 + 1024 * size_t(patterns), 0) {
-        std::memcpy(&bytes[1080], tag, 4);
-        std::memcpy(&bytes[0], "module title here!!!", 20);
+    explicit ModuleBuilder(int patterns) : bytes(1084 + 1024 * size_t(patterns), 0) {
+        std::memcpy(&bytes[1080], "M.K.", 4);
         bytes[950] = 1;
     }
     void Order(std::initializer_list<int> entries) {
@@ -35,79 +33,44 @@ struct ModuleBuilder {
     uint8_t* Cell(int pattern, int row, int channel) {
         return &bytes[1084 + size_t(pattern) * 1024 + size_t(row * 4 + channel) * 4];
     }
-    bool Import(SongDocument& doc) const { return ImportProTracker(bytes.data(), bytes.size(), doc); }
+    bool Import(SongDocument& doc, size_t cut = 0) const {
+        return ImportProTracker(bytes.data(), bytes.size() - cut, doc);
+    }
 };
 
-TEST(ProTrackerImport, OrderTableBecomesFourPatternsPerPositionUpToSlot252) {
-    // Order entry 63 needs 64 module patterns; only 63 fit into 255 slots.
+// Order entries beyond the 63 module patterns that fit into 255 slots play
+// nothing; slots and positions beyond the import keep what they held.
+TEST(ProTrackerImport, OrderTableLimitsAndFilesTooShortForTheirPatterns) {
     ModuleBuilder module(64);
     module.Order({0, 62, 63, 64, 0});
-    module.Cell(62, 0, 3)[0] = 428 >> 8;
-    module.Cell(62, 0, 3)[1] = 428 & 0xff;
+    module.Cell(62, 0, 3)[1] = 113;
     SongDocument doc;
     doc.song.Pattern(253)[0].SetNote(7);
     doc.song.Position(5)[0].pattern = 9;
     ASSERT_TRUE(module.Import(doc));
-    const Song& song = doc.song;
-    EXPECT_EQ(song.sequenceLength, 5u);
-    EXPECT_EQ(song.rowsPerPattern, 64);
+    EXPECT_EQ(doc.song.sequenceLength, 5u);
     const int first[5] = {1, 249, 0, 0, 1};
     for (int position = 0; position < 5; ++position)
-        for (int voice = 0; voice < 4; ++voice) {
-            EXPECT_EQ(song.Position(position)[voice].pattern, first[position] ? first[position] + voice : 0);
-            EXPECT_EQ(song.Position(position)[voice].transpose, 0);
-        }
-    EXPECT_EQ(song.Pattern(252)[0].Note(), 13);
-    EXPECT_EQ(song.Pattern(253)[0].Note(), 7);     // beyond the converted slots
-    EXPECT_EQ(song.Position(5)[0].pattern, 9);     // beyond the length: kept
-
-    module.bytes[950] = 0;  // the length is held within 1..128
-    ASSERT_TRUE(module.Import(doc));
-    EXPECT_EQ(doc.song.sequenceLength, 1u);
-    module.bytes[950] = 200;
-    ASSERT_TRUE(module.Import(doc));
-    EXPECT_EQ(doc.song.sequenceLength, 128u);
-}
-
-TEST(ProTrackerImport, TagDecidesSampleNames) {
-    for (const char* tag : {"FLT4", "M.K."}) {
-        ModuleBuilder module(1, tag);
-        for (int sample = 0; sample < 31; ++sample) module.bytes[20 + 30 * sample] = uint8_t('a' + sample % 26);
-        SongDocument doc;
-        doc.song.instruments[20].attack = 9;
-        ASSERT_TRUE(module.Import(doc)) << tag;
-        const bool full = tag[0] == 'M';
-        EXPECT_EQ(doc.song.instrumentNames[14][0], 'a' + 14);
-        EXPECT_EQ(doc.song.instrumentNames[15][0], full ? 'a' + 15 : 0) << tag;
-        EXPECT_EQ(doc.song.instruments[20].attack, full ? 0 : 9) << tag;
-        EXPECT_EQ(FixedText(doc.title, sizeof(doc.title)), "module title here!!!");
+        for (int voice = 0; voice < 4; ++voice)
+            EXPECT_EQ(doc.song.Position(position)[voice].pattern, first[position] ? first[position] + voice : 0);
+    EXPECT_EQ(doc.song.Pattern(252)[0].Note(), 36);
+    EXPECT_EQ(doc.song.Pattern(253)[0].Note(), 7);
+    EXPECT_EQ(doc.song.Position(5)[0].pattern, 9);
+    for (auto [stored, length] : {std::pair{0, 1u}, {200, 128u}}) {  // the length is held within 1..128
+        module.bytes[950] = uint8_t(stored);
+        ASSERT_TRUE(module.Import(doc));
+        EXPECT_EQ(doc.song.sequenceLength, length);
     }
-}
-
-TEST(ProTrackerImport, RejectedFilesChangeNothing) {
-    SongDocument doc;
-    doc.song.Pattern(1)[0].SetNote(5);
-    SetFixedText(doc.title, sizeof(doc.title), "keep me");
-    const DocumentSnapshot before(doc);
-    ModuleBuilder badTag(1, "XXXX");
-    EXPECT_FALSE(badTag.Import(doc));
-    ModuleBuilder shortFile(1);
-    EXPECT_FALSE(ImportProTracker(shortFile.bytes.data(), 2047, doc));
-    // The order table names pattern 3, but only patterns 0..2 minus a byte are present.
-    ModuleBuilder truncated(4);
+    ModuleBuilder truncated(4);  // names pattern 3; the file lacks its last byte
     truncated.Order({3});
-    EXPECT_FALSE(ImportProTracker(truncated.bytes.data(), truncated.bytes.size() - 1, doc));
+    const DocumentSnapshot before(doc);
+    EXPECT_FALSE(truncated.Import(doc, 1));
     EXPECT_TRUE(DocumentSnapshot(doc) == before);
-    EXPECT_TRUE(ImportProTracker(truncated.bytes.data(), truncated.bytes.size(), doc));
+    EXPECT_TRUE(truncated.Import(doc));
 }
 
-std::vector<uint8_t> ReadFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-}
-
-// The real modules, read here independently of the importer: the cell
-// layout, the period table and the effect rules written out as tables.
+// The module read here independently of the importer: the cell layout, the
+// period table and the effect rules written out as tables.
 struct ExpectedStep {
     int note, instrument, command, parameter;
     bool chord;
@@ -142,16 +105,34 @@ ExpectedStep ReadCell(const uint8_t* cell) {
     return step;
 }
 
+// Module pattern p, channel c lands in song pattern 4p + c + 1.
+void ExpectCellsMatch(const uint8_t* module, int modulePatterns, const Song& song, const std::string& name) {
+    for (int pattern = 0; pattern < modulePatterns; ++pattern)
+        for (int row = 0; row < 64; ++row)
+            for (int channel = 0; channel < 4; ++channel) {
+                const ExpectedStep want = ReadCell(&module[1084 + pattern * 1024 + row * 16 + channel * 4]);
+                const qntPatternStep got = song.Pattern(pattern * 4 + channel + 1)[row];
+                SCOPED_TRACE(name + " p" + std::to_string(pattern) + " r" + std::to_string(row) + " c" +
+                             std::to_string(channel));
+                ASSERT_EQ((std::vector<int>{got.Note(), got.Instrument(), got.Command(), got.Parameter(), got.Chord()}),
+                          (std::vector<int>{want.note, want.instrument, want.command, want.parameter, want.chord}));
+                // The high bit of the sample number sits in bit 7 of the first byte.
+                ASSERT_EQ(got.b0 & 0x80, want.instrument >= 16 ? 0x80 : 0);
+            }
+}
+
 TEST(ProTrackerImport, RealModulesMatchAnIndependentReading) {
     const std::filesystem::path folder = test::TestDataFolder("mod");
-    // Files that must be rejected: cut short, or without any accepted tag.
+    // Files that must be refused: cut short, or without any accepted tag.
     const std::vector<std::string> rejected = {"truncated_header.mod", "truncated_soundtracker.mod", "GAMEMUSIC.mod"};
     int imported = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
-        const std::vector<uint8_t> file = ReadFile(entry.path());
+        std::vector<uint8_t> file;
+        ASSERT_TRUE(ReadWholeFile(entry.path().string(), file)) << name;
         SongDocument doc;
         SetFixedText(doc.title, sizeof(doc.title), "untouched");
+        for (int k = 0; k < kInstrumentSlots; ++k) doc.song.instruments[k].attack = 9;
         const DocumentSnapshot before(doc);
         const bool ok = ImportProTracker(file.data(), file.size(), doc);
         if (std::find(rejected.begin(), rejected.end(), name) != rejected.end()) {
@@ -167,25 +148,17 @@ TEST(ProTrackerImport, RealModulesMatchAnIndependentReading) {
         for (int position = 0; position < length; ++position)
             for (int voice = 0; voice < 4; ++voice)
                 EXPECT_EQ(doc.song.Position(position)[voice].pattern, file[952 + position] * 4 + 1 + voice) << name;
+        // "M.K." modules have 31 samples, the others 15: only those slots are named and reset.
         const int samples = std::memcmp(&file[1080], "M.K.", 4) == 0 ? 31 : 15;
         for (int sample = 0; sample < 31; ++sample) {
             const char* expected = sample < samples ? reinterpret_cast<const char*>(&file[20 + 30 * sample]) : "";
             EXPECT_EQ(FixedText(doc.song.instrumentNames[sample], 22), FixedText(expected, sample < samples ? 22 : 0))
                 << name << " sample " << sample;
+            EXPECT_EQ(doc.song.instruments[sample].attack, sample < samples ? 0 : 9) << name;
         }
         int modulePatterns = 0;
         for (int order = 0; order < 128; ++order) modulePatterns = std::max<int>(modulePatterns, file[952 + order] + 1);
-        for (int pattern = 0; pattern < modulePatterns; ++pattern)
-            for (int row = 0; row < 64; ++row)
-                for (int channel = 0; channel < 4; ++channel) {
-                    const ExpectedStep want = ReadCell(&file[1084 + pattern * 1024 + row * 16 + channel * 4]);
-                    const qntPatternStep got = doc.song.Pattern(pattern * 4 + channel + 1)[row];
-                    ASSERT_EQ(got.Note(), want.note) << name << " p" << pattern << " r" << row << " c" << channel;
-                    ASSERT_EQ(got.Instrument(), want.instrument) << name;
-                    ASSERT_EQ(got.Command(), want.command) << name;
-                    ASSERT_EQ(got.Parameter(), want.parameter) << name;
-                    ASSERT_EQ(got.Chord(), want.chord) << name;
-                }
+        ExpectCellsMatch(file.data(), modulePatterns, doc.song, name);
     }
     EXPECT_EQ(imported, 6);
 }
@@ -208,20 +181,7 @@ TEST(ProTrackerImport, RandomCellsMatchTheIndependentReading) {
         }
     SongDocument doc;
     ASSERT_TRUE(module.Import(doc));
-    for (int row = 0; row < 64; ++row)
-        for (int channel = 0; channel < 4; ++channel) {
-            const ExpectedStep want = ReadCell(module.Cell(0, row, channel));
-            const qntPatternStep got = doc.song.Pattern(channel + 1)[row];
-            ASSERT_EQ(got.Note(), want.note) << row << " " << channel;
-            ASSERT_EQ(got.Instrument(), want.instrument);
-            ASSERT_EQ(got.Command(), want.command);
-            ASSERT_EQ(got.Parameter(), want.parameter);
-            ASSERT_EQ(got.Chord(), want.chord);
-            // The high bit of the sample number sits in bit 7 of the first byte.
-            if (want.instrument >= 16) {
-                ASSERT_EQ(got.b0 & 0x80, 0x80);
-            }
-        }
+    ExpectCellsMatch(module.bytes.data(), 1, doc.song, "random");
 }
 
 }  // namespace

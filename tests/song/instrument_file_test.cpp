@@ -13,11 +13,10 @@
 namespace qn {
 namespace {
 
+using test::MixSource;
+using test::StepSelectsWave;
 using test::TaggedWave;
-
-void Select(Song& song, int instrument, int step, int wave, int command = 0) {
-    song.instrumentSteps[instrument - 1][step] = InstrumentStep{0, uint8_t(command), uint8_t(wave)};
-}
+using test::WaveSound;
 
 std::vector<uint8_t> Block(const SongDocument& doc) {
     return std::vector<uint8_t>(doc.Storage(), doc.Storage() + kStorageSize);
@@ -26,26 +25,6 @@ std::vector<uint8_t> Block(const SongDocument& doc) {
 bool Load(const std::array<uint8_t, kInstrumentFileSize>& file, SongDocument& doc, int instrument,
           InstrumentLoadResult* result = nullptr) {
     return LoadInstrument(file.data(), file.size(), doc.song, instrument, result, nullptr);
-}
-
-// The wave the synthesizer mixes into wave `w` (1-based; 0 for none): a
-// "Mix Wave" of 24 and above means 23, and a wave never mixes itself.
-int MixSource(const Song& song, int w) {
-    const int mix = std::min<int>(song.waves[w - 1].mixWave, 23);
-    return mix == w ? 0 : mix;
-}
-
-// What wave `w` sounds like: its records along the mix chain, without the
-// numbering fields (mix and clone source), which a load renumbers.
-std::vector<uint8_t> Sound(const Song& song, int w) {
-    std::vector<uint8_t> sound;
-    for (int depth = 0; w != 0 && depth < kWaves; ++depth, w = MixSource(song, w)) {
-        WaveParams record = song.waves[w - 1];
-        record.mixWave = record.cloneFrom = 0;
-        const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&record);
-        sound.insert(sound.end(), bytes, bytes + sizeof(record));
-    }
-    return sound;
 }
 
 // Random source instruments into random songs: a load either changes
@@ -67,17 +46,14 @@ TEST(InstrumentLoad, LoadedWavesSoundAsInTheirSourceOrNothingChanges) {
             const int mix = MixSource(source.song, w);
             if (mix != 0 && IsWaveEmpty(source.song.waves[mix - 1])) source.song.waves[w - 1].mixWave = 0;
         }
-        for (int i = 0; i < 6; ++i) Select(source.song, 1, int(random() % 32), int(random() % 28), random() % 2 ? 0 : 4);
+        for (int i = 0; i < 6; ++i)
+            StepSelectsWave(source.song, 1, int(random() % 32), int(random() % 28), random() % 2 ? 0 : 4);
         const auto file = BuildInstrumentFile(source.song, 1);
         for (int w = 0; w < kWaves; ++w) {
             const int kind = int(random() % 12);  // every third song nearly full
             if (kind < 4) doc.song.waves[w] = source.song.waves[random() % kWaves];  // maybe a duplicate
             else if (kind < 7 || (n % 3 == 0 && kind < 11)) doc.song.waves[w] = TaggedWave(1 + int(random() % 200));
         }
-        // Slot 24 holds a wave of its own: a mix source copied or found there
-        // could not be mixed (the synthesizer mixes wave 23 for "Mix Wave"
-        // 24), which the loader does not avoid yet.
-        doc.song.waves[23] = TaggedWave(250);
         const int target = 1 + int(random() % 31);
         const std::vector<uint8_t> before = Block(doc);
         InstrumentLoadResult result;
@@ -97,7 +73,7 @@ TEST(InstrumentLoad, LoadedWavesSoundAsInTheirSourceOrNothingChanges) {
                 ASSERT_EQ(to.b2, from.b2) << n;  // parameters above 24 stay as they are
             } else {
                 ASSERT_NE(to.SelectedWave(), 0) << n;
-                ASSERT_EQ(Sound(doc.song, to.b2), Sound(source.song, from.b2)) << "song " << n << " step " << step;
+                ASSERT_EQ(WaveSound(doc.song, to.b2), WaveSound(source.song, from.b2)) << n << " step " << step;
             }
         }
     }
@@ -110,21 +86,22 @@ TEST(InstrumentLoad, CopiesIntoHighestChosenSlotsFirstAndReusesDuplicates) {
     // The source song: waves 3 and 5 selected, wave 5 mixes in wave 2.
     SongDocument source;
     source.song.waves[1] = TaggedWave(2);
-    source.song.waves[2] = TaggedWave(3);
-    source.song.waves[4] = TaggedWave(5, 2);
+    source.song.waves[2] = TaggedWave(3, 0, 9);  // clones wave 9, which does not come along
+    source.song.waves[4] = TaggedWave(5, 2, 2);  // clones wave 2, which does
     SetFixedText(source.song.waveNames[4], kNameLength, "five");
     SetFixedText(source.song.instrumentNames[3], kNameLength, "lead");
-    Select(source.song, 4, 0, 3);
-    Select(source.song, 4, 1, 5);
+    StepSelectsWave(source.song, 4, 0, 3);
+    StepSelectsWave(source.song, 4, 1, 5);
     const auto file = BuildInstrumentFile(source.song, 4);
     SongDocument doc;
     InstrumentLoadResult result;
     ASSERT_TRUE(Load(file, doc, 2, &result));
     EXPECT_EQ(result.wavesCopied, 3);
-    // The needed list 3, 5, 2 takes slots 3, 2, 1 in that order.
-    EXPECT_EQ((std::vector<int>{doc.song.waves[2].phaseSpeed, doc.song.waves[1].phaseSpeed,
-                                doc.song.waves[0].phaseSpeed, doc.song.waves[1].mixWave}),
-              (std::vector<int>{3, 5, 2, 1}));
+    // The needed list 3, 5, 2 takes slots 3, 2, 1 in that order; mix and clone sources follow.
+    const WaveParams* waves = doc.song.waves;
+    EXPECT_EQ((std::vector<int>{waves[2].phaseSpeed, waves[1].phaseSpeed, waves[0].phaseSpeed, waves[1].mixWave,
+                                waves[1].cloneFrom, waves[2].cloneFrom}),
+              (std::vector<int>{3, 5, 2, 1, 1, 0}));
     EXPECT_EQ(FixedText(doc.song.waveNames[1], kNameLength), "five");
     EXPECT_EQ(FixedText(doc.song.instrumentNames[1], kNameLength), "lead");
     const uint8_t* order = doc.song.waveCalcOrder;  // the mix source (slot 0) is made first
@@ -136,19 +113,24 @@ TEST(InstrumentLoad, CopiesIntoHighestChosenSlotsFirstAndReusesDuplicates) {
     EXPECT_EQ(Block(doc), before);
 }
 
-TEST(InstrumentLoad, CloneSourcesAreRenumberedOrDropped) {
-    SongDocument source;
-    source.song.waves[2] = TaggedWave(3, 0, 9);  // clones wave 9, which does not come along
-    source.song.waves[3] = TaggedWave(4, 0, 3);  // clones wave 3, which does
-    Select(source.song, 1, 0, 3);
-    Select(source.song, 1, 1, 4);
-    const auto file = BuildInstrumentFile(source.song, 1);
-    SongDocument doc;
-    doc.song.waves[8] = TaggedWave(99);
-    ASSERT_TRUE(Load(file, doc, 1));
-    EXPECT_EQ((std::vector<int>{doc.song.waves[1].phaseSpeed, doc.song.waves[1].cloneFrom,
-                                doc.song.waves[0].phaseSpeed, doc.song.waves[0].cloneFrom}),
-              (std::vector<int>{3, 0, 4, 2}));
+// A "Mix Wave" of 24 mixes wave 23, so a wave that is mixed in never takes
+// slot 24: it swaps with a wave that is not, or the load is refused.
+TEST(InstrumentLoad, MixedInWavesNeverTakeSlot24) {
+    for (const bool cycle : {false, true}) {
+        SongDocument source, doc;
+        source.song.waves[0] = TaggedWave(1, 2);
+        source.song.waves[1] = TaggedWave(2, cycle ? 1 : 0);
+        StepSelectsWave(source.song, 1, 0, 2);  // listed first, so copied into the highest slot
+        StepSelectsWave(source.song, 1, 1, 1);
+        for (int w = 0; w < kWaves - 2; ++w) doc.song.waves[w] = TaggedWave(100 + w);
+        const std::vector<uint8_t> before = Block(doc);
+        ASSERT_EQ(Load(BuildInstrumentFile(source.song, 1), doc, 1), !cycle);
+        if (cycle) EXPECT_EQ(Block(doc), before);
+        for (int step = 0; !cycle && step < 2; ++step) {
+            const int from = source.song.instrumentSteps[0][step].b2, to = doc.song.instrumentSteps[0][step].b2;
+            EXPECT_EQ(WaveSound(doc.song, to), WaveSound(source.song, from)) << step;
+        }
+    }
 }
 
 TEST(InstrumentFile, LittleEndianLayoutRoundTripAndBadFiles) {
@@ -156,7 +138,7 @@ TEST(InstrumentFile, LittleEndianLayoutRoundTripAndBadFiles) {
     source.song.waves[4] = TaggedWave(5);
     source.song.waves[0].loopStart = 0x1234;
     source.song.instruments[0] = InstrumentParams{1, 2, 3, 4, 5, 6, 7, 32};
-    Select(source.song, 1, 0, 5);
+    StepSelectsWave(source.song, 1, 0, 5);
     source.song.instrumentSteps[0][1] = InstrumentStep{0x8d, 0x0C, 0x20};
     SetFixedText(source.song.instrumentNames[0], kNameLength, "exactly twenty-two ch");
     SetFixedText(source.song.waveNames[23], kNameLength, "last");
@@ -188,16 +170,15 @@ TEST(InstrumentFile, LittleEndianLayoutRoundTripAndBadFiles) {
 }
 
 TEST(InstrumentFile, PathRuleAndSaveThatLoadsBack) {
-    EXPECT_EQ(InstrumentFilePath("lead"), "lead.ins");
-    EXPECT_EQ(InstrumentFilePath("lead.ins"), "lead.ins");
-    EXPECT_EQ(InstrumentFilePath(".ins"), ".ins.ins");
-    EXPECT_EQ(InstrumentFilePath("lead.INS"), "lead.INS.ins");
+    for (auto [given, expected] : {std::pair{"lead", "lead.ins"}, {"lead.ins", "lead.ins"}, {".ins", ".ins.ins"},
+                                   {"lead.INS", "lead.INS.ins"}})
+        EXPECT_EQ(InstrumentFilePath(given), expected);
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "quillnote_instrument_save_test";
     std::filesystem::create_directories(folder);
     const std::string path = InstrumentFilePath((folder / "lead").string());
     SongDocument source;
     source.song.waves[0] = TaggedWave(9);
-    Select(source.song, 1, 0, 1);
+    StepSelectsWave(source.song, 1, 0, 1);
     ASSERT_TRUE(SaveInstrument(path, source.song, 1));
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(ReadWholeFile(path, bytes, kInstrumentFileMaxRead));
@@ -216,7 +197,7 @@ TEST(Clipboards, CopyPasteAndClear) {
     SetFixedText(song.waveNames[9], kNameLength, "ten");
     SetFixedText(song.instrumentNames[0], kNameLength, "instrument");
     song.instruments[0].attack = 3;
-    Select(song, 1, 0, 1);
+    StepSelectsWave(song, 1, 0, 1);
     Clipboards clipboards;
     const Clipboards empty;
     PasteWave(song, 1, empty);  // an empty clipboard pastes cleared records
@@ -230,20 +211,16 @@ TEST(Clipboards, CopyPasteAndClear) {
     PasteInstrument(song, 2, clipboards);
     EXPECT_EQ((std::vector<int>{song.waves[3].phaseSpeed, song.waves[3].mixWave, song.waves[6].mixWave}),
               (std::vector<int>{10, 0, 6}));
-    EXPECT_EQ(FixedText(song.waveNames[3], kNameLength), "ten");
-    EXPECT_EQ(FixedText(song.instrumentNames[1], kNameLength), "ten");
-    EXPECT_EQ(song.instruments[1].attack, 3);
-    EXPECT_EQ(song.instrumentSteps[1][0].Parameter(), 1);
+    EXPECT_EQ(FixedText(song.waveNames[3], kNameLength) + FixedText(song.instrumentNames[1], kNameLength), "tenten");
+    EXPECT_EQ((std::vector<int>{song.instruments[1].attack, song.instrumentSteps[1][0].Parameter()}),
+              (std::vector<int>{3, 1}));
     const uint8_t* order = song.waveCalcOrder;  // the order follows the new mix source
     EXPECT_LT(std::find(order, order + kWaves, 5) - order, std::find(order, order + kWaves, 6) - order);
     ClearWave(song, 7);
     ClearInstrument(song, 2);
-    EXPECT_TRUE(IsWaveEmpty(song.waves[6]));
-    EXPECT_EQ(song.waveNames[6][0], 0);
-    EXPECT_EQ((std::vector<int>{song.instruments[1].sustain, song.instruments[1].release, song.instruments[1].attack}),
-              (std::vector<int>{15, 1, 0}));
-    EXPECT_TRUE(song.instrumentSteps[1][0].IsEmpty());
-    EXPECT_EQ(song.instrumentNames[1][0], 0);
+    EXPECT_TRUE(IsWaveEmpty(song.waves[6]) && song.waveNames[6][0] == 0);
+    EXPECT_EQ(std::memcmp(&song.instruments[1], &song.instruments[4], sizeof(InstrumentParams)), 0);  // the default
+    EXPECT_TRUE(song.instrumentSteps[1][0].IsEmpty() && song.instrumentNames[1][0] == 0);
 }
 
 }  // namespace

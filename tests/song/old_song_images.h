@@ -40,12 +40,15 @@ struct TestImage {
     std::array<uint8_t, 24> calcOrder = {};
     int waveCountOverride = -1;
 
+    static void AppendNames(std::vector<uint8_t>& bytes, const std::vector<std::string>& names, size_t slots) {
+        for (size_t slot = 0; slot < slots; ++slot) {
+            if (slot < names.size()) bytes.insert(bytes.end(), names[slot].begin(), names[slot].end());
+            bytes.push_back(0);
+        }
+    }
     std::vector<uint8_t> Build() const {
-        std::vector<uint8_t> bytes(91, 0);
-        bytes[0] = 'Q';
-        bytes[1] = 'N';
-        bytes[2] = 'T';
-        bytes[3] = uint8_t(version);
+        std::vector<uint8_t> bytes = {'Q', 'N', 'T', uint8_t(version)};
+        bytes.resize(91);
         std::memcpy(&bytes[20], title.data(), std::min<size_t>(title.size(), 20));
         std::memcpy(&bytes[40], author.data(), std::min<size_t>(author.size(), 20));
         bytes[60] = restart;
@@ -61,11 +64,7 @@ struct TestImage {
         PutBE32(bytes, 8, uint32_t(bytes.size()));
         for (const auto& pattern : patterns) bytes.insert(bytes.end(), pattern.begin(), pattern.end());
         PutBE32(bytes, 12, uint32_t(bytes.size()));
-        for (int slot = 0; slot < 32; ++slot) {
-            if (slot < int(instrumentNames.size()))
-                bytes.insert(bytes.end(), instrumentNames[slot].begin(), instrumentNames[slot].end());
-            bytes.push_back(0);
-        }
+        AppendNames(bytes, instrumentNames, 32);
         for (const TestInstrument& instrument : instruments) {
             const auto& p = instrument.params;
             const uint8_t stored = uint8_t(instrument.steps.size());
@@ -81,10 +80,7 @@ struct TestImage {
         for (const TestInstrument& instrument : instruments)
             for (const auto& step : instrument.steps) bytes.insert(bytes.end(), step.begin(), step.end());
         PutBE32(bytes, 16, uint32_t(bytes.size()));
-        for (int slot = 0; slot < 24; ++slot) {
-            if (slot < int(waveNames.size())) bytes.insert(bytes.end(), waveNames[slot].begin(), waveNames[slot].end());
-            bytes.push_back(0);
-        }
+        AppendNames(bytes, waveNames, 24);
         if (bytes.size() & 1) bytes.push_back(0);
         for (const auto& wave : waves) bytes.insert(bytes.end(), wave.begin(), wave.end());
         return bytes;
@@ -96,18 +92,11 @@ struct TestImage {
 // = 1, Phase Max 255, Gain 64, Sustain 255, byte 36 = 255, 39 = 1, 41 = 1.
 inline std::vector<uint8_t> DefaultFileWave() {
     std::vector<uint8_t> wave(42, 0);
-    wave[2] = 0, wave[3] = 128;    // Loop End
-    wave[4] = 0, wave[5] = 128;    // Subloop Len
-    wave[6] = 1;
-    wave[7] = 1;
-    wave[8] = 0, wave[9] = 2;      // Subloop Step
-    wave[10] = 0, wave[11] = 128;  // length
-    wave[22] = 255;
+    wave[3] = wave[5] = wave[11] = 128;  // Loop End, Subloop Len, length
+    wave[6] = wave[7] = wave[39] = wave[41] = 1;
+    wave[9] = 2;  // Subloop Step
+    wave[22] = wave[30] = wave[36] = 255;
     wave[24] = 64;
-    wave[30] = 255;
-    wave[36] = 255;
-    wave[39] = 1;
-    wave[41] = 1;
     return wave;
 }
 

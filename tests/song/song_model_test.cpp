@@ -45,21 +45,6 @@ TEST(SongModel, KeepInstrumentsClearsOnlyPatternsAndSequence) {
     EXPECT_EQ(doc.song.Position(2)[1].pattern, 0);
 }
 
-TEST(SongModel, CloneRuleClampsChainsFrontToBackAndKeepsChordAndCloneField) {
-    SongDocument doc;
-    Song& song = doc.song;
-    song.Wave(24)->gain = 33;
-    song.Wave(1)->cloneFrom = 30;
-    song.Wave(1)->chord[0] = -5;
-    song.Wave(2)->cloneFrom = 1;
-    song.Wave(3)->cloneFrom = 2;
-    ApplyCloneRuleAfterLoad(song);
-    EXPECT_EQ(song.Wave(1)->cloneFrom, 24);
-    EXPECT_EQ(song.Wave(1)->chord[0], -5);
-    for (int w : {1, 2, 3}) EXPECT_EQ(song.Wave(w)->gain, 33) << w;
-    EXPECT_EQ(song.Wave(3)->cloneFrom, 2);
-}
-
 // For random mix links: the order is a permutation, and a wave's mix source
 // comes before it unless the source leads back to the wave (a cycle).
 TEST(SongModel, WaveCalcOrderPutsSourcesFirst) {

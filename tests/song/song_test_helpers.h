@@ -1,6 +1,7 @@
 // Small helpers shared by the song format tests.
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -89,6 +90,31 @@ inline void FillRichSong(SongDocument& doc) {
     song.Wave(3)->gain = 20;
     song.Wave(3)->chord[1] = -7;
     BuildWaveCalcOrder(song);
+}
+
+// Step `step` of instrument `instrument` (1-based) names `wave` with `command`.
+inline void StepSelectsWave(Song& song, int instrument, int step, int wave, int command = 0) {
+    song.instrumentSteps[instrument - 1][step] = InstrumentStep{0, uint8_t(command), uint8_t(wave)};
+}
+
+// The wave the synthesizer mixes into wave `w` (1-based; 0 for none): a
+// "Mix Wave" of 24 and above means 23, and a wave never mixes itself.
+inline int MixSource(const Song& song, int w) {
+    const int mix = std::min<int>(song.waves[w - 1].mixWave, 23);
+    return mix == w ? 0 : mix;
+}
+
+// What wave `w` sounds like: its records along the mix chain, without the
+// numbering fields (mix and clone source) that loads and moves renumber.
+inline std::vector<uint8_t> WaveSound(const Song& song, int w) {
+    std::vector<uint8_t> sound;
+    for (int depth = 0; w >= 1 && w <= kWaves && depth < kWaves; ++depth, w = MixSource(song, w)) {
+        WaveParams record = song.waves[w - 1];
+        record.mixWave = record.cloneFrom = 0;
+        const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&record);
+        sound.insert(sound.end(), bytes, bytes + sizeof(record));
+    }
+    return sound;
 }
 
 }  // namespace qn::test
