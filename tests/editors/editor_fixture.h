@@ -3,6 +3,7 @@
 #pragma once
 
 #include <mutex>
+#include <vector>
 
 #include "editors/area_pattern.h"
 #include "editors/area_sequencer.h"
@@ -23,6 +24,17 @@ inline std::ostream& operator<<(std::ostream& out, const qntPatternStep& step) {
 
 namespace qn::testing {
 
+// The widgets of type T in a tree, in drawing order.
+template <typename T>
+std::vector<T*> Find(GuiList& list) {
+    std::vector<T*> found;
+    for (GuiItem* item : list) {
+        if (T* match = dynamic_cast<T*>(item)) found.push_back(match);
+        for (T* inner : Find<T>(item->children)) found.push_back(inner);
+    }
+    return found;
+}
+
 class EditorTest : public AppTest {
 protected:
     void SetUp() override {
@@ -32,10 +44,10 @@ protected:
     }
     Song& song() { return TheSong(); }
     AreaPattern* patternPane() { return static_cast<AreaPattern*>(app()->patternPane); }
-    AreaSequencer* sequencePane() { return static_cast<AreaSequencer*>(app()->sequencePane); }
     int row() { return app()->replayer->row; }
-    qntPatternStep* Track(int voice) { return song().Pattern(song().Position(int(song().currentPosition))[voice].pattern); }
-    qntPatternStep& Step(int voice, int atRow) { return Track(voice)[atRow]; }
+    qntPatternStep& Step(int voice, int atRow) {
+        return song().Pattern(song().Position(int(song().currentPosition))[voice].pattern)[atRow];
+    }
     SequenceEntry& Entry(int position, int voice) { return song().Position(position)[voice]; }
 
     // The cursor of the pattern editor (or, with `sequencer`, of the
@@ -43,7 +55,7 @@ protected:
     void PlaceCursor(int voice, int column, int atRow, bool sequencer = false) {
         std::lock_guard<std::recursive_mutex> lock(app()->audioMutex);
         app()->currentVoice = voice;
-        Area* area = sequencer ? static_cast<Area*>(sequencePane()) : static_cast<Area*>(patternPane());
+        Area* area = sequencer ? static_cast<Area*>(app()->sequencePane) : static_cast<Area*>(patternPane());
         area->Track(voice)->currentColumn = column;
         app()->focusPane = area;
         if (sequencer)
@@ -62,6 +74,12 @@ protected:
     // Row r of a track holds note r % 60 + 1 and parameter r.
     void FillTrack(int voice) {
         for (int r = 0; r < kMaxRows; ++r) Step(voice, r) = qntPatternStep{uint8_t(r % 60 + 1), 0x10, uint8_t(r)};
+    }
+    // The parameter bytes of a track's 64 rows (-1 for an empty step).
+    std::vector<int> Parameters(int voice) {
+        std::vector<int> bytes;
+        for (int r = 0; r < 64; ++r) bytes.push_back(Step(voice, r).IsEmpty() ? -1 : Step(voice, r).b2);
+        return bytes;
     }
 };
 

@@ -1,72 +1,45 @@
-// The instrument editor window through real key and mouse events: the step
-// keys as tables, the lists, the view of the voice's wave and the window's
-// undo history.
-#include <algorithm>
-#include <iterator>
-#include <mutex>
-#include <vector>
-
+// The instrument editor window through real key events: the step keys as a
+// table, the cursor and its scrolling, mutes and the view of the voice's wave.
 #include "editors/area_instrument.h"
 #include "editors/instrument_main.h"
-#include "editors/song_lists.h"
-#include "gui/number_field.h"
-#include "tests/app/app_harness.h"
+#include "tests/editors/editor_fixture.h"
 
 namespace qn::testing {
 namespace {
 
 constexpr int kInstrument = 3;
 
-class InstrumentEditorTest : public AppTest {
+class InstrumentEditorTest : public EditorTest {
 protected:
     void SetUp() override {
-        AppTest::SetUp();
+        EditorTest::SetUp();
         app()->currentInstrument = kInstrument;
-        harness.Command(kCommandInstrumentWindow);
-        harness.Frame(2);
-        ASSERT_EQ(app()->currentWindow, kInstrumentWindow);
+        Run(kCommandInstrumentWindow);
         ASSERT_NE(pane(), nullptr);
         app()->editMode = true;
+        // Step i holds note i + 1 and parameter i, with jumps and links where the edge cases
+        // need them: B05 at 8, BFF at 10, B1F at 20, steps 11 and 12 linked (a chain 11-12-13).
+        for (int i = 0; i < kInstrumentSteps; ++i) Steps()[i] = InstrumentStep{uint8_t(i + 1), 0, uint8_t(i)};
+        Steps()[8] = InstrumentStep{9, 0x0B, 0x05};
+        Steps()[10] = InstrumentStep{11, 0x0B, 0xFF};
+        Steps()[20] = InstrumentStep{21, 0x0B, 0x1F};
+        Steps()[11].b0 |= 0x80;
+        Steps()[12].b0 |= 0x80;
+        program.assign(Steps(), Steps() + kInstrumentSteps);
     }
     AreaInstrument* pane() { return static_cast<AreaInstrument*>(app()->instrumentPane); }
-    InstrumentStep* Steps(int instrument = kInstrument) {
-        return app()->document->song.instrumentSteps[instrument - 1];
-    }
-    // Step i holds note i + 1 and parameter i, with jumps and links where the
-    // edge cases need them: B05 at 8, BFF at 10, B1F at 20, steps 11 and 12
-    // linked (a chain 11-12-13).
-    void FillProgram() {
-        InstrumentStep* steps = Steps();
-        for (int i = 0; i < kInstrumentSteps; ++i) steps[i] = InstrumentStep{uint8_t(i + 1), 0, uint8_t(i)};
-        steps[8] = InstrumentStep{9, 0x0B, 0x05};
-        steps[10] = InstrumentStep{11, 0x0B, 0xFF};
-        steps[20] = InstrumentStep{21, 0x0B, 0x1F};
-        steps[11].b0 |= 0x80;
-        steps[12].b0 |= 0x80;
-    }
+    InstrumentStep* Steps(int instrument = kInstrument) { return song().instrumentSteps[instrument - 1]; }
     void Place(int cursor, int column) {
         pane()->cursor = cursor;
         pane()->Column()->currentColumn = column;
     }
-    void Press(SDL_Keycode sym, Uint16 mod = KMOD_NONE) { AppTest::Press(sym, mod, 1); }
+    std::vector<InstrumentStep> program;
 };
-
-// The widgets of type T in a tree, in drawing order.
-template <typename T>
-std::vector<T*> Find(GuiList& list) {
-    std::vector<T*> found;
-    for (GuiItem* item : list) {
-        if (T* match = dynamic_cast<T*>(item)) found.push_back(match);
-        for (T* inner : Find<T>(item->children)) found.push_back(inner);
-    }
-    return found;
-}
 
 int Bytes(const InstrumentStep& step) { return step.b0 << 16 | step.b1 << 8 | step.b2; }
 
-struct StepBytes { int index; uint8_t b0, b1, b2; };
-
 TEST_F(InstrumentEditorTest, StepKeys) {
+    struct StepBytes { int index; uint8_t b0, b1, b2; };
     struct Case {
         const char* name;
         int cursor, column, octave, sym, mod, cursorAfter;
@@ -106,7 +79,7 @@ TEST_F(InstrumentEditorTest, StepKeys) {
         {"shift+insert on step 31", 31, 0, 0, SDLK_INSERT, KMOD_LSHIFT, 31, {{30, 31, 0, 30}, {31, 32, 0, 31}}},
     };
     for (const Case& c : cases) {
-        FillProgram();
+        std::copy(program.begin(), program.end(), Steps());
         const InstrumentStep next = Steps(kInstrument + 1)[0];
         Place(c.cursor, c.column);
         app()->currentOctave = c.octave;
@@ -118,11 +91,9 @@ TEST_F(InstrumentEditorTest, StepKeys) {
     }
 }
 
-TEST_F(InstrumentEditorTest, CursorScrollPreviewAndMutes) {
-    FillProgram();
+TEST_F(InstrumentEditorTest, CursorScrollPreviewMutesAndWaveView) {
+    // Edit mode off: a note key writes nothing and plays the note on the current voice.
     app()->editMode = false;
-    // Edit mode off: a note key writes nothing and plays the note on the
-    // current voice with the current instrument.
     Place(6, 0);
     app()->currentOctave = 4;
     Press(SDLK_q);
@@ -132,15 +103,15 @@ TEST_F(InstrumentEditorTest, CursorScrollPreviewAndMutes) {
         EXPECT_EQ(app()->replayer->voices[0].instrument, kInstrument);
         EXPECT_EQ(app()->replayer->voices[0].notePitch, 58 * 16);
     }
-    struct Move { SDL_Keycode sym; int cursor, column, scroll; };
     // 14 lines: the view moves one line when the cursor passes the last,
     // jumps to it above the first, and stays within 0..18.
-    const Move moves[] = {{SDLK_LEFT, 6, 3, 0},    {SDLK_RIGHT, 6, 0, 0},   {SDLK_PAGEDOWN, 22, 0, 9},
+    struct Move { SDL_Keycode sym; int cursor, column, scroll; };
+    const Move moves[] = {{SDLK_LEFT, 6, 3, 0},    {SDLK_RIGHT, 6, 0, 0},      {SDLK_PAGEDOWN, 22, 0, 9},
                           {SDLK_DOWN, 23, 0, 10},  {SDLK_PAGEDOWN, 31, 0, 18}, {SDLK_DOWN, 31, 0, 18},
-                          {SDLK_PAGEUP, 15, 0, 15}, {SDLK_UP, 14, 0, 14},   {SDLK_PAGEUP, 0, 0, 0}};
+                          {SDLK_PAGEUP, 15, 0, 15}, {SDLK_UP, 14, 0, 14},      {SDLK_PAGEUP, 0, 0, 0}};
     for (const Move& move : moves) {
         Press(move.sym);
-        harness.app->DrawFrame();
+        app()->DrawFrame();
         EXPECT_EQ(pane()->cursor, move.cursor) << move.sym;
         EXPECT_EQ(pane()->Column()->currentColumn, move.column) << move.sym;
         EXPECT_EQ(pane()->Column()->scroll, move.scroll) << move.sym;
@@ -148,94 +119,19 @@ TEST_F(InstrumentEditorTest, CursorScrollPreviewAndMutes) {
     // Alt+2 mutes voice 2, Alt+Shift+M sets all four against the current voice.
     Press(SDLK_2, KMOD_LALT);
     Press(SDLK_m, KMOD_LALT | KMOD_LSHIFT);
-    std::lock_guard<std::recursive_mutex> lock(app()->audioMutex);
-    for (int voice = 0; voice < kVoices; ++voice) EXPECT_EQ(app()->replayer->voices[size_t(voice)].muted, 1) << voice;
-}
-
-TEST_F(InstrumentEditorTest, LinkedStepsHideNotesAndTheExecutingStepIsWhite) {
-    FillProgram();
-    Steps(kInstrument - 1)[31].b0 = 0x80;  // the previous instrument's last step is no step before step 0
-    Steps()[4].b0 |= 0x80;
-    Place(9, 0);
     {
-        // A voice halted on step 2 of the instrument (its index has moved on to 3).
         std::lock_guard<std::recursive_mutex> lock(app()->audioMutex);
-        VoiceState& voice = app()->replayer->voices[2];
-        voice.instrument = kInstrument;
-        voice.params = *app()->document->song.Instrument(kInstrument);
-        voice.stepIndex = 3;
-        voice.stepSpeed = voice.stepTicks = kStepHalted;
-        voice.envelopeStage = kEnvelopeSustain;
+        for (const VoiceState& voice : app()->replayer->voices) EXPECT_EQ(voice.muted, 1);
     }
-    app()->DrawFrame();
-    int width = 0, height = 0;
-    SDL_GetRendererOutputSize(app()->renderer, &width, &height);
-    std::vector<uint32_t> pixels(size_t(width * height));
-    SDL_RenderReadPixels(app()->renderer, nullptr, SDL_PIXELFORMAT_ABGR8888, pixels.data(), width * 4);
-    const SDL_Rect rect = pane()->Column()->AbsoluteRect();
-    // White pixels in `columns` pixels from `left` on step line `line`.
-    auto white = [&](int line, int left, int columns) {
-        int count = 0;
-        for (int x = rect.x + left; x < rect.x + left + columns; ++x)
-            for (int y = rect.y + line * kStepRowHeight; y < rect.y + (line + 1) * kStepRowHeight; ++y)
-                if (pixels[size_t(y * width + x)] == 0xFFFFFFFFu) ++count;
-        return count;
-    };
-    EXPECT_GT(white(0, kStepNoteX, 24), 0) << "step 0 shows its note";
-    EXPECT_GT(white(4, kStepNoteX, 24), 0);
-    EXPECT_EQ(white(5, kStepNoteX, 24), 0) << "a step after a linked one shows no note";
-    EXPECT_EQ(pane()->executingStep, 2);
-    EXPECT_GT(white(2, 0, 16), 0);
-    EXPECT_EQ(white(3, 0, 16), 0);
-}
-
-TEST_F(InstrumentEditorTest, FieldsListsWaveViewUndoAndBack) {
-    // The envelope and vibrato fields edit the current instrument's record.
-    InstrumentParams& params = app()->document->song.instruments[kInstrument - 1];
-    params.attack = 4;
-    params.vibratoSpeed = 0;
-    std::vector<ButtonNumber*> fields = Find<ButtonNumber>(app()->items);
-    std::erase_if(fields, [](ButtonNumber* field) { return !field->showsValue; });
-    ASSERT_EQ(fields.size(), 7u);
-    EXPECT_STREQ(fields[0]->GetValueText(), "04");
-    EXPECT_STREQ(fields[6]->GetValueText(), "01") << "speed shows 1-16";
-    fields[0]->Step();
-    EXPECT_EQ(params.attack, 5);
-
-    // Page 1 of the list shows 17-31 under the label "16-31".
-    ASSERT_EQ(Find<InstrumentList>(app()->items).size(), 1u);
-    InstrumentList* list = Find<InstrumentList>(app()->items)[0];
-    app()->instrumentPage = 1;
-    harness.Frame();
-    EXPECT_EQ(list->rows[0]->Instrument(), 17);
-    EXPECT_TRUE(list->rows[15]->hidden);
-    EXPECT_STREQ(list->pageButton->label, "16-31");
-    app()->instrumentPage = 0;
-
-    // The view shows the current voice's wave from its registers, inside
-    // wave memory however far the start points.
+    // The view shows the voice's wave from its registers, inside wave memory however far the start points.
     InstrumentWaveView view(app(), app()->waveMemory->Data(), WaveMemory::Size());
-    view.ShowRegisters(2 + 128, 256, 64, 32);
-    EXPECT_TRUE(view.data == app()->waveMemory->Data() + 2 + 128 + 64 && view.length == 256 && view.volume == 32);
+    view.ShowRegisters(2 + 128, 256, 64, 80);
+    EXPECT_TRUE(view.data == app()->waveMemory->Data() + 2 + 128 + 64 && view.length == 256 && view.volume == 64);
     view.ShowRegisters(uint32_t(WaveMemory::Size() - 10), 300, kPlayOnce, 64);
     EXPECT_EQ(view.length, 10);
     view.ShowRegisters(uint32_t(WaveMemory::Size()), 300, 40, 64);
     EXPECT_EQ(view.data, nullptr);
-
-    // A step edit is undone by the window's own history; Escape goes back.
-    FillProgram();
-    harness.KeyDown(SDLK_LSHIFT, KMOD_LSHIFT);  // records the filled program
-    harness.Frame();
-    Place(2, 0);
-    Press(SDLK_DELETE, KMOD_LSHIFT);
-    EXPECT_EQ(Steps()[2].b0, 0);
-    Press(SDLK_z, KMOD_LCTRL);
-    harness.Frame();
-    EXPECT_EQ(Steps()[2].b0, 3);
-    Press(SDLK_ESCAPE);
-    harness.Frame();
-    EXPECT_EQ(app()->currentWindow, kMainWindow);
-    EXPECT_EQ(app()->instrumentPane, nullptr);
 }
+
 }  // namespace
 }  // namespace qn::testing

@@ -1,5 +1,5 @@
-// The sequence editor's keys, the song settings pane, editing while the
-// song plays on the audio thread.
+// The sequence editor's keys, the song settings' steps field, and editing
+// while the song plays on the audio thread.
 #include "gui/number_field.h"
 #include "tests/editors/editor_fixture.h"
 
@@ -8,100 +8,82 @@ namespace {
 
 using SequenceEditor = EditorTest;
 
-TEST_F(SequenceEditor, DigitsReplaceOneDigitOrNibble) {
-    struct Case {
-        int column;
-        SequenceEntry before;
-        SDL_Keycode key;
-        SequenceEntry after;
-    };
+TEST_F(SequenceEditor, KeysOnTheEntriesOfVoice3) {
+    // Patterns 10..15 at positions 0..5, transpose 5 at position 2; the restart is position 1.
+    struct Case { int position, column; SDL_Keycode key; Uint16 mod; int positionAfter, length; int patterns[8]; };
     const Case cases[] = {
-        {0, {45, 0}, SDLK_9, {255, 0}},     // 945 is held at 255
-        {1, {123, 0}, SDLK_7, {173, 0}},
-        {2, {123, 0}, SDLK_KP_0, {120, 0}},
-        {0, {1, 0}, SDLK_a, {1, 0}},        // no hex in pattern numbers
-        {3, {1, 0x05}, SDLK_a, {1, int8_t(0xa5)}},
-        {4, {1, 0x05}, SDLK_c, {1, 0x0c}},
+        {2, 0, SDLK_9, 0, 2, 6, {10, 11, 255, 13, 14, 15, 0, 0}},  // 912 is held at 255
+        {2, 1, SDLK_7, 0, 2, 6, {10, 11, 72, 13, 14, 15, 0, 0}},  // one digit of 012
+        {2, 2, SDLK_KP_0, 0, 2, 6, {10, 11, 10, 13, 14, 15, 0, 0}},
+        {2, 0, SDLK_a, 0, 2, 6, {10, 11, 12, 13, 14, 15, 0, 0}},  // no hex in pattern numbers
+        {5, 1, SDLK_DELETE, 0, 1, 6, {10, 11, 12, 13, 14, 0, 0, 0}},  // on the last position: on to the restart
+        {2, 0, SDLK_INSERT, 0, 2, 7, {10, 11, 0, 12, 13, 14, 15, 0}},
+        {2, 0, SDLK_INSERT, KMOD_LSHIFT, 2, 7, {10, 11, 12, 0, 13, 14, 15, 0}},  // below the cursor
+        {4, 0, SDLK_BACKSPACE, 0, 3, 5, {10, 11, 12, 14, 15, 0, 0, 0}},  // removes position 3
+        {0, 0, SDLK_BACKSPACE, 0, 0, 6, {10, 11, 12, 13, 14, 15, 0, 0}},
     };
     app()->editMode = false;  // the sequence editor edits regardless
+    song().restartPosition = 1;
     for (const Case& c : cases) {
-        Entry(1, 2) = c.before;
-        PlaceCursor(2, c.column, 1, true);
-        Press(c.key);
-        EXPECT_EQ(Entry(1, 2).pattern, c.after.pattern) << c.column;
-        EXPECT_EQ(Entry(1, 2).transpose, c.after.transpose) << c.column;
-        EXPECT_EQ(int(song().currentPosition), 1);
+        song().sequenceLength = 6;
+        for (int p = 0; p < 8; ++p) Entry(p, 2) = SequenceEntry{uint8_t(p < 6 ? 10 + p : 0), int8_t(p == 2 ? 5 : 0)};
+        PlaceCursor(2, c.column, c.position, true);
+        Press(c.key, c.mod);
+        SCOPED_TRACE(::testing::Message() << SDL_GetKeyName(c.key) << " at " << c.position << "," << c.column);
+        EXPECT_EQ(int(song().currentPosition), c.positionAfter);
+        EXPECT_EQ(int(song().sequenceLength), c.length);
+        for (int p = 0; p < 8; ++p) EXPECT_EQ(Entry(p, 2).pattern, c.patterns[p]) << p;
     }
-}
-
-TEST_F(SequenceEditor, InsertAndBackspaceKeepTheLengthInBounds) {
+    // The transpose nibbles, and the bounds of the length.
+    PlaceCursor(2, 3, 2, true);
+    Press(SDLK_a);
+    EXPECT_EQ(Entry(2, 2).transpose, int8_t(0xa5));
+    PlaceCursor(2, 4, 2, true);
+    Press(SDLK_c);
+    EXPECT_EQ(Entry(2, 2).transpose, int8_t(0xac));
     song().sequenceLength = 254;
-    PlaceCursor(0, 0, 3, true);
     Press(SDLK_INSERT);
     EXPECT_EQ(song().sequenceLength, 254u);
-
-    song().sequenceLength = 6;
-    for (int p = 0; p < 6; ++p) Entry(p, 0) = SequenceEntry{uint8_t(10 + p), 0};
-    PlaceCursor(0, 0, 2, true);
-    Press(SDLK_INSERT);
-    EXPECT_EQ(song().sequenceLength, 7u);
-    EXPECT_EQ(Entry(2, 0).pattern, 0);
-    EXPECT_EQ(Entry(3, 0).pattern, 12);
-    Press(SDLK_INSERT, KMOD_LSHIFT);  // below the cursor
-    EXPECT_EQ(Entry(3, 0).pattern, 0);
-
-    PlaceCursor(0, 0, 4, true);
-    Press(SDLK_BACKSPACE);  // removes position 3
-    EXPECT_EQ(song().currentPosition, 3u);
-    EXPECT_EQ(song().sequenceLength, 7u);
-    EXPECT_EQ(Entry(3, 0).pattern, 12);
-    EXPECT_EQ(Entry(7, 0).pattern, 0);
-
-    PlaceCursor(0, 0, 0, true);
-    Press(SDLK_BACKSPACE);
-    EXPECT_EQ(song().sequenceLength, 7u);
-    EXPECT_EQ(Entry(0, 0).pattern, 10);
 }
 
-TEST_F(SequenceEditor, DeleteOnTheLastPositionGoesToTheRestart) {
-    song().restartPosition = 1;
-    Entry(3, 1) = SequenceEntry{9, 5};
-    PlaceCursor(1, 1, 3, true);
-    Press(SDLK_DELETE);
-    EXPECT_EQ(Entry(3, 1).pattern, 0);
-    EXPECT_EQ(Entry(3, 1).transpose, 5);
-    EXPECT_EQ(song().currentPosition, 1u);
-}
-
-TEST_F(SequenceEditor, NewAndClonedPatternsTakeTheLowestFreeNumber) {
+TEST_F(SequenceEditor, NewAndClonedPatternsTransposePositionCopyAndSteps) {
     Step(0, 0) = qntPatternStep{0x11, 0x10, 0x22};
     song().Pattern(5)[0] = qntPatternStep{0x30, 0, 0};  // stale rows of an unused pattern
     PlaceCursor(3, 0, 0, true);
-    Press(SDLK_u, KMOD_LCTRL);
+    Press(SDLK_u, KMOD_LCTRL);  // the lowest free number, cleared
     EXPECT_EQ(Entry(0, 3).pattern, 5);
     EXPECT_TRUE(song().Pattern(5)[0].IsEmpty());
-
     PlaceCursor(0, 0, 0, true);
     Press(SDLK_k, KMOD_LCTRL);  // pattern 4 is no longer used
     EXPECT_EQ(Entry(0, 0).pattern, 4);
     EXPECT_EQ(song().Pattern(4)[0], (qntPatternStep{0x11, 0x10, 0x22}));
-    EXPECT_FALSE(app()->patternClipboard.HasSelection());
+    PlaceCursor(2, 0, 1, true);
+    Press(SDLK_EQUALS);
+    Press(SDLK_MINUS, KMOD_LSHIFT);
+    EXPECT_EQ(Entry(1, 2).transpose, -11);
+    Entry(1, 0) = SequenceEntry{42, 1};
+    Press(SDLK_UP, KMOD_LCTRL | KMOD_LSHIFT);  // copies position 1 over position 0
+    EXPECT_EQ(song().currentPosition, 0u);
+    EXPECT_TRUE(Entry(0, 0).pattern == 42 && Entry(0, 2).transpose == -11);
+    // The song settings' steps field is held to 1..128.
+    std::vector<ButtonNumber*> fields = Find<ButtonNumber>(app()->items);
+    std::erase_if(fields, [](ButtonNumber* f) { return !f->caption || std::string(f->caption) != "Steps"; });
+    ASSERT_EQ(fields.size(), 1u);
+    fields[0]->setValue(300);
+    EXPECT_EQ(song().rowsPerPattern, 128);
+    fields[0]->setValue(0);
+    EXPECT_EQ(song().rowsPerPattern, 1);
 }
 
 TEST_F(SequenceEditor, SelectionsGrowFromTheCursorAndStopAtPosition254) {
     song().sequenceLength = 8;
     PlaceCursor(1, 0, 5, true);
-    Press(SDLK_DOWN, KMOD_LSHIFT);
-    Press(SDLK_UP, KMOD_LSHIFT);
-    Press(SDLK_UP, KMOD_LSHIFT);
+    for (SDL_Keycode key : {SDLK_DOWN, SDLK_UP, SDLK_UP}) Press(key, KMOD_LSHIFT);
     const SequenceClipboard& clipboard = app()->sequenceClipboard;
-    EXPECT_EQ(clipboard.firstPosition, 4);
-    EXPECT_EQ(clipboard.lastPosition, 6);
+    EXPECT_TRUE(clipboard.firstPosition == 4 && clipboard.lastPosition == 6);
     Press(SDLK_DOWN);
     EXPECT_FALSE(clipboard.HasSelection());
-
-    // Position 255 would lie in the first pattern's rows.
-    const qntPatternStep marker = {0x21, 0x43, 0x65};
+    const qntPatternStep marker = {0x21, 0x43, 0x65};  // position 255 would lie in the first pattern's rows
     song().Pattern(1)[0] = marker;
     PlaceCursor(0, 0, 0, true);
     Press(SDLK_a, KMOD_LCTRL);
@@ -115,36 +97,6 @@ TEST_F(SequenceEditor, SelectionsGrowFromTheCursorAndStopAtPosition254) {
     EXPECT_EQ(Entry(0, 1).pattern, 1);  // voice 1's column pasted into voice 2
 }
 
-TEST_F(SequenceEditor, TransposeKeysAndPositionCopy) {
-    PlaceCursor(2, 0, 1, true);
-    Press(SDLK_EQUALS);
-    Press(SDLK_MINUS, KMOD_LSHIFT);
-    EXPECT_EQ(Entry(1, 2).transpose, -11);
-    Entry(1, 0) = SequenceEntry{42, 1};
-    Press(SDLK_UP, KMOD_LCTRL | KMOD_LSHIFT);  // copies position 1 over position 0
-    EXPECT_EQ(song().currentPosition, 0u);
-    EXPECT_EQ(Entry(0, 0).pattern, 42);
-    EXPECT_EQ(Entry(0, 2).transpose, -11);
-}
-
-TEST_F(SequenceEditor, StepsFieldSetsThePatternLengthAndRemeasuresTheSong) {
-    ButtonNumber* steps = nullptr;
-    std::function<void(GuiItem*)> find = [&](GuiItem* item) {
-        if (auto* field = dynamic_cast<ButtonNumber*>(item); field && field->caption &&
-                                                             std::string(field->caption) == "Steps")
-            steps = field;
-        for (GuiItem* child : item->children) find(child);
-    };
-    for (GuiItem* item : app()->items) find(item);
-    ASSERT_NE(steps, nullptr);
-    uint32_t size = app()->songSize;
-    steps->setValue(300);
-    EXPECT_EQ(song().rowsPerPattern, 128);
-    steps->setValue(0);
-    EXPECT_EQ(song().rowsPerPattern, 1);
-    EXPECT_NE(app()->songSize, size);
-}
-
 // Keys typed into both editors while the audio thread plays the song; the
 // ThreadSanitizer check runs this.
 TEST(EditorsWhilePlaying, KeysInBothPanesDuringPlayback) {
@@ -153,10 +105,9 @@ TEST(EditorsWhilePlaying, KeysInBothPanesDuringPlayback) {
     harness.Frame(2);
     harness.app->editMode = true;
     harness.Command(kCommandPlaySong);
-    const SDL_Keycode keys[] = {SDLK_z, SDLK_x, SDLK_DOWN, SDLK_INSERT, SDLK_BACKSPACE, SDLK_RIGHT,
-                                SDLK_5, SDLK_DELETE, SDLK_UP, SDLK_RETURN};
     for (int round = 0; round < 6; ++round)
-        for (SDL_Keycode key : keys) {
+        for (SDL_Keycode key : {SDLK_z, SDLK_x, SDLK_DOWN, SDLK_INSERT, SDLK_BACKSPACE, SDLK_RIGHT, SDLK_5,
+                                SDLK_DELETE, SDLK_UP, SDLK_RETURN}) {
             harness.KeyDown(key);
             harness.KeyDown(SDLK_2, KMOD_LALT);
             harness.Frame();

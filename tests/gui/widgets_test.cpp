@@ -1,0 +1,270 @@
+// Buttons, switchers, the gauge, number fields, menus, text and the waveform
+// views: what they post, step and draw.
+#include <cmath>
+
+#include "gui/button.h"
+#include "gui/gauge.h"
+#include "gui/label.h"
+#include "gui/menu.h"
+#include "gui/number_field.h"
+#include "gui/render_view.h"
+#include "gui/switcher.h"
+#include "tests/gui/gui_fixture.h"
+
+namespace qn::testing {
+namespace {
+
+using Widgets = GuiTest;
+const Rgba kBlack{0, 0, 0, 255}, kWhite{255, 255, 255, 255}, kLight{235, 235, 235, 255}, kDark{47, 47, 47, 255},
+    kGreen{0, 255, 0, 255};
+
+MouseEvent Mouse(int state, int x = 0, int y = 0) {
+    MouseEvent mouse;
+    mouse.state = state, mouse.x = x, mouse.y = y;
+    return mouse;
+}
+
+std::vector<int> TakeCommands() {
+    std::vector<int> commands;
+    SDL_Event event;
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, gCommandEventType, gCommandEventType) == 1)
+        commands.push_back(event.user.code);
+    return commands;
+}
+
+TEST_F(Widgets, CommandButtonPostsOnReleaseSwitcherOnItsKeyToggleFlipsOncePerPress) {
+    auto* button = Add(new ButtonUser(18));
+    MouseEvent press = Mouse(1), release = Mouse(2);
+    button->OnMouseButton(&press);
+    EXPECT_TRUE(TakeCommands().empty());
+    button->OnMouseButton(&release);
+    GuiItemSwitcher switcher(SDLK_ESCAPE, 34);
+    EXPECT_FALSE(switcher.OnKey(Keysym(SDLK_a)));
+    EXPECT_TRUE(switcher.OnKey(Keysym(SDLK_ESCAPE)));
+    EXPECT_EQ(TakeCommands(), (std::vector<int>{18, 34}));
+
+    bool state = false;
+    int setterCalls = 0;
+    auto* toggle = Add(new ButtonSync());
+    toggle->getState = [&] { return state; };
+    toggle->setState = [&](bool on) { state = on, ++setterCalls; };
+    toggle->iconColour = Rgba{10, 20, 30, 255};
+    for (MouseEvent* event : {&press, &press, &release}) {  // pressed, held, released: one flip
+        toggle->OnMouseButton(event);
+        toggle->Update();
+    }
+    Draw();
+    EXPECT_TRUE(state && toggle->invertPressed);
+    EXPECT_EQ(setterCalls, 3);  // every delivery reported
+    EXPECT_EQ(toggle->thirdColour, (Rgba{10, 20, 30, 192}));
+    toggle->Update();
+    toggle->OnMouseButton(&press);
+    Draw();
+    EXPECT_FALSE(state || toggle->invertPressed);
+    EXPECT_EQ(toggle->thirdColour.a, 255);
+}
+
+TEST_F(Widgets, ButtonGaugeAndTextAreDrawn) {
+    auto* button = Add(Place(new Button(), 10, 10, 20, 10));
+    Add(Place(new GuiItemGauge(), 0, 100, 108, 20))->fraction = 0.5f;
+    auto* text = Add(Place(new SimpleText(), 300, 10, 50, 20));
+    text->text = "I";
+    text->customColours = true;
+    text->textColour = kGreen;
+    Draw();
+    // The button box starts two pixels right of x; the gauge bar runs from x 4 for
+    // 0.5 x 108 - 8 = 46 pixels (4..49) inside a four-pixel inset; the text has no box.
+    const std::pair<SDL_Point, Rgba> pixels[] = {{{12, 15}, kLight},  {{11, 15}, kBlack}, {{4, 104}, kWhite},
+                                                 {{49, 115}, kWhite}, {{50, 110}, kBlack}, {{4, 116}, kBlack},
+                                                 {{300, 10}, kBlack}};
+    for (auto [at, colour] : pixels) EXPECT_EQ(At(at.x, at.y), colour) << at.x << "," << at.y;
+    EXPECT_TRUE(Any(kGreen, 300, 308, 10, 30));
+    MouseEvent press = Mouse(1);  // pressed, and for one frame after the click, the left edge is dark
+    button->OnMouseButton(&press);
+    for (Rgba expected : {kDark, kDark, kLight}) {
+        Draw();
+        EXPECT_EQ(At(12, 15), expected);
+        button->Update();
+    }
+}
+
+TEST_F(Widgets, NumberFieldSteppingRepeatClampAndText) {
+    int value = 10;
+    ButtonNumber* down = nullptr;
+    ButtonNumber* up = AddNumberField(Add(new GuiItem()), 100, 50, nullptr, 0, 255, 1, 16, 0, "SPEED",
+                                      [&](int v) { value = v; }, [&] { return value; }, &down);
+    // Frames of a held button (+1 or -1; 0: +1 made not hittable): the time, the mouse
+    // state delivered (0: none, the mouse moved) and the value after it.
+    struct Frame { int button; double time; int state; int value; };
+    struct Case { const char* what; int modifiers; int start; std::vector<Frame> frames; };
+    const Case cases[] = {
+        {"repeats after a quarter second, then every fiftieth", 0, 10,
+         {{1, 1.00, 1, 11}, {1, 1.10, 1, 11}, {1, 1.24, 1, 11}, {1, 1.26, 1, 12}, {1, 1.30, 1, 12},
+          {1, 1.32, 1, 13}, {1, 1.38, 1, 14}}},
+        {"moving while holding starts a fresh press", 0, 10,
+         {{1, 1.00, 1, 11}, {1, 1.02, 0, 11}, {1, 1.04, 1, 12}, {1, 1.20, 1, 12}}},
+        {"a release does not step", 0, 10, {{1, 1.00, 1, 11}, {1, 1.02, 0, 11}, {1, 1.04, 2, 11}}},
+        {"Shift steps by the big step", kModifierShift, 10, {{1, 1.0, 1, 26}, {-1, 2.0, 0, 26}, {-1, 3.0, 1, 10}}},
+        {"clamped at the top", kModifierShift, 250, {{1, 1.0, 1, 255}}},
+        {"clamped at the bottom", kModifierShift, 3, {{-1, 1.0, 1, 0}}},
+        {"a button that is not hittable ignores clicks", 0, 10, {{0, 1.0, 1, 10}}},
+    };
+    for (const Case& c : cases) {
+        ModifierState = c.modifiers;
+        value = c.start;
+        up->hittable = c.frames[0].button != 0;
+        for (Frame f : c.frames) {
+            totalTime = f.time;
+            ButtonNumber* button = f.button < 0 ? down : up;
+            MouseEvent mouse = Mouse(f.state);
+            if (f.state != 0) button->OnMouseButton(&mouse);
+            button->Update();
+            EXPECT_EQ(value, f.value) << c.what << " at " << f.time;
+        }
+        up->Update(), down->Update(), up->Update(), down->Update();  // let go
+    }
+    // "042" ends 2 pixels before the button at x 100; the caption is not in the value colour.
+    value = 42;
+    Draw();
+    EXPECT_TRUE(Any(up->textColour, 74, 98, 52, 70));
+    EXPECT_FALSE(Any(up->textColour, 60, 74, 52, 70));
+    // Only the + button shows the value, as wide as the maximum's in hex ("%02x" of 255) or decimal.
+    EXPECT_EQ(down->GetValueText(), nullptr);
+    struct Text { bool hex; int maximum, offset, value; const char* text; };
+    for (Text t : {Text{false, 255, 0, 7, "007"}, {true, 255, 0, 10, "0A"}, {true, 0xFFF, 0, 10, "00A"},
+                   {false, 9, 1, 4, "5"}}) {
+        up->hex = t.hex, up->maximum = t.maximum, up->displayOffset = t.offset, value = t.value;
+        EXPECT_STREQ(up->GetValueText(), t.text);
+    }
+}
+
+TEST_F(Widgets, MenuShortcutsAndHoverSwitching) {
+    auto* bar = Add(Place(new GuiItem(), 0, 0, 640, 20));
+    auto* song = Place(bar->Add(new ButtonMenu()), 16, 1, 32, 18);
+    auto* prefs = Place(bar->Add(new ButtonMenu()), 72, 1, 40, 18);
+    prefs->AddEntry("Mono", 0, 0, 49);
+    MenuEntry& load = song->AddEntry("Load Song", KMOD_CTRL, SDLK_l, 16);
+    MenuEntry& play = song->AddEntry("Play Song", 0, SDLK_RCTRL, 18);
+    MenuEntry& undo = song->AddEntry("Undo", KMOD_CTRL, SDLK_z, 50);
+    undo.excludedMask = KMOD_SHIFT;
+    MenuEntry& redo = song->AddEntry("Redo", KMOD_LCTRL | KMOD_LSHIFT | KMOD_RSHIFT, SDLK_z, 51);
+    MenuEntry& unused = song->AddEntry("Clear unused waves", KMOD_SHIFT, 0, 28);
+    // Either mask modifier, no other; lock keys count; an excluded modifier; Shift alone; no key.
+    struct Case { MenuEntry& entry; SDL_Keycode key; Uint16 mod; bool matches; };
+    const Case cases[] = {{load, SDLK_l, KMOD_LCTRL, true},  {load, SDLK_l, KMOD_RCTRL, true},
+                          {load, SDLK_l, 0, false},          {load, SDLK_l, KMOD_LSHIFT, false},
+                          {play, SDLK_RCTRL, 0, true},       {play, SDLK_RCTRL, KMOD_NUM, false},
+                          {play, SDLK_RCTRL, KMOD_CAPS, false}, {undo, SDLK_z, KMOD_LCTRL, true},
+                          {undo, SDLK_z, KMOD_LCTRL | KMOD_LSHIFT, false}, {redo, SDLK_z, KMOD_LCTRL | KMOD_LSHIFT, true},
+                          {redo, SDLK_z, KMOD_RSHIFT, true}, {unused, SDLK_UNKNOWN, KMOD_LSHIFT, false}};
+    for (const Case& c : cases)
+        EXPECT_EQ(c.entry.MatchesKey(Keysym(c.key, c.mod)), c.matches) << c.entry.label << " " << c.mod;
+    // The menu posts the command of the first matching entry.
+    EXPECT_TRUE(song->OnKey(Keysym(SDLK_l, KMOD_RCTRL)));
+    EXPECT_TRUE(song->OnKey(Keysym(SDLK_z, KMOD_LCTRL | KMOD_LSHIFT)));
+    EXPECT_FALSE(song->OnKey(Keysym(SDLK_l)));
+    EXPECT_EQ(TakeCommands(), (std::vector<int>{16, 51}));
+    // Hovering another title while a menu is open switches the open menu; without one it opens nothing.
+    song->Open();
+    song->OnFocusGained();
+    MouseEvent move;
+    prefs->OnMouseMove(&move);
+    EXPECT_TRUE(prefs->IsOpen() && prefs->focused);
+    UpdateTree(app()->items);
+    EXPECT_FALSE(song->IsOpen());
+    prefs->OnFocusLost();
+    UpdateTree(app()->items);
+    song->OnMouseMove(&move);
+    EXPECT_FALSE(song->IsOpen() || prefs->IsOpen());
+}
+
+TEST_F(Widgets, TextWidthsBoxesAndInkColours) {
+    Font& base = *app()->baseFont;
+    Font& font = *app()->basensFont;
+    // Eight pixels a character in every font; tags take no room; an unfinished
+    // colour tag is plain text; a palette tag with an unknown entry is consumed.
+    const std::pair<const char*, int> widths[] = {{"A", 1}, {"Quillnote 123", 13}, {"", 0}, {"<u>COMMANDS</u>", 8},
+                                                  {"<cdddddd>STATUS: <cp0>", 8}, {"<c1234", 6}, {"<cp7>x", 1}};
+    for (Font* f : {&base, &font, app()->smallFont})
+        for (auto [text, characters] : widths) EXPECT_EQ(f->TextWidth(text), 8 * characters) << text;
+    // The last cell starts at 10 + 16 and is 9 wide; the small font's line height is 11, its glyphs
+    // 9 high; the line after an underline moves 4 down.
+    const std::tuple<Font*, const char*, SDL_Rect> boxes[] = {{&base, "ab\nabc", {10, 20, 8 * 2 + 9, 32}},
+                                                              {app()->smallFont, "a\nb", {10, 20, 9, 11 + 9}},
+                                                              {&base, "<u>A</u>\nB\nC", {10, 20, 9, 16 * 3 + 4}}};
+    SDL_Rect box;
+    for (auto [f, text, expected] : boxes) {
+        f->DrawText(text, 10, 20, kWhite, &box, true);
+        EXPECT_TRUE(SDL_RectEquals(&box, &expected)) << text << ": " << box.w << "x" << box.h;
+    }
+    base.widthAdjust['i'] = -4;  // width adjustments split around the glyph
+    EXPECT_EQ(base.TextWidth("ii"), 2 * (8 - 4));
+    base.DrawText("i", 0, 0, Rgba{}, &box, true);
+    EXPECT_EQ(box.x, -2);
+    Font missing;  // a font without its sheet draws and measures nothing
+    EXPECT_FALSE(missing.Load(app()->renderer, "/nonexistent/base.bmp", 16, 0, 16));
+    missing.DrawText("abc", 5, 5, Rgba{}, &box);
+    EXPECT_EQ(box.w, 0);
+
+    // The given colour tints the first glyph, not a tag's; palette 0 is white and entry 1 set
+    // here; hex digits in both cases, other characters 0.
+    font.palette[1] = Rgba{255, 0, 0, 255};
+    struct Case { const char* text; Rgba given; int glyph; Rgba expected; };
+    const Case cases[] = {{"H", kWhite, 0, kWhite},     {"H<cff8000>H", kGreen, 0, kGreen},
+                          {"H<cff8000>H", kGreen, 1, {255, 128, 0, 255}}, {"<cdddddd>H<cp0>H", kGreen, 1, kWhite},
+                          {"<cp1>H", kWhite, 0, {255, 0, 0, 255}}, {"<cFfzz0A>H", kWhite, 0, {255, 0, 10, 255}}};
+    int ink = 0;  // where the glyph has ink: its first white pixel in the first case
+    for (const Case& c : cases) {
+        SDL_SetRenderDrawColor(app()->renderer, 0, 0, 0, 255);
+        SDL_RenderClear(app()->renderer);
+        font.DrawText(c.text, 0, 0, c.given);
+        Draw(false);
+        while (c.text[1] == 0 && ink < 8 * 16 && At(ink % 8, ink / 8) != kWhite) ++ink;
+        EXPECT_EQ(At(8 * c.glyph + ink % 8, ink / 8), c.expected) << c.text;
+    }
+}
+
+TEST_F(Widgets, SampleViewAndScopeLinesStayInsideTheirData) {
+    auto lineRows = [&](const GuiItem* v) {  // the rows of the grey line in each inner column
+        Draw();
+        std::vector<std::vector<int>> columns(size_t(v->w - 2));
+        for (int x = 0; x < v->w - 2; ++x)
+            for (int y = v->y + 1; y < v->y + v->h - 1; ++y)
+                if (At(v->x + 1 + x, y) == Rgba{127, 127, 127, 255}) columns[size_t(x)].push_back(y);
+        return columns;
+    };
+    std::vector<int8_t> square(256);
+    for (size_t i = 0; i < square.size(); ++i) square[i] = (i / 16) % 2 ? -127 : 127;
+    auto* view = Add(Place(new RenderView8Bit(), 10, 10, 202, 102));
+    view->data = square.data();
+    view->dataSize = 256;
+    // Too short to draw, or starting past the data: a flat line through the middle. A length past the data
+    // shows only the data (ASan checks the reads); a view too narrow for two columns draws no line.
+    for (auto [start, length] : {std::pair{0, 2}, {300, 256}}) {
+        view->start = start, view->length = length;
+        for (const auto& rows : lineRows(view)) EXPECT_EQ(rows, std::vector<int>{61});
+    }
+    view->start = 100, view->length = 100000, view->loopEnd = 255, view->subloopLength = 64, view->loopOffset = 10;
+    int top = 1000, bottom = -1;  // a full-scale square wave spans the height
+    for (const auto& rows : lineRows(view))
+        for (int row : rows) top = std::min(top, row), bottom = std::max(bottom, row);
+    EXPECT_GT(bottom - top, 90);
+    auto* narrow = Add(Place(new RenderView8Bit(), 300, 10, 3, 20));
+    narrow->data = square.data();
+    narrow->dataSize = narrow->length = 256;
+    EXPECT_TRUE(lineRows(narrow)[0].empty());
+    // A scope whose ring has not filled: the window starts 4700 samples before the ring's start, at its end.
+    std::vector<int16_t> ring(48000, 0);
+    std::fill(ring.begin() + 40000, ring.end(), int16_t(16000));
+    int64_t written = 100;
+    auto* scope = Add(Place(new RenderView(), 20, 200, 213, 80));
+    scope->ring = ring.data();
+    scope->ringSize = int(ring.size());
+    scope->writeCounter = &written;
+    auto columns = lineRows(scope);
+    EXPECT_EQ(columns.front().front(), 240 + int(std::floor(16000.0 / 32768.0 * 77 + 0.5)));
+    EXPECT_EQ(columns.back().back(), 240);  // the middle row
+}
+
+}  // namespace
+}  // namespace qn::testing
