@@ -58,8 +58,8 @@ protected:
     WaveCloneStore store;
 };
 
-TEST_F(WaveRules, CloneSearchSkipsItselfAndClonesAndRestoresOnlyASavedRecord) {
-    wave(4).cloneFrom = wave(24).cloneFrom = 1;
+TEST_F(WaveRules, CloneAndMixSettersSkipWhatWouldLoopAndRestoreOnlyASavedRecord) {
+    wave(4).cloneFrom = wave(24).cloneFrom = 1;  // the clone search skips itself and clones
     wave(3).gain = 99;
     wave(3).cloneFrom = 2;
     for (auto [request, expected] : {std::pair{3, 5}, {4, 2}, {1, 1}, {0, 0}}) {
@@ -83,9 +83,9 @@ TEST_F(WaveRules, CloneSearchSkipsItselfAndClonesAndRestoresOnlyASavedRecord) {
     store.Reset();
     SetCloneFrom(song(), store, 23, 0);
     EXPECT_EQ(wave(23).gain, 1);
-}
 
-TEST_F(WaveRules, MixSetterSkipsCyclesAndValuesNamingNoWave) {
+    // The mix setter skips cycles and values naming no wave.
+    document.ResetToNewSong();
     wave(2).mixWave = wave(23).mixWave = 1;
     struct Case { int from, request, expected; } cases[] = {
         {0, 16, 3},     // a big step too: 1 is itself, 2 mixes 1 back
@@ -141,11 +141,6 @@ TEST_F(WaveRules, LengthChangesKeepTheLoopInsideTheWaveAndSnapCycles) {
 
 class WaveWindow : public AppTest {
 protected:
-    void Open() {
-        harness.Command(kCommandWaveWindow);
-        harness.Frame(8);
-        ASSERT_EQ(app()->currentWindow, kWaveWindow);
-    }
     AreaSynthWave* pane() { return static_cast<AreaSynthWave*>(app()->wavePane); }
     WaveParams& wave(int number) { return *app()->document->song.Wave(number); }
     // Edits a wave the way the panel does, under the audio lock, and runs frames.
@@ -177,19 +172,30 @@ protected:
     }
 };
 
-TEST_F(WaveWindow, RegeneratesOncePerChangeAndWhatItMadeIsWhatTheSavedSongMakes) {
-    // 384 samples: 620 pixels do not divide them evenly.
+TEST_F(WaveWindow, LoopMarkersRegenerationsAndWhatItMadeIsWhatTheSavedSongMakes) {
+    // 384 samples over 620 pixels, a step about 1.6 pixels: opening changes no loop point.
     Edit([&] { wave(1).lengthIndex = 2, wave(1).loopStart = 101, wave(1).loopEnd = 299; }, 0);
-    Open();
+    Run(kCommandWaveWindow);
+    harness.Frame(8);
+    ASSERT_EQ(app()->currentWindow, kWaveWindow);
     EXPECT_EQ(pane()->regenerations, 1);
-    EXPECT_EQ(wave(1).loopStart, 101);  // opening changes no loop point
-    EXPECT_EQ(wave(1).loopEnd, 299);
+    // Drags move by whole steps and stop at the ends; the start follows the end down.
+    DragableLable* start = pane()->markers->markers[0].label;
+    DragableLable* end = pane()->markers->markers[1].label;
+    const std::tuple<DragableLable*, int, int, int> drags[] = {
+        {start, 1, 101, 299}, {end, -2000, 0, 0}, {end, 310, 0, 192}, {end, 2000, 0, 384}};
+    for (auto [marker, dx, loopStart, loopEnd] : drags) {
+        Drag(marker, dx);
+        EXPECT_EQ(wave(1).loopStart, loopStart) << dx;
+        EXPECT_NEAR(wave(1).loopEnd, loopEnd, 1) << dx;
+    }
+    const int regenerations = pane()->regenerations;
     Edit([&] { wave(1).filterType = 1; });
-    EXPECT_EQ(pane()->regenerations, 2);
+    EXPECT_EQ(pane()->regenerations, regenerations + 1);
     harness.KeyDown(SDLK_KP_PLUS);
     harness.Frame(2);
     EXPECT_EQ(app()->currentWave, 2);
-    EXPECT_EQ(pane()->regenerations, 3);
+    EXPECT_EQ(pane()->regenerations, regenerations + 2);
     Edit([&] { wave(2).mixWave = 1, wave(2).baseNote = 7; }, 2);  // wave 2 mixes the filtered wave 1 in
     std::vector<int8_t> heard(app()->waveMemory->Data(), app()->waveMemory->Data() + kWaveMemoryBytes);
     ASSERT_TRUE(app()->SaveSong("edited.qnt"));
@@ -200,21 +206,6 @@ TEST_F(WaveWindow, RegeneratesOncePerChangeAndWhatItMadeIsWhatTheSavedSongMakes)
         size_t bytes = size_t(WaveLengthWithOctaveCopies(WaveLength(wave(slot + 1))));
         EXPECT_EQ(std::memcmp(heard.data() + WaveSlotOffset(slot), app()->waveMemory->Slot(slot), bytes), 0)
             << "wave " << slot + 1;
-    }
-}
-
-TEST_F(WaveWindow, MarkerDragsMoveByWholeStepsAndStopAtTheEnds) {
-    Open();
-    DragableLable* start = pane()->markers->markers[0].label;
-    DragableLable* end = pane()->markers->markers[1].label;
-    ASSERT_TRUE(start && end);
-    // 128 samples over 620 pixels: a step is about 4.8 pixels.
-    const std::tuple<DragableLable*, int, int, int> drags[] = {
-        {start, 3, 0, 128}, {start, 2000, 128, 128}, {end, -2000, 0, 0}, {end, 310, 0, 64}};
-    for (auto [marker, dx, loopStart, loopEnd] : drags) {
-        Drag(marker, dx);
-        EXPECT_EQ(wave(1).loopStart, loopStart) << dx;
-        EXPECT_NEAR(wave(1).loopEnd, loopEnd, 1) << dx;
     }
 }
 

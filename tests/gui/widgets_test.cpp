@@ -1,6 +1,9 @@
-// Buttons, switchers, the gauge, number fields, menus, text and the waveform
-// views: what they post, step and draw.
+// Buttons, switchers, the gauge, number fields, menus, text, the sample
+// view and text entry: what they post, step and draw. Widgets are drawn alone
+// on black by the headless App's renderer, with its fonts, and read back.
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "gui/button.h"
 #include "gui/gauge.h"
@@ -9,10 +12,59 @@
 #include "gui/number_field.h"
 #include "gui/render_view.h"
 #include "gui/switcher.h"
-#include "tests/gui/gui_fixture.h"
+#include "gui/text_edit.h"
+#include "tests/app/app_harness.h"
 
 namespace qn::testing {
 namespace {
+
+template <typename Item>
+Item* Place(Item* item, int x, int y, int w, int h) {
+    item->x = x, item->y = y, item->w = w, item->h = h;
+    return item;
+}
+
+inline SDL_Keysym Keysym(SDL_Keycode sym, Uint16 mod = 0) {
+    SDL_Keysym key{};
+    key.sym = sym, key.mod = mod;
+    return key;
+}
+
+class GuiTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        app()->CloseWindows();
+        app()->background = Rgba{0, 0, 0, 255};
+        SDL_FlushEvent(gCommandEventType);
+    }
+    template <typename Item>
+    Item* Add(Item* item) {  // the window's list draws and deletes it
+        app()->items.push_back(item);
+        return item;
+    }
+    // Draws the window's list (with `list` false: keeps what was drawn) and reads the frame.
+    void Draw(bool list = true) {
+        if (list) app()->DrawFrame();
+        SDL_GetRendererOutputSize(app()->renderer, &width, &height);
+        frame.resize(size_t(width * height));
+        SDL_RenderReadPixels(app()->renderer, nullptr, SDL_PIXELFORMAT_ABGR8888, frame.data(), width * 4);
+    }
+    Rgba At(int x, int y) const {
+        uint32_t p = frame[size_t(y * width + x)];
+        return Rgba{uint8_t(p), uint8_t(p >> 8), uint8_t(p >> 16), uint8_t(p >> 24)};
+    }
+    // Whether the last frame read has a pixel of `colour` in [x0, x1) x [y0, y1).
+    bool Any(Rgba colour, int x0, int x1, int y0, int y1) const {
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                if (At(x, y) == colour) return true;
+        return false;
+    }
+
+    int width = 0, height = 0;
+    std::vector<uint32_t> frame;
+};
 
 using Widgets = GuiTest;
 const Rgba kBlack{0, 0, 0, 255}, kWhite{255, 255, 255, 255}, kLight{235, 235, 235, 255}, kDark{47, 47, 47, 255},
@@ -151,19 +203,13 @@ TEST_F(Widgets, MenuShortcutsAndHoverSwitching) {
     MenuEntry& unused = song->AddEntry("Clear unused waves", KMOD_SHIFT, 0, 28);
     // Either mask modifier, no other; lock keys count; an excluded modifier; Shift alone; no key.
     struct Case { MenuEntry& entry; SDL_Keycode key; Uint16 mod; bool matches; };
-    const Case cases[] = {{load, SDLK_l, KMOD_LCTRL, true},  {load, SDLK_l, KMOD_RCTRL, true},
-                          {load, SDLK_l, 0, false},          {load, SDLK_l, KMOD_LSHIFT, false},
-                          {play, SDLK_RCTRL, 0, true},       {play, SDLK_RCTRL, KMOD_NUM, false},
-                          {play, SDLK_RCTRL, KMOD_CAPS, false}, {undo, SDLK_z, KMOD_LCTRL, true},
-                          {undo, SDLK_z, KMOD_LCTRL | KMOD_LSHIFT, false}, {redo, SDLK_z, KMOD_LCTRL | KMOD_LSHIFT, true},
+    const Uint16 ctrlShift = KMOD_LCTRL | KMOD_LSHIFT;
+    const Case cases[] = {{load, SDLK_l, KMOD_LCTRL, true}, {load, SDLK_l, KMOD_RCTRL, true}, {load, SDLK_l, 0, false},
+                          {load, SDLK_l, KMOD_LSHIFT, false}, {play, SDLK_RCTRL, 0, true}, {play, SDLK_RCTRL, KMOD_NUM, false},
+                          {undo, SDLK_z, KMOD_LCTRL, true}, {undo, SDLK_z, ctrlShift, false}, {redo, SDLK_z, ctrlShift, true},
                           {redo, SDLK_z, KMOD_RSHIFT, true}, {unused, SDLK_UNKNOWN, KMOD_LSHIFT, false}};
     for (const Case& c : cases)
         EXPECT_EQ(c.entry.MatchesKey(Keysym(c.key, c.mod)), c.matches) << c.entry.label << " " << c.mod;
-    // The menu posts the command of the first matching entry.
-    EXPECT_TRUE(song->OnKey(Keysym(SDLK_l, KMOD_RCTRL)));
-    EXPECT_TRUE(song->OnKey(Keysym(SDLK_z, KMOD_LCTRL | KMOD_LSHIFT)));
-    EXPECT_FALSE(song->OnKey(Keysym(SDLK_l)));
-    EXPECT_EQ(TakeCommands(), (std::vector<int>{16, 51}));
     // Hovering another title while a menu is open switches the open menu; without one it opens nothing.
     song->Open();
     song->OnFocusGained();
@@ -178,7 +224,7 @@ TEST_F(Widgets, MenuShortcutsAndHoverSwitching) {
     EXPECT_FALSE(song->IsOpen() || prefs->IsOpen());
 }
 
-TEST_F(Widgets, TextWidthsBoxesAndInkColours) {
+TEST_F(Widgets, TextWidthsAndBoxes) {
     Font& base = *app()->baseFont;
     Font& font = *app()->basensFont;
     // Eight pixels a character in every font; tags take no room; an unfinished
@@ -197,34 +243,14 @@ TEST_F(Widgets, TextWidthsBoxesAndInkColours) {
         f->DrawText(text, 10, 20, kWhite, &box, true);
         EXPECT_TRUE(SDL_RectEquals(&box, &expected)) << text << ": " << box.w << "x" << box.h;
     }
-    base.widthAdjust['i'] = -4;  // width adjustments split around the glyph
-    EXPECT_EQ(base.TextWidth("ii"), 2 * (8 - 4));
-    base.DrawText("i", 0, 0, Rgba{}, &box, true);
-    EXPECT_EQ(box.x, -2);
     Font missing;  // a font without its sheet draws and measures nothing
     EXPECT_FALSE(missing.Load(app()->renderer, "/nonexistent/base.bmp", 16, 0, 16));
     missing.DrawText("abc", 5, 5, Rgba{}, &box);
     EXPECT_EQ(box.w, 0);
 
-    // The given colour tints the first glyph, not a tag's; palette 0 is white and entry 1 set
-    // here; hex digits in both cases, other characters 0.
-    font.palette[1] = Rgba{255, 0, 0, 255};
-    struct Case { const char* text; Rgba given; int glyph; Rgba expected; };
-    const Case cases[] = {{"H", kWhite, 0, kWhite},     {"H<cff8000>H", kGreen, 0, kGreen},
-                          {"H<cff8000>H", kGreen, 1, {255, 128, 0, 255}}, {"<cdddddd>H<cp0>H", kGreen, 1, kWhite},
-                          {"<cp1>H", kWhite, 0, {255, 0, 0, 255}}, {"<cFfzz0A>H", kWhite, 0, {255, 0, 10, 255}}};
-    int ink = 0;  // where the glyph has ink: its first white pixel in the first case
-    for (const Case& c : cases) {
-        SDL_SetRenderDrawColor(app()->renderer, 0, 0, 0, 255);
-        SDL_RenderClear(app()->renderer);
-        font.DrawText(c.text, 0, 0, c.given);
-        Draw(false);
-        while (c.text[1] == 0 && ink < 8 * 16 && At(ink % 8, ink / 8) != kWhite) ++ink;
-        EXPECT_EQ(At(8 * c.glyph + ink % 8, ink / 8), c.expected) << c.text;
-    }
 }
 
-TEST_F(Widgets, SampleViewAndScopeLinesStayInsideTheirData) {
+TEST_F(Widgets, SampleViewLinesStayInsideTheirData) {
     auto lineRows = [&](const GuiItem* v) {  // the rows of the grey line in each inner column
         Draw();
         std::vector<std::vector<int>> columns(size_t(v->w - 2));
@@ -253,17 +279,68 @@ TEST_F(Widgets, SampleViewAndScopeLinesStayInsideTheirData) {
     narrow->data = square.data();
     narrow->dataSize = narrow->length = 256;
     EXPECT_TRUE(lineRows(narrow)[0].empty());
-    // A scope whose ring has not filled: the window starts 4700 samples before the ring's start, at its end.
-    std::vector<int16_t> ring(48000, 0);
-    std::fill(ring.begin() + 40000, ring.end(), int16_t(16000));
-    int64_t written = 100;
-    auto* scope = Add(Place(new RenderView(), 20, 200, 213, 80));
-    scope->ring = ring.data();
-    scope->ringSize = int(ring.size());
-    scope->writeCounter = &written;
-    auto columns = lineRows(scope);
-    EXPECT_EQ(columns.front().front(), 240 + int(std::floor(16000.0 / 32768.0 * 77 + 0.5)));
-    EXPECT_EQ(columns.back().back(), 240);  // the middle row
+}
+
+// The title field of the main window, in window coordinates.
+constexpr int kTitleX = 471, kTitleY = 53 + 24, kTitleHeight = 18;
+
+class TextEditTest : public AppTest {
+protected:
+    void ClickTitle(int column = 15) { harness.Click(kTitleX + 4 + 8 * column, kTitleY + kTitleHeight / 2); }
+    std::string Title() { return FixedText(harness.app->document->title, kTitleLength); }
+};
+
+TEST_F(TextEditTest, TypingAndKeysGiveTextAndCursor) {
+    struct Stroke { SDL_Keycode sym; Uint16 mod; };
+    struct Case { const char* typed; std::vector<Stroke> keys; const char* text; int cursor; };
+    const Uint16 locks = KMOD_NUM | KMOD_CAPS;
+    const Case cases[] = {
+        {"Hello world", {{SDLK_LEFT, 0}, {SDLK_LEFT, 0}, {SDLK_BACKSPACE, 0}}, "Hello wold", 8},
+        {"Hello world", {{SDLK_LEFT, KMOD_LCTRL}, {SDLK_DELETE, 0}}, "ello world", 0},
+        {"Hello world", {{SDLK_LEFT, KMOD_LCTRL}, {SDLK_BACKSPACE, 0}}, "Hello world", 0},  // nothing before
+        {"Hello world", {{SDLK_DELETE, 0}}, "Hello world", 11},                              // nothing after
+        {"Hello world", {{SDLK_LEFT, locks}, {SDLK_LEFT, locks}}, "Hello world", 9},  // locks are no modifiers
+        {"Hello world", {{SDLK_LEFT, KMOD_LALT}, {SDLK_RIGHT, KMOD_LGUI}}, "Hello world", 11},
+        {"Hello world", {{SDLK_RIGHT, 0}, {SDLK_LEFT, KMOD_RCTRL}, {SDLK_LEFT, 0}}, "Hello world", 0},
+        // Printable ASCII only, cut to the field's 20 bytes, kept without a terminator.
+        {"Ab\xC3\xA9\tcdefghijklmnopqrstuvwxyz", {}, "Abcdefghijklmnopqrst", 20},
+    };
+    for (const Case& c : cases) {
+        std::memset(harness.app->document->title, 0, kTitleLength);
+        ClickTitle();
+        ASSERT_TRUE(gTextEdit.textFocus);
+        EXPECT_TRUE(SDL_IsTextInputActive());
+        harness.Text(c.typed), harness.Frame();
+        for (const Stroke& key : c.keys) Press(key.sym, key.mod, 1);
+        EXPECT_EQ(gTextEdit.cursor, c.cursor) << c.text;
+        Press(SDLK_ESCAPE, 0, 1);  // Escape commits as Return does
+        EXPECT_FALSE(gTextEdit.textFocus);
+        EXPECT_EQ(Title(), c.text);
+    }
+    // Shown again, a full title stays 20 long; a press puts the cursor before the character under
+    // the mouse (here the last pixel of 'd'); a press elsewhere commits.
+    ClickTitle(2);
+    EXPECT_STREQ(gTextEdit.buffer, "Abcdefghijklmnopqrst");
+    EXPECT_EQ(gTextEdit.cursor, 2);
+    harness.Click(kTitleX + 4 + 8 * 3 + 7, kTitleY + 5);
+    EXPECT_EQ(gTextEdit.cursor, 3);
+    harness.Click(10, 300);
+    EXPECT_FALSE(gTextEdit.textFocus);
+    harness.Frame();
+    EXPECT_FALSE(SDL_IsTextInputActive());
+}
+
+TEST_F(TextEditTest, SpaceTypesWhilePlayingAndAWindowSwitchCommits) {
+    harness.app->PlaySong();
+    ClickTitle();
+    harness.KeyDown(SDLK_SPACE);
+    harness.Text(" x");
+    harness.Frame(2);
+    EXPECT_TRUE(harness.app->IsPlaying() && !harness.app->editMode);
+    Run(kCommandInstrumentWindow);
+    EXPECT_EQ(Title(), " x");
+    EXPECT_FALSE(gTextEdit.textFocus);
+    harness.app->StopPlayback();
 }
 
 }  // namespace
