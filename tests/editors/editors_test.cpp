@@ -55,12 +55,10 @@ protected:
         PlaceCursor(voice, column, atRow, sequencer);
         Press(sym, mod);
     }
-    // Row r of a track holds note r % 60 + 1 and parameter r.
-    void FillTrack(int voice) {
+    void FillTrack(int voice) {  // row r holds note r % 60 + 1 and parameter r
         for (int r = 0; r < kMaxRows; ++r) Step(voice, r) = qntPatternStep{uint8_t(r % 60 + 1), 0x10, uint8_t(r)};
     }
-    // The parameter bytes of a track's 64 rows (-1 for an empty step).
-    std::vector<int> Parameters(int voice) {
+    std::vector<int> Parameters(int voice) {  // of the 64 rows, -1 for an empty step
         std::vector<int> bytes;
         for (int r = 0; r < 64; ++r) bytes.push_back(Step(voice, r).IsEmpty() ? -1 : Step(voice, r).b2);
         return bytes;
@@ -74,7 +72,6 @@ TEST_F(PatternEditor, EntryWritesOnlyItsSubColumnAndAdvances) {
     // Current instrument 19 (bit 4 lives in byte 0).
     const Case cases[] = {
         {0, 0, SDLK_z, 0, {0, 0, 0}, {0x81, 0x30, 0}},              // C-0
-        {0, 0, SDLK_COMMA, 0, {0, 0, 0}, {0x8d, 0x30, 0}},          // lower row, semitone 12
         {0, 1, SDLK_q, 0, {0, 0, 0}, {0x99, 0x30, 0}},              // upper row: octave + 1
         {0, 4, SDLK_i, 0, {0, 0, 0}, {0xbc, 0x30, 0}},              // above B-4: held at 60
         {0, 2, SDLK_1, 0, {0x40, 0x2a, 0x11}, {0x7d, 0x2a, 0x11}},  // release keeps instrument and chord
@@ -82,7 +79,6 @@ TEST_F(PatternEditor, EntryWritesOnlyItsSubColumnAndAdvances) {
         {1, 0, SDLK_3, 0, {0, 0x5c, 0}, {0x80, 0xfc, 0}},           // 3 high with 5 low: 31, not 53
         {2, 0, SDLK_7, 0, {0x80, 0x50, 0}, {0x80, 0x70, 0}},        // low digit keeps bit 4
         {3, 0, SDLK_a, 0, {0, 0xf0, 0x12}, {0, 0xfa, 0x12}},        // command: its 4 bits only
-        {4, 0, SDLK_KP_9, 0, {0, 0, 0x12}, {0, 0, 0x92}},
         {5, 0, SDLK_f, 0, {0, 0, 0x12}, {0, 0, 0x1f}},
         // Delete by sub-column and modifier: the chord flag stays.
         {0, 0, SDLK_DELETE, 0, {0xc5, 0x3a, 0x44}, {0x40, 0x0a, 0x44}},
@@ -161,16 +157,14 @@ TEST_F(PatternEditor, TransposeHoldsNotesInRangeEvenOutsideEditMode) {
                           {SDLK_EQUALS, KMOD_LCTRL | KMOD_LSHIFT, {60, 13, kReleaseNote, 0, 31}}};
     auto notes = [&] {
         std::vector<int> found;
-        for (int r = 0; r < 5; ++r) found.push_back(Step(0, r).b1 == 0x5a && Step(0, r).Chord() ? Step(0, r).Note() : -1);
+        for (int r = 0; r < 5; ++r)
+            found.push_back(Step(0, r).b1 == 0x5a && Step(0, r).Chord() ? Step(0, r).Note() : -1);
         return found;
     };
     for (const Case& c : cases) {
         Press(c.key, c.mod);
         EXPECT_EQ(notes(), c.notes) << SDL_GetKeyName(c.key) << " " << c.mod;
     }
-    Press(SDLK_DOWN);  // no selection: only the cursor row
-    Press(SDLK_KP_PLUS, KMOD_LCTRL);
-    EXPECT_EQ(notes(), (std::vector<int>{60, 14, kReleaseNote, 0, 31}));
 }
 
 TEST_F(PatternEditor, ClipboardsCopyCutAndPaste) {
@@ -228,16 +222,14 @@ TEST_F(PatternEditor, TrackKeysChangeAndSwapEntriesAndFocusMovesBetweenPanes) {
     app()->editMode = false;
     SDL_Rect track = patternPane()->Track(3)->AbsoluteRect();
     harness.Click(track.x + 2, track.y + track.h / 2);
-    EXPECT_EQ(app()->focusPane, app()->patternPane);
-    EXPECT_EQ(app()->currentVoice, 3);
-    EXPECT_TRUE(app()->editMode);
+    EXPECT_TRUE(app()->focusPane == app()->patternPane && app()->currentVoice == 3 && app()->editMode);
 }
 
 using SequenceEditor = EditorTest;
 
 TEST_F(SequenceEditor, KeysOnTheEntriesOfVoice3) {
     // Patterns 10..15 at positions 0..5, transpose 5 at position 2; the restart is position 1.
-    struct Case { int position, column; SDL_Keycode key; Uint16 mod; int positionAfter, length, patterns[8], transpose; };
+    struct Case { int position, column; SDL_Keycode key; Uint16 mod; int toPosition, length, patterns[8], transpose; };
     const Case cases[] = {
         {2, 0, SDLK_9, 0, 2, 6, {10, 11, 255, 13, 14, 15, 0, 0}, 5},  // 912 is held at 255
         {2, 1, SDLK_7, 0, 2, 6, {10, 11, 72, 13, 14, 15, 0, 0}, 5},   // one digit of 012
@@ -258,7 +250,7 @@ TEST_F(SequenceEditor, KeysOnTheEntriesOfVoice3) {
         for (int p = 0; p < 8; ++p) Entry(p, 2) = SequenceEntry{uint8_t(p < 6 ? 10 + p : 0), int8_t(p == 2 ? 5 : 0)};
         PressAt(2, c.column, c.position, c.key, c.mod, true);
         SCOPED_TRACE(::testing::Message() << SDL_GetKeyName(c.key) << " at " << c.position << "," << c.column);
-        EXPECT_EQ(int(song().currentPosition), c.positionAfter);
+        EXPECT_EQ(int(song().currentPosition), c.toPosition);
         EXPECT_EQ(int(song().sequenceLength), c.length);
         for (int p = 0; p < 8; ++p) EXPECT_EQ(Entry(p, 2).pattern, c.patterns[p]) << p;
         EXPECT_EQ(Entry(2, 2).transpose, c.transpose);
@@ -272,8 +264,7 @@ TEST_F(SequenceEditor, NewAndClonedPatternsTransposePositionCopyAndSteps) {
     Step(0, 0) = qntPatternStep{0x11, 0x10, 0x22};
     song().Pattern(5)[0] = qntPatternStep{0x30, 0, 0};  // stale rows of an unused pattern
     PressAt(3, 0, 0, SDLK_u, KMOD_LCTRL, true);  // the lowest free number, cleared
-    EXPECT_EQ(Entry(0, 3).pattern, 5);
-    EXPECT_TRUE(song().Pattern(5)[0].IsEmpty());
+    EXPECT_TRUE(Entry(0, 3).pattern == 5 && song().Pattern(5)[0].IsEmpty());
     PressAt(0, 0, 0, SDLK_k, KMOD_LCTRL, true);  // pattern 4 is no longer used
     EXPECT_EQ(Entry(0, 0).pattern, 4);
     EXPECT_EQ(song().Pattern(4)[0], (qntPatternStep{0x11, 0x10, 0x22}));
@@ -317,8 +308,7 @@ TEST_F(SequenceEditor, SelectionsGrowFromTheCursorAndStopAtPosition254) {
     Press(SDLK_F3, KMOD_LSHIFT);
     PressAt(1, 0, 0, SDLK_F5, KMOD_LSHIFT, true);
     EXPECT_EQ(song().Pattern(1)[0], marker);
-    EXPECT_EQ(Entry(0, 0).pattern, 0);
-    EXPECT_EQ(Entry(0, 1).pattern, 1);  // voice 1's column pasted into voice 2
+    EXPECT_TRUE(Entry(0, 0).pattern == 0 && Entry(0, 1).pattern == 1);  // voice 1's column pasted into voice 2
 }
 
 constexpr int kInstrument = 3;
@@ -354,19 +344,14 @@ int Bytes(const InstrumentStep& step) { return step.b0 << 16 | step.b1 << 8 | st
 
 TEST_F(InstrumentEditorTest, StepKeys) {
     struct StepBytes { int index; uint8_t b0, b1, b2; };
-    struct Case {
-        const char* name;
-        int cursor, column, octave, sym, mod, cursorAfter;
-        std::vector<StepBytes> expected;  // steps that must hold these bytes afterwards
-    };
+    // The steps that must hold these bytes afterwards.
+    struct Case { const char* name; int cursor, column, octave, sym, mod, toCursor; std::vector<StepBytes> expected; };
     const Case cases[] = {
         // Notes keep both flags, are held at 58 and never move past step 31.
         {"note held at 58", 12, 0, 4, SDLK_q, 0, 13, {{12, 0x80 | 58, 0, 12}}},
-        {"note C-1", 3, 0, 1, SDLK_z, 0, 4, {{3, 13, 0, 3}}},
         {"note on step 31", 31, 0, 0, SDLK_x, 0, 31, {{31, 3, 0, 31}}},
         {"release key is no note", 3, 0, 0, SDLK_1, 0, 3, {{3, 4, 0, 3}}},
         {"command digit", 2, 1, 0, SDLK_b, 0, 3, {{2, 3, 0x0B, 2}}},
-        {"parameter high", 2, 2, 0, SDLK_7, 0, 3, {{2, 3, 0, 0x72}}},
         {"parameter low keypad", 17, 3, 0, SDLK_KP_5, 0, 18, {{17, 18, 0, 0x15}}},
         {"enter toggles note mode", 5, 2, 0, SDLK_RETURN, 0, 5, {{5, 0x46, 0, 5}}},
         {"delete keeps the link", 12, 0, 0, SDLK_DELETE, 0, 13, {{12, 0x80, 0, 12}}},
@@ -398,7 +383,7 @@ TEST_F(InstrumentEditorTest, StepKeys) {
         Place(c.cursor, c.column);
         app()->currentOctave = c.octave;
         Press(SDL_Keycode(c.sym), Uint16(c.mod));
-        EXPECT_EQ(pane()->cursor, c.cursorAfter) << c.name;
+        EXPECT_EQ(pane()->cursor, c.toCursor) << c.name;
         for (const StepBytes& e : c.expected)
             EXPECT_EQ(Bytes(Steps()[e.index]), Bytes({e.b0, e.b1, e.b2})) << c.name << " step " << e.index;
         EXPECT_EQ(Bytes(Steps(kInstrument + 1)[0]), Bytes(next)) << c.name;
@@ -454,8 +439,7 @@ TEST_F(SongLists, RowsSelectOnBothPagesAndNamesAreTypedInPlace) {
                       {true, 16, 0, 16}}) {
         if (step.turnPage) harness.Click(kPageX, kPageY);
         harness.Click(kListX + 10, RowY(step.row));
-        EXPECT_EQ(app->instrumentPage, step.page) << step.row;
-        EXPECT_EQ(app->currentInstrument, step.instrument) << step.row;
+        EXPECT_EQ(std::pair(app->instrumentPage, app->currentInstrument), std::pair(step.page, step.instrument));
     }
     EXPECT_EQ(app->currentWindow, kMainWindow);
     harness.MouseButton(true, kPageX, kPageY);  // a press held over several frames turns the page once
@@ -475,8 +459,7 @@ TEST_F(SongLists, RowsSelectOnBothPagesAndNamesAreTypedInPlace) {
     harness.MouseButton(true, kListX + 10, RowY(5));
     harness.MouseButton(false, kListX + 10, RowY(5));
     harness.Frame(2);
-    EXPECT_EQ(app->currentInstrument, 21);
-    EXPECT_EQ(app->currentWindow, kInstrumentWindow);
+    EXPECT_EQ(std::pair(app->currentInstrument, app->currentWindow), std::pair(21, int(kInstrumentWindow)));
     // A wave list outside the wave editor only selects and opens the editor; inside it the name is typed.
     for (int selectOnly = 0; selectOnly < 2; ++selectOnly) {
         app->items.insert(app->items.begin(), new WaveList(app->MakeListContext(), 0, 30, 212, 440, selectOnly));
@@ -484,9 +467,9 @@ TEST_F(SongLists, RowsSelectOnBothPagesAndNamesAreTypedInPlace) {
         harness.Text("Pad");
         harness.KeyDown(SDLK_RETURN);
         harness.Frame();
-        EXPECT_EQ(app->currentWave, 4 + selectOnly);
+        EXPECT_EQ(std::pair(app->currentWave, app->currentWindow),
+                  std::pair(4 + selectOnly, int(selectOnly ? kWaveWindow : kInstrumentWindow)));
         EXPECT_EQ(FixedText(app->document->song.waveNames[3 + selectOnly], kNameLength), selectOnly ? "" : "Pad");
-        EXPECT_EQ(app->currentWindow, selectOnly ? kWaveWindow : kInstrumentWindow);
         if (!selectOnly) app->items.front()->dead = true;
     }
 }
