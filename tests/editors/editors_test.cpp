@@ -1,6 +1,5 @@
-// The pattern, sequence and instrument editors and the song lists driven by
-// real key and mouse events through the headless App: key tables of cursor
-// placement, keys pressed and the steps, entries and cursor afterwards.
+// The pattern, sequence and instrument editors and the song lists driven by real key and mouse events
+// through the headless App: tables of cursor placement, keys pressed and the state afterwards.
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -69,7 +68,6 @@ using PatternEditor = EditorTest;
 
 TEST_F(PatternEditor, EntryWritesOnlyItsSubColumnAndAdvances) {
     struct Case { int column, octave; SDL_Keycode key; Uint16 mod; qntPatternStep before, after; };
-    // Current instrument 19 (bit 4 lives in byte 0).
     const Case cases[] = {
         {0, 0, SDLK_z, 0, {0, 0, 0}, {0x81, 0x30, 0}},              // C-0
         {0, 1, SDLK_q, 0, {0, 0, 0}, {0x99, 0x30, 0}},              // upper row: octave + 1
@@ -79,6 +77,7 @@ TEST_F(PatternEditor, EntryWritesOnlyItsSubColumnAndAdvances) {
         {1, 0, SDLK_3, 0, {0, 0x5c, 0}, {0x80, 0xfc, 0}},           // 3 high with 5 low: 31, not 53
         {2, 0, SDLK_7, 0, {0x80, 0x50, 0}, {0x80, 0x70, 0}},        // low digit keeps bit 4
         {3, 0, SDLK_a, 0, {0, 0xf0, 0x12}, {0, 0xfa, 0x12}},        // command: its 4 bits only
+        {4, 0, SDLK_KP_9, 0, {0, 0, 0x12}, {0, 0, 0x92}},
         {5, 0, SDLK_f, 0, {0, 0, 0x12}, {0, 0, 0x1f}},
         // Delete by sub-column and modifier: the chord flag stays.
         {0, 0, SDLK_DELETE, 0, {0xc5, 0x3a, 0x44}, {0x40, 0x0a, 0x44}},
@@ -87,7 +86,7 @@ TEST_F(PatternEditor, EntryWritesOnlyItsSubColumnAndAdvances) {
         {0, 0, SDLK_DELETE, KMOD_LCTRL, {0xc5, 0x3a, 0x44}, {0xc5, 0x30, 0x00}},
         {4, 0, SDLK_DELETE, KMOD_LSHIFT, {0xc5, 0x3a, 0x44}, {0, 0, 0}},
     };
-    app()->currentInstrument = 19;
+    app()->currentInstrument = 19;  // bit 4 lives in byte 0
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << SDL_GetKeyName(c.key) << " column " << c.column);
         app()->currentOctave = c.octave;
@@ -238,6 +237,7 @@ TEST_F(SequenceEditor, KeysOnTheEntriesOfVoice3) {
         {2, 3, SDLK_a, 0, 2, 6, {10, 11, 12, 13, 14, 15, 0, 0}, int8_t(0xa5)},  // transpose nibbles
         {2, 4, SDLK_c, 0, 2, 6, {10, 11, 12, 13, 14, 15, 0, 0}, 0x0c},
         {5, 1, SDLK_DELETE, 0, 1, 6, {10, 11, 12, 13, 14, 0, 0, 0}, 5},  // on the last position: on to the restart
+        {2, 3, SDLK_DELETE, 0, 3, 6, {10, 11, 12, 13, 14, 15, 0, 0}, 0},
         {2, 0, SDLK_INSERT, 0, 2, 7, {10, 11, 0, 12, 13, 14, 15, 0}, 0},
         {2, 0, SDLK_INSERT, KMOD_LSHIFT, 2, 7, {10, 11, 12, 0, 13, 14, 15, 0}, 5},  // below the cursor
         {4, 0, SDLK_BACKSPACE, 0, 3, 5, {10, 11, 12, 14, 15, 0, 0, 0}, 5},  // removes position 3
@@ -275,8 +275,7 @@ TEST_F(SequenceEditor, NewAndClonedPatternsTransposePositionCopyAndSteps) {
     Press(SDLK_UP, KMOD_LCTRL | KMOD_LSHIFT);  // copies position 1 over position 0
     EXPECT_EQ(song().currentPosition, 0u);
     EXPECT_TRUE(Entry(0, 0).pattern == 42 && Entry(0, 2).transpose == -11);
-    // The song settings' steps field is held to 1..128.
-    ButtonNumber* steps = nullptr;
+    ButtonNumber* steps = nullptr;  // the song settings' steps field is held to 1..128
     std::function<void(GuiList&)> find = [&](GuiList& list) {
         for (GuiItem* item : list) {
             auto* field = dynamic_cast<ButtonNumber*>(item);
@@ -352,6 +351,7 @@ TEST_F(InstrumentEditorTest, StepKeys) {
         {"note on step 31", 31, 0, 0, SDLK_x, 0, 31, {{31, 3, 0, 31}}},
         {"release key is no note", 3, 0, 0, SDLK_1, 0, 3, {{3, 4, 0, 3}}},
         {"command digit", 2, 1, 0, SDLK_b, 0, 3, {{2, 3, 0x0B, 2}}},
+        {"parameter high", 2, 2, 0, SDLK_7, 0, 3, {{2, 3, 0, 0x72}}},
         {"parameter low keypad", 17, 3, 0, SDLK_KP_5, 0, 18, {{17, 18, 0, 0x15}}},
         {"enter toggles note mode", 5, 2, 0, SDLK_RETURN, 0, 5, {{5, 0x46, 0, 5}}},
         {"delete keeps the link", 12, 0, 0, SDLK_DELETE, 0, 13, {{12, 0x80, 0, 12}}},
