@@ -232,7 +232,7 @@ TEST_F(TextEditTest, TypingAndKeysGiveTextAndCursor) {
         {"Hello world", {{SDLK_LEFT, KMOD_LCTRL}, {SDLK_BACKSPACE, 0}}, "Hello world", 0},  // nothing before
         {"Hello world", {{SDLK_DELETE, 0}}, "Hello world", 11},                              // nothing after
         {"Hello world", {{SDLK_LEFT, locks}, {SDLK_LEFT, locks}}, "Hello world", 9},  // locks are no modifiers
-        {"Hello world", {{SDLK_LEFT, KMOD_LALT}, {SDLK_RIGHT, KMOD_LGUI}}, "Hello world", 11},  // not edit keys
+        {"Hello world", {{SDLK_LEFT, KMOD_LALT}, {SDLK_SPACE, 0}, {SDLK_RIGHT, KMOD_LGUI}}, "Hello world", 11},
         {"Hello world", {{SDLK_RIGHT, 0}, {SDLK_LEFT, KMOD_RCTRL}, {SDLK_LEFT, 0}}, "Hello world", 0},
         // Printable ASCII only, cut to the field's 20 bytes, kept without a terminator.
         {"Ab\xC3\xA9\tcdefghijklmnopqrstuvwxyz", {}, "Abcdefghijklmnopqrst", 20},
