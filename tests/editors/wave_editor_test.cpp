@@ -1,13 +1,9 @@
 // The wave editor: the panel's table against the record bytes, the clone,
 // mix, loop and snap rules, and the window driven by real events.
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <fstream>
-#include <iterator>
-#include <mutex>
+#include <functional>
 #include <random>
-#include <vector>
 
 #include "editors/area_synth_wave.h"
 #include "editors/wave_panel.h"
@@ -15,27 +11,15 @@
 #include "tests/app/app_harness.h"
 
 namespace qn::testing {
-
 namespace {
 
-const uint8_t* Bytes(const WaveParams& wave) { return reinterpret_cast<const uint8_t*>(&wave); }
-
-WaveParams RandomRecord(std::mt19937& random) {
-    WaveParams wave;
-    uint8_t* bytes = reinterpret_cast<uint8_t*>(&wave);
-    for (size_t i = 0; i < sizeof(wave); ++i) bytes[i] = uint8_t(random());
-    return wave;
-}
-
-// Every byte outside `mask` of `byte` equal in both records.
+// Every bit outside `mask` of byte `byte` equal in both records.
 void ExpectOnlyBits(const WaveParams& before, const WaveParams& after, int byte, int mask, const char* label) {
-    for (int i = 0; i < int(sizeof(WaveParams)); ++i) {
-        int kept = i == byte ? ~mask & 0xff : 0xff;
-        EXPECT_EQ(Bytes(before)[i] & kept, Bytes(after)[i] & kept) << label << " changed byte " << i;
-    }
+    auto bytes = [](const WaveParams& wave) { return reinterpret_cast<const uint8_t*>(&wave); };
+    for (int i = 0; i < int(sizeof(WaveParams)); ++i)
+        EXPECT_EQ(bytes(before)[i] & (i == byte ? ~mask : 0xff), bytes(after)[i] & (i == byte ? ~mask : 0xff))
+            << label << " changed byte " << i;
 }
-
-}  // namespace
 
 TEST(WavePanelTable, EveryFieldWritesExactlyItsBitsAndReadsThemBack) {
     std::mt19937 random(12);
@@ -43,28 +27,23 @@ TEST(WavePanelTable, EveryFieldWritesExactlyItsBitsAndReadsThemBack) {
     for (int row = 0; row < kWavePanelRows; ++row) {
         const WaveFieldSpec& spec = kWavePanelTable[row];
         const int mask = ((1 << spec.bits) - 1) << spec.shift;
-        for (int trial = 0; trial < 32; ++trial) {
-            WaveParams before = RandomRecord(random);
+        const bool toggle = spec.kind == WaveRowKind::kHeading && spec.byte >= 0;
+        // "Mix Wave" and "Clone from Wave" search: their rules below.
+        const bool field = spec.kind == WaveRowKind::kField &&
+                           (spec.rule == WaveFieldRule::kPlain || spec.rule == WaveFieldRule::kLength);
+        fields += field, toggles += toggle;
+        for (int trial = 0; trial < 32 && (field || toggle); ++trial) {
+            WaveParams before;
+            for (size_t i = 0; i < sizeof(before); ++i) reinterpret_cast<uint8_t*>(&before)[i] = uint8_t(random());
             WaveParams after = before;
-            if (spec.kind == WaveRowKind::kHeading && spec.byte >= 0) {
-                bool on = trial & 1;
-                WriteWaveToggle(after, spec, on);
-                EXPECT_EQ(ReadWaveToggle(after, spec), on) << spec.label;
-                ExpectOnlyBits(before, after, spec.byte, mask, spec.label);
-                toggles += trial == 0;
-            } else if (spec.kind == WaveRowKind::kField && (spec.rule == WaveFieldRule::kPlain ||
-                                                            spec.rule == WaveFieldRule::kLength)) {
-                // "Mix Wave" and "Clone from Wave" search: their rules below.
-                int value = spec.minimum + int(random() % uint32_t(spec.maximum - spec.minimum + 1));
-                WriteWaveField(after, spec, value);
-                EXPECT_EQ(ReadWaveField(after, spec), value) << spec.label;
-                ExpectOnlyBits(before, after, spec.byte, mask, spec.label);
-                fields += trial == 0;
-            }
+            int value = toggle ? trial & 1 : spec.minimum + int(random() % uint32_t(spec.maximum - spec.minimum + 1));
+            if (toggle) WriteWaveToggle(after, spec, value);
+            else WriteWaveField(after, spec, value);
+            EXPECT_EQ(toggle ? int(ReadWaveToggle(after, spec)) : ReadWaveField(after, spec), value) << spec.label;
+            ExpectOnlyBits(before, after, spec.byte, mask, spec.label);
         }
     }
-    EXPECT_EQ(fields, 30);
-    EXPECT_EQ(toggles, 2);
+    EXPECT_EQ(std::pair(fields, toggles), std::pair(30, 2));
 }
 
 class WaveRules : public ::testing::Test {
@@ -76,41 +55,33 @@ protected:
     WaveCloneStore store;
 };
 
-TEST_F(WaveRules, CloneSearchSkipsItselfAndClonesAndRestoresOnlyASavedRecord) {
-    wave(4).cloneFrom = 1;
-    wave(24).cloneFrom = 1;
+TEST_F(WaveRules, CloneAndMixSettersSkipWhatWouldLoopAndRestoreOnlyASavedRecord) {
+    wave(4).cloneFrom = wave(24).cloneFrom = 1;  // the clone search skips itself and clones
     wave(3).gain = 99;
     wave(3).cloneFrom = 2;
-    struct Case { int request, expected; } cases[] = {{3, 5}, {4, 2}, {1, 1}, {0, 0}};
-    for (const Case& c : cases) {
+    for (auto [request, expected] : {std::pair{3, 5}, {4, 2}, {1, 1}, {0, 0}}) {
         WaveParams before = wave(3);
-        SetCloneFrom(song(), store, 3, c.request);
+        SetCloneFrom(song(), store, 3, request);
         ExpectOnlyBits(before, wave(3), 18, 0xff, "Clone from Wave");
-        EXPECT_EQ(wave(3).cloneFrom, c.expected) << "request " << c.request;
+        EXPECT_EQ(wave(3).cloneFrom, expected) << "request " << request;
     }
-    // Wave 3 was a clone before anything was saved: only its byte cleared.
-    EXPECT_EQ(wave(3).gain, 99);
+    EXPECT_EQ(wave(3).gain, 99);  // a clone before anything was saved: only its byte cleared
     // Becoming a clone saves the record; a search past 24 (24 is a clone) gives 0 and restores it.
-    SetCloneFrom(song(), store, 23, 23);
-    EXPECT_EQ(wave(23).cloneFrom, 0);
     wave(23).gain = 7;
     SetCloneFrom(song(), store, 23, 22);
     EXPECT_EQ(wave(23).cloneFrom, 22);
     wave(23).gain = 1;  // what a regeneration's clone copy would do
     SetCloneFrom(song(), store, 23, 24);
-    EXPECT_EQ(wave(23).cloneFrom, 0);
-    EXPECT_EQ(wave(23).gain, 7);
-    // A store reset (load, new song, undo) forgets it.
-    SetCloneFrom(song(), store, 23, 1);
+    EXPECT_EQ(std::pair(int(wave(23).cloneFrom), int(wave(23).gain)), std::pair(0, 7));
+    SetCloneFrom(song(), store, 23, 1);  // a store reset (load, new song, undo) forgets it
     wave(23).gain = 1;
     store.Reset();
     SetCloneFrom(song(), store, 23, 0);
     EXPECT_EQ(wave(23).gain, 1);
-}
 
-TEST_F(WaveRules, MixSetterSkipsCyclesAndValuesNamingNoWave) {
-    wave(2).mixWave = 1;
-    wave(23).mixWave = 1;
+    // The mix setter skips cycles and values naming no wave.
+    document.ResetToNewSong();
+    wave(2).mixWave = wave(23).mixWave = 1;
     struct Case { int from, request, expected; } cases[] = {
         {0, 16, 3},     // a big step too: 1 is itself, 2 mixes 1 back
         {0, -1, 22},    // down from 0: 24 (generated as 23) and 23 mix 1 back
@@ -125,54 +96,38 @@ TEST_F(WaveRules, MixSetterSkipsCyclesAndValuesNamingNoWave) {
         EXPECT_EQ(wave(1).mixWave, c.expected) << "from " << c.from << " request " << c.request;
         ExpectOnlyBits(before, wave(1), 26, 0xff, "Mix Wave");
     }
-    // Up from 23 passes over 24, which generation lowers to 23 again.
-    wave(5).mixWave = 23;
+    wave(5).mixWave = 23;  // up from 23 passes over 24, which generation lowers to 23 again
     SetMixWave(song(), 5, 24);
     EXPECT_EQ(wave(5).mixWave, 0);
-    // A loaded cycle is broken when the panel calls the setter with the value it holds.
-    wave(1).mixWave = 2;
+    wave(1).mixWave = 2;  // a loaded cycle is broken when the panel sets the value it holds
     SetMixWave(song(), 1, 2);
     EXPECT_EQ(wave(1).mixWave, 3);
     EXPECT_FALSE(MixChainHasCycle(song(), 1));
 }
 
-TEST_F(WaveRules, LengthChangesKeepTheLoopInsideTheWave) {
+TEST_F(WaveRules, LengthChangesKeepTheLoopInsideTheWaveAndSnapCycles) {
     WaveSynth synth;
     WaveMemory memory;
     WaveParams& w = wave(1);
-    w.lengthIndex = 1;
+    w.lengthIndex = 1;  // longer: the loop is unchanged; shorter: it is cut to the wave
     RegenerateEditedWaves(song(), memory, synth, 1);
-    EXPECT_EQ(w.waveLength, 256);
-    EXPECT_EQ(w.loopEnd, 128);  // unchanged
-    w.loopEnd = 256;
-    w.loopStart = 200;
-    w.subloopLen = 40;
-    w.subloopStep = 50;
+    EXPECT_EQ((std::vector<int>{w.waveLength, w.loopEnd}), (std::vector<int>{256, 128}));
+    w.loopEnd = 256, w.loopStart = 200, w.subloopLen = 40, w.subloopStep = 50;
     w.lengthIndex = 0;
     RegenerateEditedWaves(song(), memory, synth, 1);
-    EXPECT_EQ(w.waveLength, 128);
-    EXPECT_EQ(w.loopEnd, 128);
-    EXPECT_EQ(w.loopStart, 128);
-    EXPECT_EQ(w.subloopLen, 0);
-    EXPECT_EQ(w.subloopStep, 0);
-}
-
-TEST_F(WaveRules, LoopSnapCycles) {
+    EXPECT_EQ((std::vector<int>{w.waveLength, w.loopEnd, w.loopStart, w.subloopLen, w.subloopStep}),
+              (std::vector<int>{128, 128, 128, 0, 0}));
     struct Case { int baseNote, lengthIndex, cycle; } cases[] = {
         {24, 0, 32}, {-12, 3, 256}, {0, 0, 128}, {96, 0, 0}, {-120, 255, 32768}, {-128, 7, 1024}};
     for (const Case& c : cases) {
-        WaveParams& w = wave(1);
         w.baseNote = int8_t(c.baseNote);
         w.lengthIndex = uint8_t(c.lengthIndex);
         w.waveLength = uint16_t(WaveLength(w));
-        w.loopStart = 70;
-        w.loopOffset = 50;
-        w.subloopLen = w.subloopStep = 9;
+        w.loopStart = 70, w.loopOffset = 50, w.subloopLen = w.subloopStep = 9;
         EXPECT_EQ(LoopCycleLength(w), c.cycle) << c.baseNote;
         SnapLoopToCycle(w);
-        EXPECT_EQ(w.loopEnd, w.waveLength);
-        EXPECT_EQ(w.subloopLen, c.cycle);
-        EXPECT_EQ(w.subloopStep, c.cycle);
+        EXPECT_EQ((std::vector<int>{w.loopEnd, w.subloopLen, w.subloopStep}),
+                  (std::vector<int>{w.waveLength, c.cycle, c.cycle}));
         if (c.cycle == 0) continue;
         EXPECT_EQ(w.loopStart, 70 / c.cycle * c.cycle);
         EXPECT_EQ(w.loopOffset, (50 + c.cycle / 2) / c.cycle * c.cycle);
@@ -181,22 +136,15 @@ TEST_F(WaveRules, LoopSnapCycles) {
 
 class WaveWindow : public AppTest {
 protected:
-    void Open() {
-        harness.Command(kCommandWaveWindow);
-        harness.Frame(3);
-        ASSERT_EQ(app()->currentWindow, kWaveWindow);
-        ASSERT_NE(pane(), nullptr);
-    }
     AreaSynthWave* pane() { return static_cast<AreaSynthWave*>(app()->wavePane); }
     WaveParams& wave(int number) { return *app()->document->song.Wave(number); }
-    void MoveHeld(int x, int y) {
-        SDL_Event event;
-        SDL_zero(event);
-        event.type = SDL_MOUSEMOTION;
-        event.motion.state = SDL_BUTTON_LMASK;
-        event.motion.x = x;
-        event.motion.y = y;
-        harness.Push(event);
+    // Edits a wave the way the panel does, under the audio lock, and runs frames.
+    void Edit(const std::function<void()>& edit, int frames = 4) {
+        {
+            std::lock_guard<std::recursive_mutex> lock(app()->audioMutex);
+            edit();
+        }
+        harness.Frame(frames);
     }
     // A drag of the marker from its centre by `dx` pixels, in two moves.
     void Drag(GuiItem* marker, int dx) {
@@ -205,51 +153,43 @@ protected:
         harness.MouseMove(x, y);
         harness.MouseButton(true, x, y);
         harness.Frame();
-        MoveHeld(x + dx / 2, y);
-        harness.Frame();
-        MoveHeld(x + dx, y);
-        harness.Frame();
+        for (int to : {x + dx / 2, x + dx}) {
+            SDL_Event event;
+            SDL_zero(event);
+            event.type = SDL_MOUSEMOTION;
+            event.motion.state = SDL_BUTTON_LMASK;
+            event.motion.x = to, event.motion.y = y;
+            harness.Push(event);
+            harness.Frame();
+        }
         harness.MouseButton(false, x + dx, y);
         harness.Frame(3);
     }
 };
 
-TEST_F(WaveWindow, RegeneratesOncePerChangeAndOpeningChangesNoLoopPoint) {
-    {
-        std::lock_guard<std::recursive_mutex> lock(app()->audioMutex);
-        wave(1).lengthIndex = 2;  // 384 samples: 620 pixels do not divide them evenly
-        wave(1).loopStart = 101;
-        wave(1).loopEnd = 299;
-    }
-    WaveParams before = wave(1);
-    Open();
-    harness.Frame(5);
+TEST_F(WaveWindow, LoopMarkersRegenerationsAndWhatItMadeIsWhatTheSavedSongMakes) {
+    // 384 samples over 620 pixels, a step about 1.6 pixels: opening changes no loop point.
+    Edit([&] { wave(1).lengthIndex = 2, wave(1).loopStart = 101, wave(1).loopEnd = 299; }, 0);
+    Run(kCommandWaveWindow);
+    harness.Frame(8);
+    ASSERT_EQ(app()->currentWindow, kWaveWindow);
     EXPECT_EQ(pane()->regenerations, 1);
-    EXPECT_EQ(wave(1).loopStart, before.loopStart);
-    EXPECT_EQ(wave(1).loopEnd, before.loopEnd);
-    {
-        std::lock_guard<std::recursive_mutex> lock(app()->audioMutex);
-        wave(1).filterType = 1;
+    // Drags move by whole steps and stop at the ends; the start follows the end down.
+    DragableLable* start = pane()->markers->markers[0].label;
+    DragableLable* end = pane()->markers->markers[1].label;
+    const std::tuple<DragableLable*, int, int, int> drags[] = {
+        {start, 1, 101, 299}, {end, -2000, 0, 0}, {end, 310, 0, 192}, {end, 2000, 0, 384}};
+    for (auto [marker, dx, loopStart, loopEnd] : drags) {
+        Drag(marker, dx);
+        EXPECT_EQ(wave(1).loopStart, loopStart) << dx;
+        EXPECT_NEAR(wave(1).loopEnd, loopEnd, 1) << dx;
     }
-    harness.Frame(4);
-    EXPECT_EQ(pane()->regenerations, 2);
-    harness.KeyDown(SDLK_KP_PLUS);
-    harness.Frame(2);
-    EXPECT_EQ(app()->currentWave, 2);
-    EXPECT_EQ(pane()->regenerations, 3);
-    harness.KeyDown(SDLK_z);  // a note key plays the current wave on the current voice
-    harness.Frame(2);
-    {
-        std::lock_guard<std::recursive_mutex> lock(app()->audioMutex);
-        EXPECT_EQ(app()->replayer->voices[size_t(app()->currentVoice)].waveIndex, 1);
-    }
-    {
-        std::lock_guard<std::recursive_mutex> lock(app()->audioMutex);
-        wave(2).mixWave = 1;  // wave 2 mixes the filtered wave 1 in
-        wave(2).baseNote = 7;
-    }
-    harness.Frame(2);
-    // What the editor generated is what the saved song generates when loaded.
+    const int regenerations = pane()->regenerations;  // one per change, also of the current wave
+    Edit([&] { wave(1).filterType = 1; });
+    EXPECT_EQ(pane()->regenerations, regenerations + 1);
+    Press(SDLK_KP_PLUS);
+    EXPECT_TRUE(app()->currentWave == 2 && pane()->regenerations == regenerations + 2);
+    Edit([&] { wave(2).mixWave = 1, wave(2).baseNote = 7; }, 2);  // wave 2 mixes the filtered wave 1 in
     std::vector<int8_t> heard(app()->waveMemory->Data(), app()->waveMemory->Data() + kWaveMemoryBytes);
     ASSERT_TRUE(app()->SaveSong("edited.qnt"));
     std::ifstream file("edited.qnt", std::ios::binary);
@@ -260,55 +200,7 @@ TEST_F(WaveWindow, RegeneratesOncePerChangeAndOpeningChangesNoLoopPoint) {
         EXPECT_EQ(std::memcmp(heard.data() + WaveSlotOffset(slot), app()->waveMemory->Slot(slot), bytes), 0)
             << "wave " << slot + 1;
     }
-    harness.KeyDown(SDLK_ESCAPE);
-    harness.Frame(3);
-    EXPECT_EQ(app()->currentWindow, kInstrumentWindow);
 }
 
-TEST_F(WaveWindow, MarkerDragsMoveByWholeStepsAndStopAtTheEnds) {
-    Open();
-    harness.Frame(2);
-    DragableLable* start = pane()->markers->markers[0].label;
-    DragableLable* end = pane()->markers->markers[1].label;
-    ASSERT_NE(start, nullptr);
-    // 128 samples over 620 pixels: a step is about 4.8 pixels.
-    Drag(start, 3);
-    EXPECT_EQ(wave(1).loopStart, 0);
-    Drag(start, 2000);
-    EXPECT_EQ(wave(1).loopStart, 128);
-    EXPECT_EQ(wave(1).loopEnd, 128);
-    Drag(end, -2000);
-    EXPECT_EQ(wave(1).loopEnd, 0);
-    EXPECT_EQ(wave(1).loopStart, 0);
-    Drag(end, 310);
-    EXPECT_NEAR(wave(1).loopEnd, 64, 1);
-}
-
-TEST_F(WaveWindow, CloneViewLeavesOnlyChordAndCloneControlsActive) {
-    Open();
-    auto find = [&](const char* label) {
-        for (AreaSynthWave::Control& control : pane()->controls)
-            if (control.button->caption && std::strcmp(control.button->caption, label) == 0) return control.button;
-        return static_cast<Button*>(nullptr);
-    };
-    Button* gain = find("Gain");
-    Button* note = find("Note 2");
-    Button* clone = find("Clone from Wave ");
-    ASSERT_TRUE(gain && note && clone);
-    uint8_t cloneAlphaBefore = clone->textColour.a;
-    EXPECT_TRUE(gain->hittable);
-    app()->currentWave = 2;
-    {
-        std::lock_guard<std::recursive_mutex> lock(app()->audioMutex);
-        SetCloneFrom(app()->document->song, app()->waveCloneStore, 2, 1);
-    }
-    harness.Frame(2);
-    EXPECT_FALSE(gain->hittable);
-    EXPECT_LT(gain->textColour.a, 255);
-    EXPECT_TRUE(note->hittable);
-    EXPECT_TRUE(clone->hittable);
-    EXPECT_GT(clone->textColour.a, cloneAlphaBefore);
-    EXPECT_FALSE(pane()->snapButton->hittable);
-}
-
+}  // namespace
 }  // namespace qn::testing
