@@ -133,28 +133,6 @@ TEST(Optimizer, RandomSongsPlayTheSameAndEndCompact) {
     }
 }
 
-TEST(Optimizer, ReportCountsFoldedPatternsMovedInstrumentsAndRemovedWaves) {
-    SongDocument doc;
-    Song& song = doc.song;
-    for (int pattern = 1; pattern <= 5; ++pattern) Put(song, pattern, 0, pattern, 1);
-    Put(song, 5, 0, 2, 1);  // pattern 5 equals pattern 2
-    Put(song, 4, 1, 14, 7, 0, 0x25);  // instrument 7 and, after a delay of 2, instrument 5
-    song.SetSequenceLength(2);
-    for (int voice = 0; voice < 4; ++voice) song.Position(0)[voice].pattern = uint8_t(voice + 1);
-    song.Position(1)[0].pattern = 5;
-    song.Position(1)[1] = {5, 3};
-    for (int wave = 1; wave <= 5; ++wave) song.waves[wave - 1] = TaggedWave(wave);
-    StepSelectsWave(song, 1, 0, 2);
-    StepSelectsWave(song, 7, 0, 5, 4);
-    StepSelectsWave(song, 7, 1, 0x30);  // above 24: not a wave
-    const OptimizeReport report = Optimize(doc);
-    // Instrument 7 moves to 2 and 5 to 3 (the delay stays); waves 3 and 4 go, wave 1 always stays.
-    EXPECT_EQ((std::vector<int>{report.patternsRemoved, report.sequenceEntriesChanged, report.instrumentsMoved,
-                                song.Pattern(4)[1].Instrument(), song.Pattern(4)[1].Parameter(), report.wavesRemoved,
-                                report.wavesChanged, song.instrumentSteps[1][1].Parameter()}),
-              (std::vector<int>{1, 2, 2, 2, 0x23, 2, true, 0x30}));
-}
-
 TEST(Optimizer, ClearUnusedWavesKeepsMixAndCloneSources) {
     SongDocument doc;
     Song& song = doc.song;
@@ -180,8 +158,7 @@ TEST(Optimizer, WaveGainSteps) {
     for (int wave = 0; wave < kWaves; ++wave) waves[wave].gain = 0;
     EXPECT_FALSE(NormalizeWaves(doc.song));  // every gain 0: nothing to scale
     EXPECT_FALSE(ScaleWaveVolumes(doc.song, true));
-    waves[0].gain = 128;
-    waves[1].gain = 100;
+    waves[0].gain = 128, waves[1].gain = 100;
     ASSERT_TRUE(NormalizeWaves(doc.song));
     EXPECT_EQ((std::vector<int>{waves[0].gain, waves[1].gain}), (std::vector<int>{255, 199}));  // 100 * 255/128
     EXPECT_FALSE(NormalizeWaves(doc.song));
