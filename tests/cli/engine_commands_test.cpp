@@ -24,13 +24,11 @@ protected:
     }
 };
 
-// Worked out by hand from the voice rules. The default instrument reaches
-// volume 64 on its first tick; its empty first step selects wave 1 with a
-// restart (slot offset 2, the 128-byte window at 0, trigger), and the window
-// never changes again. Pitch index 16 x 25 + 16 - 32 = 384 -> period 212;
-// note 30 -> index 464 -> 159. Idle voices keep wave 1 at period 848 and
-// volume 0; their first tick sets the length 128 and the trigger. Speed 6:
-// row 1 starts after the sixth tick, voice 1 at volume C20 = 32.
+// Worked out by hand from the voice rules. The default instrument reaches volume 64 on its first tick; its
+// empty first step selects wave 1 with a restart (slot offset 2, the 128-byte window at 0, trigger), and the
+// window never changes again. Pitch index 16 x 25 + 16 - 32 = 384 -> period 212; note 30 -> index 464 -> 159.
+// Idle voices keep wave 1 at period 848 and volume 0; their first tick sets the length 128 and the trigger.
+// Speed 6: row 1 starts after the sixth tick, voice 1 at volume C20 = 32.
 TEST_F(CliEngineCommands, TraceGoldenLinesOfASmallSongThenRowsAndPositions) {
     test::CliResult run = Cli("trace " + SmallSong() + "49");
     ASSERT_EQ(run.status, 0) << run.err;

@@ -31,8 +31,7 @@ struct TestImage {
     std::vector<std::string> instrumentNames;  // up to 32, the rest empty
     std::vector<TestInstrument> instruments;    // I
     std::vector<std::string> waveNames;         // up to 24
-    // Wave records as the file holds them: 42 bytes (41 for version 20 and
-    // older), 16-bit fields big-endian.
+    // Wave records as the file holds them: 42 bytes (41 for version 20 and older), 16-bit fields big-endian.
     std::vector<std::vector<uint8_t>> waves;
     std::array<uint8_t, 24> calcOrder = {};
     int waveCountOverride = -1;

@@ -27,10 +27,9 @@ bool Load(SongDocument& doc, const TestImage& test, Song* imageSong = nullptr, s
     return LoadSong(doc, bytes, imageSong, nullptr);
 }
 
-// Random songs, and first the rich one: writing, loading and writing again
-// gives the same bytes, and nothing the song uses or changed is lost: every
-// instrument up to the highest one a pattern names or with a stored step is
-// kept (those beyond load as new). Clone sources stay 0, as the load applies them.
+// Random songs, and first the rich one: writing, loading and writing again gives the same bytes, and nothing
+// the song uses or changed is lost: every instrument up to the highest one a pattern names or with a stored
+// step is kept (those beyond load as new). Clone sources stay 0, as the load applies them.
 TEST(SongLoader, RandomSongsSurviveWriteAndLoad) {
     std::mt19937 random(5u);
     const SongDocument fresh;
@@ -98,6 +97,20 @@ TEST(SongLoader, RandomSongsSurviveWriteAndLoad) {
         ASSERT_EQ(std::memcmp(got.waveNames, song.waveNames, sizeof(song.waveNames)), 0) << n;
         ASSERT_EQ(std::memcmp(got.waveCalcOrder, song.waveCalcOrder, kWaves), 0) << n;
     }
+}
+
+// The stored wave count: the highest wave a step selects (commands 0 and 4; the
+// 32nd slot is not scanned) or that differs from the default, if only in its flags.
+TEST(SongImageWriter, WaveCountFollowsSelectedAndChangedWaves) {
+    SongDocument doc;
+    for (auto [instrument, command, parameter] : {std::array{30, 4, 9}, {2, 1, 20}, {3, 0, 25}, {31, 0, 23}})
+        doc.song.instrumentSteps[instrument][3] = {0, uint8_t(command), uint8_t(parameter)};
+    doc.song.Wave(2)->mixWave = 22;  // a mix source does not count
+    EXPECT_EQ(WriteImage(doc)[65], 9);
+    doc.song.Wave(12)->flags |= kWaveOctaveCopies;
+    SongImageResult measured;
+    EXPECT_EQ(WriteSongImage(doc, nullptr, 0, &measured, nullptr), WriteImage(doc).size());
+    EXPECT_EQ(measured.waveCount, 12);
 }
 
 // Every count and name at its maximum: 91 + 255 x 8 + 255 x 128 x 3 + 32 x 23

@@ -26,8 +26,7 @@ inline std::vector<uint8_t> WriteImage(SongDocument& doc) {
     return image;
 }
 
-// Everything a load could change: the storage block, counts, names, title,
-// author and calculation order.
+// Everything a load could change: the storage block, counts, names, title, author and calculation order.
 struct DocumentSnapshot {
     std::vector<uint8_t> storage;
     std::string record;
