@@ -124,9 +124,7 @@ TEST(QxmImport, TrackRowsAndCommands) {
     header[2] = 0x30, header[3] = 0x20, header[7] = 0x10, header[8] = 0x14;
     SongDocument doc;
     ASSERT_TRUE(Import(builder.Build(), doc));
-    const SequenceEntry* entries = doc.song.Position(0);
-    EXPECT_EQ((std::vector<int>{entries[0].transpose, entries[1].transpose, entries[2].transpose,
-                                entries[3].transpose}), (std::vector<int>{-12, 12, -1, 0}));
+    for (int v = 0; v < 4; ++v) EXPECT_EQ(doc.song.Position(0)[v].transpose, (std::array{-12, 12, -1, 0}[v])) << v;
     EXPECT_EQ(FixedText(doc.title, kTitleLength) + FixedText(doc.song.instrumentNames[0], kNameLength), "titlelead");
     const InstrumentParams& params = doc.song.instruments[0];
     EXPECT_EQ((std::vector<int>{params.attack, params.decay, params.sustain, params.release, params.stepCount}),

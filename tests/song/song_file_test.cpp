@@ -23,14 +23,12 @@ TEST(SongFilePath, ExtensionRule) {
 
 TEST(SongModel, SettersClamp) {
     SongDocument doc;
-    Song& song = doc.song;
     for (auto [given, rows, length] : {std::array{0, 1, 1}, {200, 128, 200}, {300, 128, 255}, {17, 17, 17}}) {
-        song.SetRowsPerPattern(given);
-        song.SetSequenceLength(given);
-        EXPECT_EQ((std::vector<int>{song.rowsPerPattern, int(song.sequenceLength)}), (std::vector<int>{rows, length}));
+        doc.song.SetRowsPerPattern(given), doc.song.SetSequenceLength(given);
+        EXPECT_TRUE(doc.song.rowsPerPattern == rows && int(doc.song.sequenceLength) == length) << given;
     }
-    song.SetRestartPosition(-3);
-    EXPECT_EQ(song.restartPosition, 0u);
+    doc.song.SetRestartPosition(-3);
+    EXPECT_EQ(doc.song.restartPosition, 0u);
 }
 
 // Writes half of the data, then reports a failure (a full disk, say).

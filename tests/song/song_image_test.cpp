@@ -179,6 +179,16 @@ TEST(SongLoader, RebuildsTheEditableLayout) {
     ASSERT_TRUE(Load(doc, test));
     EXPECT_EQ(doc.song.Instrument(32)->release, 7);
     EXPECT_EQ(doc.song.instrumentSteps[31][0].b2, 3);
+
+    test.waves.assign(24, DefaultFileWave());  // a clone source above 24 means 24; chains go front to back
+    test.waves[23][24] = 99, test.waves[23][0] = 1, test.waves[23][1] = 2;  // gain 99, Loop Start 0x0102
+    test.waves[0][18] = 30, test.waves[0][14] = 5, test.waves[1][18] = 1, test.waves[2][18] = 2;
+    Song imageSong;  // keeps the stored records
+    std::vector<uint8_t> image;
+    ASSERT_TRUE(Load(doc, test, &imageSong, &image));
+    EXPECT_EQ((std::vector<int>{doc.song.Wave(1)->cloneFrom, doc.song.Wave(1)->chord[0], doc.song.Wave(3)->gain,
+                                doc.song.Wave(24)->loopStart, imageSong.waves[0].cloneFrom, imageSong.waves[0].gain}),
+              (std::vector<int>{24, 5, 99, 0x0102, 30, 64}));
 }
 
 // A version-20 file holds 41-byte records. The parser first swaps byte pairs
@@ -211,11 +221,6 @@ TEST(SongLoaderMigration, FortyOneByteWaveRecordsAreRebuilt) {
 
     test.version = 21;  // 42-byte records from 21 on: a 41-byte one is too short
     EXPECT_FALSE(Load(doc, test));
-    test.waves = {DefaultFileWave()};
-    test.waves[0][0] = 0x01, test.waves[0][1] = 0x02;  // Loop Start 0x0102, big-endian
-    ASSERT_TRUE(Load(doc, test));
-    EXPECT_EQ(doc.song.Wave(1)->loopStart, 0x0102);
-    EXPECT_EQ(doc.song.Wave(1)->loopEnd, 128);
 }
 
 // Each format step, loaded from the version before it and from its own:
