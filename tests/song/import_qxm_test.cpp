@@ -103,43 +103,6 @@ TEST(QxmImport, HeaderLimits) {
     }
 }
 
-TEST(QxmImport, PositionsTitleAndNames) {
-    QxmBuilder many;
-    many.title = "a title longer than twenty";
-    many.names = {"an instrument name longer than 22"};
-    many.positions.assign(999, {0, 12, 1, 0, 2, 24, 0, 11});
-    many.positions[300] = {3, 12, 0, 12, 0, 12, 0, 12};  // beyond the song's 255 positions
-    many.tracks.resize(4);
-    many.tracks[3] = {{uint8_t(13 << 2), 0, 0}};
-    SongDocument doc;
-    SetFixedText(doc.title, sizeof(doc.title), "old title that is 20");
-    ASSERT_TRUE(Import(many.Build(), doc));
-    EXPECT_EQ(doc.song.sequenceLength, 255u);
-    const SequenceEntry* entries = doc.song.Position(0);
-    const int patterns[4] = {1, 2, 3, 1}, transposes[4] = {0, -12, 12, -1};
-    for (int voice = 0; voice < 4; ++voice) {
-        EXPECT_EQ(entries[voice].pattern, patterns[voice]);
-        EXPECT_EQ(entries[voice].transpose, transposes[voice]);
-    }
-    // Track 3 was still stored, and the instrument after it read.
-    EXPECT_EQ(doc.song.Pattern(4)[0].Note(), 13);
-    EXPECT_EQ(FixedText(doc.title, sizeof(doc.title)), "a title longer than ");
-    EXPECT_EQ(FixedText(doc.song.instrumentNames[0], kNameLength), "an instrument name lon");
-
-    QxmBuilder noZero;
-    noZero.title = "t";
-    noZero.trackZeroAbsent = true;
-    noZero.positions = {{0, 12, 1, 12, 2, 12, 0, 12}};
-    noZero.tracks.resize(2);  // tracks 1 and 2 only
-    noZero.tracks[0] = {{uint8_t(5 << 2), 0, 0}};
-    ASSERT_TRUE(Import(noZero.Build(), doc));
-    EXPECT_EQ(FixedText(doc.title, sizeof(doc.title)), "t");  // the old title cleared
-    EXPECT_EQ(doc.song.Position(0)[0].pattern, 0);
-    EXPECT_EQ(doc.song.Position(0)[2].pattern, 2);
-    EXPECT_EQ(doc.song.Pattern(1)[0].Note(), 5);  // the first stored track is track 1
-    EXPECT_EQ(FixedText(doc.song.instrumentNames[0], kNameLength), "lead");
-}
-
 TEST(QxmImport, TrackRowsAndCommands) {
     struct Case { uint8_t r0, r1, r2; int note, instrument, command, parameter; };
     const Case cases[] = {
@@ -154,12 +117,15 @@ TEST(QxmImport, TrackRowsAndCommands) {
         {0, 0x09, 0x33, 0, 0, 0, 0},
     };
     QxmBuilder builder;
+    builder.positions[0] = {0, 0, 0, 24, 0, 11, 0, 12};  // a stored transpose of 12 is none
     builder.trackLength = int(std::size(cases));
     for (const Case& c : cases) builder.tracks[0].push_back({c.r0, c.r1, c.r2});
     uint8_t* header = builder.instruments[0].header;  // the envelope, within the editor's range
     header[2] = 0x30, header[3] = 0x20, header[7] = 0x10, header[8] = 0x14;
     SongDocument doc;
     ASSERT_TRUE(Import(builder.Build(), doc));
+    for (int v = 0; v < 4; ++v) EXPECT_EQ(doc.song.Position(0)[v].transpose, (std::array{-12, 12, -1, 0}[v])) << v;
+    EXPECT_EQ(FixedText(doc.title, kTitleLength) + FixedText(doc.song.instrumentNames[0], kNameLength), "titlelead");
     const InstrumentParams& params = doc.song.instruments[0];
     EXPECT_EQ((std::vector<int>{params.attack, params.decay, params.sustain, params.release, params.stepCount}),
               (std::vector<int>{4, 3, 15, 5, 32}));

@@ -11,10 +11,7 @@
 namespace qn::test {
 
 inline void PutBE32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
-    bytes[at] = uint8_t(value >> 24);
-    bytes[at + 1] = uint8_t(value >> 16);
-    bytes[at + 2] = uint8_t(value >> 8);
-    bytes[at + 3] = uint8_t(value);
+    for (int i = 0; i < 4; ++i) bytes[at + size_t(i)] = uint8_t(value >> (24 - 8 * i));
 }
 
 struct TestInstrument {
@@ -34,8 +31,7 @@ struct TestImage {
     std::vector<std::string> instrumentNames;  // up to 32, the rest empty
     std::vector<TestInstrument> instruments;    // I
     std::vector<std::string> waveNames;         // up to 24
-    // Wave records as the file holds them: 42 bytes (41 for version 20 and
-    // older), 16-bit fields big-endian.
+    // Wave records as the file holds them: 42 bytes (41 for version 20 and older), 16-bit fields big-endian.
     std::vector<std::vector<uint8_t>> waves;
     std::array<uint8_t, 24> calcOrder = {};
     int waveCountOverride = -1;
@@ -87,9 +83,7 @@ struct TestImage {
     }
 };
 
-// The default wave record as a file stores it (big-endian 16-bit fields):
-// Loop End, Subloop Len and the length 128, Subloop Step 2, bytes 6 and 7
-// = 1, Phase Max 255, Gain 64, Sustain 255, byte 36 = 255, 39 = 1, 41 = 1.
+// The default wave record as a file stores it (big-endian 16-bit fields).
 inline std::vector<uint8_t> DefaultFileWave() {
     std::vector<uint8_t> wave(42, 0);
     wave[3] = wave[5] = wave[11] = 128;  // Loop End, Subloop Len, length

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <unistd.h>
 
@@ -15,10 +16,19 @@ namespace fs = std::filesystem;
 
 TEST(SongFilePath, ExtensionRule) {
     const std::pair<const char*, const char*> cases[] = {
-        {"song", "song.qnt"},       {"dir/song.qnt", "dir/song.qnt"}, {"a.qnt", "a.qnt"},
-        {".qnt", ".qnt.qnt"},       {"", ".qnt"},                     {"SONG.QNT", "SONG.QNT.qnt"},
-        {"song.qnt.bak", "song.qnt.bak.qnt"}};
+        {"song", "song.qnt"}, {"dir/song.qnt", "dir/song.qnt"}, {".qnt", ".qnt.qnt"}, {"", ".qnt"},
+        {"SONG.QNT", "SONG.QNT.qnt"}, {"song.qnt.bak", "song.qnt.bak.qnt"}};
     for (const auto& [given, expected] : cases) EXPECT_EQ(SongFilePath(given), expected) << given;
+}
+
+TEST(SongModel, SettersClamp) {
+    SongDocument doc;
+    for (auto [given, rows, length] : {std::array{0, 1, 1}, {200, 128, 200}, {300, 128, 255}, {17, 17, 17}}) {
+        doc.song.SetRowsPerPattern(given), doc.song.SetSequenceLength(given);
+        EXPECT_TRUE(doc.song.rowsPerPattern == rows && int(doc.song.sequenceLength) == length) << given;
+    }
+    doc.song.SetRestartPosition(-3);
+    EXPECT_EQ(doc.song.restartPosition, 0u);
 }
 
 // Writes half of the data, then reports a failure (a full disk, say).

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -21,24 +20,13 @@ inline WaveParams TaggedWave(int tag, int mix = 0, int clone = 0) {
 }
 
 // Writes the song into a 1 MiB buffer; returns the image trimmed to its size.
-inline std::vector<uint8_t> WriteImage(SongDocument& doc, std::string* log = nullptr) {
+inline std::vector<uint8_t> WriteImage(SongDocument& doc) {
     std::vector<uint8_t> image(kSongImageBufferSize);
-    FILE* capture = log ? std::tmpfile() : nullptr;
-    const size_t size = WriteSongImage(doc, image.data(), image.size(), nullptr, capture);
-    image.resize(size);
-    if (capture) {
-        std::rewind(capture);
-        log->clear();
-        char chunk[256];
-        size_t got;
-        while ((got = std::fread(chunk, 1, sizeof(chunk), capture)) > 0) log->append(chunk, got);
-        std::fclose(capture);
-    }
+    image.resize(WriteSongImage(doc, image.data(), image.size(), nullptr, nullptr));
     return image;
 }
 
-// Everything a load could change: the storage block, counts, names, title,
-// author and calculation order.
+// Everything a load could change: the storage block, counts, names, title, author and calculation order.
 struct DocumentSnapshot {
     std::vector<uint8_t> storage;
     std::string record;
