@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <unistd.h>
 
@@ -40,7 +42,7 @@ struct OfflineSong {
 class AppHarness {
 public:
     // Starts the App in a scratch working directory (where it reads and
-    // writes "prefs.bin"). `prefsBytes` is written there first when given.
+    // writes "prefs.bin"), with `prefsBytes` written there first when given.
     explicit AppHarness(const std::string& prefsBytes = {}, const char* songArgument = nullptr) {
         SDL_setenv("SDL_VIDEODRIVER", "dummy", 1);
         SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -49,8 +51,7 @@ public:
         char pattern[] = "/tmp/qn_harness_XXXXXX";
         scratch_ = mkdtemp(pattern);
         std::filesystem::current_path(scratch_);
-        // Backups and run markers go to a scratch folder beside it, not the
-        // user's (tests look at what the working directory holds).
+        // Backups and run markers go to a scratch folder beside it, not the user's.
         dataHome_ = scratch_.string() + ".data";
         SDL_setenv("XDG_DATA_HOME", dataHome_.c_str(), 1);
         if (!prefsBytes.empty()) WriteFile("prefs.bin", prefsBytes);
@@ -87,45 +88,34 @@ public:
     }
 
     void Push(SDL_Event& event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
+    void PushType(Uint32 type) { Push(Event(type)); }
 
     void KeyDown(SDL_Keycode sym, Uint16 mod = KMOD_NONE) { Key(true, sym, mod); }
     void KeyUp(SDL_Keycode sym, Uint16 mod = KMOD_NONE) { Key(false, sym, mod); }
     void Key(bool down, SDL_Keycode sym, Uint16 mod) {
-        SDL_Event event;
-        SDL_zero(event);
-        event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+        SDL_Event& event = Event(down ? SDL_KEYDOWN : SDL_KEYUP);
         event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-        event.key.keysym.sym = sym;
-        event.key.keysym.scancode = SDL_GetScancodeFromKey(sym);
-        event.key.keysym.mod = mod;
+        event.key.keysym = SDL_Keysym{SDL_GetScancodeFromKey(sym), sym, mod, 0};
         Push(event);
     }
     void Text(const char* text) {
-        SDL_Event event;
-        SDL_zero(event);
-        event.type = SDL_TEXTINPUT;
+        SDL_Event& event = Event(SDL_TEXTINPUT);
         SDL_strlcpy(event.text.text, text, sizeof(event.text.text));
         Push(event);
     }
     void Wheel(int y) {
-        SDL_Event event;
-        SDL_zero(event);
-        event.type = SDL_MOUSEWHEEL;
+        SDL_Event& event = Event(SDL_MOUSEWHEEL);
         event.wheel.y = y;
         Push(event);
     }
     void MouseMove(int x, int y) {
-        SDL_Event event;
-        SDL_zero(event);
-        event.type = SDL_MOUSEMOTION;
+        SDL_Event& event = Event(SDL_MOUSEMOTION);
         event.motion.x = x;
         event.motion.y = y;
         Push(event);
     }
     void MouseButton(bool down, int x, int y, Uint8 button = SDL_BUTTON_LEFT) {
-        SDL_Event event;
-        SDL_zero(event);
-        event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        SDL_Event& event = Event(down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP);
         event.button.button = button;
         event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
         event.button.x = x;
@@ -186,26 +176,24 @@ public:
     }
 
     static void WriteFile(const std::string& path, const std::string& bytes) {
-        FILE* file = std::fopen(path.c_str(), "wb");
-        ASSERT_NE(file, nullptr);
-        std::fwrite(bytes.data(), 1, bytes.size(), file);
-        std::fclose(file);
+        std::ofstream file(path, std::ios::binary);
+        ASSERT_TRUE(file.write(bytes.data(), std::streamsize(bytes.size()))) << path;
     }
     static std::string ReadFile(const std::string& path) {
-        std::string bytes;
-        if (FILE* file = std::fopen(path.c_str(), "rb")) {
-            char buffer[256];
-            size_t got;
-            while ((got = std::fread(buffer, 1, sizeof(buffer), file)) > 0) bytes.append(buffer, got);
-            std::fclose(file);
-        }
-        return bytes;
+        std::ifstream file(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
 
     App* app = nullptr;
     bool started = false;
 
 private:
+    SDL_Event& Event(Uint32 type) {
+        SDL_zero(event_);
+        event_.type = type;
+        return event_;
+    }
+    SDL_Event event_;
     std::filesystem::path oldDirectory_;
     std::filesystem::path scratch_;
     std::string dataHome_;
@@ -233,7 +221,17 @@ protected:
         harness.KeyDown(sym, mod);
         harness.Frame(frames);
     }
+    // Collects the commands broadcast to the widgets from now on (a window
+    // switch builds new widgets, which drops the listener).
+    std::vector<int>& Listen() {
+        GuiItem* listener = new GuiItem();
+        listener->w = listener->h = 0;
+        listener->onCommand = [this](int command) { heard.push_back(command); };
+        harness.app->items.push_back(listener);
+        return heard;
+    }
     AppHarness harness;
+    std::vector<int> heard;
 };
 
 }  // namespace qn::testing

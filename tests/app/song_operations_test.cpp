@@ -1,9 +1,7 @@
-// The song operation commands in the running program: instrument files
-// through a scripted dialog, the two imports, "Optimize Song", the wave gain
-// commands with the waves generated again at once, and the clipboards.
+// Song operations in the running program: instrument files through a
+// scripted dialog, the two imports, "Optimize Song", the wave commands (whose
+// waves are generated again at once) and every way these come to nothing.
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include "song/song_image.h"
 #include "tests/app/app_harness.h"
@@ -14,95 +12,6 @@ namespace qn::testing {
 namespace {
 
 std::string TestModule(const char* name) { return (qn::test::TestDataFolder("mod") / name).string(); }
-
-class SongOperations : public AppTest {
-protected:
-    void SetUp() override {
-        AppTest::SetUp();
-        harness.app->undo.song.log = nullptr;
-        harness.app->undo.instrument.log = nullptr;
-        harness.app->SetStatus("before");
-    }
-    std::vector<int8_t> WaveBytes(int wave, int count = 128) {
-        const int8_t* slot = harness.app->waveMemory->Slot(wave - 1);
-        return std::vector<int8_t>(slot, slot + count);
-    }
-    // What the App's wave memory should hold for the song as it is now:
-    // the same song generated into a separate memory.
-    std::vector<int8_t> FreshlyGenerated(int wave, int count = 128) {
-        WaveMemory memory;
-        harness.app->replayer->synth.PrecalcAllWaves(TheSong(), memory);
-        const int8_t* slot = memory.Slot(wave - 1);
-        return std::vector<int8_t>(slot, slot + count);
-    }
-    // Instrument 1 plays waves 3 and 5; wave 5 mixes in wave 2. The gains
-    // tell the waves apart.
-    void MakeMixingInstrument() {
-        Song& song = TheSong();
-        song.waves[1].gain = 90;
-        song.waves[2].gain = 110;
-        song.waves[4].gain = 120;
-        song.waves[4].mixWave = 2;
-        SetFixedText(song.waveNames[4], kNameLength, "mixer");
-        song.instrumentSteps[0][0] = InstrumentStep{0, 0, 3};
-        song.instrumentSteps[0][1] = InstrumentStep{0, 0, 5};
-        SetFixedText(song.instrumentNames[0], kNameLength, "lead");
-    }
-
-    ScriptedDialog dialog;
-};
-
-// Instrument files.
-
-TEST_F(SongOperations, SavedInstrumentLoadsIntoANewSongWithItsWaves) {
-    MakeMixingInstrument();
-    dialog.Choose("lead");
-    Run(kCommandSaveInstrument);
-    ASSERT_EQ(dialog.requests.size(), 1u);
-    EXPECT_TRUE(dialog.requests[0].save);
-    EXPECT_EQ(dialog.requests[0].groups.at(0).extensions, std::vector<std::string>{"ins"});
-    EXPECT_EQ(harness.Status(), "Instrument saved.");
-    EXPECT_EQ(std::filesystem::file_size("lead.ins"), kInstrumentFileSize);
-
-    Run(kCommandNewSong);
-    std::vector<int8_t> silentSlot = WaveBytes(2);
-    dialog.Choose("lead.ins");
-    Run(kCommandLoadInstrument);
-    EXPECT_FALSE(dialog.requests.at(1).save);
-    EXPECT_EQ(harness.Status(), "Instrument loaded.");
-    // Needed 3, 5, 2 land in slots 3, 2, 1; the copy of 5 mixes the copy of 2.
-    Song& song = TheSong();
-    EXPECT_EQ(song.instrumentSteps[0][0].Parameter(), 3);
-    EXPECT_EQ(song.instrumentSteps[0][1].Parameter(), 2);
-    EXPECT_EQ(song.waves[2].gain, 110);
-    EXPECT_EQ(song.waves[1].gain, 120);
-    EXPECT_EQ(song.waves[1].mixWave, 1);
-    EXPECT_EQ(song.waves[0].gain, 90);
-    EXPECT_EQ(FixedText(song.waveNames[1], kNameLength), "mixer");
-    EXPECT_EQ(FixedText(song.instrumentNames[0], kNameLength), "lead");
-    // The copied waves are generated at once, not at the next play.
-    EXPECT_EQ(song.waveCount, 3);
-    EXPECT_NE(WaveBytes(2), silentSlot);
-    for (int wave = 1; wave <= 3; ++wave) EXPECT_EQ(WaveBytes(wave), FreshlyGenerated(wave)) << wave;
-}
-
-// Imports.
-
-TEST_F(SongOperations, ProTrackerImportThroughTheDialog) {
-    std::string path = TestModule("flowerpower.mod");
-    std::string module = AppHarness::ReadFile(path);
-    ASSERT_GT(module.size(), 2048u);
-    dialog.Choose(path);
-    Run(kCommandImportProTracker);
-    ASSERT_EQ(dialog.requests.size(), 1u);
-    EXPECT_EQ(dialog.requests[0].groups.at(0).extensions, std::vector<std::string>{"mod"});
-    EXPECT_EQ(harness.Status(), "Protracker Import successful.");
-    // The conversion itself has its own tests; here: the title and the
-    // length at 950 arrive, and the song is measured again for the panel.
-    EXPECT_EQ(std::string(harness.app->document->title, kTitleLength), module.substr(0, kTitleLength));
-    EXPECT_EQ(int(TheSong().sequenceLength), uint8_t(module[950]));
-    EXPECT_EQ(harness.app->songSize, WriteSongImage(*harness.app->document, nullptr, 0, nullptr, nullptr));
-}
 
 // A Qxm module of one position naming track 0 on every voice, one track of
 // one row with note 13, no instruments; the title "qx" sits in the subsong
@@ -116,22 +25,93 @@ std::string SmallQxm() {
     return file;
 }
 
-TEST_F(SongOperations, QxmImportThroughTheDialog) {
+class SongOperations : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        app()->undo.song.log = app()->undo.instrument.log = nullptr;
+        app()->SetStatus("before");
+    }
+    std::vector<int8_t> WaveBytes(int wave) {
+        const int8_t* slot = app()->waveMemory->Slot(wave - 1);
+        return {slot, slot + 128};
+    }
+    // The App's wave memory holds what the song as it is now generates.
+    void ExpectWavesFresh(int count) {
+        WaveMemory memory;
+        app()->replayer->synth.PrecalcAllWaves(TheSong(), memory);
+        for (int wave = 1; wave <= count; ++wave)
+            EXPECT_EQ(WaveBytes(wave), std::vector<int8_t>(memory.Slot(wave - 1), memory.Slot(wave - 1) + 128))
+                << "wave " << wave;
+    }
+    std::vector<uint8_t> Storage() { return {app()->document->Storage(), app()->document->Storage() + kStorageSize}; }
+    // Instrument 1 plays waves 3 and 5; wave 5 mixes in wave 2. The gains
+    // tell the waves apart.
+    void MakeMixingInstrument() {
+        Song& song = TheSong();
+        song.waves[1].gain = 90;
+        song.waves[2].gain = 110;
+        song.waves[4].gain = 120;
+        song.waves[4].mixWave = 2;
+        SetFixedText(song.waveNames[4], kNameLength, "mixer");
+        song.instrumentSteps[0][0] = InstrumentStep{0, 0, 3};
+        song.instrumentSteps[0][1] = InstrumentStep{0, 0, 5};
+        SetFixedText(song.instrumentNames[0], kNameLength, "lead");
+    }
+    ScriptedDialog dialog;
+};
+
+TEST_F(SongOperations, SavedInstrumentLoadsIntoANewSongWithItsWaves) {
+    MakeMixingInstrument();
+    dialog.Choose("lead");
+    Run(kCommandSaveInstrument);
+    EXPECT_TRUE(dialog.requests.at(0).save);
+    EXPECT_EQ(dialog.requests[0].groups.at(0).extensions, std::vector<std::string>{"ins"});
+    EXPECT_EQ(harness.Status(), "Instrument saved.");
+    EXPECT_EQ(std::filesystem::file_size("lead.ins"), kInstrumentFileSize);
+
+    Run(kCommandNewSong);
+    dialog.Choose("lead.ins");
+    Run(kCommandLoadInstrument);
+    EXPECT_FALSE(dialog.requests.at(1).save);
+    EXPECT_EQ(harness.Status(), "Instrument loaded.");
+    // Needed 3, 5, 2 land in slots 3, 2, 1; the copy of 5 mixes the copy of 2.
+    Song& song = TheSong();
+    EXPECT_EQ(song.instrumentSteps[0][0].Parameter(), 3);
+    EXPECT_EQ(song.instrumentSteps[0][1].Parameter(), 2);
+    EXPECT_EQ((std::vector<int>{song.waves[0].gain, song.waves[1].gain, song.waves[2].gain, song.waves[1].mixWave}),
+              (std::vector<int>{90, 120, 110, 1}));
+    EXPECT_EQ(FixedText(song.waveNames[1], kNameLength), "mixer");
+    EXPECT_EQ(FixedText(song.instrumentNames[0], kNameLength), "lead");
+    EXPECT_EQ(song.waveCount, 3);
+    ExpectWavesFresh(3);  // generated at once, not at the next play
+}
+
+TEST_F(SongOperations, ImportsThroughTheDialog) {
+    const std::string path = TestModule("flowerpower.mod"), module = AppHarness::ReadFile(path);
+    ASSERT_GT(module.size(), 2048u);
+    dialog.Choose(path);
+    Run(kCommandImportProTracker);
+    EXPECT_EQ(dialog.requests.at(0).groups.at(0).extensions, std::vector<std::string>{"mod"});
+    EXPECT_EQ(harness.Status(), "Protracker Import successful.");
+    // The conversion has its own tests; here the title and the length at 950
+    // arrive, and the song is measured again for the panel.
+    EXPECT_EQ(std::string(app()->document->title, kTitleLength), module.substr(0, kTitleLength));
+    EXPECT_EQ(int(TheSong().sequenceLength), uint8_t(module[950]));
+    EXPECT_EQ(app()->songSize, WriteSongImage(*app()->document, nullptr, 0, nullptr, nullptr));
+
     AppHarness::WriteFile("small.qxm", SmallQxm());
     dialog.Choose("small.qxm");
     Run(kCommandImportQxm);
     EXPECT_EQ(harness.Status(), "QXM Import successful.");
-    EXPECT_EQ(FixedText(harness.app->document->title, kTitleLength), "qx");
+    EXPECT_EQ(FixedText(app()->document->title, kTitleLength), "qx");
     EXPECT_EQ(TheSong().rowsPerPattern, 1);
     EXPECT_EQ(TheSong().Pattern(TheSong().Position(0)[2].pattern)[0].Note(), 13);
 }
 
-// The optimizer.
-
-TEST_F(SongOperations, OptimizeRenumbersWavesAndRegeneratesThem) {
-    // Instrument 1 plays waves 1, 2 and 5; waves 3 and 4 are unused and go,
-    // so wave 5 becomes wave 3 and is generated in its new slot at once.
+TEST_F(SongOperations, WaveCommandsChangeTheWaveMemoryAtOnce) {
     Song& song = TheSong();
+    // Optimize: instrument 1 plays waves 2 and 5; 3 and 4 are unused and go.
     song.Pattern(1)[0].SetNote(13);
     song.Pattern(1)[0].SetInstrument(1);
     song.instrumentSteps[0][0] = InstrumentStep{0, 0, 2};
@@ -145,41 +125,29 @@ TEST_F(SongOperations, OptimizeRenumbersWavesAndRegeneratesThem) {
     EXPECT_EQ(song.waves[2].gain, 120);
     EXPECT_NE(harness.Status().find(" 2 Waves Saved: "), std::string::npos) << harness.Status();
     EXPECT_EQ(song.waveCount, 3);
-    for (int wave = 1; wave <= 3; ++wave) EXPECT_EQ(WaveBytes(wave), FreshlyGenerated(wave)) << wave;
-}
+    ExpectWavesFresh(3);
 
-// Wave gains.
-
-TEST_F(SongOperations, WaveVolumeStepsChangeTheWaveMemoryAtOnce) {
+    // The wave window's Ctrl+- and Ctrl++ scale by 0.9 and 1.1; Normalize
+    // scales to the loudest (gain 120 -> 255); none of them says anything.
     Run(kCommandWaveWindow);
-    std::vector<int8_t> original = WaveBytes(1);
-    // Ctrl+- and Ctrl++ are the wave window's shortcuts.
-    Press(SDLK_MINUS, KMOD_LCTRL);
-    EXPECT_EQ(TheSong().waves[0].gain, 57);  // 64 * 0.9 = 57.6
-    std::vector<int8_t> quieter = WaveBytes(1);
-    EXPECT_NE(quieter, original);
-    EXPECT_EQ(quieter, FreshlyGenerated(1));
-    Press(SDLK_PLUS, KMOD_RCTRL);
-    EXPECT_EQ(TheSong().waves[0].gain, 62);  // 57 * 1.1 = 62.7
-    EXPECT_NE(WaveBytes(1), quieter);
-    EXPECT_EQ(WaveBytes(1), FreshlyGenerated(1));
-}
-
-TEST_F(SongOperations, NormalizeScalesToTheLoudestAndRegenerates) {
-    TheSong().waves[0].gain = 100;
-    TheSong().waves[1].gain = 128;
-    TheSong().instrumentSteps[0][0] = InstrumentStep{0, 0, 2};
-    harness.app->RegenerateWaves();
-    std::vector<int8_t> before = WaveBytes(2);
-    Run(kCommandNormalizeWaves);
-    EXPECT_EQ(TheSong().waves[1].gain, 255);
-    EXPECT_EQ(TheSong().waves[0].gain, 199);  // 100 * 255/128 = 199.2
-    EXPECT_NE(WaveBytes(2), before);
-    EXPECT_EQ(WaveBytes(2), FreshlyGenerated(2));
+    app()->SetStatus("before");
+    const struct { SDL_Keycode key; Uint16 mod; int command; int gains[3]; } steps[] = {
+        {SDLK_MINUS, KMOD_LCTRL, 0, {57, 90, 108}},
+        {SDLK_PLUS, KMOD_RCTRL, 0, {62, 99, 118}},
+        {0, 0, kCommandNormalizeWaves, {133, 213, 255}},
+    };
+    for (const auto& step : steps) {
+        const std::vector<int8_t> earlier = WaveBytes(3);
+        if (step.command) Run(step.command); else Press(step.key, step.mod);
+        EXPECT_EQ((std::vector<int>{song.waves[0].gain, song.waves[1].gain, song.waves[2].gain}),
+                  (std::vector<int>(step.gains, step.gains + 3))) << step.key << " " << step.command;
+        EXPECT_NE(WaveBytes(3), earlier);
+        ExpectWavesFresh(3);
+    }
     EXPECT_EQ(harness.Status(), "before");
 }
 
-TEST_F(SongOperations, ClearUnusedWavesKeepsMixSourcesAndClearsTheRest) {
+TEST_F(SongOperations, ClearUnusedWavesAndTheWaveClipboard) {
     MakeMixingInstrument();
     TheSong().waves[6].gain = 77;
     SetFixedText(TheSong().waveNames[6], kNameLength, "stray");
@@ -190,28 +158,20 @@ TEST_F(SongOperations, ClearUnusedWavesKeepsMixSourcesAndClearsTheRest) {
     EXPECT_EQ(TheSong().waves[1].gain, 90) << "wave 2 is mixed in by wave 5";
     EXPECT_EQ(TheSong().waves[2].gain, 110);
     EXPECT_EQ(TheSong().waves[4].gain, 120);
-    EXPECT_EQ(harness.Status(), "before");
-}
 
-// Clipboards.
-
-TEST_F(SongOperations, WaveClipboardThroughTheWaveWindowShortcuts) {
     Run(kCommandWaveWindow);
-    TheSong().waves[9].gain = 99;
-    TheSong().waves[9].mixWave = 6;
-    SetFixedText(TheSong().waveNames[9], kNameLength, "ten");
-    harness.app->currentWave = 10;
+    app()->currentWave = 5;
     Press(SDLK_F4, KMOD_LSHIFT);  // Copy Wave
-    harness.app->currentWave = 4;
+    app()->currentWave = 2;
     Press(SDLK_F5, KMOD_LSHIFT);  // Paste Wave
-    EXPECT_EQ(TheSong().waves[3].gain, 99);
-    EXPECT_EQ(TheSong().waves[3].mixWave, 0) << "a wave mixes only lower-numbered waves";
-    EXPECT_EQ(FixedText(TheSong().waveNames[3], kNameLength), "ten");
-    EXPECT_EQ(WaveBytes(4), FreshlyGenerated(4));
-    harness.app->currentWave = 10;
+    EXPECT_EQ(TheSong().waves[1].gain, 120);
+    EXPECT_EQ(TheSong().waves[1].mixWave, 0) << "a wave mixes only lower-numbered waves";
+    EXPECT_EQ(FixedText(TheSong().waveNames[1], kNameLength), "mixer");
+    ExpectWavesFresh(5);
+    app()->currentWave = 5;
     Press(SDLK_F3, KMOD_LSHIFT);  // Clear Wave
-    EXPECT_TRUE(IsWaveEmpty(TheSong().waves[9]));
-    EXPECT_EQ(FixedText(TheSong().waveNames[9], kNameLength), "");
+    EXPECT_TRUE(IsWaveEmpty(TheSong().waves[4]));
+    EXPECT_EQ(FixedText(TheSong().waveNames[4], kNameLength), "");
 }
 
 // Every way an instrument or import command can come to nothing: the status
@@ -233,10 +193,11 @@ TEST_F(SongOperations, FailedOrCancelledCommandsChangeNothing) {
     AppHarness::WriteFile("bad.qxm", badQxm);
     std::filesystem::create_directories("taken.ins/inside");  // a folder in the way of the rename
     const std::string saveFailed = "Failed. Could not save instrument.", unknown = "Failed. Unknown Instrument format.";
-    struct Case { int command; const char* choice; std::string status; };
+    const std::string badMod = "Protracker Import failed.";
+    struct Case { int command; std::string choice; std::string status; };
     const Case cases[] = {
-        {kCommandSaveInstrument, nullptr, "before"},
-        {kCommandLoadInstrument, nullptr, "before"},
+        {kCommandSaveInstrument, "", "before"},
+        {kCommandLoadInstrument, "", "before"},
         {kCommandSaveInstrument, "missing/folder/lead.ins", saveFailed},
         {kCommandSaveInstrument, "taken.ins", saveFailed},
         {kCommandLoadInstrument, "magic.ins", unknown},
@@ -244,44 +205,34 @@ TEST_F(SongOperations, FailedOrCancelledCommandsChangeNothing) {
         {kCommandLoadInstrument, "empty.ins", unknown},
         {kCommandLoadInstrument, "large.ins", unknown},
         {kCommandLoadInstrument, "absent.ins", unknown},
-        {kCommandImportProTracker, nullptr, "before"},
+        {kCommandImportProTracker, "", "before"},
         {kCommandImportProTracker, "empty.ins", "before"},
         {kCommandImportProTracker, "absent.mod", "before"},
-        {kCommandImportProTracker, "truncated_header.mod", "Protracker Import failed."},
-        {kCommandImportProTracker, "truncated_soundtracker.mod", "Protracker Import failed."},
-        {kCommandImportQxm, nullptr, "before"},
+        {kCommandImportProTracker, TestModule("truncated_header.mod"), badMod},
+        {kCommandImportProTracker, TestModule("truncated_soundtracker.mod"), badMod},
+        {kCommandImportQxm, "", "before"},
         {kCommandImportQxm, "empty.ins", "before"},
         {kCommandImportQxm, "bad.qxm", "QXM Import failed."},
     };
-    harness.app->currentInstrument = 2;
-    const std::vector<uint8_t> before(harness.app->document->Storage(),
-                                      harness.app->document->Storage() + kStorageSize);
+    app()->currentInstrument = 2;
+    const std::vector<uint8_t> before = Storage();
     for (const Case& c : cases) {
-        const std::string choice = c.choice == nullptr ? "" : std::string(c.choice);
-        SCOPED_TRACE(choice);
-        harness.app->SetStatus("before");
-        if (c.choice == nullptr)
-            dialog.Cancel();
-        else
-            dialog.Choose(choice.size() > 4 && choice.substr(choice.size() - 4) == ".mod" && choice != "absent.mod"
-                              ? TestModule(c.choice)
-                              : choice);
+        SCOPED_TRACE(c.choice);
+        app()->SetStatus("before");
+        if (c.choice.empty()) dialog.Cancel(); else dialog.Choose(c.choice);
         Run(c.command);
         EXPECT_EQ(harness.Status(), c.status);
-        EXPECT_EQ(std::vector<uint8_t>(harness.app->document->Storage(),
-                                       harness.app->document->Storage() + kStorageSize),
-                  before);
+        EXPECT_TRUE(Storage() == before);
     }
     EXPECT_EQ(dialog.requests.back().groups.at(0).extensions, std::vector<std::string>{"qxm"});
     EXPECT_TRUE(std::filesystem::is_directory("taken.ins/inside"));
     EXPECT_FALSE(std::filesystem::exists("lead.ins"));
     // A song whose wave slots are all taken has no room for the instrument's waves.
     for (int slot = 0; slot < kWaves; ++slot) TheSong().waves[slot].gain = uint8_t(1 + slot);
-    const std::vector<uint8_t> full(harness.app->document->Storage(), harness.app->document->Storage() + kStorageSize);
+    const std::vector<uint8_t> full = Storage();
     dialog.Choose("good.ins");
     Run(kCommandLoadInstrument);
-    EXPECT_EQ(std::vector<uint8_t>(harness.app->document->Storage(), harness.app->document->Storage() + kStorageSize),
-              full);
+    EXPECT_TRUE(Storage() == full);
     EXPECT_EQ(harness.Status(), unknown);
 }
 
