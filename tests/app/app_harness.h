@@ -11,6 +11,7 @@
 #include <iterator>
 #include <string>
 #include <unistd.h>
+#include <utility>
 
 #include "app/app.h"
 #include "app/save_question.h"
@@ -76,51 +77,45 @@ public:
 
     // Runs App::Shutdown once (it writes "prefs.bin").
     void Stop() {
-        if (!stopped_) app->Shutdown();
-        stopped_ = true;
+        if (!std::exchange(stopped_, true)) app->Shutdown();
     }
 
-    // Runs frames; returns whether the App asked to quit.
+    // Runs frames; returns whether the App asked to quit in the last.
     bool Frame(int count = 1) {
         bool quit = false;
-        for (int i = 0; i < count; ++i) quit = app->Update();
+        while (count-- > 0) quit = app->Update();
         return quit;
     }
 
     void Push(SDL_Event& event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
-    void PushType(Uint32 type) { Push(Event(type)); }
+    void PushType(Uint32 type) { Push(Event(type)); }  // e.g. SDL_QUIT
 
     void KeyDown(SDL_Keycode sym, Uint16 mod = KMOD_NONE) { Key(true, sym, mod); }
     void KeyUp(SDL_Keycode sym, Uint16 mod = KMOD_NONE) { Key(false, sym, mod); }
     void Key(bool down, SDL_Keycode sym, Uint16 mod) {
-        SDL_Event& event = Event(down ? SDL_KEYDOWN : SDL_KEYUP);
-        event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-        event.key.keysym = SDL_Keysym{SDL_GetScancodeFromKey(sym), sym, mod, 0};
-        Push(event);
+        Event(down ? SDL_KEYDOWN : SDL_KEYUP).key.keysym = SDL_Keysym{SDL_GetScancodeFromKey(sym), sym, mod, 0};
+        event_.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+        Push(event_);
     }
     void Text(const char* text) {
-        SDL_Event& event = Event(SDL_TEXTINPUT);
-        SDL_strlcpy(event.text.text, text, sizeof(event.text.text));
-        Push(event);
+        SDL_strlcpy(Event(SDL_TEXTINPUT).text.text, text, sizeof(event_.text.text));
+        Push(event_);
     }
     void Wheel(int y) {
-        SDL_Event& event = Event(SDL_MOUSEWHEEL);
-        event.wheel.y = y;
-        Push(event);
+        Event(SDL_MOUSEWHEEL).wheel.y = y;
+        Push(event_);
     }
     void MouseMove(int x, int y) {
-        SDL_Event& event = Event(SDL_MOUSEMOTION);
-        event.motion.x = x;
-        event.motion.y = y;
-        Push(event);
+        Event(SDL_MOUSEMOTION).motion.x = x;
+        event_.motion.y = y;
+        Push(event_);
     }
     void MouseButton(bool down, int x, int y, Uint8 button = SDL_BUTTON_LEFT) {
-        SDL_Event& event = Event(down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP);
-        event.button.button = button;
-        event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-        event.button.x = x;
-        event.button.y = y;
-        Push(event);
+        Event(down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP).button.button = button;
+        event_.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+        event_.button.x = x;
+        event_.button.y = y;
+        Push(event_);
     }
     // A hover, a press and a release, a frame each.
     void Click(int x, int y) {
@@ -145,21 +140,20 @@ public:
 
     // Saves the frame as a BMP beside the test binary ("frames/NAME.bmp")
     // for a person to look at; returns the path or "" on failure.
-    std::string SaveFrame(const char* name) {
+    std::string SaveFrame(const std::string& name) {
         app->DrawFrame();
         int width = 0, height = 0;
         SDL_GetRendererOutputSize(app->renderer, &width, &height);
         SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888);
         if (!surface) return {};
         SDL_RenderSetViewport(app->renderer, nullptr);
-        bool read = SDL_RenderReadPixels(app->renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, surface->pixels,
-                                         surface->pitch) == 0;
         char* base = SDL_GetBasePath();
         std::filesystem::path folder = std::filesystem::path(base ? base : "") / "frames";
         SDL_free(base);
         std::filesystem::create_directories(folder);
-        std::string path = (folder / (std::string(name) + ".bmp")).string();
-        bool saved = read && SDL_SaveBMP(surface, path.c_str()) == 0;
+        std::string path = (folder / (name + ".bmp")).string();
+        bool saved = SDL_RenderReadPixels(app->renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, surface->pixels,
+                                          surface->pitch) == 0 && SDL_SaveBMP(surface, path.c_str()) == 0;
         SDL_FreeSurface(surface);
         return saved ? path : std::string();
     }
@@ -188,12 +182,8 @@ public:
     bool started = false;
 
 private:
-    SDL_Event& Event(Uint32 type) {
-        SDL_zero(event_);
-        event_.type = type;
-        return event_;
-    }
-    SDL_Event event_;
+    SDL_Event& Event(Uint32 type) { return event_ = SDL_Event{type}; }
+    SDL_Event event_{};
     std::filesystem::path oldDirectory_;
     std::filesystem::path scratch_;
     std::string dataHome_;

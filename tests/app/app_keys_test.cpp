@@ -1,13 +1,154 @@
-// Application keys and the commands the shell runs itself: the shell's
-// state after each key, Space and the play keys with the status each leaves,
-// pane focus by Return, window sizes and the new-song commands.
+// Input in the running program: the frame loop's handling of keys, mouse and
+// text; the application keys and the commands the shell runs itself; the menu
+// bars' shortcuts, texts and check marks, and the open menu over the panes.
 #include <array>
 #include <cstring>
 
+#include "gui/font.h"
+#include "gui/menu.h"
 #include "tests/app/app_harness.h"
 
 namespace qn::testing {
 namespace {
+
+// A widget in the App's tree that records presses and keys.
+struct Target : GuiItem {
+    Target() { x = y = 100, w = h = 50; }
+    void OnMouseButton(MouseEvent* event) override {
+        GuiItem::OnMouseButton(event);
+        states.push_back(event->state);
+    }
+    void OnHover() override { ++hovers; }
+    bool OnKey(const SDL_Keysym& key) override {
+        keys.push_back(key.sym);
+        return key.sym == consumed;
+    }
+    std::vector<int> states;
+    std::vector<SDL_Keycode> keys;
+    SDL_Keycode consumed = SDLK_a;
+    int hovers = 0;
+};
+
+class AppInput : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        // First in the list: hit and offered keys before the main window's panes.
+        harness.app->items.insert(harness.app->items.begin(), target);
+    }
+    Target* target = new Target();
+};
+
+// One key nobody takes is handled per frame; a consumed key is dropped and
+// the next one handled in the same frame. The wheel acts as Up and Down.
+TEST_F(AppInput, KeysAndTheWheel) {
+    for (SDL_Keycode key : {SDLK_a, SDLK_F2, SDLK_a, SDLK_F3, SDLK_F4}) harness.KeyDown(key);
+    const struct { int octave; size_t waiting; } frames[] = {{1, 3}, {2, 1}, {3, 0}};
+    for (const auto& frame : frames) {
+        harness.Frame();
+        EXPECT_EQ(app()->currentOctave, frame.octave);
+        EXPECT_EQ(app()->KeyQueue.size(), frame.waiting);
+    }
+    target->consumed = 0;
+    target->keys.clear();
+    for (int y : {1, 0, -2}) harness.Wheel(y);
+    harness.Frame(3);
+    EXPECT_EQ(target->keys, (std::vector<SDL_Keycode>{SDLK_UP, SDLK_DOWN, SDLK_DOWN}));
+    // Blocked keys are discarded.
+    app()->keysBlocked = true;
+    harness.KeyDown(SDLK_F1);
+    harness.Frame();
+    EXPECT_EQ(app()->currentOctave, 3);
+    EXPECT_TRUE(app()->KeyQueue.empty());
+}
+
+// Modifier keys set their bits; the right button acts as Shift and its
+// release clears every modifier, even one still held.
+TEST_F(AppInput, ModifierBits) {
+    harness.KeyDown(SDLK_RSHIFT);
+    harness.KeyDown(SDLK_LALT);
+    harness.Frame();
+    EXPECT_EQ(ModifierState, kModifierShift | kModifierAlt);
+    harness.KeyUp(SDLK_RSHIFT);
+    harness.KeyUp(SDLK_LALT);
+    harness.KeyDown(SDLK_LCTRL, KMOD_LCTRL);
+    harness.Frame();
+    EXPECT_EQ(ModifierState, kModifierCtrl);
+    harness.MouseButton(true, 10, 10, SDL_BUTTON_RIGHT);
+    harness.Frame();
+    EXPECT_EQ(ModifierState, kModifierShift);
+    harness.MouseButton(false, 10, 10, SDL_BUTTON_RIGHT);
+    harness.Frame();
+    EXPECT_EQ(ModifierState, 0);
+    harness.KeyUp(SDLK_LCTRL);
+}
+
+// A hover is no click; a click focuses and captures, is delivered while held
+// and its release in exactly one frame. After a command (not command 0)
+// clicks pause until the mouse is idle; the command reaches the widgets.
+// A press on empty space takes the focus away and pauses like a command.
+TEST_F(AppInput, MouseReachesTheWidgetUnderIt) {
+    harness.MouseMove(120, 120);
+    harness.Frame();
+    EXPECT_EQ(target->hovers, 1);
+    EXPECT_TRUE(target->states.empty());
+    harness.Command(0);
+    harness.MouseButton(true, 110, 110);
+    harness.Frame(2);
+    EXPECT_EQ(target->states, (std::vector<int>{1, 1}));
+    EXPECT_TRUE(target->focused);
+    EXPECT_EQ(app()->capturedItemId, target->id);
+    harness.MouseButton(false, 110, 110);
+    harness.Frame(2);
+    EXPECT_EQ(target->states, (std::vector<int>{1, 1, 2}));
+    EXPECT_EQ(app()->mouse.state, 0);
+
+    std::vector<int> seen;
+    target->onCommand = [&](int command) { seen.push_back(command); };
+    target->states.clear();
+    harness.Command(kCommandStepsInHex);
+    harness.MouseButton(true, 110, 110);
+    harness.Frame();
+    EXPECT_EQ(seen, (std::vector<int>{kCommandStepsInHex}));
+    EXPECT_TRUE(app()->commandSeen);
+    harness.MouseButton(false, 110, 110);
+    harness.Frame(2);  // the release is not delivered either; then idle
+    EXPECT_FALSE(app()->commandSeen);
+    EXPECT_TRUE(target->states.empty());
+
+    harness.MouseButton(true, 1, 300);  // empty space, left of the pattern editor
+    harness.Frame(2);
+    EXPECT_FALSE(target->focused);
+    EXPECT_TRUE(app()->commandSeen);
+}
+
+TEST_F(AppInput, TextGoesToTheFocusedTextFieldAndQuitEndsTheLoop) {
+    struct Field : GuiItem {
+        void OnTextInput(const char* text) override { typed += text; }
+        std::string typed;
+    };
+    Field* field = new Field();
+    field->isTextField = true;
+    field->focused = true;
+    app()->items.push_back(field);
+    DropFocusExcept(app()->items, field);  // the pattern editor starts focused
+    app()->editMode = true;
+    harness.Text("ab");
+    harness.Frame();
+    EXPECT_EQ(field->typed, "ab");
+    EXPECT_TRUE(SDL_IsTextInputActive());
+    EXPECT_FALSE(app()->editMode);  // typing into a field leaves edit mode
+    // While the field has focus, the other widgets do not see keys.
+    harness.KeyDown(SDLK_a);
+    harness.Frame();
+    EXPECT_TRUE(target->keys.empty());
+    field->focused = false;
+    harness.KeyDown(SDLK_b);
+    harness.Frame();
+    EXPECT_FALSE(SDL_IsTextInputActive());
+    harness.PushType(SDL_QUIT);
+    EXPECT_TRUE(harness.Frame());
+}
 
 using AppKeys = AppTest;
 
@@ -35,7 +176,6 @@ TEST_F(AppKeys, KeysChangeTheShellsState) {
         {SDLK_DOWN, KMOD_LALT, {0, 0, 0, 15, 0, 3, kMainWindow}, "held at the last position"},
         {SDLK_UP, KMOD_LALT, {0, 0, 0, 15, 0, 2, kMainWindow}, "left Alt+Up: the one before"},
         {SDLK_ESCAPE, 0, {0, 0, 0, 15, 0, 2, kInstrumentWindow}, "Escape: main to instruments"},
-        {SDLK_ESCAPE, 0, {0, 0, 0, 15, 0, 2, kMainWindow}, "and back"},
         {SDLK_F3, KMOD_LALT, {0, 0, 0, 15, 0, 2, kWaveWindow}, "left Alt+F3: to the waves"},
         {SDLK_KP_PLUS, 0, {0, 0, 0, 15, 0, 2, kWaveWindow}, "which have no instrument selector"},
         {SDLK_SPACE, 0, {0, 0, 0, 15, 0, 2, kWaveWindow}, "where only Shift+Space toggles edit mode"},
@@ -130,31 +270,146 @@ TEST_F(AppKeys, GuiSizeCommandsResizeTheWindowAndAreStored) {
     EXPECT_TRUE(harness.Frame());
 }
 
-// Both new-song commands stop, empty the patterns and clear the title, the
-// path and the mutes; one keeps the instruments' and waves' names.
+// Both new-song commands stop and clear the patterns, the title, the path
+// and the mutes; one keeps the instruments' and waves' names.
 TEST_F(AppKeys, NewSongCommands) {
-    App* app = harness.app;
-    Song& song = app->document->song;
+    Song& song = TheSong();
     for (bool keep : {false, true}) {
         song.Pattern(1)[5].SetNote(25);
         song.SetSequenceLength(9);
         SetFixedText(song.instrumentNames[3], kNameLength, "lead");
         SetFixedText(song.waveNames[0], kNameLength, "saw");
-        SetFixedText(app->document->title, kTitleLength, "tune");
-        SetFixedText(app->document->author, kTitleLength, "me");
-        std::strcpy(app->songPath, "tune.qnt");
-        app->replayer->voices[2].muted = 1;
+        SetFixedText(app()->document->title, kTitleLength, "tune");
+        std::strcpy(app()->songPath, "tune.qnt");
+        app()->replayer->voices[2].muted = 1;
         Run(kCommandPlaySong);
         Run(keep ? kCommandNewSongKeepInstruments : kCommandNewSong);
-        EXPECT_FALSE(app->IsPlaying());
-        EXPECT_EQ(song.Pattern(1)[5].Note(), 0);
-        EXPECT_EQ(song.sequenceLength, 4u);
-        EXPECT_EQ(FixedText(song.instrumentNames[3], kNameLength), keep ? "lead" : "");
-        EXPECT_EQ(FixedText(song.waveNames[0], kNameLength), keep ? "saw" : "");
-        EXPECT_EQ(FixedText(app->document->title, kTitleLength) + FixedText(app->document->author, kTitleLength), "");
-        EXPECT_STREQ(app->songPath, "");
-        EXPECT_EQ(app->replayer->voices[2].muted, 0);
+        EXPECT_EQ((std::array<int, 5>{app()->IsPlaying(), song.Pattern(1)[5].Note(), int(song.sequenceLength),
+                                      app()->songPath[0], app()->replayer->voices[2].muted}),
+                  (std::array<int, 5>{0, 0, 4, 0, 0}));
+        EXPECT_EQ(FixedText(song.instrumentNames[3], kNameLength) + FixedText(song.waveNames[0], kNameLength) + "|" +
+                      FixedText(app()->document->title, kTitleLength),
+                  keep ? "leadsaw|" : "|");
     }
+}
+
+class MenuBar : public AppTest {
+protected:
+    ButtonMenu* Menu(const std::string& title) {
+        for (GuiItem* child : app()->items.at(1)->children)
+            if (auto* menu = dynamic_cast<ButtonMenu*>(child); menu && title == menu->text) return menu;
+        return nullptr;
+    }
+    // Opens a menu and returns the text of the entry line starting with `label`.
+    std::string OpenedLine(const std::string& title, const std::string& label) {
+        ButtonMenu* menu = Menu(title);
+        menu->Open();
+        std::string found;
+        for (GuiItem* child : menu->dropDown->children)
+            if (std::string text = static_cast<GuiLabel*>(child)->text; found.empty() && text.rfind(label, 0) == 0)
+                found = text;
+        menu->OnFocusLost();
+        menu->Update();
+        return found;
+    }
+};
+
+// Keys through the real key flow, each with the commands it posts (a window
+// switch builds new widgets, which see no command) and the window after it.
+TEST_F(MenuBar, ShortcutsPostTheirCommandsThroughTheKeyFlow) {
+    struct Step { SDL_Keycode sym; Uint16 mod; std::vector<int> commands; const char* what; int window = kMainWindow; };
+    const Step steps[] = {
+        {SDLK_z, KMOD_RCTRL, {kCommandUndo}, ""},
+        {SDLK_z, KMOD_LSHIFT, {kCommandRedo}, "Shift alone is in Redo's mask"},
+        {SDLK_z, KMOD_LCTRL | KMOD_LSHIFT, {kCommandRedo}, "Undo excludes Shift, Redo takes it"},
+        {SDLK_LESS, 0, {kCommandPlaySong}, "hidden entry"},
+        {SDLK_RALT, KMOD_NUM, {kCommandPlayPattern}, "the application key works with Num Lock"},
+        {SDLK_F2, KMOD_RALT, {}, "window keys need the left Alt"},
+        {SDLK_F3, KMOD_LALT, {}, "", kWaveWindow},
+        {SDLK_F3, KMOD_LSHIFT, {kCommandClearWave}, "not an octave key", kWaveWindow},
+        {SDLK_z, KMOD_LCTRL, {}, "no menu here carries Ctrl+Z", kWaveWindow},
+        {SDLK_F2, KMOD_LALT, {}, "", kInstrumentWindow},
+        {SDLK_F3, KMOD_LSHIFT, {kCommandClearInstrument}, "", kInstrumentWindow},
+        {SDLK_F5, KMOD_LSHIFT, {kCommandPasteInstrument}, "", kInstrumentWindow},
+        {SDLK_F1, KMOD_LALT, {}, ""},
+    };
+    int window = kNoWindow;
+    for (const Step& step : steps) {
+        heard.clear();
+        if (app()->currentWindow != window) Listen();
+        window = app()->currentWindow;
+        Press(step.sym, step.mod);
+        EXPECT_EQ(heard, step.commands) << SDL_GetKeyName(step.sym) << " " << step.mod << " " << step.what;
+        EXPECT_EQ(app()->currentWindow, step.window) << SDL_GetKeyName(step.sym);
+    }
+    EXPECT_EQ(app()->currentOctave, 0);
+}
+
+// The shortcut beside an entry, and check marks that follow the preferences
+// each time a menu opens (GuiSize entries carry none).
+TEST_F(MenuBar, ShortcutTextsAndCheckMarks) {
+    const struct { int command; const char* menu; const char* entry; const char* shown; } rows[] = {
+        {0, "Song", "Save Song ", "<c888888>CTRL+<c888888>S"},
+        {0, "Song", "Quit", "<c888888>ALT+<c888888>F4"},
+        {0, "Edit", "Redo", "<c888888>CTRL+LSHIFT+<c888888>Z"},
+        {0, "Play", "Play Pattern from Cursor", "<c888888>SHIFT+<c888888>Right Alt"},
+        {0, "Prefs", "Mono", "[x]"},
+        {kCommandHalfStereo, "Prefs", "Mono", "[ ]"},
+        {0, "Prefs", "Half Stereo", "[x]"},
+        {kCommandStepsInHex, "Prefs", "Steps in Hex", "[x]"},
+        {kCommandWideGui, "Prefs", "Wide Gui", "[x]"},
+        {kCommandFullStereo, "Prefs", "Full Stereo (like AMIGA)", "[x]"},
+    };
+    for (const auto& row : rows) {
+        if (row.command) {
+            harness.Command(row.command);
+            harness.Frame(2);
+        }
+        EXPECT_NE(OpenedLine(row.menu, row.entry).find(row.shown), std::string::npos) << row.entry;
+    }
+    EXPECT_EQ(OpenedLine("Prefs", "GuiSize 1.0").find('['), std::string::npos);
+}
+
+TEST_F(MenuBar, OpenMenuIsDrawnOverThePanesAndTakesClicks) {
+    // A red pane where the Play menu drops down, as the editor panes lie.
+    GuiItem* pane = app()->rootPanel->Add(new GuiItem());
+    pane->w = 600, pane->h = 300, pane->customColours = true;
+    pane->background = Rgba{255, 0, 0, 255};
+    ButtonMenu* play = Menu("Play");
+    play->Open();
+    SDL_Rect rect = play->dropDown->AbsoluteRect();
+    EXPECT_EQ(harness.Pixel(rect.x + rect.w - 5, rect.y + rect.h - 5), (Rgba{255, 255, 255, 255}));
+    harness.SaveFrame("menu_over_pane");
+    play->OnFocusLost();
+    harness.Frame();
+    EXPECT_EQ(harness.Pixel(rect.x + rect.w - 5, rect.y + rect.h - 5), (Rgba{255, 0, 0, 255}));
+
+    // A click on the title opens a menu, a click on "Waves" runs it.
+    ButtonMenu* windowMenu = Menu("Window");
+    SDL_Rect title = windowMenu->AbsoluteRect();
+    harness.MouseButton(true, title.x + 2, title.y + 2);
+    harness.Frame();
+    harness.MouseButton(false, title.x + 2, title.y + 2);
+    harness.Frame();
+    ASSERT_TRUE(windowMenu->IsOpen());
+    SDL_Rect entry = windowMenu->dropDown->children.at(1)->AbsoluteRect();
+    harness.MouseButton(true, entry.x + 4, entry.y + 4);
+    harness.Frame(2);
+    EXPECT_EQ(app()->currentWindow, kWaveWindow);
+    harness.MouseButton(false, entry.x + 4, entry.y + 4);
+    Run(kCommandMainWindow);
+    harness.Frame();
+
+    // "Background Color" opens a picker whose top row is white at every hue.
+    const MenuEntry& background = Menu("Prefs")->entries.back();
+    ASSERT_STREQ(background.label, "Background Color");
+    background.action();
+    harness.Frame();
+    GuiItem* picker = app()->items.front();
+    harness.MouseButton(true, picker->AbsoluteRect().x + 10, picker->AbsoluteRect().y);
+    harness.Frame(3);
+    EXPECT_EQ(app()->background, (Rgba{255, 255, 255, 255}));
+    EXPECT_NE(app()->items.front(), picker);  // closed after the pick
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
-// Start-up: the window and its first frames, the logo, a song named on the
-// command line, the options answered before any window opens, whether a
-// display is there, and where the data files are found.
+// Start-up: the window and its first frames, the logo, "prefs.bin" read at
+// start and written at exit, a song named on the command line, the options
+// answered before any window opens, whether a display is there, where the data
+// files are found; the status bar's roll and readouts and the song figures.
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "app/command_line.h"
@@ -38,6 +40,41 @@ TEST(AppStartup, OpensTheStandardWindowAndTheLogoGlidesInOnlyTheFirstTime) {
     harness.SettleStatus();
     EXPECT_EQ(harness.ShownStatus(), "Edit Mode <ccccccc>OFF<cp0> (Press Space to enable)");
     harness.SaveFrame("startup");
+}
+
+std::string PrefsBytes(uint8_t hex, uint8_t guiSize, uint8_t stereo, uint8_t wide, Rgba background) {
+    return std::string{'Q', 'N', 'T', '\0', char(hex), char(guiSize), '\0', char(stereo), char(wide),
+                       char(background.r), char(background.g), char(background.b), char(background.a)};
+}
+
+// A "prefs.bin" at start, the window it gives and what exit writes after
+// "Steps in Hex" and "Mono". An overlong file is ignored (the built-in
+// background shows) and the defaults are written over it.
+TEST(AppStartup, StoredPrefsApplyAtStartAndExitWritesThem) {
+    const Rgba standard{92, 100, 120, 255}, own{10, 20, 30, 255};
+    struct Case { std::string bytes; int width, height, logicalWidth; Rgba shown; std::string written; };
+    const Case cases[] = {
+        {"", 640, 592, 640, standard, PrefsBytes(1, 0, 0, 0, standard)},
+        {PrefsBytes(1, 1, 2, 0, own), 960, 888, 640, own, PrefsBytes(0, 1, 0, 0, own)},
+        {PrefsBytes(0, 0, 2, 1, standard), 896, 592, 896, standard, PrefsBytes(1, 0, 0, 1, standard)},
+        {PrefsBytes(1, 2, 2, 1, Rgba{1, 2, 3, 255}) + "x", 640, 592, 640, Rgba{177, 126, 116, 255},
+         PrefsBytes(1, 0, 0, 0, standard)},
+    };
+    for (const Case& c : cases) {
+        AppHarness harness(c.bytes);
+        ASSERT_TRUE(harness.started);
+        harness.Frame(2);  // the first frame applies the GUI size
+        int width = 0, height = 0;
+        SDL_GetWindowSize(harness.app->window, &width, &height);
+        EXPECT_EQ((std::vector<int>{width, height, harness.app->logicalWidth}),
+                  (std::vector<int>{c.width, c.height, c.logicalWidth}));
+        EXPECT_EQ(harness.Pixel(1, 300), c.shown);
+        harness.Command(kCommandStepsInHex);
+        harness.Command(kCommandMono);
+        harness.Frame();
+        harness.Stop();
+        EXPECT_EQ(AppHarness::ReadFile("prefs.bin"), c.written);
+    }
 }
 
 // A song named on the command line is loaded before the first frame and
@@ -140,6 +177,87 @@ TEST(AppStartup, DataFilesAreFoundBesideTheProgramOrInItsShareFolder) {
     touch(root / "bin/fonts/base.bmp");
     EXPECT_EQ(FindDataFile(program, "fonts/base.bmp"), program + "fonts/base.bmp");
     fs::remove_all(root);
+}
+
+class StatusBarTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        harness.SettleStatus();
+        bar = app()->statusBar;
+        ASSERT_EQ(bar->rollPhase, 0.0f);
+    }
+    // Draws one frame with a frame time of 1/64 s, a quarter of a bar
+    // height per draw at the roll speed of 16 bar heights per second.
+    void Draw() {
+        frameDelta = 1.0f / 64.0f;
+        app()->DrawFrame();
+    }
+    StatusBar* bar = nullptr;
+};
+
+// A new message rolls the old one out and itself in within 1/8 s; the same
+// message again does not roll; one changed during the roll is taken at the
+// turn (phase -0.01, -0.26, -0.51, -0.76, -1.01: take the text, 1.0 ... 0).
+TEST_F(StatusBarTest, NewMessageRollsOutAndInWithinAnEighthOfASecond) {
+    const std::string old = harness.ShownStatus();
+    app()->SetStatus("%s", old.c_str());
+    Draw();
+    EXPECT_EQ(bar->rollPhase, 0.0f);
+    app()->SetStatus("first");
+    Draw();
+    app()->SetStatus("Song saved.");
+    for (int draw = 2; draw <= 8; ++draw) {
+        Draw();
+        EXPECT_EQ(harness.ShownStatus(), draw < 4 ? old : "Song saved.") << draw;
+        EXPECT_EQ(bar->rollPhase < 0.0f, draw < 4) << draw;
+        EXPECT_EQ(bar->rollPhase == 0.0f, draw == 8) << draw;
+    }
+}
+
+// The octave shows at once; the strip is translucent black across the
+// window (background 92, 100, 120 at about half); a message survives a
+// window rebuild and rolls in.
+TEST_F(StatusBarTest, ReadoutsStripAndRebuild) {
+    Press(SDLK_F2, KMOD_NONE, 1);
+    EXPECT_EQ(bar->rollPhase, 0.0f);
+    EXPECT_STREQ(bar->octave, "<ccccccc>OCTAVE 1 <cp0>(F1-F4)");
+    EXPECT_STREQ(bar->label, "<cdddddd>STATUS: <cp0>");
+    EXPECT_EQ(bar->parent->w, app()->logicalWidth);
+    EXPECT_FALSE(bar->hittable);
+    Rgba under = harness.Pixel(300, bar->parent->AbsoluteRect().y + 13);
+    EXPECT_NEAR(under.r, 92 / 2, 1);
+    EXPECT_NEAR(under.g, 100 / 2, 1);
+    EXPECT_NEAR(under.b, 120 / 2, 1);
+    app()->SetStatus("Song loaded.");
+    app()->CreateMainWindow();
+    EXPECT_EQ(harness.ShownStatus(), "");
+    harness.SettleStatus();
+    EXPECT_EQ(harness.ShownStatus(), "Song loaded.");
+}
+
+// One 128-byte wave needs the silent sample's 2 bytes beside it; a 256-byte
+// wave with octave copies counts 256 + 128 + 64 + 32. Minutes stop at 99,
+// the seconds then count on. A stale song size is measured first.
+TEST_F(StatusBarTest, SongInfoPanelFigures) {
+    struct Case { uint8_t lengthIndex, flags; float playTime, duration; const char* expected[2]; };
+    const Case cases[] = {
+        {0, 0, 65.9f, 0.0f, {"Time                 01:05\nDuration             00:00\n", "Chipram needed         130\n"}},
+        {1, kWaveOctaveCopies, 99 * 60 + 75.0f, 125.0f,
+         {"Time                 99:75\nDuration             02:05\n", "Chipram needed         482\n"}},
+    };
+    for (const Case& c : cases) {
+        TheSong().waves[0].lengthIndex = c.lengthIndex;
+        TheSong().waves[0].flags = c.flags;
+        app()->songSize = 0;
+        app()->playTime = c.playTime;
+        app()->songDuration = c.duration;
+        char text[256];
+        app()->FormatSongInfo(text, sizeof(text));
+        EXPECT_EQ(TheSong().waveCount, 1);
+        EXPECT_GT(app()->songSize, 0u);
+        for (const char* line : c.expected) EXPECT_NE(std::strstr(text, line), nullptr) << text;
+    }
 }
 
 }  // namespace
