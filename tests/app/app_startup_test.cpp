@@ -242,7 +242,8 @@ TEST_F(StatusBarTest, ReadoutsStripAndRebuild) {
 TEST_F(StatusBarTest, SongInfoPanelFigures) {
     struct Case { uint8_t lengthIndex, flags; float playTime, duration; const char* expected[2]; };
     const Case cases[] = {
-        {0, 0, 65.9f, 0.0f, {"Time                 01:05\nDuration             00:00\n", "Chipram needed         130\n"}},
+        {0, 0, 65.9f, 0.0f,
+         {"Time                 01:05\nDuration             00:00\n", "Chipram needed         130\n"}},
         {1, kWaveOctaveCopies, 99 * 60 + 75.0f, 125.0f,
          {"Time                 99:75\nDuration             02:05\n", "Chipram needed         482\n"}},
     };

@@ -66,7 +66,9 @@ TEST(FileDialogs, FilterListsAndTheDesktopDialogsArguments) {
 TEST(FileDialogs, OutcomesArePrintedAndKept) {
     ScriptedDialog dialog;
     const std::string longError(400, 'e');
-    struct Case { DialogOutcome outcome; std::string text; const char* filter; bool ok; std::string printed, path, error; };
+    struct Case {
+        DialogOutcome outcome; std::string text; const char* filter; bool ok; std::string printed, path, error;
+    };
     const Case cases[] = {
         {DialogOutcome::kOk, "/music/tune.qnt", "qnt", true, "Success!\n/music/tune.qnt\n", "/music/tune.qnt", ""},
         {DialogOutcome::kCancel, "", "qnt", false, "User pressed cancel.\n", "", ""},
@@ -138,7 +140,6 @@ TEST(FileDialogs, PathPromptInTheProgram) {
     ModifierState = kModifierCtrl;
     harness.Frame();  // the handed-back key release clears Ctrl
     EXPECT_EQ(ModifierState & kModifierCtrl, 0);
-
     PathPrompt prompt(Request("qnt", false));
     harness.app->DrawFrame();
     prompt.Draw(640, 592);
@@ -147,7 +148,6 @@ TEST(FileDialogs, PathPromptInTheProgram) {
     SDL_RenderReadPixels(harness.app->renderer, &rect, SDL_PIXELFORMAT_RGBA32, rgba, 4);
     EXPECT_EQ((std::vector<int>{rgba[0], rgba[1]}), (std::vector<int>{235, 235}));
     harness.SaveFrame("path_prompt");
-
     harness.PushType(SDL_QUIT);
     path.clear();
     EXPECT_EQ(RunPathPrompt(Request("qnt", false), &path, &error), DialogOutcome::kCancel);

@@ -126,7 +126,6 @@ TEST_F(Playback, ScopeStereoModesAndTheCallbacksEdgeCases) {
     std::vector<int16_t> copy(kFramesPerTick);
     app()->CopyScopeHistory(copy.data(), kFramesPerTick);
     EXPECT_EQ(copy[kFramesPerTick - 1], (last[2 * kFramesPerTick - 2] + last[2 * kFramesPerTick - 1]) / 2);
-
     Run(kCommandMono);
     int loud = 0;
     for (int i = 0; i < 40; ++i) {
@@ -137,7 +136,6 @@ TEST_F(Playback, ScopeStereoModesAndTheCallbacksEdgeCases) {
         }
     }
     EXPECT_GT(loud, 1000);
-
     const int row = Player().row, counter = Player().tickCounter;
     const int64_t scope = app()->scopeCounter;
     app()->exportBusy = 1;
@@ -147,7 +145,6 @@ TEST_F(Playback, ScopeStereoModesAndTheCallbacksEdgeCases) {
     EXPECT_EQ(Player().row, row);
     EXPECT_EQ(Player().tickCounter, counter);
     EXPECT_EQ(app()->scopeCounter, scope);
-
     std::vector<int16_t> frames(64, 0x5555);
     App::AudioCallback(app(), reinterpret_cast<Uint8*>(frames.data()), 64 * 2);
     EXPECT_TRUE(std::equal(frames.begin(), frames.end(), app()->audioBuffer));
@@ -163,7 +160,6 @@ TEST_F(Playback, CallbackFramesEqualTheOfflineRender) {
     Run(kCommandHalfStereo);
     std::vector<uint8_t> image;
     ASSERT_TRUE(app()->WriteSongImage(image));
-
     // The same song loaded the way the command-line renderer loads it.
     OfflineSong offline;
     ASSERT_TRUE(offline.Load(image));
@@ -171,7 +167,6 @@ TEST_F(Playback, CallbackFramesEqualTheOfflineRender) {
     ASSERT_TRUE(render.Begin(offline.replayer, offline.mixer, StereoWidthForMode(1)));
     constexpr int kCompareTicks = 64 * 6 + 50;  // past the first position change
     for (int tick = 0; tick < kCompareTicks; ++tick) ASSERT_TRUE(render.RenderTick());
-
     TheSong().currentPosition = 0;
     Run(kCommandStopSong);
     Run(kCommandPlaySong);
@@ -202,7 +197,6 @@ TEST_F(Playback, Previews) {
     Run(kCommandInstrumentWindow);
     app()->PreviewNote(25);
     EXPECT_EQ(Player().voices[2].notePitch, 25 * 16);
-
     Run(kCommandWaveWindow);
     app()->currentVoice = 1;
     app()->currentWave = 1;
@@ -240,7 +234,6 @@ TEST(WavExport, CancelChangesNothingAndTheExportIsTheOfflineRender) {
     const std::pair<const char*, const char*> names[] = {
         {"song", "song.wav"}, {"a.wav", "a.wav"}, {".wav", ".wav.wav"}, {"x.WAV", "x.WAV.wav"}};
     for (const auto& [chosen, written] : names) EXPECT_EQ(WavFilePath(chosen), written) << chosen;
-
     AppHarness h({}, kDemoSong.c_str());
     ASSERT_TRUE(h.started);
     h.Frame(3);
@@ -253,7 +246,6 @@ TEST(WavExport, CancelChangesNothingAndTheExportIsTheOfflineRender) {
     h.Frame();
     EXPECT_TRUE(h.app->IsPlaying());
     EXPECT_EQ(h.Status(), statusBefore);
-
     dialog.Choose("out");
     {
         EveryTickFrames nested(nullptr);  // the panel redrawn after every tick changes no byte
@@ -265,7 +257,6 @@ TEST(WavExport, CancelChangesNothingAndTheExportIsTheOfflineRender) {
     EXPECT_FALSE(h.app->IsPlaying());
     EXPECT_EQ(h.app->document->song.currentPosition, 2u);
     EXPECT_EQ(h.app->exportBusy.load(), 0);
-
     // The same file loaded and rendered the way the command line does.
     const std::string file = h.ReadFile(kDemoSong);
     std::vector<uint8_t> image(file.begin(), file.end());
@@ -328,7 +319,6 @@ TEST(WavExport, ClosingTheWindowAbortsThenQuitsAndAFailedWriteIsReported) {
     h.Command(kCommandExportWav);
     h.Frame();
     EXPECT_EQ(h.Status(), "Failed. Could not write wav.");
-
     dialog.Choose("closed.wav");
     EveryTickFrames frames([&](int frame) {
         if (frame == 3) h.PushType(SDL_QUIT);
@@ -363,13 +353,11 @@ TEST(AmigaExport, WritesWhatSaveSongWritesAndStartsTheScript) {
     EXPECT_TRUE(h.app->childProcesses.empty());
     EXPECT_EQ(h.app->songPath[0], 0);
     EXPECT_EQ(h.app->SongChanged(), changed);
-
     ScriptedDialog dialog;
     dialog.Choose("saved.qnt");
     h.Command(kCommandSaveSongAs);
     h.Frame();
     EXPECT_TRUE(h.ReadFile("utils/song.qnt") == h.ReadFile("saved.qnt"));
-
     std::filesystem::remove_all("utils");
     h.Command(kCommandExportAmigaExe);
     h.Frame();
@@ -377,24 +365,16 @@ TEST(AmigaExport, WritesWhatSaveSongWritesAndStartsTheScript) {
     EXPECT_TRUE(h.app->childProcesses.empty());
 }
 
-TEST(AudioThread, PlaysWhileKeysArePushed) {
-    AppHarness harness;
-    ASSERT_TRUE(harness.started);
+using AudioThread = Playback;
+
+TEST_F(AudioThread, PlaysWhileKeysArePushed) {
+    WriteTune();
     App* app = harness.app;
+    SDL_PauseAudioDevice(app->audioDevice, 0);
     ASSERT_TRUE(app->AudioRunning());
-    {
-        std::lock_guard<std::recursive_mutex> lock(app->audioMutex);
-        Song& song = app->document->song;
-        for (int row = 0; row < 64; row += 2) {
-            song.Pattern(1)[row].SetNote(13 + row % 36);
-            song.Pattern(1)[row].SetInstrument(1);
-        }
-        for (int position = 0; position < 4; ++position) song.Position(position)[position].pattern = 1;
-    }
     int64_t before = 0;
     std::vector<int16_t> scope(256);
     app->CopyScopeHistory(scope.data(), int(scope.size()), &before);
-
     const SDL_Keycode keys[] = {SDLK_RCTRL, SDLK_DOWN,  SDLK_F2,     SDLK_RETURN, SDLK_KP_PLUS, SDLK_RALT,
                                 SDLK_UP,   SDLK_SPACE, SDLK_RCTRL, SDLK_F3,     SDLK_SPACE,   SDLK_LESS};
     const Uint16 mods[] = {KMOD_NONE, KMOD_LALT, KMOD_NONE, KMOD_LCTRL, KMOD_NONE, KMOD_LSHIFT,

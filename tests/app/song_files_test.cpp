@@ -18,17 +18,7 @@
 namespace qn::testing {
 namespace {
 
-class SongFiles : public AppTest {
-protected:
-    void MakeRecognisableSong(const char* title) {
-        TheSong().Pattern(1)[3].SetNote(30);
-        TheSong().Pattern(1)[3].SetInstrument(2);
-        SetFixedText(harness.app->document->title, kTitleLength, title);
-        SetFixedText(harness.app->document->author, kTitleLength, "someone");
-    }
-
-    ScriptedDialog dialog;
-};
+using SongFiles = AppTest;
 
 // A run of file commands, each with the dialog's answer ("" asks nothing,
 // "-" cancels, "!" fails), the title set before it and what it leaves: the
@@ -55,7 +45,9 @@ TEST_F(SongFiles, CommandsAnswersAndWhatTheyLeave) {
         {kCommandLoadSong, "junk.qnt", nullptr, "Failed. Unknown song format.", "two.qnt"},
         {kCommandLoadSong, "tune.qnt", nullptr, "Song loaded.", "tune.qnt"},
     };
-    MakeRecognisableSong("first");
+    ScriptedDialog dialog;
+    TheSong().Pattern(1)[3].SetNote(30);
+    TheSong().Pattern(1)[3].SetInstrument(2);
     for (const Step& step : steps) {
         const std::string answer = step.answer;
         SCOPED_TRACE(answer);
@@ -66,30 +58,20 @@ TEST_F(SongFiles, CommandsAnswersAndWhatTheyLeave) {
         harness.app->replayer->voices[3].muted = 1;
         harness.app->cursorMarkRow = 4;
         const size_t asked = dialog.requests.size();
-        if (answer == "-") {
-            dialog.Cancel();
-        } else if (answer == "!") {
-            dialog.Fail("File dialog box show failed.");
-        } else if (!answer.empty()) {
-            dialog.Choose(answer);
-        }
+        if (answer == "-") dialog.Cancel();
+        if (answer == "!") dialog.Fail("File dialog box show failed.");
+        if (answer.size() > 1) dialog.Choose(answer);
         Run(step.command);
         EXPECT_EQ(harness.Status(), step.status);
         EXPECT_STREQ(harness.app->songPath, step.path);
         ASSERT_EQ(dialog.requests.size(), asked + (answer.empty() ? 0 : 1));
-        if (!answer.empty()) {
-            EXPECT_EQ(dialog.requests.back().save, step.command != kCommandLoadSong);
-            EXPECT_EQ(dialog.requests.back().groups.at(0).extensions, std::vector<std::string>{"qnt"});
-        }
+        EXPECT_EQ(dialog.requests.back().save, step.command != kCommandLoadSong);
+        EXPECT_EQ(dialog.requests.back().groups.at(0).extensions, std::vector<std::string>{"qnt"});
         const bool loaded = step.status == "Song loaded.";
         EXPECT_EQ(FixedText(harness.app->document->title, kTitleLength), loaded ? "second" : title);
         EXPECT_EQ(harness.app->replayer->voices[3].muted, loaded ? 0 : 1);
-        if (step.command == kCommandLoadSong) {
-            EXPECT_FALSE(harness.app->IsPlaying());  // even a cancelled load stops
-        }
-        if (loaded) {
-            EXPECT_EQ(harness.app->cursorMarkRow, -1);
-        }
+        EXPECT_EQ(loaded ? harness.app->cursorMarkRow : -1, -1);
+        EXPECT_TRUE(step.command != kCommandLoadSong || !harness.app->IsPlaying());  // even a cancelled load stops
     }
     EXPECT_STREQ(FileDialogError(), "File dialog box show failed.");
     EXPECT_EQ(TheSong().Pattern(1)[3].Note(), 30);
@@ -121,7 +103,6 @@ TEST(BackupStoreTest, KeepsTheNewestFiveAndAFatalSignalWritesThePublishedImage) 
     int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) files += entry.is_regular_file();
     EXPECT_EQ(files, BackupStore::kKeep);
-
     const std::string image = "the song image";
     pid_t child = fork();
     ASSERT_GE(child, 0);
@@ -152,7 +133,6 @@ TEST(AppBackup, AutosaveOfAChangedSongAndTheNoteAfterACrash) {
     h.Frame(2);
     EXPECT_FALSE(h.app->backup->HasCrashImage());
     EXPECT_FALSE(std::filesystem::exists(h.app->backup->BackupPath(1)));
-
     h.app->document->song.Pattern(2)[3].SetNote(40);
     h.Frame(2);
     std::vector<uint8_t> image;
@@ -160,7 +140,6 @@ TEST(AppBackup, AutosaveOfAChangedSongAndTheNoteAfterACrash) {
     EXPECT_TRUE(h.app->backup->HasCrashImage());
     EXPECT_EQ(h.ReadFile(h.app->backup->BackupPath(1)), std::string(image.begin(), image.end()));
     EXPECT_FALSE(std::filesystem::exists(h.app->backup->BackupPath(2)));  // unchanged since: no second copy
-
     // A run whose process is gone left its marker: the next start names
     // the backup that run wrote.
     std::string folder = h.app->backup->Directory();
@@ -174,7 +153,6 @@ TEST(AppBackup, AutosaveOfAChangedSongAndTheNoteAfterACrash) {
     h.app->StartBackups();
     EXPECT_EQ(h.Status(), "Quillnote did not close properly. Backup: " + folder + "backup-1.qnt");
     EXPECT_FALSE(std::filesystem::exists(marker));
-
     // A saved song has nothing to back up.
     ScriptedDialog dialog;
     dialog.Choose("saved.qnt");
@@ -241,7 +219,6 @@ TEST(UnsavedChanges, EachCommandWithEachAnswer) {
             question.asked = 0;
             question.answer = answer;
             dialog.requests.clear();
-
             if (command == kWindowClose) h.PushType(SDL_QUIT); else h.Command(command);
             bool quit = h.Frame();
             h.app->quit = false;

@@ -45,7 +45,8 @@ protected:
         WaveMemory memory;
         app()->replayer->synth.PrecalcAllWaves(TheSong(), memory);
         for (int wave = 1; wave <= count; ++wave)
-            EXPECT_TRUE(std::equal(Slot(memory, wave), Slot(memory, wave) + 128, Slot(*app()->waveMemory, wave))) << wave;
+            EXPECT_TRUE(std::equal(Slot(memory, wave), Slot(memory, wave) + 128, Slot(*app()->waveMemory, wave)))
+                << wave;
     }
     std::vector<uint8_t> Storage() { return {app()->document->Storage(), app()->document->Storage() + kStorageSize}; }
     void SetGains(std::initializer_list<std::pair<int, int>> gains) {
@@ -72,7 +73,6 @@ TEST_F(SongOperations, InstrumentFilesAndWaveClipboards) {
     EXPECT_EQ(dialog.requests[0].groups.at(0).extensions, std::vector<std::string>{"ins"});
     EXPECT_EQ(harness.Status(), "Instrument saved.");
     EXPECT_EQ(std::filesystem::file_size("lead.ins"), kInstrumentFileSize);
-
     Run(kCommandNewSong);
     dialog.Choose("lead.ins");
     Run(kCommandLoadInstrument);
@@ -87,7 +87,6 @@ TEST_F(SongOperations, InstrumentFilesAndWaveClipboards) {
     EXPECT_EQ(FixedText(song.waveNames[1], kNameLength) + FixedText(song.instrumentNames[0], kNameLength), "mixerlead");
     EXPECT_EQ(song.waveCount, 3);
     ExpectWavesFresh(3);  // generated at once, not at the next play
-
     // Clear unused waves keeps the mix sources and clears the rest.
     Run(kCommandNewSong);
     MakeMixingInstrument();
@@ -99,7 +98,6 @@ TEST_F(SongOperations, InstrumentFilesAndWaveClipboards) {
     EXPECT_EQ(FixedText(TheSong().waveNames[6], kNameLength), "");
     EXPECT_EQ((std::vector<int>{TheSong().waves[1].gain, TheSong().waves[2].gain, TheSong().waves[4].gain}),
               (std::vector<int>{90, 110, 120})) << "wave 2 is mixed in by wave 5";
-
     Run(kCommandWaveWindow);
     app()->currentWave = 5;
     Press(SDLK_F4, KMOD_LSHIFT);  // Copy Wave
@@ -126,7 +124,6 @@ TEST_F(SongOperations, ImportsThroughTheDialog) {
     EXPECT_EQ(std::string(app()->document->title, kTitleLength), module.substr(0, kTitleLength));
     EXPECT_EQ(int(TheSong().sequenceLength), uint8_t(module[950]));
     EXPECT_EQ(app()->songSize, WriteSongImage(*app()->document, nullptr, 0, nullptr, nullptr));
-
     AppHarness::WriteFile("small.qxm", SmallQxm());
     dialog.Choose("small.qxm");
     Run(kCommandImportQxm);
@@ -150,7 +147,6 @@ TEST_F(SongOperations, WaveCommandsChangeTheWaveMemoryAtOnce) {
     EXPECT_NE(harness.Status().find(" 2 Waves Saved: "), std::string::npos) << harness.Status();
     EXPECT_EQ(song.waveCount, 3);
     ExpectWavesFresh(3);
-
     // The wave window's Ctrl+- and Ctrl++ scale by 0.9 and 1.1; Normalize
     // scales to the loudest (gain 120 -> 255); none of them says anything.
     Run(kCommandWaveWindow);
@@ -231,12 +227,8 @@ TEST_F(SongOperations, FailedOrCancelledCommandsChangeNothing) {
     EXPECT_EQ(harness.Status(), unknown);
 }
 
-class UndoRecording : public AppTest {
+class UndoRecording : public SongOperations {
 protected:
-    void SetUp() override {
-        AppTest::SetUp();
-        app()->undo.song.log = app()->undo.instrument.log = nullptr;
-    }
     UndoHistories& Histories() { return app()->undo; }
     // A key that no widget takes and that changes no song data.
     void HarmlessKey() { Press(SDLK_F2); }
@@ -262,7 +254,6 @@ TEST_F(UndoRecording, ChangesAreRecordedWithTheNextKeyAndUndoneAndRedone) {
     float estimate = 0.0f;
     for (int slot = 0; slot < 6; ++slot) estimate += WaveSynth::EstimatePrecalcSeconds(TheSong().waves[slot]);
     EXPECT_FLOAT_EQ(app()->precalcEstimate, estimate);
-
     EditNote(0, 25);
     HarmlessKey();
     // Each key with the note after it; Shift alone is in Redo's mask.
@@ -318,7 +309,6 @@ TEST_F(UndoRecording, EachWindowHasItsHistory) {
 }
 
 TEST_F(UndoRecording, ALoadedSongBecomesTheFirstStateWithTheNextKey) {
-    ScriptedDialog dialog;
     EditNote(0, 13);
     dialog.Choose("saved.qnt");
     Run(kCommandSaveSong);
@@ -335,16 +325,13 @@ TEST_F(UndoRecording, ALoadedSongBecomesTheFirstStateWithTheNextKey) {
 }
 
 TEST_F(UndoRecording, UndoRegeneratesTheWavesAndWaitsForTheAudioLock) {
-    WaveMemory& memory = *app()->waveMemory;
-    auto slot = [&] { return std::vector<int8_t>(memory.Slot(0), memory.Slot(0) + 128); };
-    const std::vector<int8_t> before = slot();
+    const std::vector<int8_t> before = WaveBytes(1);
     Run(kCommandWavesVolumeUp);
     HarmlessKey();
-    ASSERT_NE(slot(), before);
+    ASSERT_NE(WaveBytes(1), before);
     Run(kCommandUndo);
-    EXPECT_EQ(slot(), before);
+    EXPECT_EQ(WaveBytes(1), before);
     Run(kCommandRedo);
-
     // The undo runs on another thread while this one holds the lock, as the
     // audio callback does while it renders a tick.
     std::atomic<bool> done{false};
@@ -359,7 +346,7 @@ TEST_F(UndoRecording, UndoRegeneratesTheWavesAndWaitsForTheAudioLock) {
     app()->audioMutex.unlock();
     frame.join();
     EXPECT_EQ(TheSong().waves[0].gain, 64);
-    EXPECT_EQ(slot(), before);
+    EXPECT_EQ(WaveBytes(1), before);
 }
 
 }  // namespace
