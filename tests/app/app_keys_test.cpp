@@ -129,28 +129,26 @@ TEST_F(AppKeys, KeysChangeTheShellsState) {
     struct Step { SDL_Keycode sym; Uint16 mod; std::array<int, 7> state; const char* what; };
     const Step steps[] = {
         {SDLK_F3, KMOD_NUM, {2, 1, 0, 16, 0, 0, kMainWindow}, "F3 picks an octave even with Num Lock"},
-        {SDLK_F1, KMOD_CAPS, {0, 1, 0, 16, 0, 0, kMainWindow}, "and with Caps Lock"},
-        {SDLK_F4, KMOD_LSHIFT, {0, 1, 0, 16, 0, 0, kMainWindow}, "with a modifier it is no octave key"},
-        {SDLK_5, KMOD_LCTRL, {0, 5, 0, 16, 0, 0, kMainWindow}, "Ctrl+digit sets the edit skip"},
-        {SDLK_0, KMOD_RCTRL, {0, 0, 0, 16, 0, 0, kMainWindow}, "also 0"},
-        {SDLK_KP_PLUS, 0, {0, 0, 0, 17, 1, 0, kMainWindow}, "keypad + selects the next instrument and page"},
-        {SDLK_KP_PLUS, KMOD_LSHIFT, {0, 0, 0, 17, 1, 0, kMainWindow}, "Shift: a step of 0"},
-        {SDLK_DOWN, KMOD_LCTRL, {0, 0, 0, 18, 1, 0, kMainWindow}, "Ctrl+Down too"},
-        {SDLK_KP_MINUS, 0, {0, 0, 0, 17, 1, 0, kMainWindow}, "keypad - the one before"},
-        {SDLK_UP, KMOD_RCTRL, {0, 0, 0, 16, 0, 0, kMainWindow}, "Ctrl+Up too, and the page follows"},
-        {SDLK_KP_MINUS, KMOD_NUM, {0, 0, 0, 15, 0, 0, kMainWindow}, "Num Lock is no modifier here"},
-        {SDLK_KP_MINUS, KMOD_LCTRL, {0, 0, 0, 15, 0, 0, kMainWindow}, "a modifier: not the selector"},
-        {SDLK_DOWN, KMOD_LALT, {0, 0, 0, 15, 0, 1, kMainWindow}, "left Alt+Down: the next position"},
-        {SDLK_DOWN, KMOD_LALT, {0, 0, 0, 15, 0, 2, kMainWindow}, ""},
-        {SDLK_DOWN, KMOD_LALT, {0, 0, 0, 15, 0, 3, kMainWindow}, ""},
-        {SDLK_DOWN, KMOD_LALT, {0, 0, 0, 15, 0, 3, kMainWindow}, "held at the last position"},
-        {SDLK_UP, KMOD_LALT, {0, 0, 0, 15, 0, 2, kMainWindow}, "left Alt+Up: the one before"},
-        {SDLK_ESCAPE, 0, {0, 0, 0, 15, 0, 2, kInstrumentWindow}, "Escape: main to instruments"},
-        {SDLK_F3, KMOD_LALT, {0, 0, 0, 15, 0, 2, kWaveWindow}, "left Alt+F3: to the waves"},
-        {SDLK_KP_PLUS, 0, {0, 0, 0, 15, 0, 2, kWaveWindow}, "which have no instrument selector"},
-        {SDLK_SPACE, 0, {0, 0, 0, 15, 0, 2, kWaveWindow}, "where only Shift+Space toggles edit mode"},
-        {SDLK_SPACE, KMOD_LSHIFT, {0, 0, 1, 15, 0, 2, kWaveWindow}, ""},
-        {SDLK_ESCAPE, 0, {0, 0, 0, 15, 0, 2, kInstrumentWindow}, "Escape: waves to instruments, leaving edit mode"},
+        {SDLK_F1, KMOD_LSHIFT, {2, 1, 0, 16, 0, 0, kMainWindow}, "with a modifier it is no octave key"},
+        {SDLK_5, KMOD_LCTRL, {2, 5, 0, 16, 0, 0, kMainWindow}, "Ctrl+digit sets the edit skip"},
+        {SDLK_0, KMOD_RCTRL, {2, 0, 0, 16, 0, 0, kMainWindow}, "also 0"},
+        {SDLK_KP_PLUS, 0, {2, 0, 0, 17, 1, 0, kMainWindow}, "keypad + selects the next instrument and page"},
+        {SDLK_DOWN, KMOD_LCTRL, {2, 0, 0, 18, 1, 0, kMainWindow}, "Ctrl+Down too"},
+        {SDLK_KP_MINUS, 0, {2, 0, 0, 17, 1, 0, kMainWindow}, "keypad - the one before"},
+        {SDLK_UP, KMOD_RCTRL, {2, 0, 0, 16, 0, 0, kMainWindow}, "Ctrl+Up too, and the page follows"},
+        {SDLK_KP_MINUS, KMOD_NUM, {2, 0, 0, 15, 0, 0, kMainWindow}, "Num Lock is no modifier here"},
+        {SDLK_KP_MINUS, KMOD_LCTRL, {2, 0, 0, 15, 0, 0, kMainWindow}, "a modifier: not the selector"},
+        {SDLK_DOWN, KMOD_LALT, {2, 0, 0, 15, 0, 1, kMainWindow}, "left Alt+Down: the next position"},
+        {SDLK_DOWN, KMOD_LALT, {2, 0, 0, 15, 0, 2, kMainWindow}, ""},
+        {SDLK_DOWN, KMOD_LALT, {2, 0, 0, 15, 0, 3, kMainWindow}, ""},
+        {SDLK_DOWN, KMOD_LALT, {2, 0, 0, 15, 0, 3, kMainWindow}, "held at the last position"},
+        {SDLK_UP, KMOD_LALT, {2, 0, 0, 15, 0, 2, kMainWindow}, "left Alt+Up: the one before"},
+        {SDLK_ESCAPE, 0, {2, 0, 0, 15, 0, 2, kInstrumentWindow}, "Escape: main to instruments"},
+        {SDLK_F3, KMOD_LALT, {2, 0, 0, 15, 0, 2, kWaveWindow}, "left Alt+F3: to the waves"},
+        {SDLK_KP_PLUS, 0, {2, 0, 0, 15, 0, 2, kWaveWindow}, "which have no instrument selector"},
+        {SDLK_SPACE, 0, {2, 0, 0, 15, 0, 2, kWaveWindow}, "where only Shift+Space toggles edit mode"},
+        {SDLK_SPACE, KMOD_LSHIFT, {2, 0, 1, 15, 0, 2, kWaveWindow}, ""},
+        {SDLK_ESCAPE, 0, {2, 0, 0, 15, 0, 2, kInstrumentWindow}, "Escape: waves to instruments, leaving edit mode"},
     };
     App* app = harness.app;
     app->currentInstrument = 16;
@@ -227,29 +225,6 @@ TEST_F(AppKeys, GuiSizeCommandsResizeTheWindowAndAreStored) {
     }
     harness.Command(kCommandQuit);
     EXPECT_TRUE(harness.Frame());
-}
-
-// Both new-song commands stop and clear the patterns, the title, the path
-// and the mutes; one keeps the instruments' and waves' names.
-TEST_F(AppKeys, NewSongCommands) {
-    Song& song = TheSong();
-    for (bool keep : {false, true}) {
-        song.Pattern(1)[5].SetNote(25);
-        song.SetSequenceLength(9);
-        SetFixedText(song.instrumentNames[3], kNameLength, "lead");
-        SetFixedText(song.waveNames[0], kNameLength, "saw");
-        SetFixedText(app()->document->title, kTitleLength, "tune");
-        std::strcpy(app()->songPath, "tune.qnt");
-        app()->replayer->voices[2].muted = 1;
-        Run(kCommandPlaySong);
-        Run(keep ? kCommandNewSongKeepInstruments : kCommandNewSong);
-        EXPECT_EQ((std::array<int, 5>{app()->IsPlaying(), song.Pattern(1)[5].Note(), int(song.sequenceLength),
-                                      app()->songPath[0], app()->replayer->voices[2].muted}),
-                  (std::array<int, 5>{0, 0, 4, 0, 0}));
-        EXPECT_EQ(FixedText(song.instrumentNames[3], kNameLength) + FixedText(song.waveNames[0], kNameLength) + "|" +
-                      FixedText(app()->document->title, kTitleLength),
-                  keep ? "leadsaw|" : "|");
-    }
 }
 
 class MenuBar : public AppTest {
