@@ -1,7 +1,7 @@
 // Start-up: the window and its first frames, the logo, "prefs.bin" read at
 // start and written at exit, a song named on the command line, the options
 // answered before any window opens, whether a display is there, where the data
-// files are found; the status bar's roll and readouts and the song figures.
+// files are found; the status bar's readouts and the song figures.
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -176,46 +176,14 @@ TEST(AppStartup, DataFilesAreFoundBesideTheProgramOrInItsShareFolder) {
     fs::remove_all(root);
 }
 
-class StatusBarTest : public AppTest {
-protected:
-    void SetUp() override {
-        AppTest::SetUp();
-        harness.SettleStatus();
-        bar = app()->statusBar;
-        ASSERT_EQ(bar->rollPhase, 0.0f);
-    }
-    // Draws one frame with a frame time of 1/64 s, a quarter of a bar
-    // height per draw at the roll speed of 16 bar heights per second.
-    void Draw() {
-        frameDelta = 1.0f / 64.0f;
-        app()->DrawFrame();
-    }
-    StatusBar* bar = nullptr;
-};
-
-// A new message rolls the old one out and itself in within 1/8 s; the same
-// message again does not roll; one changed during the roll is taken at the
-// turn (phase -0.01, -0.26, -0.51, -0.76, -1.01: take the text, 1.0 ... 0).
-TEST_F(StatusBarTest, NewMessageRollsOutAndInWithinAnEighthOfASecond) {
-    const std::string old = harness.ShownStatus();
-    app()->SetStatus("%s", old.c_str());
-    Draw();
-    EXPECT_EQ(bar->rollPhase, 0.0f);
-    app()->SetStatus("first");
-    Draw();
-    app()->SetStatus("Song saved.");
-    for (int draw = 2; draw <= 8; ++draw) {
-        Draw();
-        EXPECT_EQ(harness.ShownStatus(), draw < 4 ? old : "Song saved.") << draw;
-        EXPECT_EQ(bar->rollPhase < 0.0f, draw < 4) << draw;
-        EXPECT_EQ(bar->rollPhase == 0.0f, draw == 8) << draw;
-    }
-}
+using StatusBarTest = AppTest;
 
 // The octave shows at once; the strip is translucent black across the
 // window (background 92, 100, 120 at about half); a message survives a
 // window rebuild and rolls in.
 TEST_F(StatusBarTest, ReadoutsStripAndRebuild) {
+    harness.SettleStatus();
+    StatusBar* bar = app()->statusBar;
     Press(SDLK_F2, KMOD_NONE, 1);
     EXPECT_EQ(bar->rollPhase, 0.0f);
     EXPECT_STREQ(bar->octave, "<ccccccc>OCTAVE 1 <cp0>(F1-F4)");
