@@ -62,32 +62,13 @@ TEST_F(AppInput, KeysAndTheWheel) {
     EXPECT_TRUE(app()->KeyQueue.empty());
 }
 
-// Modifier keys set their bits; the right button acts as Shift and its
-// release clears every modifier, even one still held.
-TEST_F(AppInput, ModifierBits) {
-    harness.KeyDown(SDLK_RSHIFT);
-    harness.KeyDown(SDLK_LALT);
-    harness.Frame();
-    EXPECT_EQ(ModifierState, kModifierShift | kModifierAlt);
-    harness.KeyUp(SDLK_RSHIFT);
-    harness.KeyUp(SDLK_LALT);
-    harness.KeyDown(SDLK_LCTRL, KMOD_LCTRL);
-    harness.Frame();
-    EXPECT_EQ(ModifierState, kModifierCtrl);
-    harness.MouseButton(true, 10, 10, SDL_BUTTON_RIGHT);
-    harness.Frame();
-    EXPECT_EQ(ModifierState, kModifierShift);
-    harness.MouseButton(false, 10, 10, SDL_BUTTON_RIGHT);
-    harness.Frame();
-    EXPECT_EQ(ModifierState, 0);
-    harness.KeyUp(SDLK_LCTRL);
-}
-
 // A hover is no click; a click focuses and captures, is delivered while held
 // and its release in exactly one frame. After a command (not command 0)
 // clicks pause until the mouse is idle; the command reaches the widgets.
 // A press on empty space takes the focus away and pauses like a command.
-TEST_F(AppInput, MouseReachesTheWidgetUnderIt) {
+// Keys set their modifier bits; the right button acts as Shift and its
+// release clears every modifier, even one still held.
+TEST_F(AppInput, MouseReachesTheWidgetUnderItAndModifierBits) {
     harness.MouseMove(120, 120);
     harness.Frame();
     EXPECT_EQ(target->hovers, 1);
@@ -118,6 +99,21 @@ TEST_F(AppInput, MouseReachesTheWidgetUnderIt) {
     harness.Frame(2);
     EXPECT_FALSE(target->focused);
     EXPECT_TRUE(app()->commandSeen);
+    harness.MouseButton(false, 1, 300);
+    harness.KeyDown(SDLK_RSHIFT);
+    harness.KeyDown(SDLK_LALT);
+    harness.Frame();
+    EXPECT_EQ(ModifierState, kModifierShift | kModifierAlt);
+    harness.KeyUp(SDLK_RSHIFT);
+    harness.KeyUp(SDLK_LALT);
+    harness.KeyDown(SDLK_LCTRL, KMOD_LCTRL);
+    harness.Frame();
+    EXPECT_EQ(ModifierState, kModifierCtrl);
+    for (bool down : {true, false}) {
+        harness.MouseButton(down, 10, 10, SDL_BUTTON_RIGHT);
+        harness.Frame();
+        EXPECT_EQ(ModifierState, down ? kModifierShift : 0);
+    }
 }
 
 using AppKeys = AppTest;
@@ -166,6 +162,11 @@ TEST_F(AppKeys, KeysChangeTheShellsState) {
         Press(key);
         EXPECT_EQ(app->currentInstrument, instrument);
     }
+    // A position past the end of an emptied sequence shows no patterns.
+    TheSong().SetSequenceLength(0);
+    TheSong().restartPosition = 0;
+    Press(SDLK_UP, KMOD_LALT);
+    EXPECT_EQ(TheSong().currentPosition, 0u);
 }
 
 // Space stops a playing song without touching edit mode, and toggles it
@@ -252,6 +253,7 @@ TEST_F(MenuBar, ShortcutsPostTheirCommandsThroughTheKeyFlow) {
         {SDLK_z, KMOD_LCTRL, {}, "no menu here carries Ctrl+Z", kWaveWindow},
         {SDLK_F2, KMOD_LALT, {}, "", kInstrumentWindow},
         {SDLK_F3, KMOD_LSHIFT, {kCommandClearInstrument}, "", kInstrumentWindow},
+        {SDLK_F4, KMOD_LSHIFT, {kCommandCopyInstrument}, "", kInstrumentWindow},
         {SDLK_F5, KMOD_LSHIFT, {kCommandPasteInstrument}, "", kInstrumentWindow},
         {SDLK_F1, KMOD_LALT, {}, ""},
     };
@@ -268,11 +270,11 @@ TEST_F(MenuBar, ShortcutsPostTheirCommandsThroughTheKeyFlow) {
 }
 
 TEST_F(MenuBar, OpenMenuIsDrawnOverThePanesAndTakesClicks) {
-    // A red pane where the Play menu drops down, as the editor panes lie.
+    // A red pane where the Song menu drops down, as the editor panes lie.
     GuiItem* pane = app()->rootPanel->Add(new GuiItem());
     pane->w = 600, pane->h = 300, pane->customColours = true;
     pane->background = Rgba{255, 0, 0, 255};
-    ButtonMenu* play = Menu("Play");
+    ButtonMenu* play = Menu("Song");
     play->Open();
     SDL_Rect rect = play->dropDown->AbsoluteRect();
     EXPECT_EQ(harness.Pixel(rect.x + rect.w - 5, rect.y + rect.h - 5), (Rgba{255, 255, 255, 255}));
@@ -289,6 +291,8 @@ TEST_F(MenuBar, OpenMenuIsDrawnOverThePanesAndTakesClicks) {
     harness.Frame();
     ASSERT_TRUE(windowMenu->IsOpen());
     SDL_Rect entry = windowMenu->dropDown->children.at(1)->AbsoluteRect();
+    windowMenu->dropDown->children.at(1)->OnHover();
+    EXPECT_EQ(harness.Pixel(entry.x + 2, entry.y), (Rgba{200, 200, 200, 255}));  // the hovered entry
     harness.MouseButton(true, entry.x + 4, entry.y + 4);
     harness.Frame(2);
     EXPECT_EQ(app()->currentWindow, kWaveWindow);
