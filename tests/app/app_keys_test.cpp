@@ -2,9 +2,7 @@
 // the application keys and the commands the shell runs itself; the menu bars'
 // shortcuts, and the open menu drawn over the panes and taking clicks.
 #include <array>
-#include <cstring>
 
-#include "gui/font.h"
 #include "gui/menu.h"
 #include "tests/app/app_harness.h"
 

@@ -14,8 +14,6 @@
 
 #include "app/wav_export_panel.h"
 #include "engine/wav_export.h"
-#include "song/song_image.h"
-#include "song/song_loader.h"
 #include "tests/app/app_harness.h"
 #include "tests/app/scripted_dialog.h"
 

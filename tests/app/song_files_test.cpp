@@ -11,7 +11,6 @@
 
 #include "app/backup.h"
 #include "app/save_question.h"
-#include "song/song_image.h"
 #include "tests/app/app_harness.h"
 #include "tests/app/scripted_dialog.h"
 
