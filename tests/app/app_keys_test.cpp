@@ -202,6 +202,8 @@ TEST_F(AppKeys, GuiSizeCommandsResizeTheWindowAndAreStored) {
         {kCommandGuiSize20, 1792, 1184, 2, 896}, {kCommandGuiSize10, 896, 592, 0, 896},
         {kCommandWideGui, 640, 592, 0, 640},
     };
+    const std::pair<int, std::string> windows[] = {
+        {kCommandMainWindow, "main"}, {kCommandInstrumentWindow, "instrument"}, {kCommandWaveWindow, "wave"}};
     App* app = harness.app;
     Run(kCommandWaveWindow);
     for (const Step& step : steps) {
@@ -216,10 +218,9 @@ TEST_F(AppKeys, GuiSizeCommandsResizeTheWindowAndAreStored) {
                                       step.logicalWidth}))
             << step.command;
         EXPECT_EQ(app->currentWindow, kWaveWindow);
-        for (int window : {kCommandMainWindow, kCommandInstrumentWindow, kCommandWaveWindow}) {
+        for (const auto& [window, name] : windows) {
             Run(window);
-            const std::string name = "window" + std::to_string(window) + "_" + std::to_string(step.width);
-            EXPECT_FALSE(harness.SaveFrame(name).empty());
+            EXPECT_FALSE(harness.SaveFrame(name + "_window_" + std::to_string(step.width)).empty());
         }
     }
     harness.Command(kCommandQuit);
