@@ -216,12 +216,12 @@ protected:
     std::vector<int>& Listen() {
         GuiItem* listener = new GuiItem();
         listener->w = listener->h = 0;
-        listener->onCommand = [this](int command) { heard.push_back(command); };
+        listener->onCommand = [this](int command) { commandsHeard.push_back(command); };
         harness.app->items.push_back(listener);
-        return heard;
+        return commandsHeard;
     }
     AppHarness harness;
-    std::vector<int> heard;
+    std::vector<int> commandsHeard;
 };
 
 }  // namespace qn::testing

@@ -258,11 +258,11 @@ TEST_F(MenuBar, ShortcutsPostTheirCommandsThroughTheKeyFlow) {
     };
     int window = kNoWindow;
     for (const Step& step : steps) {
-        heard.clear();
+        commandsHeard.clear();
         if (app()->currentWindow != window) Listen();
         window = app()->currentWindow;
         Press(step.sym, step.mod);
-        EXPECT_EQ(heard, step.commands) << SDL_GetKeyName(step.sym) << " " << step.mod << " " << step.what;
+        EXPECT_EQ(commandsHeard, step.commands) << SDL_GetKeyName(step.sym) << " " << step.mod << " " << step.what;
         EXPECT_EQ(app()->currentWindow, step.window) << SDL_GetKeyName(step.sym);
     }
     EXPECT_EQ(app()->currentOctave, 0);
