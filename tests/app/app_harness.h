@@ -7,8 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <unistd.h>
+#include <utility>
 
 #include "app/app.h"
 #include "app/save_question.h"
@@ -40,7 +43,7 @@ struct OfflineSong {
 class AppHarness {
 public:
     // Starts the App in a scratch working directory (where it reads and
-    // writes "prefs.bin"). `prefsBytes` is written there first when given.
+    // writes "prefs.bin"), with `prefsBytes` written there first when given.
     explicit AppHarness(const std::string& prefsBytes = {}, const char* songArgument = nullptr) {
         SDL_setenv("SDL_VIDEODRIVER", "dummy", 1);
         SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -49,8 +52,7 @@ public:
         char pattern[] = "/tmp/qn_harness_XXXXXX";
         scratch_ = mkdtemp(pattern);
         std::filesystem::current_path(scratch_);
-        // Backups and run markers go to a scratch folder beside it, not the
-        // user's (tests look at what the working directory holds).
+        // Backups and run markers go to a scratch folder beside it, not the user's.
         dataHome_ = scratch_.string() + ".data";
         SDL_setenv("XDG_DATA_HOME", dataHome_.c_str(), 1);
         if (!prefsBytes.empty()) WriteFile("prefs.bin", prefsBytes);
@@ -75,62 +77,45 @@ public:
 
     // Runs App::Shutdown once (it writes "prefs.bin").
     void Stop() {
-        if (!stopped_) app->Shutdown();
-        stopped_ = true;
+        if (!std::exchange(stopped_, true)) app->Shutdown();
     }
 
-    // Runs frames; returns whether the App asked to quit.
+    // Runs frames; returns whether the App asked to quit in the last.
     bool Frame(int count = 1) {
         bool quit = false;
-        for (int i = 0; i < count; ++i) quit = app->Update();
+        while (count-- > 0) quit = app->Update();
         return quit;
     }
 
     void Push(SDL_Event& event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
+    void PushType(Uint32 type) { Push(Event(type)); }  // e.g. SDL_QUIT
 
     void KeyDown(SDL_Keycode sym, Uint16 mod = KMOD_NONE) { Key(true, sym, mod); }
     void KeyUp(SDL_Keycode sym, Uint16 mod = KMOD_NONE) { Key(false, sym, mod); }
     void Key(bool down, SDL_Keycode sym, Uint16 mod) {
-        SDL_Event event;
-        SDL_zero(event);
-        event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-        event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-        event.key.keysym.sym = sym;
-        event.key.keysym.scancode = SDL_GetScancodeFromKey(sym);
-        event.key.keysym.mod = mod;
-        Push(event);
+        Event(down ? SDL_KEYDOWN : SDL_KEYUP).key.keysym = SDL_Keysym{SDL_GetScancodeFromKey(sym), sym, mod, 0};
+        event_.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+        Push(event_);
     }
     void Text(const char* text) {
-        SDL_Event event;
-        SDL_zero(event);
-        event.type = SDL_TEXTINPUT;
-        SDL_strlcpy(event.text.text, text, sizeof(event.text.text));
-        Push(event);
+        SDL_strlcpy(Event(SDL_TEXTINPUT).text.text, text, sizeof(event_.text.text));
+        Push(event_);
     }
     void Wheel(int y) {
-        SDL_Event event;
-        SDL_zero(event);
-        event.type = SDL_MOUSEWHEEL;
-        event.wheel.y = y;
-        Push(event);
+        Event(SDL_MOUSEWHEEL).wheel.y = y;
+        Push(event_);
     }
     void MouseMove(int x, int y) {
-        SDL_Event event;
-        SDL_zero(event);
-        event.type = SDL_MOUSEMOTION;
-        event.motion.x = x;
-        event.motion.y = y;
-        Push(event);
+        Event(SDL_MOUSEMOTION).motion.x = x;
+        event_.motion.y = y;
+        Push(event_);
     }
     void MouseButton(bool down, int x, int y, Uint8 button = SDL_BUTTON_LEFT) {
-        SDL_Event event;
-        SDL_zero(event);
-        event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-        event.button.button = button;
-        event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-        event.button.x = x;
-        event.button.y = y;
-        Push(event);
+        Event(down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP).button.button = button;
+        event_.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+        event_.button.x = x;
+        event_.button.y = y;
+        Push(event_);
     }
     // A hover, a press and a release, a frame each.
     void Click(int x, int y) {
@@ -155,21 +140,20 @@ public:
 
     // Saves the frame as a BMP beside the test binary ("frames/NAME.bmp")
     // for a person to look at; returns the path or "" on failure.
-    std::string SaveFrame(const char* name) {
+    std::string SaveFrame(const std::string& name) {
         app->DrawFrame();
         int width = 0, height = 0;
         SDL_GetRendererOutputSize(app->renderer, &width, &height);
         SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888);
         if (!surface) return {};
         SDL_RenderSetViewport(app->renderer, nullptr);
-        bool read = SDL_RenderReadPixels(app->renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, surface->pixels,
-                                         surface->pitch) == 0;
         char* base = SDL_GetBasePath();
         std::filesystem::path folder = std::filesystem::path(base ? base : "") / "frames";
         SDL_free(base);
         std::filesystem::create_directories(folder);
-        std::string path = (folder / (std::string(name) + ".bmp")).string();
-        bool saved = read && SDL_SaveBMP(surface, path.c_str()) == 0;
+        std::string path = (folder / (name + ".bmp")).string();
+        bool saved = SDL_RenderReadPixels(app->renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, surface->pixels,
+                                          surface->pitch) == 0 && SDL_SaveBMP(surface, path.c_str()) == 0;
         SDL_FreeSurface(surface);
         return saved ? path : std::string();
     }
@@ -186,26 +170,20 @@ public:
     }
 
     static void WriteFile(const std::string& path, const std::string& bytes) {
-        FILE* file = std::fopen(path.c_str(), "wb");
-        ASSERT_NE(file, nullptr);
-        std::fwrite(bytes.data(), 1, bytes.size(), file);
-        std::fclose(file);
+        std::ofstream file(path, std::ios::binary);
+        ASSERT_TRUE(file.write(bytes.data(), std::streamsize(bytes.size()))) << path;
     }
     static std::string ReadFile(const std::string& path) {
-        std::string bytes;
-        if (FILE* file = std::fopen(path.c_str(), "rb")) {
-            char buffer[256];
-            size_t got;
-            while ((got = std::fread(buffer, 1, sizeof(buffer), file)) > 0) bytes.append(buffer, got);
-            std::fclose(file);
-        }
-        return bytes;
+        std::ifstream file(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
 
     App* app = nullptr;
     bool started = false;
 
 private:
+    SDL_Event& Event(Uint32 type) { return event_ = SDL_Event{type}; }
+    SDL_Event event_{};
     std::filesystem::path oldDirectory_;
     std::filesystem::path scratch_;
     std::string dataHome_;
@@ -233,7 +211,17 @@ protected:
         harness.KeyDown(sym, mod);
         harness.Frame(frames);
     }
+    // Collects the commands broadcast to the widgets from now on (a window
+    // switch builds new widgets, which drops the listener).
+    std::vector<int>& Listen() {
+        GuiItem* listener = new GuiItem();
+        listener->w = listener->h = 0;
+        listener->onCommand = [this](int command) { commandsHeard.push_back(command); };
+        harness.app->items.push_back(listener);
+        return commandsHeard;
+    }
     AppHarness harness;
+    std::vector<int> commandsHeard;
 };
 
 }  // namespace qn::testing

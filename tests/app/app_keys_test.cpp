@@ -1,13 +1,118 @@
-// Application keys and the commands the shell runs itself: the shell's
-// state after each key, the play keys with the status each leaves, Space and
-// Shift+Space, pane focus by Return, window sizes and the new-song commands.
+// Input in the running program: the frame loop's handling of keys and mouse;
+// the application keys and the commands the shell runs itself; the menu bars'
+// shortcuts, and the open menu drawn over the panes and taking clicks.
 #include <array>
-#include <cstring>
 
+#include "gui/menu.h"
 #include "tests/app/app_harness.h"
 
 namespace qn::testing {
 namespace {
+
+// A widget in the App's tree that records presses and keys.
+struct Target : GuiItem {
+    Target() { x = y = 100, w = h = 50; }
+    void OnMouseButton(MouseEvent* event) override {
+        GuiItem::OnMouseButton(event);
+        states.push_back(event->state);
+    }
+    void OnHover() override { ++hovers; }
+    bool OnKey(const SDL_Keysym& key) override {
+        keys.push_back(key.sym);
+        return key.sym == consumed;
+    }
+    std::vector<int> states;
+    std::vector<SDL_Keycode> keys;
+    SDL_Keycode consumed = SDLK_a;
+    int hovers = 0;
+};
+
+class AppInput : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        // First in the list: hit and offered keys before the main window's panes.
+        harness.app->items.insert(harness.app->items.begin(), target);
+    }
+    Target* target = new Target();
+};
+
+// One key nobody takes is handled per frame; a consumed key is dropped and
+// the next one handled in the same frame. The wheel acts as Up and Down.
+TEST_F(AppInput, KeysAndTheWheel) {
+    for (SDL_Keycode key : {SDLK_a, SDLK_F2, SDLK_a, SDLK_F3, SDLK_F4}) harness.KeyDown(key);
+    const struct { int octave; size_t waiting; } frames[] = {{1, 3}, {2, 1}, {3, 0}};
+    for (const auto& frame : frames) {
+        harness.Frame();
+        EXPECT_EQ(app()->currentOctave, frame.octave);
+        EXPECT_EQ(app()->KeyQueue.size(), frame.waiting);
+    }
+    target->consumed = 0;
+    target->keys.clear();
+    for (int y : {1, 0, -2}) harness.Wheel(y);
+    harness.Frame(3);
+    EXPECT_EQ(target->keys, (std::vector<SDL_Keycode>{SDLK_UP, SDLK_DOWN, SDLK_DOWN}));
+    // Blocked keys are discarded.
+    app()->keysBlocked = true;
+    harness.KeyDown(SDLK_F1);
+    harness.Frame();
+    EXPECT_EQ(app()->currentOctave, 3);
+    EXPECT_TRUE(app()->KeyQueue.empty());
+}
+
+// A hover is no click; a click focuses and captures, is delivered while held
+// and its release in exactly one frame. After a command (not command 0)
+// clicks pause until the mouse is idle; the command reaches the widgets.
+// A press on empty space takes the focus away and pauses like a command.
+// Keys set their modifier bits; the right button acts as Shift and its
+// release clears every modifier, even one still held.
+TEST_F(AppInput, MouseReachesTheWidgetUnderItAndModifierBits) {
+    harness.MouseMove(120, 120);
+    harness.Frame();
+    EXPECT_EQ(target->hovers, 1);
+    EXPECT_TRUE(target->states.empty());
+    harness.Command(0);
+    harness.MouseButton(true, 110, 110);
+    harness.Frame(2);
+    EXPECT_EQ(target->states, (std::vector<int>{1, 1}));
+    EXPECT_TRUE(target->focused);
+    EXPECT_EQ(app()->capturedItemId, target->id);
+    harness.MouseButton(false, 110, 110);
+    harness.Frame(2);
+    EXPECT_EQ(target->states, (std::vector<int>{1, 1, 2}));
+    EXPECT_EQ(app()->mouse.state, 0);
+    std::vector<int> seen;
+    target->onCommand = [&](int command) { seen.push_back(command); };
+    target->states.clear();
+    harness.Command(kCommandStepsInHex);
+    harness.MouseButton(true, 110, 110);
+    harness.Frame();
+    EXPECT_EQ(seen, (std::vector<int>{kCommandStepsInHex}));
+    EXPECT_TRUE(app()->commandSeen);
+    harness.MouseButton(false, 110, 110);
+    harness.Frame(2);  // the release is not delivered either; then idle
+    EXPECT_FALSE(app()->commandSeen);
+    EXPECT_TRUE(target->states.empty());
+    harness.MouseButton(true, 1, 300);  // empty space, left of the pattern editor
+    harness.Frame(2);
+    EXPECT_FALSE(target->focused);
+    EXPECT_TRUE(app()->commandSeen);
+    harness.MouseButton(false, 1, 300);
+    harness.KeyDown(SDLK_RSHIFT);
+    harness.KeyDown(SDLK_LALT);
+    harness.Frame();
+    EXPECT_EQ(ModifierState, kModifierShift | kModifierAlt);
+    harness.KeyUp(SDLK_RSHIFT);
+    harness.KeyUp(SDLK_LALT);
+    harness.KeyDown(SDLK_LCTRL, KMOD_LCTRL);
+    harness.Frame();
+    EXPECT_EQ(ModifierState, kModifierCtrl);
+    for (bool down : {true, false}) {
+        harness.MouseButton(down, 10, 10, SDL_BUTTON_RIGHT);
+        harness.Frame();
+        EXPECT_EQ(ModifierState, down ? kModifierShift : 0);
+    }
+}
 
 using AppKeys = AppTest;
 
@@ -18,32 +123,26 @@ TEST_F(AppKeys, KeysChangeTheShellsState) {
     struct Step { SDL_Keycode sym; Uint16 mod; std::array<int, 7> state; const char* what; };
     const Step steps[] = {
         {SDLK_F3, KMOD_NUM, {2, 1, 0, 16, 0, 0, kMainWindow}, "F3 picks an octave even with Num Lock"},
-        {SDLK_F1, KMOD_CAPS, {0, 1, 0, 16, 0, 0, kMainWindow}, "and with Caps Lock"},
-        {SDLK_F4, KMOD_LSHIFT, {0, 1, 0, 16, 0, 0, kMainWindow}, "with a modifier it is no octave key"},
-        {SDLK_5, KMOD_LCTRL, {0, 5, 0, 16, 0, 0, kMainWindow}, "Ctrl+digit sets the edit skip"},
-        {SDLK_0, KMOD_RCTRL, {0, 0, 0, 16, 0, 0, kMainWindow}, "also 0"},
-        {SDLK_SPACE, 0, {0, 0, 1, 16, 0, 0, kMainWindow}, "Space toggles edit mode"},
-        {SDLK_SPACE, KMOD_LSHIFT, {0, 0, 0, 16, 0, 0, kMainWindow}, "also with Shift"},
-        {SDLK_KP_PLUS, 0, {0, 0, 0, 17, 1, 0, kMainWindow}, "keypad + selects the next instrument and page"},
-        {SDLK_KP_PLUS, KMOD_LSHIFT, {0, 0, 0, 17, 1, 0, kMainWindow}, "Shift: a step of 0"},
-        {SDLK_DOWN, KMOD_LCTRL, {0, 0, 0, 18, 1, 0, kMainWindow}, "Ctrl+Down too"},
-        {SDLK_KP_MINUS, 0, {0, 0, 0, 17, 1, 0, kMainWindow}, "keypad - the one before"},
-        {SDLK_UP, KMOD_RCTRL, {0, 0, 0, 16, 0, 0, kMainWindow}, "Ctrl+Up too, and the page follows"},
-        {SDLK_KP_MINUS, KMOD_NUM, {0, 0, 0, 15, 0, 0, kMainWindow}, "Num Lock is no modifier here"},
-        {SDLK_KP_MINUS, KMOD_LCTRL, {0, 0, 0, 15, 0, 0, kMainWindow}, "a modifier: not the selector"},
-        {SDLK_DOWN, KMOD_LALT, {0, 0, 0, 15, 0, 1, kMainWindow}, "left Alt+Down: the next position"},
-        {SDLK_DOWN, KMOD_LALT, {0, 0, 0, 15, 0, 2, kMainWindow}, ""},
-        {SDLK_DOWN, KMOD_LALT, {0, 0, 0, 15, 0, 3, kMainWindow}, ""},
-        {SDLK_DOWN, KMOD_LALT, {0, 0, 0, 15, 0, 3, kMainWindow}, "held at the last position"},
-        {SDLK_UP, KMOD_LALT, {0, 0, 0, 15, 0, 2, kMainWindow}, "left Alt+Up: the one before"},
-        {SDLK_ESCAPE, 0, {0, 0, 0, 15, 0, 2, kInstrumentWindow}, "Escape: main to instruments"},
-        {SDLK_ESCAPE, 0, {0, 0, 0, 15, 0, 2, kMainWindow}, "and back"},
-        {SDLK_F3, KMOD_LALT, {0, 0, 0, 15, 0, 2, kWaveWindow}, "left Alt+F3: to the waves"},
-        {SDLK_KP_PLUS, 0, {0, 0, 0, 15, 0, 2, kWaveWindow}, "which have no instrument selector"},
-        {SDLK_DOWN, KMOD_LCTRL, {0, 0, 0, 15, 0, 2, kWaveWindow}, ""},
-        {SDLK_SPACE, 0, {0, 0, 0, 15, 0, 2, kWaveWindow}, "where only Shift+Space toggles edit mode"},
-        {SDLK_SPACE, KMOD_LSHIFT, {0, 0, 1, 15, 0, 2, kWaveWindow}, ""},
-        {SDLK_ESCAPE, 0, {0, 0, 0, 15, 0, 2, kInstrumentWindow}, "Escape: waves to instruments, leaving edit mode"},
+        {SDLK_F1, KMOD_LSHIFT, {2, 1, 0, 16, 0, 0, kMainWindow}, "with a modifier it is no octave key"},
+        {SDLK_5, KMOD_LCTRL, {2, 5, 0, 16, 0, 0, kMainWindow}, "Ctrl+digit sets the edit skip"},
+        {SDLK_0, KMOD_RCTRL, {2, 0, 0, 16, 0, 0, kMainWindow}, "also 0"},
+        {SDLK_KP_PLUS, 0, {2, 0, 0, 17, 1, 0, kMainWindow}, "keypad + selects the next instrument and page"},
+        {SDLK_DOWN, KMOD_LCTRL, {2, 0, 0, 18, 1, 0, kMainWindow}, "Ctrl+Down too"},
+        {SDLK_KP_MINUS, 0, {2, 0, 0, 17, 1, 0, kMainWindow}, "keypad - the one before"},
+        {SDLK_UP, KMOD_RCTRL, {2, 0, 0, 16, 0, 0, kMainWindow}, "Ctrl+Up too, and the page follows"},
+        {SDLK_KP_MINUS, KMOD_NUM, {2, 0, 0, 15, 0, 0, kMainWindow}, "Num Lock is no modifier here"},
+        {SDLK_KP_MINUS, KMOD_LCTRL, {2, 0, 0, 15, 0, 0, kMainWindow}, "a modifier: not the selector"},
+        {SDLK_DOWN, KMOD_LALT, {2, 0, 0, 15, 0, 1, kMainWindow}, "left Alt+Down: the next position"},
+        {SDLK_DOWN, KMOD_LALT, {2, 0, 0, 15, 0, 2, kMainWindow}, ""},
+        {SDLK_DOWN, KMOD_LALT, {2, 0, 0, 15, 0, 3, kMainWindow}, ""},
+        {SDLK_DOWN, KMOD_LALT, {2, 0, 0, 15, 0, 3, kMainWindow}, "held at the last position"},
+        {SDLK_UP, KMOD_LALT, {2, 0, 0, 15, 0, 2, kMainWindow}, "left Alt+Up: the one before"},
+        {SDLK_ESCAPE, 0, {2, 0, 0, 15, 0, 2, kInstrumentWindow}, "Escape: main to instruments"},
+        {SDLK_F3, KMOD_LALT, {2, 0, 0, 15, 0, 2, kWaveWindow}, "left Alt+F3: to the waves"},
+        {SDLK_KP_PLUS, 0, {2, 0, 0, 15, 0, 2, kWaveWindow}, "which have no instrument selector"},
+        {SDLK_SPACE, 0, {2, 0, 0, 15, 0, 2, kWaveWindow}, "where only Shift+Space toggles edit mode"},
+        {SDLK_SPACE, KMOD_LSHIFT, {2, 0, 1, 15, 0, 2, kWaveWindow}, ""},
+        {SDLK_ESCAPE, 0, {2, 0, 0, 15, 0, 2, kInstrumentWindow}, "Escape: waves to instruments, leaving edit mode"},
     };
     App* app = harness.app;
     app->currentInstrument = 16;
@@ -61,92 +160,50 @@ TEST_F(AppKeys, KeysChangeTheShellsState) {
         Press(key);
         EXPECT_EQ(app->currentInstrument, instrument);
     }
+    // A position past the end of an emptied sequence shows no patterns.
+    TheSong().SetSequenceLength(0);
+    TheSong().restartPosition = 0;
+    Press(SDLK_UP, KMOD_LALT);
+    EXPECT_EQ(TheSong().currentPosition, 0u);
 }
 
-// The play keys post their commands; Space stops a playing song without
-// touching edit mode, and toggles it when stopped. Edit mode starts off.
+// Space stops a playing song without touching edit mode, and toggles it
+// when stopped. Edit mode starts off.
 TEST_F(AppKeys, PlayKeysAndSpace) {
     const std::string on = "Edit Mode <cff4444>ON<cp0> (Press Space to disable)";
     const std::string off = "Edit Mode <ccccccc>OFF<cp0> (Press Space to enable)";
-    struct Step {
-        SDL_Keycode sym;
-        Uint16 mod;
-        int command;  // 0: none checked
-        bool playing, patternLoop, editMode;
-        std::string status;
-    };
+    struct Step { SDL_Keycode sym; Uint16 mod; bool playing, patternLoop, editMode; std::string status; };
     const Step steps[] = {
-        {SDLK_RCTRL, 0, kCommandPlaySong, true, false, false, "Playing Song...(Press SPACE to stop)"},
-        {SDLK_SPACE, 0, 0, false, false, false, "Playing stopped."},
-        {SDLK_SPACE, 0, 0, false, false, true, on},
-        {SDLK_RCTRL, KMOD_RSHIFT, kCommandPlaySongFromCursor, true, false, true,
-         "Playing Song from Cursor...(Press SPACE to stop)"},
-        {SDLK_SPACE, KMOD_LSHIFT, 0, false, false, true, "Playing stopped. Press SPACE to toggle edit mode."},
-        {SDLK_SPACE, KMOD_RSHIFT, 0, false, false, false, off},
-        {SDLK_RALT, 0, kCommandPlayPattern, true, true, false, "Playing Pattern...(Press SPACE to stop)"},
-        {SDLK_RALT, KMOD_LSHIFT, kCommandPlayPatternFromCursor, true, true, false,
-         "Playing Pattern from Cursor...(Press SPACE to stop)"},
-        {SDLK_SPACE, 0, 0, false, true, false, "Playing stopped."},
-        {SDLK_RETURN, KMOD_LCTRL, kCommandPlayOneRow, false, false, false, ""},
+        {SDLK_RCTRL, 0, true, false, false, "Playing Song...(Press SPACE to stop)"},
+        {SDLK_SPACE, 0, false, false, false, "Playing stopped."},
+        {SDLK_SPACE, 0, false, false, true, on},
+        {SDLK_RCTRL, KMOD_RSHIFT, true, false, true, "Playing Song from Cursor...(Press SPACE to stop)"},
+        {SDLK_SPACE, KMOD_LSHIFT, false, false, true, "Playing stopped. Press SPACE to toggle edit mode."},
+        {SDLK_SPACE, KMOD_RSHIFT, false, false, false, off},
+        {SDLK_RALT, 0, true, true, false, "Playing Pattern...(Press SPACE to stop)"},
+        {SDLK_RALT, KMOD_LSHIFT, true, true, false, "Playing Pattern from Cursor...(Press SPACE to stop)"},
+        {SDLK_SPACE, 0, false, false, false, "Playing stopped."},
     };
-    std::vector<int> seen;
-    GuiItem* listener = new GuiItem();
-    listener->w = listener->h = 0;
-    listener->onCommand = [&](int command) { seen.push_back(command); };
-    harness.app->items.push_back(listener);
     for (const Step& step : steps) {
-        SCOPED_TRACE(step.status);
-        seen.clear();
-        harness.KeyDown(step.sym, step.mod);
-        harness.Frame(3);  // the key, its command, and the frame that announces edit mode
-        if (step.command) {
-            EXPECT_EQ(seen, std::vector<int>{step.command});
-        }
-        EXPECT_EQ(harness.app->IsPlaying(), step.playing);
-        if (step.playing) {
-            EXPECT_EQ(harness.app->replayer->patternLoop, step.patternLoop ? 1 : 0);
-        }
-        EXPECT_EQ(harness.app->editMode, step.editMode);
-        if (!step.status.empty()) {
-            EXPECT_EQ(harness.Status(), step.status);
-        }
+        Press(step.sym, step.mod, 3);  // the key, its command, and the frame that announces edit mode
+        EXPECT_EQ(harness.Status(), step.status);
+        EXPECT_EQ(app()->IsPlaying(), step.playing) << step.status;
+        EXPECT_EQ(app()->editMode, step.editMode) << step.status;
+        EXPECT_EQ(step.playing && app()->replayer->patternLoop, step.patternLoop) << step.status;
     }
 }
 
-// Return moves the focus between the registered panes; Shift+Return leaves
-// it; Ctrl+Return plays the row instead.
-TEST_F(AppKeys, ReturnSwitchesFocusBetweenTheRegisteredPanes) {
-    App* app = harness.app;
-    GuiItem* pattern = app->rootPanel->Add(new GuiItem());
-    GuiItem* sequence = app->rootPanel->Add(new GuiItem());
-    app->patternPane = pattern;
-    app->sequencePane = sequence;
-    app->focusPane = pattern;
-    Press(SDLK_RETURN);
-    EXPECT_TRUE(sequence->focused);
-    EXPECT_EQ(app->focusPane, sequence);
-    Press(SDLK_RETURN, KMOD_NUM);
-    EXPECT_TRUE(pattern->focused);
-    EXPECT_FALSE(sequence->focused);
-    Press(SDLK_RETURN, KMOD_LSHIFT);
-    EXPECT_TRUE(pattern->focused);
-    app->replayer->row = 7;
-    Press(SDLK_RETURN, KMOD_LCTRL);
-    EXPECT_EQ(app->focusPane, pattern);
-    EXPECT_FALSE(sequence->focused);
-    EXPECT_EQ(app->replayer->row, 8);
-}
-
 // Window size after each size command; the open window is rebuilt in place.
+// Each window is saved at each size for a person to look at.
 TEST_F(AppKeys, GuiSizeCommandsResizeTheWindowAndAreStored) {
     struct Step { int command, width, height, guiSize, logicalWidth; };
     const Step steps[] = {
-        {kCommandGuiSize15, 960, 888, 1, 640},
-        {kCommandWideGui, 1344, 888, 1, 896},
-        {kCommandGuiSize20, 1792, 1184, 2, 896},
-        {kCommandGuiSize10, 896, 592, 0, 896},
+        {kCommandGuiSize15, 960, 888, 1, 640},  {kCommandWideGui, 1344, 888, 1, 896},
+        {kCommandGuiSize20, 1792, 1184, 2, 896}, {kCommandGuiSize10, 896, 592, 0, 896},
         {kCommandWideGui, 640, 592, 0, 640},
     };
+    const std::pair<int, std::string> windows[] = {
+        {kCommandMainWindow, "main"}, {kCommandInstrumentWindow, "instrument"}, {kCommandWaveWindow, "wave"}};
     App* app = harness.app;
     Run(kCommandWaveWindow);
     for (const Step& step : steps) {
@@ -155,45 +212,102 @@ TEST_F(AppKeys, GuiSizeCommandsResizeTheWindowAndAreStored) {
         int width = 0, height = 0, logicalWidth = 0, logicalHeight = 0;
         SDL_GetWindowSize(app->window, &width, &height);
         SDL_RenderGetLogicalSize(app->renderer, &logicalWidth, &logicalHeight);
-        EXPECT_EQ((std::array<int, 5>{width, height, app->prefs->guiSize, app->logicalWidth, logicalWidth}),
-                  (std::array<int, 5>{step.width, step.height, step.guiSize, step.logicalWidth, step.logicalWidth}))
+        EXPECT_EQ((std::array<int, 6>{width, height, app->prefs->guiSize, app->logicalWidth, logicalWidth,
+                                      app->statusBar->parent->w}),
+                  (std::array<int, 6>{step.width, step.height, step.guiSize, step.logicalWidth, step.logicalWidth,
+                                      step.logicalWidth}))
             << step.command;
         EXPECT_EQ(app->currentWindow, kWaveWindow);
-        ASSERT_NE(app->statusBar, nullptr);
-        EXPECT_EQ(app->statusBar->parent->w, app->logicalWidth);
+        for (const auto& [window, name] : windows) {
+            Run(window);
+            EXPECT_FALSE(harness.SaveFrame(name + "_window_" + std::to_string(step.width)).empty());
+        }
     }
-    Run(kCommandMainWindow);
-    EXPECT_NE(app->rootPanel, nullptr);
     harness.Command(kCommandQuit);
     EXPECT_TRUE(harness.Frame());
 }
 
-// Both new-song commands stop, empty the patterns and clear the title, the
-// path and the mutes; one keeps the instruments' and waves' names.
-TEST_F(AppKeys, NewSongCommands) {
-    App* app = harness.app;
-    Song& song = app->document->song;
-    for (bool keep : {false, true}) {
-        song.Pattern(1)[5].SetNote(25);
-        song.SetSequenceLength(9);
-        SetFixedText(song.instrumentNames[3], kNameLength, "lead");
-        SetFixedText(song.waveNames[0], kNameLength, "saw");
-        SetFixedText(app->document->title, kTitleLength, "tune");
-        SetFixedText(app->document->author, kTitleLength, "me");
-        std::strcpy(app->songPath, "tune.qnt");
-        app->replayer->voices[2].muted = 1;
-        Run(kCommandPlaySong);
-        Run(keep ? kCommandNewSongKeepInstruments : kCommandNewSong);
-        EXPECT_FALSE(app->IsPlaying());
-        EXPECT_EQ(song.Pattern(1)[5].Note(), 0);
-        EXPECT_EQ(song.sequenceLength, 4u);
-        EXPECT_EQ(FixedText(song.instrumentNames[3], kNameLength), keep ? "lead" : "");
-        EXPECT_EQ(FixedText(song.waveNames[0], kNameLength), keep ? "saw" : "");
-        EXPECT_EQ(FixedText(app->document->title, kTitleLength), "");
-        EXPECT_EQ(FixedText(app->document->author, kTitleLength), "");
-        EXPECT_STREQ(app->songPath, "");
-        EXPECT_EQ(app->replayer->voices[2].muted, 0);
+class MenuBar : public AppTest {
+protected:
+    ButtonMenu* Menu(const std::string& title) {
+        for (GuiItem* child : app()->items.at(1)->children)
+            if (auto* menu = dynamic_cast<ButtonMenu*>(child); menu && title == menu->text) return menu;
+        return nullptr;
     }
+};
+
+// Keys through the real key flow, each with the commands it posts (a window
+// switch builds new widgets, which see no command) and the window after it.
+TEST_F(MenuBar, ShortcutsPostTheirCommandsThroughTheKeyFlow) {
+    struct Step { SDL_Keycode sym; Uint16 mod; std::vector<int> commands; const char* what; int window = kMainWindow; };
+    const Step steps[] = {
+        {SDLK_z, KMOD_RCTRL, {kCommandUndo}, ""},
+        {SDLK_z, KMOD_LSHIFT, {kCommandRedo}, "Shift alone is in Redo's mask"},
+        {SDLK_z, KMOD_LCTRL | KMOD_LSHIFT, {kCommandRedo}, "Undo excludes Shift, Redo takes it"},
+        {SDLK_LESS, 0, {kCommandPlaySong}, "hidden entry"},
+        {SDLK_RALT, KMOD_NUM, {kCommandPlayPattern}, "the application key works with Num Lock"},
+        {SDLK_F2, KMOD_RALT, {}, "window keys need the left Alt"},
+        {SDLK_F3, KMOD_LALT, {}, "", kWaveWindow},
+        {SDLK_F3, KMOD_LSHIFT, {kCommandClearWave}, "not an octave key", kWaveWindow},
+        {SDLK_z, KMOD_LCTRL, {}, "no menu here carries Ctrl+Z", kWaveWindow},
+        {SDLK_F2, KMOD_LALT, {}, "", kInstrumentWindow},
+        {SDLK_F3, KMOD_LSHIFT, {kCommandClearInstrument}, "", kInstrumentWindow},
+        {SDLK_F4, KMOD_LSHIFT, {kCommandCopyInstrument}, "", kInstrumentWindow},
+        {SDLK_F5, KMOD_LSHIFT, {kCommandPasteInstrument}, "", kInstrumentWindow},
+        {SDLK_F1, KMOD_LALT, {}, ""},
+    };
+    int window = kNoWindow;
+    for (const Step& step : steps) {
+        commandsHeard.clear();
+        if (app()->currentWindow != window) Listen();
+        window = app()->currentWindow;
+        Press(step.sym, step.mod);
+        EXPECT_EQ(commandsHeard, step.commands) << SDL_GetKeyName(step.sym) << " " << step.mod << " " << step.what;
+        EXPECT_EQ(app()->currentWindow, step.window) << SDL_GetKeyName(step.sym);
+    }
+    EXPECT_EQ(app()->currentOctave, 0);
+}
+
+TEST_F(MenuBar, OpenMenuIsDrawnOverThePanesAndTakesClicks) {
+    // A red pane where the Song menu drops down, as the editor panes lie.
+    GuiItem* pane = app()->rootPanel->Add(new GuiItem());
+    pane->w = 600, pane->h = 300, pane->customColours = true;
+    pane->background = Rgba{255, 0, 0, 255};
+    ButtonMenu* play = Menu("Song");
+    play->Open();
+    SDL_Rect rect = play->dropDown->AbsoluteRect();
+    EXPECT_EQ(harness.Pixel(rect.x + rect.w - 5, rect.y + rect.h - 5), (Rgba{255, 255, 255, 255}));
+    harness.SaveFrame("menu_over_pane");
+    play->OnFocusLost();
+    harness.Frame();
+    EXPECT_EQ(harness.Pixel(rect.x + rect.w - 5, rect.y + rect.h - 5), (Rgba{255, 0, 0, 255}));
+    // A click on the title opens a menu, a click on "Waves" runs it.
+    ButtonMenu* windowMenu = Menu("Window");
+    SDL_Rect title = windowMenu->AbsoluteRect();
+    harness.MouseButton(true, title.x + 2, title.y + 2);
+    harness.Frame();
+    harness.MouseButton(false, title.x + 2, title.y + 2);
+    harness.Frame();
+    ASSERT_TRUE(windowMenu->IsOpen());
+    SDL_Rect entry = windowMenu->dropDown->children.at(1)->AbsoluteRect();
+    windowMenu->dropDown->children.at(1)->OnHover();
+    EXPECT_EQ(harness.Pixel(entry.x + 2, entry.y), (Rgba{200, 200, 200, 255}));  // the hovered entry
+    harness.MouseButton(true, entry.x + 4, entry.y + 4);
+    harness.Frame(2);
+    EXPECT_EQ(app()->currentWindow, kWaveWindow);
+    harness.MouseButton(false, entry.x + 4, entry.y + 4);
+    Run(kCommandMainWindow);
+    harness.Frame();
+    // "Background Color" opens a picker whose top row is white at every hue.
+    const MenuEntry& background = Menu("Prefs")->entries.back();
+    ASSERT_STREQ(background.label, "Background Color");
+    background.action();
+    harness.Frame();
+    GuiItem* picker = app()->items.front();
+    harness.MouseButton(true, picker->AbsoluteRect().x + 10, picker->AbsoluteRect().y);
+    harness.Frame(3);
+    EXPECT_EQ(app()->background, (Rgba{255, 255, 255, 255}));
+    EXPECT_NE(app()->items.front(), picker);  // closed after the pick
 }
 
 }  // namespace

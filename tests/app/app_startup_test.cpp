@@ -1,9 +1,10 @@
+// Start-up: the window and its first frames, the logo, "prefs.bin" read at
+// start and written at exit, a song named on the command line, the options
+// answered before any window opens, whether a display is there, where the data
+// files are found; the status bar's readouts and the song figures.
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <string>
-#include <vector>
-
-#include <unistd.h>
 
 #include "app/command_line.h"
 #include "app/data_files.h"
@@ -13,48 +14,71 @@
 namespace qn::testing {
 namespace {
 
-TEST(AppStartup, OpensTheStandardWindowAndSettlesOnEditModeOff) {
+TEST(AppStartup, OpensTheStandardWindowAndTheLogoGlidesInOnlyTheFirstTime) {
     AppHarness harness;
     ASSERT_TRUE(harness.started);
-    int width = 0, height = 0;
-    SDL_GetWindowSize(harness.app->window, &width, &height);
-    EXPECT_EQ(width, 640);
-    EXPECT_EQ(height, 592);
+    GuiItem* gliding = harness.app->rootPanel->children[0];
+    const int start = gliding->x;
+    frameDelta = 1.0f / 60.0f;
+    for (int i = 0, previous = start; i < 200; ++i, previous = gliding->x) {
+        UpdateTree(harness.app->items);
+        ASSERT_LE(gliding->x, previous);
+    }
+    const int rest = gliding->x;
+    EXPECT_GT(start, rest);
     harness.Frame();
     EXPECT_EQ(harness.Status(), "Edit Mode <cff4444>ON<cp0> (Press Space to disable)");
     harness.Frame();
-    // The first frame's GuiSize command rebuilt the window, which leaves edit mode.
+    // The first frame's GuiSize command rebuilt the window, which leaves
+    // edit mode; the logo is at rest from then on.
     EXPECT_FALSE(harness.app->editMode);
-    EXPECT_EQ(harness.Status(), "Edit Mode <ccccccc>OFF<cp0> (Press Space to enable)");
+    EXPECT_TRUE(harness.app->logoShown);
+    EXPECT_EQ(harness.app->rootPanel->children[0]->x, rest);
     harness.SettleStatus();
     EXPECT_EQ(harness.ShownStatus(), "Edit Mode <ccccccc>OFF<cp0> (Press Space to enable)");
     harness.SaveFrame("startup");
 }
 
-TEST(MainWindow, LogoGlidesInOnlyTheFirstTime) {
-    AppHarness harness;
-    ASSERT_TRUE(harness.started);
-    harness.Frame(2);  // the first frame's GuiSize command rebuilt the window: the logo is at rest
-    const int rest = harness.app->rootPanel->children[0]->x;
-    EXPECT_TRUE(harness.app->logoShown);
-    AppHarness fresh;
-    GuiItem* gliding = fresh.app->rootPanel->children[0];
-    frameDelta = 1.0f / 60.0f;
-    int previous = gliding->x;
-    EXPECT_GT(previous, rest);
-    for (int i = 0; i < 200; ++i, previous = gliding->x) {
-        UpdateTree(fresh.app->items);
-        ASSERT_LE(gliding->x, previous);
-    }
-    EXPECT_EQ(gliding->x, rest);
+std::string PrefsBytes(uint8_t hex, uint8_t guiSize, uint8_t stereo, uint8_t wide, Rgba background) {
+    return std::string{'Q', 'N', 'T', '\0', char(hex), char(guiSize), '\0', char(stereo), char(wide),
+                       char(background.r), char(background.g), char(background.b), char(background.a)};
 }
 
-// A song named on the command line is loaded before the first frame; one
-// that cannot be opened, or is larger than 1 MiB, leaves the new empty song.
-// Either way "Save Song" will ask for a path; a loaded song plays.
-TEST(MainWindow, StartupSongIsLoadedBeforeTheFirstFrameOrIgnored) {
-    const char* big = "/tmp/qn_startup_big.qnt";
-    const char* good = "/tmp/qn_startup_song.qnt";
+// A "prefs.bin" at start, the window it gives and what exit writes after
+// "Steps in Hex" and "Mono". An overlong file is ignored (the built-in
+// background shows) and the defaults are written over it.
+TEST(AppStartup, StoredPrefsApplyAtStartAndExitWritesThem) {
+    const Rgba standard{92, 100, 120, 255}, own{10, 20, 30, 255};
+    struct Case { std::string bytes; int width, height, logicalWidth; Rgba shown; std::string written; };
+    const Case cases[] = {
+        {"", 640, 592, 640, standard, PrefsBytes(1, 0, 0, 0, standard)},
+        {PrefsBytes(1, 1, 2, 0, own), 960, 888, 640, own, PrefsBytes(0, 1, 0, 0, own)},
+        {PrefsBytes(0, 0, 2, 1, standard), 896, 592, 896, standard, PrefsBytes(1, 0, 0, 1, standard)},
+        {PrefsBytes(1, 2, 2, 1, Rgba{1, 2, 3, 255}) + "x", 640, 592, 640, Rgba{177, 126, 116, 255},
+         PrefsBytes(1, 0, 0, 0, standard)},
+    };
+    for (const Case& c : cases) {
+        AppHarness harness(c.bytes);
+        ASSERT_TRUE(harness.started);
+        harness.Frame(2);  // the first frame applies the GUI size
+        int width = 0, height = 0;
+        SDL_GetWindowSize(harness.app->window, &width, &height);
+        EXPECT_EQ((std::vector<int>{width, height, harness.app->logicalWidth}),
+                  (std::vector<int>{c.width, c.height, c.logicalWidth}));
+        EXPECT_EQ(harness.Pixel(1, 300), c.shown);
+        harness.Command(kCommandStepsInHex);
+        harness.Command(kCommandMono);
+        harness.Frame();
+        harness.Stop();
+        EXPECT_EQ(AppHarness::ReadFile("prefs.bin"), c.written);
+    }
+}
+
+// A song named on the command line is loaded before the first frame and
+// plays; one that cannot be opened, or is larger than 1 MiB, leaves the new
+// empty song. Either way "Save Song" will ask for a path.
+TEST(AppStartup, StartupSongIsLoadedBeforeTheFirstFrameOrIgnored) {
+    const std::string good = "/tmp/qn_startup_song_" + std::to_string(getpid()) + ".qnt", big = good + ".big";
     {
         AppHarness writer;  // only for its scratch working directory
         SongDocument doc;
@@ -69,87 +93,77 @@ TEST(MainWindow, StartupSongIsLoadedBeforeTheFirstFrameOrIgnored) {
         std::filesystem::resize_file(big, 0x100001);  // 1 MiB + 1 byte
     }
     struct Case { const char* path; const char* title; uint32_t positions; };
-    const Case cases[] = {{good, "Startup Tune", 7}, {big, "", 4}, {"/nonexistent/song.qnt", "", 4}, {nullptr, "", 4}};
+    const Case cases[] = {{good.c_str(), "Startup Tune", 7}, {big.c_str(), "", 4}, {"/nonexistent/song.qnt", "", 4},
+                          {nullptr, "", 4}};
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.path ? c.path : "none");
         AppHarness harness({}, c.path);
         ASSERT_TRUE(harness.started);
-        EXPECT_EQ(FixedText(harness.app->document->title, sizeof(harness.app->document->title)), c.title) << (c.path ? c.path : "none");
-        EXPECT_EQ(harness.app->document->song.sequenceLength, c.positions) << (c.path ? c.path : "none");
+        EXPECT_EQ(FixedText(harness.app->document->title, sizeof(harness.app->document->title)), c.title);
+        EXPECT_EQ(harness.app->document->song.sequenceLength, c.positions);
         EXPECT_STREQ(harness.app->songPath, "");
         EXPECT_EQ(harness.app->IsPlaying(), c.positions == 7);
         EXPECT_EQ(harness.app->document->song.currentPosition, 0u);
     }
-    std::remove(good);
-    std::remove(big);
+    std::remove(good.c_str());
+    std::remove(big.c_str());
 }
 
-TEST(MainWindow, OnlyASingleArgumentNamesAStartupSong) {
-    char program[] = "quillnote", first[] = "a.qnt", second[] = "b.qnt";
-    char* one[] = {program, first, nullptr};
-    char* two[] = {program, first, second, nullptr};
-    EXPECT_EQ(StartupSongArgument(1, one), nullptr);
-    EXPECT_STREQ(StartupSongArgument(2, one), "a.qnt");
-    EXPECT_EQ(StartupSongArgument(3, two), nullptr);
-}
-
-TEST(MainWindow, OptionsAreAnsweredBeforeTheProgramStarts) {
-    struct Case {
-        std::vector<std::string> arguments;
-        int status;          // -1: the program runs
-        const char* output;  // what starts standard output or, for status 2, standard error
-    };
+// Only a single argument names a song (options are answered before that
+// matters); options are answered before the program starts (status -1: it runs). `output` starts standard output or,
+// for status 2, standard error.
+TEST(AppStartup, CommandLineOptions) {
+    struct Case { std::vector<std::string> arguments; int status; const char* output; const char* song; };
     const Case cases[] = {
-        {{}, -1, ""},
-        {{"a.qnt"}, -1, ""},
-        {{"a.qnt", "b.qnt"}, -1, ""},
-        {{"--help"}, 0, "Usage: quillnote"},
-        {{"-h"}, 0, "Usage: quillnote"},
-        {{"a.qnt", "--help"}, 0, "Usage: quillnote"},
-        {{"--version"}, 0, "quillnote " QUILLNOTE_VERSION "\n"},
-        {{"--helpme"}, 2, "quillnote: unknown option '--helpme'\nUsage: quillnote"},
-        {{"-"}, 2, "quillnote: unknown option '-'\n"},
-        {{"--bogus", "--help"}, 2, "quillnote: unknown option '--bogus'\n"},
+        {{}, -1, "", nullptr},
+        {{"a.qnt"}, -1, "", "a.qnt"},
+        {{"a.qnt", "b.qnt"}, -1, "", nullptr},
+        {{"--help"}, 0, "Usage: quillnote", "--help"},
+        {{"-h"}, 0, "Usage: quillnote", "-h"},
+        {{"a.qnt", "--help"}, 0, "Usage: quillnote", nullptr},
+        {{"--version"}, 0, "quillnote " QUILLNOTE_VERSION "\n", "--version"},
+        {{"--helpme"}, 2, "quillnote: unknown option '--helpme'\nUsage: quillnote", "--helpme"},
+        {{"-"}, 2, "quillnote: unknown option '-'\n", "-"},
+        {{"--bogus", "--help"}, 2, "quillnote: unknown option '--bogus'\n", nullptr},
+    };
+    auto text = [](FILE* file) {
+        std::string read(4096, '\0');
+        std::rewind(file);
+        read.resize(std::fread(read.data(), 1, read.size(), file));
+        std::fclose(file);
+        return read;
     };
     for (const Case& c : cases) {
         std::vector<std::string> storage = c.arguments;
         storage.insert(storage.begin(), "quillnote");
+        SCOPED_TRACE(storage.back());
         std::vector<char*> argv;
         for (std::string& argument : storage) argv.push_back(argument.data());
         argv.push_back(nullptr);
+        const char* song = StartupSongArgument(int(storage.size()), argv.data());
+        EXPECT_EQ(std::string(song ? song : "-"), std::string(c.song ? c.song : "-"));
         FILE* out = std::tmpfile();
         FILE* err = std::tmpfile();
         const int status = AnswerCommandLineOptions(int(storage.size()), argv.data(), out, err);
-        auto text = [](FILE* file) {
-            std::string read(4096, '\0');
-            std::rewind(file);
-            read.resize(std::fread(read.data(), 1, read.size(), file));
-            std::fclose(file);
-            return read;
-        };
         const std::string printed = text(out), complained = text(err);
-        const std::string label = storage.back();
-        EXPECT_EQ(status, c.status) << label;
-        EXPECT_EQ((status == 2 ? complained : printed).rfind(c.output, 0), 0u) << label << ": " << printed << complained;
-        EXPECT_EQ((status == 2 ? printed : complained), "") << label;
-        if (status == 2) {
-            EXPECT_NE(complained.find("--help"), std::string::npos);  // the usage follows
-        }
+        EXPECT_EQ(status, c.status);
+        EXPECT_EQ((status == 2 ? complained : printed).rfind(c.output, 0), 0u) << printed << complained;
+        EXPECT_EQ((status == 2 ? printed : complained), "");
+        EXPECT_EQ(status == 2, complained.find("--help") != std::string::npos);  // the usage follows
     }
     // A driver asked for by name is taken as it is; otherwise SDL's
     // drawing-nowhere fallbacks mean there is no display.
-    EXPECT_TRUE(WindowCanBeShown("dummy", "dummy"));
-    EXPECT_TRUE(WindowCanBeShown(nullptr, "x11"));
-    EXPECT_TRUE(WindowCanBeShown("", "wayland"));
-    EXPECT_FALSE(WindowCanBeShown(nullptr, "offscreen"));
-    EXPECT_FALSE(WindowCanBeShown("", "dummy"));
-    EXPECT_FALSE(WindowCanBeShown(nullptr, nullptr));
+    const struct { const char* asked; const char* got; bool shown; } drivers[] = {
+        {"dummy", "dummy", true},     {nullptr, "x11", true}, {"", "wayland", true},
+        {nullptr, "offscreen", false}, {"", "dummy", false},  {nullptr, nullptr, false}};
+    for (const auto& d : drivers) EXPECT_EQ(WindowCanBeShown(d.asked, d.got), d.shown) << (d.got ? d.got : "none");
 }
 
-TEST(MainWindow, DataFilesAreFoundBesideTheProgramOrInItsShareFolder) {
+TEST(AppStartup, DataFilesAreFoundBesideTheProgramOrInItsShareFolder) {
     namespace fs = std::filesystem;
     const fs::path root = fs::temp_directory_path() / ("qn_data_files_" + std::to_string(::getpid()));
     fs::remove_all(root);
-    fs::create_directories(root / "bin");
+    fs::create_directories(root / "bin/fonts");
     fs::create_directories(root / "share/quillnote/fonts");
     const std::string program = (root / "bin").string() + "/";
     auto touch = [](const fs::path& path) { std::fclose(std::fopen(path.c_str(), "w")); };
@@ -157,10 +171,59 @@ TEST(MainWindow, DataFilesAreFoundBesideTheProgramOrInItsShareFolder) {
     EXPECT_EQ(FindDataFile(program, "fonts/base.bmp"), program + "fonts/base.bmp");
     touch(root / "share/quillnote/fonts/base.bmp");
     EXPECT_EQ(FindDataFile(program, "fonts/base.bmp"), program + "../share/quillnote/fonts/base.bmp");
-    fs::create_directories(root / "bin/fonts");
     touch(root / "bin/fonts/base.bmp");
     EXPECT_EQ(FindDataFile(program, "fonts/base.bmp"), program + "fonts/base.bmp");
     fs::remove_all(root);
+}
+
+using StatusBarTest = AppTest;
+
+// The octave shows at once; the strip is translucent black across the
+// window (background 92, 100, 120 at about half); a message survives a
+// window rebuild and rolls in.
+TEST_F(StatusBarTest, ReadoutsStripAndRebuild) {
+    harness.SettleStatus();
+    StatusBar* bar = app()->statusBar;
+    Press(SDLK_F2, KMOD_NONE, 1);
+    EXPECT_EQ(bar->rollPhase, 0.0f);
+    EXPECT_STREQ(bar->octave, "<ccccccc>OCTAVE 1 <cp0>(F1-F4)");
+    EXPECT_STREQ(bar->label, "<cdddddd>STATUS: <cp0>");
+    EXPECT_EQ(bar->parent->w, app()->logicalWidth);
+    EXPECT_FALSE(bar->hittable);
+    Rgba under = harness.Pixel(300, bar->parent->AbsoluteRect().y + 13);
+    EXPECT_NEAR(under.r, 92 / 2, 1);
+    EXPECT_NEAR(under.g, 100 / 2, 1);
+    EXPECT_NEAR(under.b, 120 / 2, 1);
+    app()->SetStatus("Song loaded.");
+    app()->CreateMainWindow();
+    EXPECT_EQ(harness.ShownStatus(), "");
+    harness.SettleStatus();
+    EXPECT_EQ(harness.ShownStatus(), "Song loaded.");
+}
+
+// One 128-byte wave needs the silent sample's 2 bytes beside it; a 256-byte
+// wave with octave copies counts 256 + 128 + 64 + 32. Minutes stop at 99,
+// the seconds then count on. A stale song size is measured first.
+TEST_F(StatusBarTest, SongInfoPanelFigures) {
+    struct Case { uint8_t lengthIndex, flags; float playTime, duration; const char* expected[2]; };
+    const Case cases[] = {
+        {0, 0, 65.9f, 0.0f,
+         {"Time                 01:05\nDuration             00:00\n", "Chipram needed         130\n"}},
+        {1, kWaveOctaveCopies, 99 * 60 + 75.0f, 125.0f,
+         {"Time                 99:75\nDuration             02:05\n", "Chipram needed         482\n"}},
+    };
+    for (const Case& c : cases) {
+        TheSong().waves[0].lengthIndex = c.lengthIndex;
+        TheSong().waves[0].flags = c.flags;
+        app()->songSize = 0;
+        app()->playTime = c.playTime;
+        app()->songDuration = c.duration;
+        char text[256];
+        app()->FormatSongInfo(text, sizeof(text));
+        EXPECT_EQ(TheSong().waveCount, 1);
+        EXPECT_GT(app()->songSize, 0u);
+        for (const char* line : c.expected) EXPECT_NE(std::strstr(text, line), nullptr) << text;
+    }
 }
 
 }  // namespace

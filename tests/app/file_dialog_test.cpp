@@ -1,6 +1,6 @@
 // File dialogs: the filter list, the arguments of the two desktop dialogs,
-// running an external dialog program, the three outcomes with their lines
-// on standard output, and the built-in typed-path prompt.
+// running a dialog program, the three outcomes with their lines on standard
+// output, and the built-in typed-path prompt.
 #include <cstdlib>
 #include <filesystem>
 
@@ -12,27 +12,6 @@
 namespace qn::testing {
 namespace {
 
-// Each group as "name=ext ext"; a broken list fails and leaves no groups.
-TEST(FilterList, GroupsAndExtensions) {
-    struct Case { const char* filter; bool ok; std::vector<std::string> groups; };
-    const Case cases[] = {
-        {"qnt", true, {"qnt=qnt"}},         {"mod,xm;wav", true, {"mod,xm=mod xm", "wav=wav"}},
-        {nullptr, true, {}},                {"", true, {}},
-        {"mod;", false, {}},                {"mod,,xm", false, {}},
-    };
-    for (const Case& c : cases) {
-        std::vector<FilterGroup> groups;
-        EXPECT_EQ(ParseFilterList(c.filter, &groups), c.ok) << (c.filter ? c.filter : "null");
-        std::vector<std::string> got;
-        for (const FilterGroup& group : groups) {
-            std::string line = group.name + "=";
-            for (const std::string& extension : group.extensions) line += extension + (&extension == &group.extensions.back() ? "" : " ");
-            got.push_back(line);
-        }
-        EXPECT_EQ(got, c.groups) << (c.filter ? c.filter : "null");
-    }
-}
-
 DialogRequest Request(const char* filter, bool save) {
     DialogRequest request;
     ParseFilterList(filter, &request.groups);
@@ -40,113 +19,104 @@ DialogRequest Request(const char* filter, bool save) {
     return request;
 }
 
-TEST(DesktopDialogs, OneFilterPerGroupAndAllFiles) {
-    EXPECT_EQ(ZenityArguments(Request("qnt", false)),
-              (std::vector<std::string>{"zenity", "--file-selection", "--title=Open File",
-                                        "--file-filter=qnt | *.qnt", "--file-filter=All Files (*.*) | *"}));
-    EXPECT_EQ(ZenityArguments(Request("mod,xm;wav", true)),
-              (std::vector<std::string>{"zenity", "--file-selection", "--title=Save File", "--save",
-                                        "--confirm-overwrite", "--file-filter=mod,xm | *.mod *.xm",
-                                        "--file-filter=wav | *.wav", "--file-filter=All Files (*.*) | *"}));
-    EXPECT_EQ(ZenityArguments(Request("", false)),
-              (std::vector<std::string>{"zenity", "--file-selection", "--title=Open File"}));
-    EXPECT_EQ(KdialogArguments(Request("ins", true)),
-              (std::vector<std::string>{"kdialog", "--title", "Save File", "--getsavefilename", ".",
-                                        "*.ins|ins\n*|All Files (*.*)"}));
-    EXPECT_EQ(KdialogArguments(Request("mod,xm", false)),
-              (std::vector<std::string>{"kdialog", "--title", "Open File", "--getopenfilename", ".",
-                                        "*.mod *.xm|mod,xm\n*|All Files (*.*)"}));
-}
-
-TEST(DesktopDialogs, ProgramOutputAndExitCodeAreCollected) {
+// Each filter list as the two desktop dialogs are given it ("" = broken).
+TEST(FileDialogs, FilterListsAndTheDesktopDialogsArguments) {
+    using Args = std::vector<std::string>;
+    struct Case { const char* filter; bool save; Args zenity; std::string kdialog; };
+    const Case cases[] = {
+        {"qnt", false, {"--title=Open File", "--file-filter=qnt | *.qnt", "--file-filter=All Files (*.*) | *"},
+         "*.qnt|qnt\n*|All Files (*.*)"},
+        {"mod,xm;wav", true, {"--title=Save File", "--save", "--confirm-overwrite", "--file-filter=mod,xm | *.mod *.xm",
+                              "--file-filter=wav | *.wav", "--file-filter=All Files (*.*) | *"},
+         "*.mod *.xm|mod,xm\n*.wav|wav\n*|All Files (*.*)"},
+        {"", false, {"--title=Open File"}, ""},
+        {nullptr, true, {"--title=Save File", "--save", "--confirm-overwrite"}, ""},
+        {"mod;", false, {}, ""},
+        {"mod,,xm", false, {}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.filter ? c.filter : "null");
+        std::vector<FilterGroup> groups;
+        EXPECT_EQ(ParseFilterList(c.filter, &groups), !c.zenity.empty());
+        if (c.zenity.empty()) {
+            EXPECT_TRUE(groups.empty());
+            continue;
+        }
+        Args zenity = {"zenity", "--file-selection"};
+        zenity.insert(zenity.end(), c.zenity.begin(), c.zenity.end());
+        EXPECT_EQ(ZenityArguments(Request(c.filter, c.save)), zenity);
+        Args kdialog = {"kdialog", "--title", c.save ? "Save File" : "Open File",
+                        c.save ? "--getsavefilename" : "--getopenfilename", "."};
+        if (!c.kdialog.empty()) kdialog.push_back(c.kdialog);  // no filter list: no filter argument
+        EXPECT_EQ(KdialogArguments(Request(c.filter, c.save)), kdialog);
+    }
     std::string output;
     int exitCode = -2;
     ASSERT_TRUE(RunDialogProgram({"sh", "-c", "printf '/tmp/s\\303\\266ng.qnt\\n'; echo noise >&2"}, &output,
                                  &exitCode));
     EXPECT_EQ(exitCode, 0);
-    EXPECT_EQ(output, "/tmp/s\xc3\xb6ng.qnt\n");  // UTF-8 passes through untouched
+    EXPECT_EQ(output, "/tmp/s\xc3\xb6ng.qnt\n");  // UTF-8 passes through untouched, standard error is not kept
     ASSERT_TRUE(RunDialogProgram({"sh", "-c", "exit 1"}, &output, &exitCode));
     EXPECT_EQ(exitCode, 1);
     EXPECT_FALSE(RunDialogProgram({"quillnote-no-such-dialog-program"}, &output, &exitCode));
 }
 
-class FileRequests : public ::testing::Test {
-protected:
-    std::string Captured() { return ::testing::internal::GetCapturedStdout(); }
-    ScriptedDialog dialog;
-};
-
 // Each answer of the dialog: what Open returns, the lines it prints, the
 // path it keeps and the error text kept for the caller (cut to 255).
-TEST_F(FileRequests, OutcomesArePrintedAndKept) {
-    struct Case { DialogOutcome outcome; std::string text; const char* filter; bool ok; std::string printed, path, error; };
+TEST(FileDialogs, OutcomesArePrintedAndKept) {
+    ScriptedDialog dialog;
+    const std::string longError(400, 'e');
+    struct Case {
+        DialogOutcome outcome; std::string text; const char* filter; bool ok; std::string printed, path, error;
+    };
     const Case cases[] = {
         {DialogOutcome::kOk, "/music/tune.qnt", "qnt", true, "Success!\n/music/tune.qnt\n", "/music/tune.qnt", ""},
         {DialogOutcome::kCancel, "", "qnt", false, "User pressed cancel.\n", "", ""},
-        {DialogOutcome::kError, "Could not create dialog.", "ins", false, "Error: Could not create dialog.\n", "",
-         "Could not create dialog."},
+        {DialogOutcome::kError, "No dialog.", "ins", false, "Error: No dialog.\n", "", "No dialog."},
         {DialogOutcome::kOk, "", "qnt", false, "Error: Could not get file path for selected.\n", "", ""},
-        {DialogOutcome::kError, std::string(400, 'e'), "qnt", false, "Error: " + std::string(400, 'e') + "\n", "",
-         std::string(255, 'e')},
+        {DialogOutcome::kError, longError, "qnt", false, "Error: " + longError.substr(0, 255) + "\n", "",
+         longError.substr(0, 255)},
+        {DialogOutcome::kOk, "never asked", "mod;", false, "Error: Error parsing filters.\n", "", ""},
     };
     FileReq request;
     for (const Case& c : cases) {
-        dialog.answers.push_back({c.outcome, c.text});
+        dialog.answers.assign(1, {c.outcome, c.text});
         ::testing::internal::CaptureStdout();
         EXPECT_EQ(request.Open(c.filter, false), c.ok);
-        const std::string printed = Captured();
-        if (c.text.size() < 300) {
-            EXPECT_EQ(printed, c.printed);
-        }
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.printed);
         EXPECT_EQ(request.Path() ? std::string(request.Path()) : std::string(), c.path);
-        if (!c.error.empty()) {
-            EXPECT_EQ(std::string(FileDialogError()), c.error);
-        }
+        EXPECT_EQ(c.error.empty() ? "" : std::string(FileDialogError()), c.error);
     }
-    ::testing::internal::CaptureStdout();
-    EXPECT_FALSE(request.Open("mod;", false));
-    EXPECT_EQ(Captured(), "Error: Error parsing filters.\n");
-    EXPECT_EQ(dialog.requests.size(), std::size(cases));  // a broken list never reaches the dialog
+    EXPECT_EQ(dialog.requests.size(), std::size(cases) - 1);  // a broken list never reaches the dialog
 }
 
-SDL_Event KeyEvent(SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
-    SDL_Event event;
-    SDL_zero(event);
-    event.type = SDL_KEYDOWN;
-    event.key.keysym.sym = sym;
-    event.key.keysym.mod = mod;
-    return event;
-}
-
-SDL_Event TextEvent(const char* text) {
-    SDL_Event event;
-    SDL_zero(event);
-    event.type = SDL_TEXTINPUT;
-    SDL_strlcpy(event.text.text, text, sizeof(event.text.text));
-    return event;
-}
-
-TEST(PathPromptTyping, EditsByCharacterEscapeCancelsHomeAndFilterText) {
+TEST(FileDialogs, PathPromptEditsByCharacter) {
+    auto key = [](SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
+        SDL_Event event{SDL_KEYDOWN};
+        event.key.keysym.sym = sym;
+        event.key.keysym.mod = mod;
+        return event;
+    };
+    auto text = [](const char* typed) {
+        SDL_Event event{SDL_TEXTINPUT};
+        SDL_strlcpy(event.text.text, typed, sizeof(event.text.text));
+        return event;
+    };
     PathPrompt prompt(Request("qnt", false));
     EXPECT_EQ(prompt.text, std::filesystem::current_path().string() + "/");
-    EXPECT_FALSE(prompt.HandleEvent(KeyEvent(SDLK_RETURN)));  // a folder, not a file yet
-    prompt.HandleEvent(KeyEvent(SDLK_u, KMOD_LCTRL));
-    EXPECT_EQ(prompt.text, "");
-    prompt.HandleEvent(TextEvent("s\xc3\xb6"));
-    prompt.HandleEvent(TextEvent("x"));
-    prompt.HandleEvent(KeyEvent(SDLK_BACKSPACE));
-    prompt.HandleEvent(KeyEvent(SDLK_BACKSPACE));  // both bytes of the two-byte character go
-    EXPECT_EQ(prompt.text, "s");
+    EXPECT_FALSE(prompt.HandleEvent(key(SDLK_RETURN)));  // a folder, not a file yet
+    for (const SDL_Event& event : {key(SDLK_u, KMOD_LCTRL), text("s\xc3\xb6"), text("x"), key(SDLK_BACKSPACE),
+                                   key(SDLK_BACKSPACE)})
+        prompt.HandleEvent(event);
+    EXPECT_EQ(prompt.text, "s");  // both bytes of the two-byte character go
     EXPECT_FALSE(prompt.finished);
-    EXPECT_TRUE(prompt.HandleEvent(KeyEvent(SDLK_RETURN)));
+    EXPECT_TRUE(prompt.HandleEvent(key(SDLK_RETURN)));
     EXPECT_EQ(prompt.outcome, DialogOutcome::kOk);
     PathPrompt cancelled(Request("qnt", true));
-    EXPECT_TRUE(cancelled.HandleEvent(KeyEvent(SDLK_ESCAPE)));
+    EXPECT_TRUE(cancelled.HandleEvent(key(SDLK_ESCAPE)));
     EXPECT_EQ(cancelled.outcome, DialogOutcome::kCancel);
     const char* home = std::getenv("HOME");
-    if (home && *home) {
-        EXPECT_EQ(PathPrompt::ExpandHome("~/a.qnt"), std::string(home) + "/a.qnt");
-    }
+    EXPECT_EQ(PathPrompt::ExpandHome("~/a.qnt"), (home && *home ? std::string(home) : "~") + "/a.qnt");
     EXPECT_EQ(PathPrompt::ExpandHome("/x/~/a.qnt"), "/x/~/a.qnt");
     EXPECT_EQ(PathPrompt::FilterText(Request("mod,xm;wav", false)), "Files: *.mod *.xm *.wav");
     EXPECT_EQ(PathPrompt::FilterText(Request("", false)), "Files: any");
@@ -156,7 +126,7 @@ TEST(PathPromptTyping, EditsByCharacterEscapeCancelsHomeAndFilterText) {
 // queue while the frame loop waits for it; key releases and a quit are kept
 // for the program. It draws a framed box 600 wide, centred: its border runs
 // from x 20 to 619 at y 244.
-TEST(PathPromptInTheProgram, TypedPathEscapeQuitAndTheBox) {
+TEST(FileDialogs, PathPromptInTheProgram) {
     AppHarness harness;
     ASSERT_TRUE(harness.started);
     harness.Frame(2);
@@ -170,21 +140,15 @@ TEST(PathPromptInTheProgram, TypedPathEscapeQuitAndTheBox) {
     ModifierState = kModifierCtrl;
     harness.Frame();  // the handed-back key release clears Ctrl
     EXPECT_EQ(ModifierState & kModifierCtrl, 0);
-
     PathPrompt prompt(Request("qnt", false));
     harness.app->DrawFrame();
     prompt.Draw(640, 592);
     SDL_Rect rect = {20, 244, 1, 1};
     Uint8 rgba[4] = {};
     SDL_RenderReadPixels(harness.app->renderer, &rect, SDL_PIXELFORMAT_RGBA32, rgba, 4);
-    EXPECT_EQ(rgba[0], 235);
-    EXPECT_EQ(rgba[1], 235);
+    EXPECT_EQ((std::vector<int>{rgba[0], rgba[1]}), (std::vector<int>{235, 235}));
     harness.SaveFrame("path_prompt");
-
-    SDL_Event quit;
-    SDL_zero(quit);
-    quit.type = SDL_QUIT;
-    harness.Push(quit);
+    harness.PushType(SDL_QUIT);
     path.clear();
     EXPECT_EQ(RunPathPrompt(Request("qnt", false), &path, &error), DialogOutcome::kCancel);
     EXPECT_TRUE(path.empty());

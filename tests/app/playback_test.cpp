@@ -1,16 +1,21 @@
-// Live playback: the play and stop commands with the cursor marks, Play
-// Pattern staying on its position, playing one row, the scope history, note
-// preview, and the audio callback producing the very frames the offline
-// render produces. The device is paused so that the test drives the
-// callback itself, one tick per call.
+// Live playback and exports. The device is paused so that a test drives the
+// callback, a tick per call: the transport commands with the cursor marks, the
+// scope history, and the callback producing the very frames the
+// offline render produces, as "Export Wav" does; the export's nested frames and
+// abort; "Export Amiga EXE" with a test script in place of the build script.
+// Last, the device calling back on its own thread (SDL's dummy driver keeps
+// real time) while the frame loop plays, stops and edits: built with
+// ThreadSanitizer (tools/tsan_check.sh) this is where a missing lock shows up.
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <sys/stat.h>
 #include <vector>
 
+#include "app/wav_export_panel.h"
 #include "engine/wav_export.h"
-#include "song/song_image.h"
-#include "song/song_loader.h"
 #include "tests/app/app_harness.h"
+#include "tests/app/scripted_dialog.h"
 
 namespace qn::testing {
 namespace {
@@ -26,9 +31,7 @@ protected:
         App::AudioCallback(app(), reinterpret_cast<Uint8*>(frames.data()), kTickBytes);
         return frames;
     }
-    void Ticks(int count) {
-        for (int i = 0; i < count; ++i) Tick();
-    }
+    void Ticks(int count) { while (count-- > 0) Tick(); }
     // A song whose four voices play notes of the default instrument at
     // different rows of two patterns, over four positions.
     void WriteTune() {
@@ -51,14 +54,8 @@ protected:
 // optional second command. F00 (stop) on the start row of pattern 1 when
 // `stopRow`. Expected row -1: not checked.
 TEST_F(Playback, TransportCommandsTable) {
-    struct Case {
-        int command;
-        uint32_t position;
-        int row, ticks, then;
-        bool stopRow, playing;
-        uint32_t positionAfter;
-        int rowAfter, markRow;
-    };
+    struct Case { int command; uint32_t position; int row, ticks, then; bool stopRow, playing;
+                  uint32_t positionAfter; int rowAfter, markRow; };
     const Case cases[] = {
         {kCommandPlayOneRow, 0, 63, 0, 0, false, false, 1, 0, -1},  // the row end carries the position on
         {kCommandPlaySong, 2, 17, 0, 0, false, true, 2, 0, -1},
@@ -68,6 +65,7 @@ TEST_F(Playback, TransportCommandsTable) {
         {kCommandPlayPatternFromCursor, 0, 8, 6 * 4, kCommandStopKeepCursor, false, false, 0, 12, -1},
         {kCommandPlayOneRow, 1, 5, 0, 0, false, false, 1, 6, -1},
         {kCommandPlayOneRow, 0, 9, 0, 0, true, false, 0, 10, -1},   // must not wait for a row end
+        {kCommandPlayPattern, 3, 0, 64 * 6 * 3, 0, false, true, 3, -1, -1},  // the last position repeats
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "command " << c.command << " row " << c.row << " then " << c.then);
@@ -81,13 +79,9 @@ TEST_F(Playback, TransportCommandsTable) {
         if (c.then) Run(c.then);
         EXPECT_EQ(Player().playing, c.playing);
         EXPECT_EQ(TheSong().currentPosition, c.positionAfter);
-        if (c.rowAfter >= 0) {
-            EXPECT_EQ(Player().row, c.rowAfter);
-        }
+        EXPECT_EQ(c.rowAfter < 0 ? -1 : Player().row, c.rowAfter);
         EXPECT_EQ(app()->cursorMarkRow, c.markRow);
-        if (c.command == kCommandPlayOneRow) {
-            EXPECT_EQ(Player().stopAfterRow, 0);
-        }
+        EXPECT_EQ(c.command == kCommandPlayOneRow && Player().stopAfterRow != 0, false);
     }
     // A second stop has no marks to return to.
     Player().row = 30;
@@ -95,86 +89,46 @@ TEST_F(Playback, TransportCommandsTable) {
     EXPECT_EQ(Player().row, 30);
 }
 
-TEST_F(Playback, PlayPatternOnTheLastPositionRepeatsAndNeverAdvances) {
-    WriteTune();
-    TheSong().currentPosition = 3;
-    Run(kCommandPlayPattern);
-    EXPECT_EQ(Player().patternLoop, 1);
-    bool wrapped = false;
-    for (int tick = 0, previous = 0; tick < 64 * 6 * 3; ++tick, previous = Player().row) {
-        Tick();
-        ASSERT_EQ(TheSong().currentPosition, 3u);
-        wrapped = wrapped || (Player().row < previous && Player().row == 0);
-    }
-    EXPECT_TRUE(wrapped && Player().playing);
-}
-
-TEST_F(Playback, PlayOneRowWaitsForARunningDevice) {
-    WriteTune();
-    Player().row = 20;
-    SDL_PauseAudioDevice(app()->audioDevice, 0);
-    ASSERT_TRUE(app()->AudioRunning());
-    app()->PlayOneRow();
-    SDL_PauseAudioDevice(app()->audioDevice, 1);
-    EXPECT_EQ(Player().row, 21);
-    EXPECT_EQ(Player().stopAfterRow, 0);
-}
-
-TEST_F(Playback, ScopeHistoryHoldsTheMonoMixOfEachFrame) {
+// The scope history holds the mono mix of each frame (truncated toward
+// zero); Mono makes both channels equal. While an export owns the song the
+// callback writes silence and moves nothing; a short device buffer gets the
+// start of the tick.
+TEST_F(Playback, ScopeStereoModesAndTheCallbacksEdgeCases) {
     WriteTune();
     TheSong().Position(0)[0].transpose = 3;  // the left side differs from the right
     Run(kCommandFullStereo);
     Run(kCommandPlaySong);
-    int64_t before = app()->scopeCounter;
+    const int64_t before = app()->scopeCounter;
     std::vector<int16_t> last;
     for (int i = 0; i < 60; ++i) last = Tick();
     EXPECT_EQ(app()->scopeCounter, before + 60 * kFramesPerTick);
     bool differed = false;
     for (int frame = 0; frame < kFramesPerTick; ++frame) {
-        int left = last[2 * frame], right = last[2 * frame + 1];
-        int64_t index = (app()->scopeCounter - kFramesPerTick + frame) % kScopeHistorySize;
-        ASSERT_EQ(app()->scopeHistory[index], (left + right) / 2) << frame;  // truncated toward zero
+        const int left = last[2 * frame], right = last[2 * frame + 1];
+        const int64_t index = (app()->scopeCounter - kFramesPerTick + frame) % kScopeHistorySize;
+        ASSERT_EQ(app()->scopeHistory[index], (left + right) / 2) << frame;
         differed = differed || left != right;
     }
     EXPECT_TRUE(differed);
-    std::vector<int16_t> copy(kFramesPerTick);
-    app()->CopyScopeHistory(copy.data(), kFramesPerTick);
-    EXPECT_EQ(copy[kFramesPerTick - 1], (last[2 * kFramesPerTick - 2] + last[2 * kFramesPerTick - 1]) / 2);
-}
-
-TEST_F(Playback, MonoMakesBothChannelsEqual) {
-    WriteTune();
     Run(kCommandMono);
-    Run(kCommandPlaySong);
     int loud = 0;
     for (int i = 0; i < 40; ++i) {
-        std::vector<int16_t> frames = Tick();
+        const std::vector<int16_t> frames = Tick();
         for (int frame = 0; frame < kFramesPerTick; ++frame) {
             ASSERT_EQ(frames[2 * frame], frames[2 * frame + 1]);
             loud = std::max(loud, std::abs(int(frames[2 * frame])));
         }
     }
     EXPECT_GT(loud, 1000);
-}
-
-TEST_F(Playback, ExportBusyCallbackWritesSilenceAndTouchesNothing) {
-    WriteTune();
-    Run(kCommandPlaySong);
-    Ticks(3);
-    int row = Player().row, counter = Player().tickCounter;
-    int64_t scope = app()->scopeCounter;
+    const int row = Player().row, counter = Player().tickCounter;
+    const int64_t scope = app()->scopeCounter;
     app()->exportBusy = 1;
-    std::vector<int16_t> frames = Tick();
+    const std::vector<int16_t> silent = Tick();
     app()->exportBusy = 0;
-    EXPECT_TRUE(std::all_of(frames.begin(), frames.end(), [](int16_t v) { return v == 0; }));
+    EXPECT_TRUE(std::all_of(silent.begin(), silent.end(), [](int16_t v) { return v == 0; }));
     EXPECT_EQ(Player().row, row);
     EXPECT_EQ(Player().tickCounter, counter);
     EXPECT_EQ(app()->scopeCounter, scope);
-}
-
-TEST_F(Playback, ShortDeviceBufferGetsTheStartOfTheTick) {
-    WriteTune();
-    Run(kCommandPlaySong);
     std::vector<int16_t> frames(64, 0x5555);
     App::AudioCallback(app(), reinterpret_cast<Uint8*>(frames.data()), 64 * 2);
     EXPECT_TRUE(std::equal(frames.begin(), frames.end(), app()->audioBuffer));
@@ -190,7 +144,6 @@ TEST_F(Playback, CallbackFramesEqualTheOfflineRender) {
     Run(kCommandHalfStereo);
     std::vector<uint8_t> image;
     ASSERT_TRUE(app()->WriteSongImage(image));
-
     // The same song loaded the way the command-line renderer loads it.
     OfflineSong offline;
     ASSERT_TRUE(offline.Load(image));
@@ -198,7 +151,6 @@ TEST_F(Playback, CallbackFramesEqualTheOfflineRender) {
     ASSERT_TRUE(render.Begin(offline.replayer, offline.mixer, StereoWidthForMode(1)));
     constexpr int kCompareTicks = 64 * 6 + 50;  // past the first position change
     for (int tick = 0; tick < kCompareTicks; ++tick) ASSERT_TRUE(render.RenderTick());
-
     TheSong().currentPosition = 0;
     Run(kCommandStopSong);
     Run(kCommandPlaySong);
@@ -214,49 +166,198 @@ TEST_F(Playback, CallbackFramesEqualTheOfflineRender) {
     EXPECT_GT(loud, 1000);
 }
 
-TEST_F(Playback, PreviewStartsTheCurrentInstrumentWithThePositionsTranspose) {
-    WriteTune();
-    TheSong().Position(0)[2].transpose = -5;
-    app()->currentVoice = 2;
-    app()->currentInstrument = 3;
-    app()->PreviewNote(25);
-    const VoiceState& voice = Player().voices[2];
-    EXPECT_EQ(voice.instrument, 3);
-    EXPECT_EQ(voice.notePitch, (25 - 5) * 16);
-    EXPECT_EQ(voice.pendingStart, 3);
-    // In the instrument editor the transpose does not apply.
-    Run(kCommandInstrumentWindow);
-    app()->PreviewNote(25);
-    EXPECT_EQ(Player().voices[2].notePitch, 25 * 16);
+const std::string kDemoSong = std::string(QUILLNOTE_SOURCE_DIR) + "/songs/demo.qnt";
+
+uint32_t Le32(const std::string& bytes, size_t at) {
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) value = (value << 8) | uint8_t(bytes.at(at + size_t(i)));
+    return value;
 }
 
-TEST_F(Playback, WavePreviewSoundsTheWavePlainlyAtFullSustain) {
-    Run(kCommandWaveWindow);
-    app()->currentVoice = 1;
-    app()->currentWave = 1;
-    app()->PreviewNote(37);
-    const VoiceState& voice = Player().voices[1];
-    EXPECT_EQ(voice.waveIndex, 0);
-    EXPECT_EQ(voice.notePitch, 37 * 16);
-    EXPECT_EQ(voice.pendingStart, 0);
-    EXPECT_EQ(voice.sustain, 15);
-    EXPECT_EQ(voice.stepSpeed, kStepHalted);
-    int loud = 0;
-    for (int i = 0; i < 20; ++i)
-        for (int16_t sample : Tick()) loud = std::max(loud, std::abs(int(sample)));
-    EXPECT_GT(loud, 1000);
+// The nested frames run every tick, calling `hook` with the frame number.
+struct EveryTickFrames {
+    explicit EveryTickFrames(std::function<void(int)> hook) {
+        ExportPanelSettings::refreshSeconds = 0.0;
+        ExportPanelSettings::onFrame = std::move(hook);
+    }
+    ~EveryTickFrames() {
+        ExportPanelSettings::refreshSeconds = 1.0 / 30.0;
+        ExportPanelSettings::onFrame = nullptr;
+    }
+};
+
+TEST(WavExport, CancelChangesNothingAndTheExportIsTheOfflineRender) {
+    const std::pair<const char*, const char*> names[] = {
+        {"song", "song.wav"}, {"a.wav", "a.wav"}, {".wav", ".wav.wav"}, {"x.WAV", "x.WAV.wav"}};
+    for (const auto& [chosen, written] : names) EXPECT_EQ(WavFilePath(chosen), written) << chosen;
+    AppHarness h({}, kDemoSong.c_str());
+    ASSERT_TRUE(h.started);
+    h.Frame(3);
+    ASSERT_TRUE(h.app->IsPlaying());
+    h.app->document->song.currentPosition = 2;
+    ScriptedDialog dialog;
+    dialog.Cancel();
+    const std::string statusBefore = h.Status();
+    h.Command(kCommandExportWav);
+    h.Frame();
+    EXPECT_TRUE(h.app->IsPlaying());
+    EXPECT_EQ(h.Status(), statusBefore);
+    dialog.Choose("out");
+    {
+        EveryTickFrames nested(nullptr);  // the panel redrawn after every tick changes no byte
+        h.Command(kCommandExportWav);
+        h.Frame();
+    }
+    EXPECT_TRUE(dialog.requests.at(1).save);
+    EXPECT_EQ(h.Status(), "Wav exported.");
+    EXPECT_FALSE(h.app->IsPlaying());
+    EXPECT_EQ(h.app->document->song.currentPosition, 2u);
+    EXPECT_EQ(h.app->exportBusy.load(), 0);
+    // The same file loaded and rendered the way the command line does.
+    const std::string file = h.ReadFile(kDemoSong);
+    std::vector<uint8_t> image(file.begin(), file.end());
+    OfflineSong offline;
+    ASSERT_TRUE(offline.Load(image));
+    ASSERT_TRUE(ExportWav(offline.replayer, offline.mixer, StereoWidthForMode(h.app->prefs->stereoMode),
+                          "reference.wav"));
+    const std::string exported = h.ReadFile("out.wav");
+    EXPECT_GT(exported.size(), 44u + 4u * 48000u * 40u);
+    EXPECT_TRUE(exported == h.ReadFile("reference.wav"));
 }
 
-TEST_F(Playback, AltArrowsMoveThePositionWhileStopped) {
+// Abort during the render, with clicks on the menus, a second export, Play
+// and Undo pushed meanwhile: only the panel takes the mouse, commands are
+// dropped, and the frames rendered so far are a valid file of whole ticks.
+TEST(WavExport, AbortWritesWholeTicksAndNothingElseRunsMeanwhile) {
+    AppHarness h;
+    ASSERT_TRUE(h.started);
+    h.Frame();
+    ScriptedDialog dialog;
+    dialog.Choose("abort.wav");
+    const int abortX = h.app->logicalWidth / 2, abortY = (h.app->logicalHeight + kExportPanelHeight) / 2 - 17;
+    Rgba during = {};
+    EveryTickFrames frames([&](int frame) {
+        if (frame == 2) {
+            h.MouseButton(true, 24, 8);  // the Song menu's title
+            h.MouseButton(false, 24, 8);
+            for (int command : {kCommandExportWav, kCommandPlaySong, kCommandUndo}) h.Command(command);
+        }
+        if (frame == 4) during = h.Pixel(abortX, abortY - 16);  // between the bar and "Abort"
+        if (frame == 6) {
+            h.MouseButton(true, abortX, abortY);
+            h.MouseButton(false, abortX, abortY);
+        }
+    });
+    h.Command(kCommandExportWav);
+    h.Frame();
+    EXPECT_EQ(h.Status(), "Wav export aborted.");
+    for (GuiItem* title : h.app->menuBar->children) EXPECT_TRUE(title->children.empty());
+    Rgba after = h.Pixel(abortX, abortY - 16);
+    EXPECT_LT(during.r, 40);  // the panel's dark blue, gone afterwards
+    EXPECT_NE((std::vector<int>{during.r, during.g, during.b}), (std::vector<int>{after.r, after.g, after.b}));
+    const std::string wav = h.ReadFile("abort.wav");
+    EXPECT_EQ(Le32(wav, 4), wav.size() - 8);
+    EXPECT_EQ(Le32(wav, 40), wav.size() - 44);
+    EXPECT_EQ(Le32(wav, 40) % (4 * kFramesPerTick), 0u);
+    const uint32_t ticks = Le32(wav, 40) / (4 * kFramesPerTick);
+    EXPECT_TRUE(ticks >= 6 && ticks <= 8) << ticks;
+    // Nothing pushed during the export runs afterwards.
+    h.Frame(3);
+    EXPECT_EQ(dialog.requests.size(), 1u);
+    EXPECT_FALSE(h.app->IsPlaying());
+}
+
+TEST(WavExport, ClosingTheWindowAbortsThenQuitsAndAFailedWriteIsReported) {
+    AppHarness h;
+    ASSERT_TRUE(h.started);
+    ScriptedDialog dialog;
+    dialog.Choose("missing-folder/x.wav");
+    h.Command(kCommandExportWav);
+    h.Frame();
+    EXPECT_EQ(h.Status(), "Failed. Could not write wav.");
+    dialog.Choose("closed.wav");
+    EveryTickFrames frames([&](int frame) {
+        if (frame == 3) h.PushType(SDL_QUIT);
+    });
+    h.Command(kCommandExportWav);
+    EXPECT_TRUE(h.Frame(2));
+    EXPECT_EQ(Le32(h.ReadFile("closed.wav"), 40), 3u * 4u * kFramesPerTick);
+}
+
+TEST(AmigaExport, WritesWhatSaveSongWritesAndStartsTheScript) {
+    AppHarness h;
+    ASSERT_TRUE(h.started);
+    std::filesystem::create_directory("utils");
+    h.WriteFile("utils/make_exe.sh", "#!/bin/sh\necho started >> utils/started\n");
+    chmod("utils/make_exe.sh", 0755);
+    SetFixedText(h.app->document->title, sizeof(h.app->document->title), "exported");
+    h.app->document->song.Pattern(1)[0].SetNote(25);
+    const bool changed = h.app->SongChanged();
+    auto waitFor = [&](const std::function<bool()>& done) {
+        for (int wait = 0; wait < 500 && !done(); ++wait) {
+            SDL_Delay(10);
+            h.Frame();
+        }
+    };
+    for (size_t run = 1; run <= 2; ++run) {
+        h.Command(kCommandExportAmigaExe);
+        h.Frame();
+        waitFor([&] { return h.ReadFile("utils/started").size() >= 8 * run; });
+        EXPECT_EQ(h.ReadFile("utils/started").size(), 8 * run);
+    }
+    waitFor([&] { return h.app->childProcesses.empty(); });
+    EXPECT_TRUE(h.app->childProcesses.empty());
+    EXPECT_EQ(h.app->songPath[0], 0);
+    EXPECT_EQ(h.app->SongChanged(), changed);
+    ScriptedDialog dialog;
+    dialog.Choose("saved.qnt");
+    h.Command(kCommandSaveSongAs);
+    h.Frame();
+    EXPECT_TRUE(h.ReadFile("utils/song.qnt") == h.ReadFile("saved.qnt"));
+    std::filesystem::remove_all("utils");
+    h.Command(kCommandExportAmigaExe);
+    h.Frame();
+    EXPECT_EQ(h.Status(), "Failed. Could not save song.");
+    EXPECT_TRUE(h.app->childProcesses.empty());
+}
+
+using AudioThread = Playback;
+
+TEST_F(AudioThread, PlaysWhileKeysArePushed) {
     WriteTune();
-    harness.KeyDown(SDLK_DOWN, KMOD_LALT);
+    App* app = harness.app;
+    SDL_PauseAudioDevice(app->audioDevice, 0);
+    ASSERT_TRUE(app->AudioRunning());
+    int64_t before = 0;
+    std::vector<int16_t> scope(256);
+    app->CopyScopeHistory(scope.data(), int(scope.size()), &before);
+    const SDL_Keycode keys[] = {SDLK_RCTRL, SDLK_DOWN,  SDLK_F2,     SDLK_RETURN, SDLK_KP_PLUS, SDLK_RALT,
+                                SDLK_UP,   SDLK_SPACE, SDLK_RCTRL, SDLK_F3,     SDLK_SPACE,   SDLK_LESS};
+    const Uint16 mods[] = {KMOD_NONE, KMOD_LALT, KMOD_NONE, KMOD_LCTRL, KMOD_NONE, KMOD_LSHIFT,
+                           KMOD_LALT, KMOD_NONE, KMOD_RSHIFT, KMOD_NUM, KMOD_LSHIFT, KMOD_NONE};
+    const int commands[] = {kCommandFullStereo, kCommandPlayPattern, kCommandHalfStereo, kCommandPlaySong,
+                            kCommandMono};
+    constexpr int kFrames = 150;  // about 2.5 seconds at 60 frames per second
+    for (int frame = 0; frame < kFrames; ++frame) {
+        if (frame % 5 == 0) harness.KeyDown(keys[(frame / 5) % 12], mods[(frame / 5) % 12]);
+        if (frame % 17 == 0) harness.Command(commands[(frame / 17) % 5]);
+        if (frame % 23 == 0) app->PreviewNote(25 + frame % 12);
+        std::vector<int16_t> copy(128);
+        app->CopyScopeHistory(copy.data(), int(copy.size()));
+        (void)app->IsPlaying();
+        harness.Frame();
+    }
+    int64_t after = 0;
+    app->CopyScopeHistory(scope.data(), int(scope.size()), &after);
+    // The callback kept running alongside: at least a second of buffers.
+    EXPECT_GT(after - before, int64_t(kSampleRate));
+    // And the program still answers: stop, then play again.
+    harness.Command(kCommandStopSong);
     harness.Frame();
-    EXPECT_EQ(TheSong().currentPosition, 1u);
-    TheSong().SetSequenceLength(0);
-    TheSong().restartPosition = 0;
-    harness.KeyDown(SDLK_UP, KMOD_LALT);
+    EXPECT_FALSE(app->IsPlaying());
+    harness.Command(kCommandPlaySong);
     harness.Frame();
-    EXPECT_EQ(TheSong().currentPosition, 0u);
+    EXPECT_TRUE(app->IsPlaying());
 }
 
 }  // namespace

@@ -19,8 +19,7 @@ public:
             if (answers.empty()) return DialogOutcome::kCancel;
             Answer answer = answers.front();
             answers.pop_front();
-            if (answer.outcome == DialogOutcome::kOk) *path = answer.text;
-            if (answer.outcome == DialogOutcome::kError) *error = answer.text;
+            *(answer.outcome == DialogOutcome::kError ? error : path) = answer.text;
             return answer.outcome;
         });
     }
@@ -32,10 +31,7 @@ public:
     void Cancel() { answers.push_back({DialogOutcome::kCancel, {}}); }
     void Fail(const std::string& error) { answers.push_back({DialogOutcome::kError, error}); }
 
-    struct Answer {
-        DialogOutcome outcome;
-        std::string text;
-    };
+    struct Answer { DialogOutcome outcome; std::string text; };
     std::deque<Answer> answers;
     std::vector<DialogRequest> requests;
 };

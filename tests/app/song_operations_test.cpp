@@ -1,9 +1,11 @@
-// The song operation commands in the running program: instrument files
-// through a scripted dialog, the two imports, "Optimize Song", the wave gain
-// commands with the waves generated again at once, and the clipboards.
+// Song operations in the running program: instrument files through a
+// scripted dialog, the two imports, "Optimize Song", the wave commands (whose
+// waves are generated again at once) and every way these come to nothing; and
+// undo: a change is recorded with the next handled key, the song and
+// instrument histories, round trips, new and loaded songs, the audio lock.
+#include <atomic>
 #include <filesystem>
-#include <string>
-#include <vector>
+#include <thread>
 
 #include "song/song_image.h"
 #include "tests/app/app_harness.h"
@@ -14,95 +16,6 @@ namespace qn::testing {
 namespace {
 
 std::string TestModule(const char* name) { return (qn::test::TestDataFolder("mod") / name).string(); }
-
-class SongOperations : public AppTest {
-protected:
-    void SetUp() override {
-        AppTest::SetUp();
-        harness.app->undo.song.log = nullptr;
-        harness.app->undo.instrument.log = nullptr;
-        harness.app->SetStatus("before");
-    }
-    std::vector<int8_t> WaveBytes(int wave, int count = 128) {
-        const int8_t* slot = harness.app->waveMemory->Slot(wave - 1);
-        return std::vector<int8_t>(slot, slot + count);
-    }
-    // What the App's wave memory should hold for the song as it is now:
-    // the same song generated into a separate memory.
-    std::vector<int8_t> FreshlyGenerated(int wave, int count = 128) {
-        WaveMemory memory;
-        harness.app->replayer->synth.PrecalcAllWaves(TheSong(), memory);
-        const int8_t* slot = memory.Slot(wave - 1);
-        return std::vector<int8_t>(slot, slot + count);
-    }
-    // Instrument 1 plays waves 3 and 5; wave 5 mixes in wave 2. The gains
-    // tell the waves apart.
-    void MakeMixingInstrument() {
-        Song& song = TheSong();
-        song.waves[1].gain = 90;
-        song.waves[2].gain = 110;
-        song.waves[4].gain = 120;
-        song.waves[4].mixWave = 2;
-        SetFixedText(song.waveNames[4], kNameLength, "mixer");
-        song.instrumentSteps[0][0] = InstrumentStep{0, 0, 3};
-        song.instrumentSteps[0][1] = InstrumentStep{0, 0, 5};
-        SetFixedText(song.instrumentNames[0], kNameLength, "lead");
-    }
-
-    ScriptedDialog dialog;
-};
-
-// Instrument files.
-
-TEST_F(SongOperations, SavedInstrumentLoadsIntoANewSongWithItsWaves) {
-    MakeMixingInstrument();
-    dialog.Choose("lead");
-    Run(kCommandSaveInstrument);
-    ASSERT_EQ(dialog.requests.size(), 1u);
-    EXPECT_TRUE(dialog.requests[0].save);
-    EXPECT_EQ(dialog.requests[0].groups.at(0).extensions, std::vector<std::string>{"ins"});
-    EXPECT_EQ(harness.Status(), "Instrument saved.");
-    EXPECT_EQ(std::filesystem::file_size("lead.ins"), kInstrumentFileSize);
-
-    Run(kCommandNewSong);
-    std::vector<int8_t> silentSlot = WaveBytes(2);
-    dialog.Choose("lead.ins");
-    Run(kCommandLoadInstrument);
-    EXPECT_FALSE(dialog.requests.at(1).save);
-    EXPECT_EQ(harness.Status(), "Instrument loaded.");
-    // Needed 3, 5, 2 land in slots 3, 2, 1; the copy of 5 mixes the copy of 2.
-    Song& song = TheSong();
-    EXPECT_EQ(song.instrumentSteps[0][0].Parameter(), 3);
-    EXPECT_EQ(song.instrumentSteps[0][1].Parameter(), 2);
-    EXPECT_EQ(song.waves[2].gain, 110);
-    EXPECT_EQ(song.waves[1].gain, 120);
-    EXPECT_EQ(song.waves[1].mixWave, 1);
-    EXPECT_EQ(song.waves[0].gain, 90);
-    EXPECT_EQ(FixedText(song.waveNames[1], kNameLength), "mixer");
-    EXPECT_EQ(FixedText(song.instrumentNames[0], kNameLength), "lead");
-    // The copied waves are generated at once, not at the next play.
-    EXPECT_EQ(song.waveCount, 3);
-    EXPECT_NE(WaveBytes(2), silentSlot);
-    for (int wave = 1; wave <= 3; ++wave) EXPECT_EQ(WaveBytes(wave), FreshlyGenerated(wave)) << wave;
-}
-
-// Imports.
-
-TEST_F(SongOperations, ProTrackerImportThroughTheDialog) {
-    std::string path = TestModule("flowerpower.mod");
-    std::string module = AppHarness::ReadFile(path);
-    ASSERT_GT(module.size(), 2048u);
-    dialog.Choose(path);
-    Run(kCommandImportProTracker);
-    ASSERT_EQ(dialog.requests.size(), 1u);
-    EXPECT_EQ(dialog.requests[0].groups.at(0).extensions, std::vector<std::string>{"mod"});
-    EXPECT_EQ(harness.Status(), "Protracker Import successful.");
-    // The conversion itself has its own tests; here: the title and the
-    // length at 950 arrive, and the song is measured again for the panel.
-    EXPECT_EQ(std::string(harness.app->document->title, kTitleLength), module.substr(0, kTitleLength));
-    EXPECT_EQ(int(TheSong().sequenceLength), uint8_t(module[950]));
-    EXPECT_EQ(harness.app->songSize, WriteSongImage(*harness.app->document, nullptr, 0, nullptr, nullptr));
-}
 
 // A Qxm module of one position naming track 0 on every voice, one track of
 // one row with note 13, no instruments; the title "qx" sits in the subsong
@@ -116,70 +29,66 @@ std::string SmallQxm() {
     return file;
 }
 
-TEST_F(SongOperations, QxmImportThroughTheDialog) {
-    AppHarness::WriteFile("small.qxm", SmallQxm());
-    dialog.Choose("small.qxm");
-    Run(kCommandImportQxm);
-    EXPECT_EQ(harness.Status(), "QXM Import successful.");
-    EXPECT_EQ(FixedText(harness.app->document->title, kTitleLength), "qx");
-    EXPECT_EQ(TheSong().rowsPerPattern, 1);
-    EXPECT_EQ(TheSong().Pattern(TheSong().Position(0)[2].pattern)[0].Note(), 13);
-}
+class SongOperations : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        app()->undo.song.log = app()->undo.instrument.log = nullptr;
+        app()->SetStatus("before");
+    }
+    static const int8_t* Slot(WaveMemory& memory, int wave) { return memory.Slot(wave - 1); }
+    std::vector<int8_t> WaveBytes(int wave) {
+        return {Slot(*app()->waveMemory, wave), Slot(*app()->waveMemory, wave) + 128};
+    }
+    // The App's wave memory holds what the song as it is now generates.
+    void ExpectWavesFresh(int count) {
+        WaveMemory memory;
+        app()->replayer->synth.PrecalcAllWaves(TheSong(), memory);
+        for (int wave = 1; wave <= count; ++wave)
+            EXPECT_TRUE(std::equal(Slot(memory, wave), Slot(memory, wave) + 128, Slot(*app()->waveMemory, wave)))
+                << wave;
+    }
+    std::vector<uint8_t> Storage() { return {app()->document->Storage(), app()->document->Storage() + kStorageSize}; }
+    void SetGains(std::initializer_list<std::pair<int, int>> gains) {
+        for (auto [wave, gain] : gains) TheSong().waves[wave - 1].gain = uint8_t(gain);
+    }
+    // Instrument 1 plays waves 3 and 5; wave 5 mixes in wave 2. The gains
+    // tell the waves apart.
+    void MakeMixingInstrument() {
+        SetGains({{2, 90}, {3, 110}, {5, 120}});
+        TheSong().waves[4].mixWave = 2;
+        SetFixedText(TheSong().waveNames[4], kNameLength, "mixer");
+        TheSong().instrumentSteps[0][0] = InstrumentStep{0, 0, 3};
+        TheSong().instrumentSteps[0][1] = InstrumentStep{0, 0, 5};
+        SetFixedText(TheSong().instrumentNames[0], kNameLength, "lead");
+    }
+    ScriptedDialog dialog;
+};
 
-// The optimizer.
-
-TEST_F(SongOperations, OptimizeRenumbersWavesAndRegeneratesThem) {
-    // Instrument 1 plays waves 1, 2 and 5; waves 3 and 4 are unused and go,
-    // so wave 5 becomes wave 3 and is generated in its new slot at once.
+TEST_F(SongOperations, InstrumentFilesAndWaveClipboards) {
+    MakeMixingInstrument();
+    dialog.Choose("lead");
+    Run(kCommandSaveInstrument);
+    EXPECT_TRUE(dialog.requests.at(0).save);
+    EXPECT_EQ(dialog.requests[0].groups.at(0).extensions, std::vector<std::string>{"ins"});
+    EXPECT_EQ(harness.Status(), "Instrument saved.");
+    EXPECT_EQ(std::filesystem::file_size("lead.ins"), kInstrumentFileSize);
+    Run(kCommandNewSong);
+    dialog.Choose("lead.ins");
+    Run(kCommandLoadInstrument);
+    EXPECT_FALSE(dialog.requests.at(1).save);
+    EXPECT_EQ(harness.Status(), "Instrument loaded.");
+    // Needed 3, 5, 2 land in slots 3, 2, 1; the copy of 5 mixes the copy of 2.
     Song& song = TheSong();
-    song.Pattern(1)[0].SetNote(13);
-    song.Pattern(1)[0].SetInstrument(1);
-    song.instrumentSteps[0][0] = InstrumentStep{0, 0, 2};
-    song.instrumentSteps[0][1] = InstrumentStep{0, 0, 5};
-    song.waves[1].gain = 100;
-    song.waves[2].gain = 20;
-    song.waves[3].gain = 30;
-    song.waves[4].gain = 120;
-    Run(kCommandOptimizeSong);
-    EXPECT_EQ(song.instrumentSteps[0][1].Parameter(), 3);
-    EXPECT_EQ(song.waves[2].gain, 120);
-    EXPECT_NE(harness.Status().find(" 2 Waves Saved: "), std::string::npos) << harness.Status();
+    EXPECT_EQ(song.instrumentSteps[0][0].Parameter(), 3);
+    EXPECT_EQ(song.instrumentSteps[0][1].Parameter(), 2);
+    EXPECT_EQ((std::vector<int>{song.waves[0].gain, song.waves[1].gain, song.waves[2].gain, song.waves[1].mixWave}),
+              (std::vector<int>{90, 120, 110, 1}));
+    EXPECT_EQ(FixedText(song.waveNames[1], kNameLength) + FixedText(song.instrumentNames[0], kNameLength), "mixerlead");
     EXPECT_EQ(song.waveCount, 3);
-    for (int wave = 1; wave <= 3; ++wave) EXPECT_EQ(WaveBytes(wave), FreshlyGenerated(wave)) << wave;
-}
-
-// Wave gains.
-
-TEST_F(SongOperations, WaveVolumeStepsChangeTheWaveMemoryAtOnce) {
-    Run(kCommandWaveWindow);
-    std::vector<int8_t> original = WaveBytes(1);
-    // Ctrl+- and Ctrl++ are the wave window's shortcuts.
-    Press(SDLK_MINUS, KMOD_LCTRL);
-    EXPECT_EQ(TheSong().waves[0].gain, 57);  // 64 * 0.9 = 57.6
-    std::vector<int8_t> quieter = WaveBytes(1);
-    EXPECT_NE(quieter, original);
-    EXPECT_EQ(quieter, FreshlyGenerated(1));
-    Press(SDLK_PLUS, KMOD_RCTRL);
-    EXPECT_EQ(TheSong().waves[0].gain, 62);  // 57 * 1.1 = 62.7
-    EXPECT_NE(WaveBytes(1), quieter);
-    EXPECT_EQ(WaveBytes(1), FreshlyGenerated(1));
-}
-
-TEST_F(SongOperations, NormalizeScalesToTheLoudestAndRegenerates) {
-    TheSong().waves[0].gain = 100;
-    TheSong().waves[1].gain = 128;
-    TheSong().instrumentSteps[0][0] = InstrumentStep{0, 0, 2};
-    harness.app->RegenerateWaves();
-    std::vector<int8_t> before = WaveBytes(2);
-    Run(kCommandNormalizeWaves);
-    EXPECT_EQ(TheSong().waves[1].gain, 255);
-    EXPECT_EQ(TheSong().waves[0].gain, 199);  // 100 * 255/128 = 199.2
-    EXPECT_NE(WaveBytes(2), before);
-    EXPECT_EQ(WaveBytes(2), FreshlyGenerated(2));
-    EXPECT_EQ(harness.Status(), "before");
-}
-
-TEST_F(SongOperations, ClearUnusedWavesKeepsMixSourcesAndClearsTheRest) {
+    ExpectWavesFresh(3);  // generated at once, not at the next play
+    // Clear unused waves keeps the mix sources and clears the rest.
+    Run(kCommandNewSong);
     MakeMixingInstrument();
     TheSong().waves[6].gain = 77;
     SetFixedText(TheSong().waveNames[6], kNameLength, "stray");
@@ -187,31 +96,75 @@ TEST_F(SongOperations, ClearUnusedWavesKeepsMixSourcesAndClearsTheRest) {
     Run(kCommandClearUnusedWaves);
     EXPECT_TRUE(IsWaveEmpty(TheSong().waves[6]));
     EXPECT_EQ(FixedText(TheSong().waveNames[6], kNameLength), "");
-    EXPECT_EQ(TheSong().waves[1].gain, 90) << "wave 2 is mixed in by wave 5";
-    EXPECT_EQ(TheSong().waves[2].gain, 110);
-    EXPECT_EQ(TheSong().waves[4].gain, 120);
-    EXPECT_EQ(harness.Status(), "before");
+    EXPECT_EQ((std::vector<int>{TheSong().waves[1].gain, TheSong().waves[2].gain, TheSong().waves[4].gain}),
+              (std::vector<int>{90, 110, 120})) << "wave 2 is mixed in by wave 5";
+    Run(kCommandWaveWindow);
+    app()->currentWave = 5;
+    Press(SDLK_F4, KMOD_LSHIFT);  // Copy Wave
+    app()->currentWave = 2;
+    Press(SDLK_F5, KMOD_LSHIFT);  // Paste Wave
+    EXPECT_EQ(TheSong().waves[1].gain, 120);
+    EXPECT_EQ(TheSong().waves[1].mixWave, 0) << "a wave mixes only lower-numbered waves";
+    EXPECT_EQ(FixedText(TheSong().waveNames[1], kNameLength), "mixer");
+    ExpectWavesFresh(5);
+    app()->currentWave = 5;
+    Press(SDLK_F3, KMOD_LSHIFT);  // Clear Wave
+    EXPECT_TRUE(IsWaveEmpty(TheSong().waves[4]));
+    EXPECT_EQ(FixedText(TheSong().waveNames[4], kNameLength), "");
 }
 
-// Clipboards.
+TEST_F(SongOperations, ImportsThroughTheDialog) {
+    const std::string path = TestModule("flowerpower.mod"), module = AppHarness::ReadFile(path);
+    ASSERT_GT(module.size(), 2048u);
+    dialog.Choose(path);
+    Run(kCommandImportProTracker);
+    EXPECT_EQ(harness.Status(), "Protracker Import successful.");
+    // The conversion has its own tests; here the title and the length at 950
+    // arrive, and the song is measured again for the panel.
+    EXPECT_EQ(std::string(app()->document->title, kTitleLength), module.substr(0, kTitleLength));
+    EXPECT_EQ(int(TheSong().sequenceLength), uint8_t(module[950]));
+    EXPECT_EQ(app()->songSize, WriteSongImage(*app()->document, nullptr, 0, nullptr, nullptr));
+    AppHarness::WriteFile("small.qxm", SmallQxm());
+    dialog.Choose("small.qxm");
+    Run(kCommandImportQxm);
+    EXPECT_EQ(harness.Status(), "QXM Import successful.");
+    EXPECT_EQ(FixedText(app()->document->title, kTitleLength), "qx");
+    EXPECT_EQ(TheSong().rowsPerPattern, 1);
+    EXPECT_EQ(TheSong().Pattern(TheSong().Position(0)[2].pattern)[0].Note(), 13);
+}
 
-TEST_F(SongOperations, WaveClipboardThroughTheWaveWindowShortcuts) {
+TEST_F(SongOperations, WaveCommandsChangeTheWaveMemoryAtOnce) {
+    Song& song = TheSong();
+    // Optimize: instrument 1 plays waves 2 and 5; 3 and 4 are unused and go.
+    song.Pattern(1)[0].SetNote(13);
+    song.Pattern(1)[0].SetInstrument(1);
+    song.instrumentSteps[0][0] = InstrumentStep{0, 0, 2};
+    song.instrumentSteps[0][1] = InstrumentStep{0, 0, 5};
+    SetGains({{2, 100}, {3, 20}, {4, 30}, {5, 120}});
+    Run(kCommandOptimizeSong);
+    EXPECT_EQ(song.instrumentSteps[0][1].Parameter(), 3);
+    EXPECT_EQ(song.waves[2].gain, 120);
+    EXPECT_NE(harness.Status().find(" 2 Waves Saved: "), std::string::npos) << harness.Status();
+    EXPECT_EQ(song.waveCount, 3);
+    ExpectWavesFresh(3);
+    // The wave window's Ctrl+- and Ctrl++ scale by 0.9 and 1.1; Normalize
+    // scales to the loudest (gain 120 -> 255); none of them says anything.
     Run(kCommandWaveWindow);
-    TheSong().waves[9].gain = 99;
-    TheSong().waves[9].mixWave = 6;
-    SetFixedText(TheSong().waveNames[9], kNameLength, "ten");
-    harness.app->currentWave = 10;
-    Press(SDLK_F4, KMOD_LSHIFT);  // Copy Wave
-    harness.app->currentWave = 4;
-    Press(SDLK_F5, KMOD_LSHIFT);  // Paste Wave
-    EXPECT_EQ(TheSong().waves[3].gain, 99);
-    EXPECT_EQ(TheSong().waves[3].mixWave, 0) << "a wave mixes only lower-numbered waves";
-    EXPECT_EQ(FixedText(TheSong().waveNames[3], kNameLength), "ten");
-    EXPECT_EQ(WaveBytes(4), FreshlyGenerated(4));
-    harness.app->currentWave = 10;
-    Press(SDLK_F3, KMOD_LSHIFT);  // Clear Wave
-    EXPECT_TRUE(IsWaveEmpty(TheSong().waves[9]));
-    EXPECT_EQ(FixedText(TheSong().waveNames[9], kNameLength), "");
+    app()->SetStatus("before");
+    const struct { SDL_Keycode key; Uint16 mod; int command; int gains[3]; } steps[] = {
+        {SDLK_MINUS, KMOD_LCTRL, 0, {57, 90, 108}},
+        {SDLK_PLUS, KMOD_RCTRL, 0, {62, 99, 118}},
+        {0, 0, kCommandNormalizeWaves, {133, 213, 255}},
+    };
+    for (const auto& step : steps) {
+        const std::vector<int8_t> earlier = WaveBytes(3);
+        if (step.command) Run(step.command); else Press(step.key, step.mod);
+        EXPECT_EQ((std::vector<int>{song.waves[0].gain, song.waves[1].gain, song.waves[2].gain}),
+                  (std::vector<int>(step.gains, step.gains + 3))) << step.key << " " << step.command;
+        EXPECT_NE(WaveBytes(3), earlier);
+        ExpectWavesFresh(3);
+    }
+    EXPECT_EQ(harness.Status(), "before");
 }
 
 // Every way an instrument or import command can come to nothing: the status
@@ -223,20 +176,19 @@ TEST_F(SongOperations, FailedOrCancelledCommandsChangeNothing) {
     Run(kCommandSaveInstrument);
     const std::string good = AppHarness::ReadFile("good.ins");
     ASSERT_EQ(good.size(), kInstrumentFileSize);
-    AppHarness::WriteFile("magic.ins", "QNX" + good.substr(3));
-    AppHarness::WriteFile("short.ins", good.substr(0, kInstrumentFileSize - 1));
-    AppHarness::WriteFile("empty.ins", "");
-    // One byte past the 16 KiB a file is read into.
-    AppHarness::WriteFile("large.ins", good + std::string(kInstrumentFileMaxRead + 1 - good.size(), '\0'));
-    std::string badQxm = SmallQxm();
-    badQxm[3] = 2;  // version 2 does not exist
-    AppHarness::WriteFile("bad.qxm", badQxm);
+    // large.ins is one byte past the 16 KiB a file is read into; Qxm version 2 does not exist.
+    const std::string large = good + std::string(kInstrumentFileMaxRead + 1 - good.size(), '\0');
+    for (const auto& [name, bytes] : {std::pair<std::string, std::string>{"magic.ins", "QNX" + good.substr(3)},
+                                      {"short.ins", good.substr(0, good.size() - 1)}, {"empty.ins", ""},
+                                      {"large.ins", large}, {"bad.qxm", SmallQxm().replace(3, 1, 1, '\2')}})
+        AppHarness::WriteFile(name, bytes);
     std::filesystem::create_directories("taken.ins/inside");  // a folder in the way of the rename
     const std::string saveFailed = "Failed. Could not save instrument.", unknown = "Failed. Unknown Instrument format.";
-    struct Case { int command; const char* choice; std::string status; };
+    const std::string badMod = "Protracker Import failed.";
+    struct Case { int command; std::string choice; std::string status; };
     const Case cases[] = {
-        {kCommandSaveInstrument, nullptr, "before"},
-        {kCommandLoadInstrument, nullptr, "before"},
+        {kCommandSaveInstrument, "", "before"},
+        {kCommandLoadInstrument, "", "before"},
         {kCommandSaveInstrument, "missing/folder/lead.ins", saveFailed},
         {kCommandSaveInstrument, "taken.ins", saveFailed},
         {kCommandLoadInstrument, "magic.ins", unknown},
@@ -244,45 +196,157 @@ TEST_F(SongOperations, FailedOrCancelledCommandsChangeNothing) {
         {kCommandLoadInstrument, "empty.ins", unknown},
         {kCommandLoadInstrument, "large.ins", unknown},
         {kCommandLoadInstrument, "absent.ins", unknown},
-        {kCommandImportProTracker, nullptr, "before"},
+        {kCommandImportProTracker, "", "before"},
         {kCommandImportProTracker, "empty.ins", "before"},
         {kCommandImportProTracker, "absent.mod", "before"},
-        {kCommandImportProTracker, "truncated_header.mod", "Protracker Import failed."},
-        {kCommandImportProTracker, "truncated_soundtracker.mod", "Protracker Import failed."},
-        {kCommandImportQxm, nullptr, "before"},
+        {kCommandImportProTracker, TestModule("truncated_header.mod"), badMod},
+        {kCommandImportProTracker, TestModule("truncated_soundtracker.mod"), badMod},
+        {kCommandImportQxm, "", "before"},
         {kCommandImportQxm, "empty.ins", "before"},
         {kCommandImportQxm, "bad.qxm", "QXM Import failed."},
     };
-    harness.app->currentInstrument = 2;
-    const std::vector<uint8_t> before(harness.app->document->Storage(),
-                                      harness.app->document->Storage() + kStorageSize);
+    app()->currentInstrument = 2;
+    const std::vector<uint8_t> before = Storage();
     for (const Case& c : cases) {
-        const std::string choice = c.choice == nullptr ? "" : std::string(c.choice);
-        SCOPED_TRACE(choice);
-        harness.app->SetStatus("before");
-        if (c.choice == nullptr)
-            dialog.Cancel();
-        else
-            dialog.Choose(choice.size() > 4 && choice.substr(choice.size() - 4) == ".mod" && choice != "absent.mod"
-                              ? TestModule(c.choice)
-                              : choice);
+        SCOPED_TRACE(c.choice);
+        app()->SetStatus("before");
+        if (c.choice.empty()) dialog.Cancel(); else dialog.Choose(c.choice);
         Run(c.command);
         EXPECT_EQ(harness.Status(), c.status);
-        EXPECT_EQ(std::vector<uint8_t>(harness.app->document->Storage(),
-                                       harness.app->document->Storage() + kStorageSize),
-                  before);
+        EXPECT_TRUE(Storage() == before);
     }
     EXPECT_EQ(dialog.requests.back().groups.at(0).extensions, std::vector<std::string>{"qxm"});
     EXPECT_TRUE(std::filesystem::is_directory("taken.ins/inside"));
     EXPECT_FALSE(std::filesystem::exists("lead.ins"));
     // A song whose wave slots are all taken has no room for the instrument's waves.
-    for (int slot = 0; slot < kWaves; ++slot) TheSong().waves[slot].gain = uint8_t(1 + slot);
-    const std::vector<uint8_t> full(harness.app->document->Storage(), harness.app->document->Storage() + kStorageSize);
+    for (int wave = 1; wave <= kWaves; ++wave) SetGains({{wave, wave}});
+    const std::vector<uint8_t> full = Storage();
     dialog.Choose("good.ins");
     Run(kCommandLoadInstrument);
-    EXPECT_EQ(std::vector<uint8_t>(harness.app->document->Storage(), harness.app->document->Storage() + kStorageSize),
-              full);
+    EXPECT_TRUE(Storage() == full);
     EXPECT_EQ(harness.Status(), unknown);
+}
+
+class UndoRecording : public SongOperations {
+protected:
+    UndoHistories& Histories() { return app()->undo; }
+    // A key that no widget takes and that changes no song data.
+    void HarmlessKey() { Press(SDLK_F2); }
+    // An edit as the mouse makes it: the song changes, no key is queued.
+    void EditNote(int row, int note) { TheSong().Pattern(1)[row].SetNote(note); }
+    int Note(int row) { return TheSong().Pattern(1)[row].Note(); }
+};
+
+TEST_F(UndoRecording, ChangesAreRecordedWithTheNextKeyAndUndoneAndRedone) {
+    const uint32_t emptySize = app()->songSize;
+    HarmlessKey();
+    EXPECT_EQ(Histories().song.current(), 0) << "a key that changes nothing stores nothing";
+    EditNote(0, 13);
+    TheSong().instrumentSteps[0][0] = InstrumentStep{0, 0, 6};
+    harness.Frame(5);
+    EXPECT_EQ(Histories().song.current(), 0) << "frames without keys record nothing";
+    HarmlessKey();
+    EXPECT_EQ(Histories().song.current(), 1);
+    EXPECT_EQ(Histories().lastChecksum, StorageChecksum(app()->document->Storage()));
+    // A recorded step measures the song again.
+    EXPECT_GT(app()->songSize, emptySize);
+    EXPECT_EQ(app()->songSize, WriteSongImage(*app()->document, nullptr, 0, nullptr, nullptr));
+    float estimate = 0.0f;
+    for (int slot = 0; slot < 6; ++slot) estimate += WaveSynth::EstimatePrecalcSeconds(TheSong().waves[slot]);
+    EXPECT_FLOAT_EQ(app()->precalcEstimate, estimate);
+    EditNote(0, 25);
+    HarmlessKey();
+    // Each key with the note after it; Shift alone is in Redo's mask.
+    const struct { Uint16 mod; int note; } keys[] = {
+        {KMOD_LCTRL, 13}, {KMOD_LCTRL, 0}, {KMOD_LCTRL, 0}, {KMOD_LSHIFT, 13}, {KMOD_LCTRL | KMOD_RSHIFT, 25}};
+    for (const auto& key : keys) {
+        Press(SDLK_z, key.mod);
+        EXPECT_EQ(Note(0), key.note) << key.mod;
+    }
+    HarmlessKey();
+    EXPECT_EQ(Histories().song.current(), 2) << "undo and redo store nothing themselves";
+}
+
+TEST_F(UndoRecording, EachWindowHasItsHistory) {
+    EditNote(0, 13);
+    HarmlessKey();
+    // The wave editor records nothing and undoes nothing.
+    Run(kCommandWaveWindow);
+    EditNote(0, 30);
+    HarmlessKey();
+    Run(kCommandUndo);
+    EXPECT_EQ(Note(0), 30);
+    EditNote(0, 13);
+    EXPECT_EQ(Histories().song.current(), 1);
+    // The instrument editor's history restarts at each opening.
+    Run(kCommandInstrumentWindow);
+    EXPECT_EQ(Histories().instrument.current(), 0);
+    TheSong().instruments[0].attack = 9;
+    HarmlessKey();
+    EXPECT_EQ(Histories().instrument.current(), 1);
+    EXPECT_EQ(Histories().song.current(), 1) << "the song history is not touched";
+    Run(kCommandUndo);
+    EXPECT_EQ(TheSong().instruments[0].attack, 0);
+    Run(kCommandRedo);
+    Run(kCommandGuiSize10);  // rebuilds the open window and keeps its history
+    EXPECT_EQ(Histories().instrument.current(), 1);
+    // Back in the main window the song history steps back over both.
+    Run(kCommandMainWindow);
+    Run(kCommandUndo);
+    EXPECT_EQ(Note(0) + TheSong().instruments[0].attack, 0);
+    Run(kCommandInstrumentWindow);
+    EXPECT_EQ(Histories().instrument.current(), 0);
+    TheSong().instruments[0].attack = 9;
+    HarmlessKey();
+    Run(kCommandMainWindow);
+    // New songs restart the histories; keeping the instruments keeps theirs.
+    Run(kCommandNewSongKeepInstruments);
+    EXPECT_EQ(Histories().song.current(), 0);
+    EXPECT_EQ(Histories().instrument.current(), 1);
+    Run(kCommandNewSong);
+    EXPECT_EQ(Histories().song.current(), 0);
+    EXPECT_EQ(Histories().instrument.current(), -1);
+}
+
+TEST_F(UndoRecording, ALoadedSongBecomesTheFirstStateWithTheNextKey) {
+    EditNote(0, 13);
+    dialog.Choose("saved.qnt");
+    Run(kCommandSaveSong);
+    EditNote(0, 25);
+    HarmlessKey();
+    dialog.Choose("saved.qnt");
+    Run(kCommandLoadSong);
+    ASSERT_EQ(harness.Status(), "Song loaded.");
+    EXPECT_EQ(Histories().song.current(), -1);
+    HarmlessKey();
+    EXPECT_EQ(Histories().song.current(), 0);
+    Run(kCommandUndo);
+    EXPECT_EQ(Note(0), 13) << "nothing before the loaded song";
+}
+
+TEST_F(UndoRecording, UndoRegeneratesTheWavesAndWaitsForTheAudioLock) {
+    const std::vector<int8_t> before = WaveBytes(1);
+    Run(kCommandWavesVolumeUp);
+    HarmlessKey();
+    ASSERT_NE(WaveBytes(1), before);
+    Run(kCommandUndo);
+    EXPECT_EQ(WaveBytes(1), before);
+    Run(kCommandRedo);
+    // The undo runs on another thread while this one holds the lock, as the
+    // audio callback does while it renders a tick.
+    std::atomic<bool> done{false};
+    app()->audioMutex.lock();
+    std::thread frame([&] {
+        app()->StepUndo(false);
+        done = true;
+    });
+    SDL_Delay(50);
+    EXPECT_FALSE(done.load());
+    EXPECT_NE(TheSong().waves[0].gain, 64);
+    app()->audioMutex.unlock();
+    frame.join();
+    EXPECT_EQ(TheSong().waves[0].gain, 64);
+    EXPECT_EQ(WaveBytes(1), before);
 }
 
 }  // namespace
