@@ -276,8 +276,12 @@ void App::DeliverMouse(GuiItem* item) {
 }
 
 void App::DispatchMouse() {
+    // A press that ran a command (or pressed nothing) is swallowed until the
+    // button is up again; the release is still recorded, so the next press is
+    // a new click and not taken for the old one still held.
     if (commandSeen) {
         if (mouse.state == 0) commandSeen = false;
+        lastDispatchedMouse = mouse;
         return;
     }
     if (mouse.state == 1 && lastDispatchedMouse.state == 1) {

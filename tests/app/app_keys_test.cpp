@@ -304,10 +304,19 @@ TEST_F(MenuBar, OpenMenuIsDrawnOverThePanesAndTakesClicks) {
     background.action();
     harness.Frame();
     GuiItem* picker = app()->items.front();
-    harness.MouseButton(true, picker->AbsoluteRect().x + 10, picker->AbsoluteRect().y);
+    const SDL_Rect pick = picker->AbsoluteRect();
+    harness.MouseButton(true, pick.x + 10, pick.y);
     harness.Frame(3);
     EXPECT_EQ(app()->background, (Rgba{255, 255, 255, 255}));
     EXPECT_NE(app()->items.front(), picker);  // closed after the pick
+    // The release after the pick ends that click: the next one opens a menu.
+    harness.MouseButton(false, pick.x + 10, pick.y);
+    harness.Frame(2);
+    harness.MouseButton(true, title.x + 2, title.y + 2);
+    harness.Frame();
+    harness.MouseButton(false, title.x + 2, title.y + 2);
+    harness.Frame();
+    EXPECT_TRUE(Menu("Window")->IsOpen());
 }
 
 }  // namespace
