@@ -262,10 +262,8 @@ TEST_F(RenderTest, OptimizedSongSoundsTheSame) {
     Song& song = doc.song;
     song.SetRowsPerPattern(16);
     song.SetSequenceLength(3);
-    const int order[3][4] = {{1, 2, 3, 0}, {4, 5, 3, 0}, {2, 1, 6, 0}};
-    for (int position = 0; position < 3; ++position)
-        for (int voice = 0; voice < kVoices; ++voice)
-            song.Position(position)[voice].pattern = uint8_t(order[position][voice]);
+    const int order[3 * kVoices] = {1, 2, 3, 0, 4, 5, 3, 0, 2, 1, 6, 0};  // three positions of four voices
+    for (int entry = 0; entry < 3 * kVoices; ++entry) song.sequence[entry].pattern = uint8_t(order[entry]);
     for (int row = 0; row < 16; row += 4) {
         SetRow(1, row, 13 + row, 5);
         SetRow(2, row + 2, 25, 9, 0xC, 0x30);
@@ -273,8 +271,7 @@ TEST_F(RenderTest, OptimizedSongSoundsTheSame) {
         SetRow(6, row + 1, 30, 5, 0, 0x19);  // plays instrument 9 after a delay
     }
     std::memcpy(song.Pattern(5), song.Pattern(2), 16 * 3);  // a duplicate of 2
-    // Pattern 3 stays empty: voice 2 rests through positions 0 and 1.
-    // Waves: 1 square, 2 and 3 unused but not empty, 4 saw mixing in 7.
+    // Pattern 3 stays empty. Waves: 1 square, 2 and 3 unused but not empty, 4 saw mixing in 7.
     for (int wave : {0, 1, 2, 3, 6}) song.waves[wave] = DefaultWaveParams();
     song.waves[0].flags = 2, song.waves[1].gain = 10, song.waves[2].gain = 20;
     song.waves[3].flags = 1, song.waves[3].mixWave = 7, song.waves[6].flags = 3, song.waves[6].gain = 40;
@@ -293,9 +290,8 @@ TEST_F(RenderTest, OptimizedSongSoundsTheSame) {
     const std::vector<int16_t> before = render();
     ASSERT_TRUE(std::any_of(before.begin(), before.end(), [](int16_t sample) { return sample != 0; }));
     const OptimizeReport report = OptimizeSong(doc, nullptr, nullptr);
-    // Worked by hand: pattern 3 (empty) drops, 6 fills its number, 5 folds
-    // into 2 and 4 fills 5's number: highest 6 -> 4. Instruments 9 and 5 move
-    // to 1 and 2. Waves 2, 3, 5 and 6 go: old 4 becomes 2, its source 7 becomes 3.
+    // By hand: pattern 3 (empty) drops, 6 takes its number, 5 folds into 2 and 4 takes 5's: highest 6 -> 4.
+    // Instruments 9 and 5 move to 1 and 2. Waves 2, 3, 5 and 6 go: old 4 becomes 2, its source 7 becomes 3.
     EXPECT_EQ((std::vector<int>{report.instrumentsMoved, report.wavesRemoved, report.patternsRemoved,
                                 doc.song.instrumentSteps[0][0].Parameter()}),  // old instrument 9, old wave 4
               (std::vector<int>{2, 4, 2, 2}));

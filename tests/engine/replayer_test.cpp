@@ -39,16 +39,14 @@ TEST_F(ReplayerStepping, SpeedAndShuffleSetTheRowLengths) {
         SCOPED_TRACE(c.what);
         doc.ResetToNewSong();
         replayer.InitReplayer(&doc.song, &memory);
-        if (c.parameter >= 0)
-            SetRow(1, 0, 0, 0, 0xF, c.parameter);
+        if (c.parameter >= 0) SetRow(1, 0, 0, 0, 0xF, c.parameter);
         EXPECT_EQ(replayer.playing, 1);
         EXPECT_EQ(RowLengths(int(c.lengths.size())), c.lengths);
     }
     // Stop after the row: playback ends when row 0 does.
     replayer.stopAfterRow = 1;
     EXPECT_EQ(RowLengths(1), std::vector<int>{2});
-    EXPECT_EQ(replayer.playing, 0);
-    EXPECT_EQ(replayer.stopAfterRow, 0);
+    EXPECT_EQ(std::make_pair(int(replayer.playing), int(replayer.stopAfterRow)), std::make_pair(0, 0));
 }
 
 TEST_F(ReplayerStepping, RowEndBreakJumpAndRestartChooseTheNextPositionAndRow) {
