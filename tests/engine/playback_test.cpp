@@ -1,7 +1,5 @@
-// Whole songs: duration, the writer's preparation and the fast-forward,
-// checked by hand and over random songs; rendering to frames and to a WAV
-// file; and the optimizer checked by rendering (renumbering may not change a
-// single frame).
+// Whole songs: duration, the writer's preparation and the fast-forward, by hand and over random songs; rendering
+// to frames and to WAV files; and the optimizer checked by rendering (renumbering may not change a frame).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -24,8 +22,7 @@ namespace {
 
 using test::Fold;
 
-// A new song (4 positions of 64 rows, patterns 1..4 at position 0 and none
-// after it), the replayer stopped as the program leaves it.
+// A new song (4 positions of 64 rows, patterns 1..4 at position 0), the replayer stopped as the program leaves it.
 class PlaybackTest : public test::ReplayerFixture {
 protected:
     void SetUp() override {
@@ -51,12 +48,9 @@ TEST_F(PlaybackTest, DurationCountsTheTicksUntilTheSongEndsStopsOrJumpsBack) {
     EXPECT_FLOAT_EQ(SongDurationSeconds(replayer), 30.72f);
 }
 
-// Note 60 gives pitch index 16 x 59 + 16 - 32 + 16 = 944, above the period
-// range, so wave 1 that it plays needs its octave copies; nothing else does,
-// except a wave in use (up to the wave count) that another wave in use mixes
-// in. "Mix Wave" 24 and above means wave 24; 30 names no wave. A source
-// beyond the count is left alone: a default record with the flag would count
-// as used and grow the wave count of the next save.
+// Note 60 (pitch index 16 x 59 + 16 - 32 + 16 = 944, above the period range) needs wave 1's octave copies, and so
+// does a wave in use that another in use mixes in ("Mix Wave" 24 and up means 24; 30 none). A source past the
+// count keeps no flag: it would count as used and grow the wave count of the next save.
 TEST_F(PlaybackTest, WriterPreparationSetsTheOctaveCopyFlagsTheSongNeeds) {
     struct Mix { int wave, source; };
     struct Case { int waveCount; std::vector<Mix> mixes; std::vector<int> flagged; };
@@ -79,10 +73,8 @@ TEST_F(PlaybackTest, WriterPreparationSetsTheOctaveCopyFlagsTheSongNeeds) {
     }
 }
 
-// A one-shot wave played above the period range is moved into its octave
-// copies once, when it is triggered. The fast-forward clears the triggers
-// after every tick as the audio callback does, so it ends with the same
-// registers as playing the song live up to the same row.
+// The fast-forward clears the triggers after every tick as the audio callback does, so a one-shot above the
+// period range moves into its octave copies once and the registers end as if played live to the same row.
 TEST_F(PlaybackTest, FastForwardMatchesLivePlayback) {
     Wave(1).subloopLen = 0;  // play once
     SetRow(1, 0, 60, 1);
@@ -109,18 +101,12 @@ TEST_F(PlaybackTest, FastForwardMatchesLivePlayback) {
     EXPECT_EQ(replayer.voices[0].registers.sampleStart, WaveSlotOffset(0) + 224);
 }
 
-// Random songs full of jumps, breaks, speed changes, row delays and stops:
-// the duration pass ends and leaves the replayer as it found it, the
-// fast-forward ends inside the song (a target past it starts at the restart
-// position), and the audio tick runs on from wherever it left the song. The
-// durations, where the fast-forward lands and every mixed frame go into a
-// digest compared with the checked one (a meant change prints the new one).
-TEST(PlaybackProperty, RandomSongsAlwaysTerminate) {
+// Random songs of jumps, breaks, speeds, delays and stops: the duration pass ends and leaves the replayer as it
+// found it, the fast-forward lands inside the song and the audio tick runs on from there. The durations, landing
+// places and mixed frames go into a digest (a meant change prints the new one).
+using PlaybackProperty = test::ReplayerFixture;
+TEST_F(PlaybackProperty, RandomSongsAlwaysTerminate) {
     std::mt19937 random(99);
-    SongDocument doc;
-    WaveMemory memory;
-    Replayer replayer;
-    replayer.InitReplayer(&doc.song, &memory);
     MixerState mixer;
     std::vector<int16_t> out(2 * kFramesPerTick);
     uint64_t digest = test::kDigestStart;
@@ -192,9 +178,8 @@ int Peak(const std::vector<int16_t>& frames, size_t fromTick, size_t toTick) {
     return peak;
 }
 
-// The 44 header bytes for two frames, written out by hand from the layout:
-// RIFF, 44 + 8 - 8 = 44, WAVEfmt , 16, PCM 1, 2 channels, 48000 (0xbb80),
-// 192000 (0x02ee00) bytes per second, 4 bytes per frame, 16 bits, data, 8.
+// The header for two frames by hand: RIFF, 44 + 8 - 8, WAVEfmt , 16, PCM 1, 2 channels, 48000 (0xbb80), 192000
+// (0x02ee00) bytes per second, 4 bytes per frame, 16 bits, data, 8.
 TEST(WavFile, HeaderAndSamplesAreLittleEndianAndSizesFollowTheFrames) {
     const int16_t frames[4] = {1, -2, 0x1234, -32766};
     const std::vector<uint8_t> expected = {
@@ -236,14 +221,10 @@ protected:
     }
     MixerState mixer;
 };
-using OptimizerRender = RenderTest;
 
-// The held note sounds at a steady level until the song ends at 7.68 s
-// (tick 384); from tick 385 on each tick is scaled by 1 + r / 6, r the time
-// past the end at that tick (-0.02 s at tick 385). The peak of one tick
-// varies by some 10% with the wave's phase, so windows of ten ticks are
-// compared: from tick 434 (r = -1) about 5/6 of the level, from tick 534
-// (r = -3) about half, and the last tick (r = -5.98) almost nothing.
+// The held note is steady until the end at tick 384; from tick 385 each tick is scaled by 1 + r / 6, r = -0.02 s
+// past the end. A tick's peak varies ~10% with the phase, so ten-tick windows are compared: from tick 434
+// (r = -1) about 5/6 of the level, from 534 (r = -3) about half, and the last (r = -5.98) almost nothing.
 TEST_F(RenderTest, FadeIsLinearOverTheSixSecondsAfterTheEnd) {
     const std::vector<int16_t> frames = Render(replayer, mixer);
     const int full = Peak(frames, 374, 384);
@@ -254,15 +235,8 @@ TEST_F(RenderTest, FadeIsLinearOverTheSixSecondsAfterTheEnd) {
     EXPECT_LE(Peak(frames, 683, 684), full / 250 + 1);
 }
 
-bool StopAfter(float, void* context) {
-    auto* ticks = static_cast<int*>(context);
-    return ++ticks[0] < ticks[1];
-}
-
-// Rendering restores the song's position and the replayer, so the file
-// streamed afterwards through the tick buffer holds the same frames as the
-// render kept in memory: whole, or up to the tick an abort came after, in or
-// past the first buffer of ticks.
+// Rendering restores the position and the replayer, so the file streamed afterwards holds the same frames as the
+// render in memory: whole, or up to an abort in or past the first buffer of ticks.
 TEST_F(RenderTest, RenderingRepeatsAndTheStreamedFileHoldsTheRenderedFramesWholeOrAborted) {
     SetRow(1, 16, 37, 1);
     SetRow(1, 32, 0, 0, 0x4, 0x35);
@@ -273,8 +247,9 @@ TEST_F(RenderTest, RenderingRepeatsAndTheStreamedFileHoldsTheRenderedFramesWhole
     EXPECT_GT(Peak(frames, 0, 50), 1000);
     const std::filesystem::path path = std::filesystem::path(testing::TempDir()) / "stream.wav";
     for (int stopAfter : {10, 45, 100000}) {
-        int ticks[2] = {0, stopAfter};
-        ASSERT_TRUE(ExportWav(replayer, mixer, 1.0f, path.string(), StopAfter, ticks));
+        int ticks[2] = {0, stopAfter};  // the progress callback counts the ticks and stops after the last
+        auto progress = [](float, void* context) { int* t = static_cast<int*>(context); return ++t[0] < t[1]; };
+        ASSERT_TRUE(ExportWav(replayer, mixer, 1.0f, path.string(), progress, ticks));
         const size_t count = std::min<size_t>(size_t(stopAfter) * kFramesPerTick, frames.size() / 2);
         EXPECT_EQ(ReadFile(path), BuildWavImage(frames.data(), count)) << stopAfter;
         EXPECT_EQ(doc.song.currentPosition, 1u);
@@ -282,16 +257,13 @@ TEST_F(RenderTest, RenderingRepeatsAndTheStreamedFileHoldsTheRenderedFramesWhole
     std::filesystem::remove(path);
 }
 
-// Several patterns (one a duplicate, one empty), instruments with a gap
-// below them, and waves with a mix source and unused waves in between.
-TEST_F(OptimizerRender, SongSoundsTheSameAfterOptimizing) {
+// Patterns (one a duplicate, one empty), instruments above a gap, waves with a mix source and unused ones between.
+TEST_F(RenderTest, OptimizedSongSoundsTheSame) {
     Song& song = doc.song;
     song.SetRowsPerPattern(16);
     song.SetSequenceLength(3);
-    const int order[3][4] = {{1, 2, 3, 0}, {4, 5, 3, 0}, {2, 1, 6, 0}};
-    for (int position = 0; position < 3; ++position)
-        for (int voice = 0; voice < kVoices; ++voice)
-            song.Position(position)[voice].pattern = uint8_t(order[position][voice]);
+    const int order[3 * kVoices] = {1, 2, 3, 0, 4, 5, 3, 0, 2, 1, 6, 0};  // three positions of four voices
+    for (int entry = 0; entry < 3 * kVoices; ++entry) song.sequence[entry].pattern = uint8_t(order[entry]);
     for (int row = 0; row < 16; row += 4) {
         SetRow(1, row, 13 + row, 5);
         SetRow(2, row + 2, 25, 9, 0xC, 0x30);
@@ -299,24 +271,14 @@ TEST_F(OptimizerRender, SongSoundsTheSameAfterOptimizing) {
         SetRow(6, row + 1, 30, 5, 0, 0x19);  // plays instrument 9 after a delay
     }
     std::memcpy(song.Pattern(5), song.Pattern(2), 16 * 3);  // a duplicate of 2
-    // Pattern 3 stays empty: voice 2 rests through positions 0 and 1.
-    // Waves: 1 square, 2 and 3 unused but not empty, 4 saw mixing in 7.
+    // Pattern 3 stays empty. Waves: 1 square, 2 and 3 unused but not empty, 4 saw mixing in 7.
     for (int wave : {0, 1, 2, 3, 6}) song.waves[wave] = DefaultWaveParams();
-    song.waves[0].flags = 2;
-    song.waves[1].gain = 10;
-    song.waves[2].gain = 20;
-    song.waves[3].flags = 1;
-    song.waves[3].mixWave = 7;
-    song.waves[6].flags = 3;
-    song.waves[6].gain = 40;
+    song.waves[0].flags = 2, song.waves[1].gain = 10, song.waves[2].gain = 20;
+    song.waves[3].flags = 1, song.waves[3].mixWave = 7, song.waves[6].flags = 3, song.waves[6].gain = 40;
     BuildWaveCalcOrder(song);
-    song.instrumentSteps[4][0] = InstrumentStep{0, 0, 1};
-    song.instrumentSteps[8][0] = InstrumentStep{0, 0, 4};
-    song.instrumentSteps[8][1] = InstrumentStep{0, 0x0C, 0x20};
-    song.instruments[8].attack = 3;
-    song.instruments[8].sustain = 8;
-    song.instruments[4].vibratoDepth = 6;
-    song.instruments[4].vibratoSpeed = 4;
+    Steps(5, {{0, 0, 1}});
+    Steps(9, {{0, 0, 4}, {0, 0x0C, 0x20}});
+    Instrument(9).attack = 3, Instrument(9).sustain = 8, Instrument(5).vibratoDepth = 6, Instrument(5).vibratoSpeed = 4;
 
     // Each render starts from cleared wave memory, so the optimized song cannot lean on old slots.
     auto render = [this] {
@@ -328,13 +290,11 @@ TEST_F(OptimizerRender, SongSoundsTheSameAfterOptimizing) {
     const std::vector<int16_t> before = render();
     ASSERT_TRUE(std::any_of(before.begin(), before.end(), [](int16_t sample) { return sample != 0; }));
     const OptimizeReport report = OptimizeSong(doc, nullptr, nullptr);
-    // Worked by hand: pattern 3 (empty) drops, 6 fills its number, 5 folds
-    // into 2 and 4 fills 5's number: highest 6 -> 4. Instruments 9 and 5 move
-    // to 1 and 2. Waves 2, 3, 5 and 6 go: old 4 becomes 2, its source 7 becomes 3.
-    EXPECT_EQ(report.instrumentsMoved, 2);
-    EXPECT_EQ(report.wavesRemoved, 4);
-    EXPECT_EQ(report.patternsRemoved, 2);
-    EXPECT_EQ(doc.song.instrumentSteps[0][0].Parameter(), 2);  // old instrument 9, old wave 4
+    // By hand: pattern 3 (empty) drops, 6 takes its number, 5 folds into 2 and 4 takes 5's: highest 6 -> 4.
+    // Instruments 9 and 5 move to 1 and 2. Waves 2, 3, 5 and 6 go: old 4 becomes 2, its source 7 becomes 3.
+    EXPECT_EQ((std::vector<int>{report.instrumentsMoved, report.wavesRemoved, report.patternsRemoved,
+                                doc.song.instrumentSteps[0][0].Parameter()}),  // old instrument 9, old wave 4
+              (std::vector<int>{2, 4, 2, 2}));
     EXPECT_TRUE(render() == before);
 }
 

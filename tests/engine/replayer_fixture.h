@@ -1,11 +1,11 @@
-// A new song, its wave memory and a Replayer initialised for it, ticked the
-// way the audio callback does: TickRows while playing, TickVoices, then the
-// registers are handed on and their trigger flags cleared.
+// A new song, its wave memory and a Replayer for it, ticked as the audio callback does it.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <vector>
 
 #include "engine/replayer.h"
@@ -29,6 +29,9 @@ protected:
         step.SetInstrument(instrument);
         step.SetCommand(command);
         step.SetParameter(parameter);
+    }
+    void Steps(int instrument, std::initializer_list<InstrumentStep> steps) {
+        std::copy(steps.begin(), steps.end(), doc.song.instrumentSteps[instrument - 1]);
     }
     InstrumentParams& Instrument(int number) { return doc.song.instruments[number - 1]; }
     WaveParams& Wave(int number) { return doc.song.waves[number - 1]; }

@@ -1,13 +1,5 @@
-// Song stepping and navigation by hand-worked tables and a hand-traced
-// register run (a row is read on its first tick and ends when the tick
-// counter, loaded with its tick count, reaches 0); then song data holding any
-// byte. Whatever it holds, the registers are what the voice rules give (a
-// window may reach past its slot, an echo may read an unwritten, all-zero
-// entry), every byte the mixer reads for them lies in wave memory or reads as
-// silence, and the engine never reads past the song's own arrays: random
-// songs and step programs are checked on every tick, and under
-// AddressSanitizer the byte reads and song arrays sized exactly to their data
-// turn any overrun into a failure. Their digests pin what every command does.
+// Row stepping and navigation by hand-worked tables and a hand-traced register run; then songs and step
+// programs of random bytes, checked on every tick (ASan makes any overrun fail) and pinned by digests.
 #include <algorithm>
 #include <random>
 #include <vector>
@@ -47,29 +39,23 @@ TEST_F(ReplayerStepping, SpeedAndShuffleSetTheRowLengths) {
         SCOPED_TRACE(c.what);
         doc.ResetToNewSong();
         replayer.InitReplayer(&doc.song, &memory);
-        if (c.parameter >= 0)
-            SetRow(1, 0, 0, 0, 0xF, c.parameter);
+        if (c.parameter >= 0) SetRow(1, 0, 0, 0, 0xF, c.parameter);
         EXPECT_EQ(replayer.playing, 1);
         EXPECT_EQ(RowLengths(int(c.lengths.size())), c.lengths);
     }
     // Stop after the row: playback ends when row 0 does.
     replayer.stopAfterRow = 1;
     EXPECT_EQ(RowLengths(1), std::vector<int>{2});
-    EXPECT_EQ(replayer.playing, 0);
-    EXPECT_EQ(replayer.stopAfterRow, 0);
+    EXPECT_EQ(std::make_pair(int(replayer.playing), int(replayer.stopAfterRow)), std::make_pair(0, 0));
 }
 
 TEST_F(ReplayerStepping, RowEndBreakJumpAndRestartChooseTheNextPositionAndRow) {
-    // Six ticks from (start position, start row) in a song of `length`
-    // positions; `rows` puts commands on voice 0 of patterns 1/2 (position 0)
-    // or 5 (placed at position 3).
+    // Six ticks from (start position, start row); commands on voice 0 of patterns 1/2 (position 0) or 5 (position 3).
     struct Command { int pattern, row, command, parameter; };
     struct Case {
         const char* what;
         std::vector<Command> rows;
-        int length, restart, startPosition, startRow, patternLoop;
-        unsigned position;
-        int row;
+        int length, restart, startPosition, startRow, patternLoop, position, row;
     };
     const Case cases[] = {
         {"past the last row", {}, 4, 0, 0, 63, 0, 1, 0},
@@ -99,8 +85,7 @@ TEST_F(ReplayerStepping, RowEndBreakJumpAndRestartChooseTheNextPositionAndRow) {
         replayer.SetRow(c.startRow);
         for (int tick = 0; tick < 6; ++tick)
             Tick();
-        EXPECT_EQ(song().currentPosition, c.position);
-        EXPECT_EQ(replayer.row, c.row);
+        EXPECT_EQ(std::make_pair(int(song().currentPosition), int(replayer.row)), std::make_pair(c.position, c.row));
     }
 }
 
@@ -133,28 +118,15 @@ TEST(PeriodTable, BasePeriodsAndInterpolatedEntries) {
     for (const auto& [index, period] : entries) EXPECT_EQ(PeriodTable()[size_t(index)], period) << "index " << index;
 }
 
-// Speed 2 (F02 on voice 1); voice 0 plays note 25 with instrument 1 at a
-// position transpose of +12, then 108 (slide up 8 a tick) on row 1.
-// Instrument 1: attack index 2 (128 a tick), sustain 15; steps: select wave
-// 2, C20, F00. Wave 2: 256 bytes, no sub-loop (plays once from offset 0).
-//
-// Hand trace, voice 0 (slot of wave 2 = 2 + 65536 = 65538):
-// - pitch index = slide accumulator (16, +8 per tick from tick 3 to 4) +
-//   note pitch (37 * 16 = 592) - 32 = 576, 576, 584, 592, 592...: all above
-//   537, so one octave down (excess < 12): table[384] = 212, table[392] =
-//   206, table[400] = 200; the one-shot triggered on tick 1 moves into the
-//   half copy (length 256 >> 1, start slot + 256) and keeps it afterwards.
-// - volume = ((level >> 4) * step volume >> 6) * 64 >> 6 with level 128 a
-//   tick up to 1024 and step volume 64 on tick 1, then 32 (C20 on tick 2):
-//   8, 8, 12, 16, 20, 24, 28, 32, 32.
+// Speed 2 (F02 on voice 1); voice 0 plays note 25 + transpose 12 with instrument 1 (attack 2: level +128 a tick;
+// steps: wave 2, C20, F00), then 108 on row 1. Wave 2 is a 256-byte one-shot in slot 2 (starting at 65538).
+// Pitch index = slide (16, +8 on ticks 3-4) + 37 * 16 - 32 = 576, 576, 584, 592...: above 537, so one octave
+// down: table[384] = 212, [392] = 206, [400] = 200, from the half copy (128 bytes at slot + 256) once triggered.
+// Volume = ((level >> 4) * step volume >> 6) * 64 >> 6, step volume 64 on tick 1, then 32: 8, 8, 12, ..., 32.
 TEST_F(ReplayerFixture, RegisterTraceOfAOneShotAboveThePeriodRangeWithSlideAndAttack) {
-    Wave(2).lengthIndex = 1;
-    Wave(2).waveLength = 256;
-    Wave(2).subloopLen = 0;
+    Wave(2).lengthIndex = 1, Wave(2).waveLength = 256, Wave(2).subloopLen = 0;
     Instrument(1).attack = 2;
-    doc.song.instrumentSteps[0][0] = {0, 0x0, 2};
-    doc.song.instrumentSteps[0][1] = {0, 0xC, 0x20};
-    doc.song.instrumentSteps[0][2] = {0, 0xF, 0x00};
+    Steps(1, {{0, 0x0, 2}, {0, 0xC, 0x20}, {0, 0xF, 0x00}});
     song().sequence[0].transpose = 12;
     SetRow(1, 0, 25, 1);
     SetRow(1, 1, 0, 0, 0x1, 0x08);
@@ -170,8 +142,7 @@ TEST_F(ReplayerFixture, RegisterTraceOfAOneShotAboveThePeriodRangeWithSlideAndAt
 }
 
 TEST_F(ReplayerFixture, ReselectingWithoutRestartForeverDoesNotOverflowThePosition) {
-    // 4xx keeps subtracting "Subloop Step" from the window position; on a
-    // one-shot wave nothing brings it back.
+    // 4xx keeps subtracting "Subloop Step" from the window position; on a one-shot nothing brings it back.
     Wave(24).subloopLen = 0;
     Wave(24).subloopStep = 65535;
     StartInstrument(voice(0), song(), 1);
@@ -181,54 +152,42 @@ TEST_F(ReplayerFixture, ReselectingWithoutRestartForeverDoesNotOverflowThePositi
     EXPECT_GT(voice(0).subloopPosition, 0);  // wrapped like the 32-bit register
 }
 
-// A song laid out like one parsed from a song image: 4 rows with a row
-// stride of 4, two positions, one stored wave, steps only for instrument 1,
-// every array exactly as long as its data. It plays through both positions
-// and back to 0 (the restart position lies past the song) without selecting
-// or flagging waves the image does not hold, or running past the 32 steps.
+// Laid out like a parsed song image (4 rows, stride 4, two positions, one stored wave, steps for instrument 1 only,
+// every array exactly as long as its data), a song plays through and back to 0 (the restart lies past the song)
+// without selecting or flagging waves the image does not hold, or running past the 32 steps.
 TEST(PackedSong, PlaysOnlyWhatTheImageHolds) {
     Song song;
     song.rowsPerPattern = song.rowStride = 4;
-    song.sequenceLength = 2;
-    song.restartPosition = 200;
-    song.waveCount = song.waveRecordCount = 1;
-    std::vector<InstrumentStep> steps(kInstrumentSteps);
+    song.sequenceLength = 2, song.restartPosition = 200, song.waveCount = song.waveRecordCount = 1;
+    std::vector<InstrumentStep> steps(kInstrumentSteps, {0x80, 0, 0});  // linked: run to the end at once
+    steps[0] = {0, 0x0, 20}, steps[1] = {0, 0x4, 3};  // select wave 20 (not stored), likewise without restart
     std::vector<qntPatternStep> patterns(2 * 4);
     std::vector<SequenceEntry> sequence(2 * kVoices);
     std::vector<InstrumentParams> instruments(kInstrumentSlots, DefaultInstrumentParams());
     std::vector<WaveParams> waves(1, DefaultWaveParams());
     song.patterns = song.patternPointers[0] = patterns.data();
     song.patternPointers[1] = patterns.data() + 4;
-    song.sequence = sequence.data();
-    song.instruments = instruments.data();
-    song.waves = waves.data();
+    song.sequence = sequence.data(), song.instruments = instruments.data(), song.waves = waves.data();
     song.instrumentSteps[0] = steps.data();
     for (int slot = 0; slot < kWaves; ++slot) song.waveCalcOrder[slot] = uint8_t(slot);
-    sequence[0].pattern = 1;
-    sequence[kVoices].pattern = 2;
+    sequence[0].pattern = 1, sequence[kVoices].pattern = 2;
     patterns[4 + 1] = {13, 0x10, 0};  // note 13, instrument 1
     instruments[0].stepCount = 255;
-    steps[0] = {0, 0x0, 20};  // select wave 20: not stored
-    steps[1] = {0, 0x4, 3};   // likewise without restart
-    for (size_t i = 2; i < steps.size(); ++i) steps[i].b0 = 0x80;  // linked: run to the end at once
     WaveMemory memory;
     Replayer replayer;
     replayer.InitReplayer(&song, &memory);
     waves[0].mixWave = 7;  // after the precalculation, which reads the source's record
     MarkMixSourcesForOctaveCopies(song);
     for (int tick = 0; tick < 36; ++tick) replayer.TickRows(), replayer.TickVoices();
-    EXPECT_EQ(song.currentPosition, 1u);
-    EXPECT_EQ(replayer.voices[0].notesStarted, 1u);
-    EXPECT_EQ(replayer.voices[0].waveIndex, 0);
-    EXPECT_EQ(replayer.voices[0].stepIndex, kInstrumentSteps);
-    EXPECT_EQ(waves[0].flags & kWaveOctaveCopies, 0);
+    const VoiceState& voice = replayer.voices[0];
+    EXPECT_EQ((std::vector<int>{int(song.currentPosition), int(voice.notesStarted), voice.waveIndex, voice.stepIndex,
+                                waves[0].flags & kWaveOctaveCopies}),
+              (std::vector<int>{1, 1, 0, kInstrumentSteps, 0}));
     for (int tick = 0; tick < 12; ++tick) replayer.TickRows(), replayer.TickVoices();
     EXPECT_EQ(song.currentPosition, 0u);
 }
 
-// The random runs are also a golden render: every register block and mixed
-// frame goes into a digest, so any change in what a song sounds like (a
-// command, an envelope, a window, the mixer) fails; a meant one prints the new digest.
+// Also a golden render: every register block and mixed frame goes into a digest (a meant change prints the new one).
 class RandomSongs : public ReplayerFixture {
 protected:
     std::mt19937 random{20261206};
@@ -237,12 +196,8 @@ protected:
         for (size_t i = 0; i < size; ++i)
             static_cast<uint8_t*>(data)[i] = Byte();
     }
-    // The period is a table entry, or 0 for an echo that reads a ring entry
-    // not written yet. The registers are mixed (start held inside wave
-    // memory) coarsely: at 100 Hz every frame steps over hundreds of bytes, so
-    // passes and loop turns reach far into the window, and under
-    // AddressSanitizer any read outside wave memory (one heap block) fails.
-    // The registers and the mixed frames are folded into the digest.
+    // The period is a table entry, or 0 for an echo reading an unwritten ring entry. Mixed at 100 Hz, every frame
+    // steps over hundreds of bytes, so passes and loops reach far into the window (ASan fails any read outside).
     void ExpectSafe(const VoiceRegisters* regs, int tick) {
         VoiceRegisters copy[kVoices];
         for (int v = 0; v < kVoices; ++v) {
@@ -277,10 +232,8 @@ TEST_F(RandomSongs, ThousandsOfTicksOfRandomSongsStayInsideTheirBuffers) {
         for (int slot = 0; slot < kInstrumentSlots; ++slot)
             Fill(song().instrumentSteps[slot], kStepTableBytes);
         Fill(song().waves, kWaveBytes);
-        replayer.SetPosition(int(random() % 8));
-        replayer.SetRow(int(random() % 128));
-        replayer.speed = Byte();
-        replayer.patternLoop = uint8_t(random() & 1);
+        replayer.SetPosition(int(random() % 8)), replayer.SetRow(int(random() % 128));
+        replayer.speed = Byte(), replayer.patternLoop = uint8_t(random() & 1);
         for (int v = 0; v < kVoices; ++v)
             voice(v).muted = uint8_t((random() & 7) == 0);
         replayer.StartPlaying();
@@ -310,13 +263,9 @@ TEST_F(RandomSongs, RandomStepProgramsOnEveryPitchStayInsideTheirBuffers) {
             wave.subloopLen = 0;  // a one-shot
         VoiceState& v = voice(int(random() % 3));
         StartInstrument(v, song(), 1);
-        v.notePitch = int16_t(uint16_t(random()));
-        v.patternSlide = int16_t(int(random() % 512) - 256);
-        v.arpeggio[0] = Byte();
-        v.arpeggio[1] = Byte() & 15;
-        v.arpeggio[2] = Byte() & 15;
-        v.noteCut = uint8_t(random() % 20);
-        v.pendingSubloopOffset = Byte();
+        v.notePitch = int16_t(uint16_t(random())), v.patternSlide = int16_t(int(random() % 512) - 256);
+        v.arpeggio[0] = Byte(), v.arpeggio[1] = Byte() & 15, v.arpeggio[2] = Byte() & 15;
+        v.noteCut = uint8_t(random() % 20), v.pendingSubloopOffset = Byte();
         v.releaseCountdown = uint8_t(random() % 40);
         v.pendingStepJump = (random() & 3) == 0 ? uint8_t(random() % 40) : kNoStepJump;
         for (int tick = 0; tick < 200; ++tick) {
@@ -327,20 +276,14 @@ TEST_F(RandomSongs, RandomStepProgramsOnEveryPitchStayInsideTheirBuffers) {
     EXPECT_EQ(digest, 0xd4437f6f3c6c0e85ull) << std::hex << "new digest 0x" << digest;
 }
 
-// The same song played from the editable layout and from its song image
-// (row stride = rows, only the stored instruments, steps and waves) gives
-// the same registers tick by tick.
+// The song played from the editable layout and from its song image (row stride = rows, only what is stored)
+// gives the same registers tick by tick.
 TEST_F(ReplayerFixture, ParsedImageSongPlaysLikeTheEditableSong) {
     Song& song = doc.song;
     song.SetRowsPerPattern(8);
-    song.instrumentSteps[1][0] = {0, 0x0, 2};
-    song.instrumentSteps[1][1] = {0x80 | 13, 0x1, 4};
-    song.instrumentSteps[1][2] = {0, 0xB, 0};
-    song.waves[1].lengthIndex = 1;
-    song.waves[1].waveLength = 256;
-    song.waves[1].subloopLen = 32;
-    song.waves[1].loopEnd = 256;
-    song.waves[1].subloopStep = 24;
+    Steps(2, {{0, 0x0, 2}, {0x80 | 13, 0x1, 4}, {0, 0xB, 0}});
+    Wave(2).lengthIndex = 1, Wave(2).waveLength = 256, Wave(2).subloopLen = 32, Wave(2).loopEnd = 256;
+    Wave(2).subloopStep = 24;
     song.patternPointers[0][0] = {13, 0x20, 0};
     song.patternPointers[0][3] = {25, 0x25, 0x82};
     song.patternPointers[1][2] = {37, 0x1C, 0x30};

@@ -1,7 +1,5 @@
-// The mixer against hand-worked settled output, and against a plain,
-// frame-by-frame transcription of its algorithm: the production mixer keeps
-// state in locals, lays the smoothing rings out as contiguous windows and
-// skips silent voices, and none of that may change a single sample.
+// The mixer against hand-worked settled output and a plain frame-by-frame transcription of its algorithm: its
+// state in locals, smoothing rings as contiguous windows and skipped silent voices may not change a sample.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,10 +12,8 @@
 namespace qn {
 namespace {
 
-// At an output rate of 3546895 Hz a period of 1 advances one source byte
-// per frame. Once the eight smoothing taps of the start edge are used up the
-// output is byte / 128 * volume / 64 * 16384, truncated; voices 0 and 3 go
-// left, 1 and 2 right, and the sum is held at -32766, not the type's minimum.
+// At 3546895 Hz a period of 1 reads a byte a frame; past the eight smoothing taps of the start edge the output is
+// byte / 128 * volume / 64 * 16384, truncated; voices 0 and 3 go left, 1 and 2 right; the sum stops at -32766.
 TEST(Mixer, SettledOutputIsThePlainProductOnEachVoicesSide) {
     struct Case { int8_t byte; uint8_t volumes[kMixerVoices]; int left, right; };
     const Case cases[] = {
@@ -48,17 +44,19 @@ struct ReferenceVoice {
 
 int Clamp(int value) { return value > 32767 ? 32767 : (value < -32766 ? -32766 : value); }
 
+// Adds the next pending smoothing tap to `value` and clears it.
+void Drain(float taps[8], int& read, int& pending, float& value) {
+    if (pending > 0) value += taps[read], taps[read] = 0, read = (read + 1) % 8, --pending;
+}
+
 void ReferenceMix(ReferenceVoice voices[4], const VoiceRegisters registers[4], const std::vector<int8_t>& memory,
                   int16_t* out, int frames, int rate, float width) {
     for (int index = 0; index < 4; ++index) {
         ReferenceVoice& voice = voices[index];
         const VoiceRegisters& regs = registers[index];
         if (regs.trigger) {
-            voice.playing = true;
-            voice.position = 0;
-            voice.sampleStart = regs.sampleStart;
-            voice.remaining = regs.length;
-            voice.fraction = voice.crossingStep = voice.overshoot = voice.step = 0;
+            voice.playing = true, voice.position = 0, voice.sampleStart = regs.sampleStart;
+            voice.remaining = regs.length, voice.fraction = voice.crossingStep = voice.overshoot = voice.step = 0;
         }
         const double step = regs.period ? (3546895.0 / rate) / regs.period : 0.0;
         voice.step = float(step);
@@ -101,18 +99,8 @@ void ReferenceMix(ReferenceVoice voices[4], const VoiceRegisters registers[4], c
                 voice.volumePending = 8;
                 voice.lastVolume = v;
             }
-            if (voice.samplePending > 0) {
-                x += voice.sampleTaps[voice.sampleRead];
-                voice.sampleTaps[voice.sampleRead] = 0;
-                voice.sampleRead = (voice.sampleRead + 1) % 8;
-                --voice.samplePending;
-            }
-            if (voice.volumePending > 0) {
-                v += voice.volumeTaps[voice.volumeRead];
-                voice.volumeTaps[voice.volumeRead] = 0;
-                voice.volumeRead = (voice.volumeRead + 1) % 8;
-                --voice.volumePending;
-            }
+            Drain(voice.sampleTaps, voice.sampleRead, voice.samplePending, x);
+            Drain(voice.volumeTaps, voice.volumeRead, voice.volumePending, v);
             voice.fraction += voice.step;
             if (voice.fraction >= 1.0f) {
                 voice.fraction -= 1.0f;
@@ -131,11 +119,8 @@ void ReferenceMix(ReferenceVoice voices[4], const VoiceRegisters registers[4], c
     }
 }
 
-// Random registers changing between calls: short and long passes, loops
-// and one-shots, periods from 0 (hold) through 1..15 (several source samples
-// per frame) to slow ones, sample starts near and past the end of memory,
-// volume jumps, partial buffers, all three widths, resets and buffers that
-// already hold samples.
+// Random registers between calls: short and long passes, loops and one-shots, periods 0 (hold), 1..15 and slow,
+// starts near and past the end of memory, volume jumps, partial buffers, three widths, resets, filled buffers.
 TEST(MixerReference, RandomRegistersGiveTheSameSamples) {
     std::mt19937 random(2024);
     std::vector<int8_t> memory(70000);

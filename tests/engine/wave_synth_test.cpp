@@ -1,14 +1,6 @@
-// The wave synthesizer: output bytes of the main stages worked out by hand
-// from the stage rules, then golden hashes of whole waves
-// from tests/engine/wave_reference.py, a separate sample-by-sample Python
-// model with unbounded integers and explicit truncations (run it to reprint
-// them). The hashes guard the optimised inner loops: any changed byte fails.
-//
-// Then precalculation into wave memory (slots, mixing, octave copies,
-// calculation order, time estimate), and random records of any byte values,
-// alone and as whole songs: under AddressSanitizer and UndefinedBehaviorSanitizer
-// they catch reads past the tables or wave memory and signed overflow; the
-// checks catch writes outside a wave's bytes and compare batched with single runs.
+// The wave synthesizer: stage outputs worked by hand, golden hashes of whole waves from wave_reference.py (an
+// independent sample-by-sample model: run it to reprint them), precalculation into wave memory, and random
+// records alone and as whole songs (sanitizers catch reads past tables and overflow; checks catch stray writes).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,7 +15,6 @@
 namespace qn {
 namespace {
 
-// Runs GenerateWave into a fresh buffer and returns the N bytes it wrote.
 std::vector<int8_t> Generate(const WaveParams& params) {
     static const WaveSynth synth;
     std::vector<int8_t> out(size_t(kMaxWaveLength), 0);
@@ -44,11 +35,8 @@ void FullSquare(WaveParams& p) { p.flags = 2, p.gain = 128; }
 int Saw(int entry) { return (WaveSynth().Tables()[0].saw[entry] * 64) >> 7; }
 
 TEST(WaveStages, HandWorkedSamples) {
-    struct Sample {
-        const char* what;
-        std::function<void(WaveParams&)> set;
-        std::vector<std::pair<int, int>> bytes;  // sample index, expected value
-    };
+    // What it shows, how the record differs from the default one, and (sample index, expected value) pairs.
+    struct Sample { const char* what; std::function<void(WaveParams&)> set; std::vector<std::pair<int, int>> bytes; };
     const Sample samples[] = {
         // The saw table steps by 65280 / 128 = 510 from 127: entry 127 is 127 - (64770 >> 8) = -126.
         {"default: one saw cycle at half amplitude, (127 * 64) >> 7 and (-126 * 64) >> 7",
@@ -159,18 +147,14 @@ TEST(WaveGolden, RandomRecordSweepMatchesTheReferenceModel) {
     EXPECT_EQ(hash, 0xae5e334eu);
 }
 
-class WavePrecalc : public ::testing::Test {
-protected:
+// A wave's slot holds it and its 1/2, 1/4 and 1/8 copies (every 2nd, 4th, 8th byte); a mix adds the other slot
+// with saturation over the shorter wave, before the copies are taken.
+TEST(WavePrecalc, SlotsOctaveCopiesAndMixing) {
     SongDocument document;
     Song& song = document.song;
     WaveSynth synth;
     WaveMemory memory;
-};
-
-// (PrecalcAllWaves is checked against PrecalcWave over the calculation order by the random songs below.)
-TEST_F(WavePrecalc, WaveGoesIntoItsOwnSlotFollowedByOctaveCopies) {
-    EXPECT_EQ(kWaveMemoryBytes, 2u + 24u * 65536u);  // two silent bytes, then one 64K slot per wave
-    EXPECT_EQ(memory.Slot(23) - memory.Data(), 2 + 23 * 65536);
+    EXPECT_EQ(memory.Slot(23) - memory.Data(), 2 + 23 * 65536);  // two silent bytes, then one 64K slot per wave
     for (int length : {1, 255}) {
         song.waves[3].lengthIndex = uint8_t(length);
         std::memset(memory.Data(), 0x77, WaveMemory::Size());
@@ -178,48 +162,36 @@ TEST_F(WavePrecalc, WaveGoesIntoItsOwnSlotFollowedByOctaveCopies) {
         const int8_t* slot = memory.Slot(3);
         const std::vector<int8_t> wave = Generate(song.waves[3]);
         const int n = int(wave.size());
-        // The wave, then its 1/2, 1/4 and 1/8 copies: every 2nd, 4th and 8th byte.
         for (int copy = 0, at = 0; copy < 4; at += n >> copy, ++copy)
             for (int k = 0; k < n >> copy; ++k) ASSERT_EQ(slot[at + k], wave[size_t(k << copy)]) << copy << " " << k;
         EXPECT_EQ(WaveLengthWithOctaveCopies(n), n * 15 / 8);
         EXPECT_EQ(slot[-1], 0x77);  // nothing written before the slot (nor past it: see the random songs)
     }
-    synth.PrecalcWave(song, memory, -1);  // indexes outside the slots are ignored
-    synth.PrecalcWave(song, memory, 24);
-    EXPECT_EQ(memory.Slot(23)[0], 0x77);
     Song empty;  // no storage laid out: `waves` is null
-    synth.PrecalcAllWaves(empty, memory);
-    synth.PrecalcWave(empty, memory, 0);
+    synth.PrecalcAllWaves(empty, memory), synth.PrecalcWave(empty, memory, 0);
+    synth.PrecalcWave(song, memory, -1), synth.PrecalcWave(song, memory, 24);  // outside the slots: ignored
+    EXPECT_EQ(std::make_pair(memory.Slot(0)[0], memory.Slot(23)[0]), std::make_pair(int8_t(0x77), int8_t(0x77)));
     EXPECT_EQ(WaveSynth::ChipMemoryNeeded(empty), 2u);
-    EXPECT_EQ(memory.Slot(0)[0], 0x77);
-}
 
-TEST_F(WavePrecalc, MixAddsTheOtherSlotWithSaturationOverTheShorterWave) {
     song.waves[1].flags = 2;  // wave 2: square, +-63 at gain 64
     synth.PrecalcWave(song, memory, 1);
-    song.waves[0].mixWave = 2;
-    song.waves[0].gain = 128;       // wave 1: saw 127 .. -126
-    song.waves[0].lengthIndex = 1;  // 256 bytes mixing a 128-byte wave
+    song.waves[0].mixWave = 2, song.waves[0].gain = 128, song.waves[0].lengthIndex = 1;  // 256 bytes, saw 127..-126
     synth.PrecalcWave(song, memory, 0);
     const int8_t* slot = memory.Slot(0);
     const std::vector<int8_t> alone = Generate(song.waves[0]);
     EXPECT_EQ((std::vector<int>{slot[0], slot[1], slot[64], slot[127]}), (std::vector<int>{127, 127, -64, -128}));
-    // Wave 2's slot holds its 1/2 copy after its 128 bytes: not mixed in.
+    // Past wave 2's 128 bytes (its slot holds its 1/2 copy there) nothing is mixed in.
     EXPECT_EQ(std::vector<int8_t>(slot + 128, slot + 256), std::vector<int8_t>(alone.begin() + 128, alone.end()));
     EXPECT_EQ(slot[256 + 32], slot[64]);  // the copies are taken after the mix
-
     song.waves[5].mixWave = 6;  // a wave mixing itself mixes nothing
     synth.PrecalcWave(song, memory, 5);
     EXPECT_EQ(std::memcmp(memory.Slot(5), Generate(song.waves[5]).data(), 128), 0);
-
-    // "Mix Wave" 24 and above is rewritten to 23, as the Amiga player does.
-    song.waves[22].flags = 2;
+    song.waves[22].flags = 2;  // "Mix Wave" 24 and above is rewritten to 23, as the Amiga player does
     synth.PrecalcWave(song, memory, 22);
     for (int mix : {24, 200}) {
         song.waves[2].mixWave = uint8_t(mix);
         synth.PrecalcWave(song, memory, 2);
-        EXPECT_EQ(song.waves[2].mixWave, 23);
-        EXPECT_EQ(memory.Slot(2)[64], -64);  // saw 0 + square -64
+        EXPECT_EQ(std::make_pair(int(song.waves[2].mixWave), int(memory.Slot(2)[64])), std::make_pair(23, -64)) << mix;
     }
 }
 
@@ -246,11 +218,9 @@ WaveParams RandomRecord(std::mt19937& random, int maxLengthIndex) {
 TEST(WaveSynthProperty, RandomRecordsWriteExactlyTheirLengthAndRepeat) {
     std::mt19937 random(20261206u);
     WaveSynth synth;
-    std::vector<int8_t> buffer(static_cast<size_t>(kMaxWaveLength) + 64);
-    std::vector<int8_t> again(static_cast<size_t>(kMaxWaveLength));
+    std::vector<int8_t> buffer(size_t(kMaxWaveLength) + 64), again(kMaxWaveLength);
     for (int n = 0; n < 4000; ++n) {
-        // Mostly short waves; every 100th may be up to the longest.
-        const WaveParams params = RandomRecord(random, n % 100 == 0 ? 255 : 7);
+        const WaveParams params = RandomRecord(random, n % 100 == 0 ? 255 : 7);  // every 100th up to the longest
         const size_t length = size_t(WaveLength(params));
         std::memset(buffer.data(), 0x5a, buffer.size());
         synth.GenerateWave(params, buffer.data());
@@ -260,11 +230,8 @@ TEST(WaveSynthProperty, RandomRecordsWriteExactlyTheirLengthAndRepeat) {
     }
 }
 
-// PrecalcAllWaves makes up to eight filtered waves side by side when it can
-// (any filter type, length and group size); the bytes
-// must be those of PrecalcWave called for each wave of the order in turn,
-// including the mix of a source that comes later in the order (its old
-// contents). Order entries from 24 up and counts above 24 are ignored, and
+// PrecalcAllWaves runs up to eight filtered waves side by side; the bytes must be those of PrecalcWave for each wave
+// of the order in turn, a mix source later in the order included. Entries and counts past 24 are ignored, and
 // nothing is written into the two silent bytes or past a wave's three copies.
 TEST(WaveSynthProperty, AllWavesEqualsOneWaveAtATimeInOrder) {
     std::mt19937 random(4242u);
@@ -290,20 +257,17 @@ TEST(WaveSynthProperty, AllWavesEqualsOneWaveAtATimeInOrder) {
         // The same previous contents in both memories, so late mix sources matter.
         for (size_t i = 0; i < WaveMemory::Size(); ++i) together.Data()[i] = int8_t(i * 7);
         std::memcpy(oneByOne.Data(), together.Data(), WaveMemory::Size());
-        WaveParams saved[kWaves];
-        std::memcpy(saved, song.waves, sizeof(saved));
-
+        const std::vector<WaveParams> saved(song.waves, song.waves + kWaves);
         synth.PrecalcAllWaves(song, together);
-        WaveParams afterTogether[kWaves];
-        std::memcpy(afterTogether, song.waves, sizeof(afterTogether));
-        std::memcpy(song.waves, saved, sizeof(saved));
+        const std::vector<WaveParams> afterTogether(song.waves, song.waves + kWaves);
+        std::copy(saved.begin(), saved.end(), song.waves);
         for (int i = 0; i < std::min<int>(song.waveCount, kWaves); ++i)
             synth.PrecalcWave(song, oneByOne, song.waveCalcOrder[i]);
 
         ASSERT_EQ(std::memcmp(together.Data(), oneByOne.Data(), WaveMemory::Size()), 0) << "song " << n;
-        ASSERT_EQ(std::memcmp(afterTogether, song.waves, sizeof(saved)), 0) << "song " << n;
-        ASSERT_EQ(together.Data()[0], 0);  // the silent bytes keep their (test) contents 0 * 7, 1 * 7
-        ASSERT_EQ(together.Data()[1], 7);
+        ASSERT_EQ(std::memcmp(afterTogether.data(), song.waves, kWaves * sizeof(WaveParams)), 0) << "song " << n;
+        // The silent bytes keep their (test) contents 0 * 7, 1 * 7.
+        ASSERT_EQ(std::make_pair(together.Data()[0], together.Data()[1]), std::make_pair(int8_t(0), int8_t(7)));
         for (int w = 0; w < kWaves; ++w) {
             const int8_t* past = together.Slot(w) + WaveLengthWithOctaveCopies(WaveLength(song.waves[w]));
             ASSERT_EQ(*past, int8_t((past - together.Data()) * 7)) << "song " << n << " wave " << w;
@@ -314,8 +278,7 @@ TEST(WaveSynthProperty, AllWavesEqualsOneWaveAtATimeInOrder) {
     }
 }
 
-// Filters run side by side only when every wave of the group has one; a
-// group holding an unfiltered wave is run one by one.
+// Filters run side by side only when every wave of the group has one; otherwise one by one.
 TEST(WaveSynthProperty, FilterGroupWithAnUnfilteredWaveRunsOneByOne) {
     WaveParams params[2] = {DefaultWaveParams(), DefaultWaveParams()};
     params[1].filterType = 2, params[1].filterStart = 90, params[1].resonance = 200;
@@ -325,8 +288,7 @@ TEST(WaveSynthProperty, FilterGroupWithAnUnfilteredWaveRunsOneByOne) {
     int8_t* outs[2] = {grouped[0].data(), grouped[1].data()};
     const int lengths[2] = {int(alone[0].size()), int(alone[1].size())};
     wave::ApplyFilterSweepGroup(pointers, outs, lengths, 2);
-    EXPECT_EQ(grouped[0], alone[0]);
-    EXPECT_EQ(grouped[1], alone[1]);
+    EXPECT_TRUE(grouped[0] == alone[0] && grouped[1] == alone[1]);
     EXPECT_NE(grouped[1], grouped[0]);
 }
 
