@@ -1,5 +1,4 @@
-// The pattern, sequence and instrument editors and the song lists driven by real key and mouse events
-// through the headless App: tables of cursor placement, keys pressed and the state afterwards.
+// The pattern, sequence and instrument editors and the song lists driven by real events through the headless App.
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -16,9 +15,6 @@ namespace qn {
 inline bool operator==(const qntPatternStep& a, const qntPatternStep& b) {
     return a.b0 == b.b0 && a.b1 == b.b1 && a.b2 == b.b2;
 }
-inline std::ostream& operator<<(std::ostream& out, const qntPatternStep& s) {
-    return out << int(s.b0) << " " << int(s.b1) << " " << int(s.b2);
-}
 
 }  // namespace qn
 
@@ -29,8 +25,7 @@ class EditorTest : public AppTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
-        app()->editMode = true;
-        app()->editSkip = 1;
+        app()->editMode = true, app()->editSkip = 1;
     }
     Song& song() { return TheSong(); }
     AreaPattern* patternPane() { return static_cast<AreaPattern*>(app()->patternPane); }
@@ -39,14 +34,12 @@ protected:
         return song().Pattern(song().Position(int(song().currentPosition))[voice].pattern)[atRow];
     }
     SequenceEntry& Entry(int position, int voice) { return song().Position(position)[voice]; }
-    // The cursor of the pattern editor (or of the sequence editor, whose row is the song position).
     void PlaceCursor(int voice, int column, int atRow, bool sequencer = false) {
         std::lock_guard<std::recursive_mutex> lock(app()->audioMutex);
         app()->currentVoice = voice;
         Area* area = sequencer ? static_cast<Area*>(app()->sequencePane) : static_cast<Area*>(patternPane());
-        area->Track(voice)->currentColumn = column;
-        app()->focusPane = area;
-        if (sequencer) song().currentPosition = uint32_t(atRow);
+        area->Track(voice)->currentColumn = column, app()->focusPane = area;
+        if (sequencer) song().currentPosition = uint32_t(atRow);  // the sequence editor's row is the position
         else app()->replayer->SetRow(atRow);
     }
     void Press(SDL_Keycode sym, Uint16 mod = KMOD_NONE) { AppTest::Press(sym, mod, 1); }
@@ -92,8 +85,7 @@ TEST_F(PatternEditor, EntryWritesOnlyItsSubColumnAndAdvances) {
         app()->currentOctave = c.octave;
         Step(1, 5) = c.before;
         PressAt(1, c.column, 5, c.key, c.mod);
-        EXPECT_EQ(Step(1, 5), c.after);
-        EXPECT_EQ(row(), 6);
+        EXPECT_EQ(std::pair(Step(1, 5), row()), std::pair(c.after, 6));
     }
     for (int skip : {0, 3}) {  // entry advances by the edit skip around the pattern
         app()->editSkip = skip;
@@ -110,16 +102,13 @@ TEST_F(PatternEditor, NothingIsWrittenOutsideEditModeOrOnAMutedVoiceAndChordsSta
     EXPECT_EQ(app()->replayer->voices[3].envelopeStage, kEnvelopeRelease);
     app()->editMode = true;
     PressAt(3, 0, 0, SDLK_z);
-    EXPECT_TRUE(Step(0, 0).IsEmpty() && Step(3, 0).IsEmpty());
-    EXPECT_TRUE(app()->replayer->voices[3].muted);
+    EXPECT_TRUE(Step(0, 0).IsEmpty() && Step(3, 0).IsEmpty() && app()->replayer->voices[3].muted);
     // x = D-0; i lies 22 semitones up and is ignored; v, n, period: 3, 7, 12.
-    // (Shift+Z would be the menus' "Redo".)
     PlaceCursor(0, 0, 4);
     for (SDL_Keycode key : {SDLK_x, SDLK_i, SDLK_v, SDLK_n}) Press(key, KMOD_RSHIFT);
     EXPECT_EQ(Step(0, 4), (qntPatternStep{0x43, 0x00, 0x37}));
     Press(SDLK_PERIOD, KMOD_RSHIFT);
-    EXPECT_EQ(Step(0, 4), (qntPatternStep{0x43, 0x03, 0x7c}));
-    EXPECT_EQ(row(), 4);
+    EXPECT_EQ(std::pair(Step(0, 4), row()), std::pair(qntPatternStep{0x43, 0x03, 0x7c}, 4));
 }
 
 // Row keys on a filled track: what each row r holds afterwards (its old row's parameter).
@@ -174,14 +163,12 @@ TEST_F(PatternEditor, ClipboardsCopyCutAndPaste) {
     EXPECT_EQ(app()->patternClipboard.count, 16);
     PressAt(1, 0, 56, SDLK_v, KMOD_LCTRL);  // stops at the pattern's end and wraps the cursor
     for (int r = 56; r < 64; ++r) EXPECT_EQ(Step(1, r), Step(0, r - 56)) << r;
-    EXPECT_TRUE(Step(1, 64).IsEmpty());  // storage past the pattern's end is untouched
-    EXPECT_EQ(row(), 0);
+    EXPECT_TRUE(Step(1, 64).IsEmpty() && row() == 0);  // storage past the pattern's end is untouched
 
     PressAt(0, 0, 9, SDLK_F4, KMOD_LSHIFT);  // copy track 1
     Press(SDLK_F3, KMOD_LSHIFT);  // clear it, clipboard untouched
-    EXPECT_TRUE(Step(0, 30).IsEmpty());
     PressAt(2, 0, 9, SDLK_F5, KMOD_LSHIFT);
-    EXPECT_EQ(Step(2, 30).b2, 30);
+    EXPECT_TRUE(Step(0, 30).IsEmpty() && Step(2, 30).b2 == 30);
     // The command clipboard carries command and parameter only.
     for (int r = 0; r < 64; ++r) Step(3, r) = qntPatternStep{0x05, 0x1c, uint8_t(0x80 + r)};
     PressAt(3, 0, 0, SDLK_F4, KMOD_LCTRL);
@@ -189,21 +176,32 @@ TEST_F(PatternEditor, ClipboardsCopyCutAndPaste) {
     EXPECT_EQ(Step(3, 3), (qntPatternStep{0x05, 0x10, 0x00}));
     PressAt(2, 0, 0, SDLK_F5, KMOD_LCTRL);
     EXPECT_EQ(Step(2, 3), (qntPatternStep{0x04, 0x1c, 0x83}));
+    PlaceCursor(3, 0, 40);  // Delete clears the marked rows of their track, wherever the cursor is
+    Press(SDLK_DOWN, KMOD_LSHIFT);
+    PressAt(1, 0, 7, SDLK_DELETE);
+    const std::vector<int> kept = Parameters(3);
+    EXPECT_EQ(std::vector<int>(kept.begin() + 39, kept.begin() + 43), (std::vector<int>{0, -1, -1, 0}));
 }
 
+// In the pattern editor and (last rows) in the sequence editor, 20 positions long, whose row is the position.
 TEST_F(PatternEditor, CursorKeysMoveAndWrap) {
-    struct Case { int voice, column, row; SDL_Keycode key; Uint16 mod; int toVoice, toColumn, toRow; };
+    struct Case { int voice, column, row; SDL_Keycode key; Uint16 mod; int toVoice, toColumn, toRow; bool seq; };
     const Case cases[] = {
         {3, 5, 10, SDLK_RIGHT, 0, 0, 0, 10}, {0, 0, 10, SDLK_LEFT, 0, 3, 5, 10}, {1, 2, 10, SDLK_TAB, 0, 2, 0, 10},
         {1, 2, 10, SDLK_TAB, KMOD_LSHIFT, 1, 0, 10}, {1, 0, 10, SDLK_TAB, KMOD_LSHIFT, 0, 0, 10},
-        {0, 0, 0, SDLK_UP, 0, 0, 0, 63},     {0, 0, 63, SDLK_DOWN, 0, 0, 0, 0},  {0, 0, 5, SDLK_PAGEUP, 0, 0, 0, 0},
-        {0, 0, 60, SDLK_PAGEDOWN, 0, 0, 0, 63}, {0, 0, 5, SDLK_HOME, 0, 0, 0, 0}, {0, 0, 5, SDLK_END, 0, 0, 0, 63}};
+        {0, 0, 0, SDLK_UP, 0, 0, 0, 63}, {0, 0, 63, SDLK_DOWN, 0, 0, 0, 0}, {0, 0, 5, SDLK_PAGEUP, 0, 0, 0, 0},
+        {0, 0, 60, SDLK_PAGEDOWN, 0, 0, 0, 63}, {0, 0, 5, SDLK_HOME, 0, 0, 0, 0}, {0, 0, 5, SDLK_END, 0, 0, 0, 63},
+        {3, 4, 5, SDLK_RIGHT, 0, 0, 0, 5, true}, {0, 0, 5, SDLK_LEFT, 0, 3, 4, 5, true},
+        {1, 0, 5, SDLK_RIGHT, KMOD_LALT, 2, 0, 5, true}, {1, 2, 5, SDLK_TAB, 0, 2, 2, 5, true},
+        {0, 0, 10, SDLK_PAGEUP, 0, 0, 0, 2, true}, {0, 0, 15, SDLK_PAGEDOWN, 0, 0, 0, 19, true}};
+    song().sequenceLength = 20;
     for (const Case& c : cases) {
-        SCOPED_TRACE(SDL_GetKeyName(c.key));
-        PressAt(c.voice, c.column, c.row, c.key, c.mod);
-        EXPECT_EQ(app()->currentVoice, c.toVoice);
-        EXPECT_EQ(patternPane()->Track(c.toVoice)->currentColumn, c.toColumn);
-        EXPECT_EQ(row(), c.toRow);
+        SCOPED_TRACE(::testing::Message() << SDL_GetKeyName(c.key) << (c.seq ? " in the sequence" : ""));
+        PressAt(c.voice, c.column, c.row, c.key, c.mod, c.seq);
+        Area* pane = c.seq ? static_cast<Area*>(app()->sequencePane) : patternPane();
+        EXPECT_EQ((std::vector<int>{app()->currentVoice, pane->Track(c.toVoice)->currentColumn,
+                                    c.seq ? int(song().currentPosition) : row()}),
+                  (std::vector<int>{c.toVoice, c.toColumn, c.toRow}));
     }
 }
 
@@ -228,12 +226,13 @@ using SequenceEditor = EditorTest;
 
 TEST_F(SequenceEditor, KeysOnTheEntriesOfVoice3) {
     // Patterns 10..15 at positions 0..5, transpose 5 at position 2; the restart is position 1.
-    struct Case { int position, column; SDL_Keycode key; Uint16 mod; int toPosition, length, patterns[8], transpose; };
+    struct Case { int position, column; SDL_Keycode key; Uint16 mod; uint32_t to, length; int patterns[8], tr; };
     const Case cases[] = {
         {2, 0, SDLK_9, 0, 2, 6, {10, 11, 255, 13, 14, 15, 0, 0}, 5},  // 912 is held at 255
         {2, 1, SDLK_7, 0, 2, 6, {10, 11, 72, 13, 14, 15, 0, 0}, 5},   // one digit of 012
         {2, 2, SDLK_KP_0, 0, 2, 6, {10, 11, 10, 13, 14, 15, 0, 0}, 5},
         {2, 0, SDLK_a, 0, 2, 6, {10, 11, 12, 13, 14, 15, 0, 0}, 5},  // no hex in pattern numbers
+        {2, 0, SDLK_LEFT, KMOD_LCTRL, 2, 6, {10, 11, 11, 13, 14, 15, 0, 0}, 5},
         {2, 3, SDLK_a, 0, 2, 6, {10, 11, 12, 13, 14, 15, 0, 0}, int8_t(0xa5)},  // transpose nibbles
         {2, 4, SDLK_c, 0, 2, 6, {10, 11, 12, 13, 14, 15, 0, 0}, 0x0c},
         {5, 1, SDLK_DELETE, 0, 1, 6, {10, 11, 12, 13, 14, 0, 0, 0}, 5},  // on the last position: on to the restart
@@ -250,10 +249,9 @@ TEST_F(SequenceEditor, KeysOnTheEntriesOfVoice3) {
         for (int p = 0; p < 8; ++p) Entry(p, 2) = SequenceEntry{uint8_t(p < 6 ? 10 + p : 0), int8_t(p == 2 ? 5 : 0)};
         PressAt(2, c.column, c.position, c.key, c.mod, true);
         SCOPED_TRACE(::testing::Message() << SDL_GetKeyName(c.key) << " at " << c.position << "," << c.column);
-        EXPECT_EQ(int(song().currentPosition), c.toPosition);
-        EXPECT_EQ(int(song().sequenceLength), c.length);
+        EXPECT_EQ(std::pair(song().currentPosition, song().sequenceLength), std::pair(c.to, c.length));
         for (int p = 0; p < 8; ++p) EXPECT_EQ(Entry(p, 2).pattern, c.patterns[p]) << p;
-        EXPECT_EQ(Entry(2, 2).transpose, c.transpose);
+        EXPECT_EQ(Entry(2, 2).transpose, c.tr);
     }
     song().sequenceLength = 254;  // the longest sequence
     Press(SDLK_INSERT);
@@ -266,45 +264,42 @@ TEST_F(SequenceEditor, NewAndClonedPatternsTransposePositionCopyAndSteps) {
     PressAt(3, 0, 0, SDLK_u, KMOD_LCTRL, true);  // the lowest free number, cleared
     EXPECT_TRUE(Entry(0, 3).pattern == 5 && song().Pattern(5)[0].IsEmpty());
     PressAt(0, 0, 0, SDLK_k, KMOD_LCTRL, true);  // pattern 4 is no longer used
-    EXPECT_EQ(Entry(0, 0).pattern, 4);
-    EXPECT_EQ(song().Pattern(4)[0], (qntPatternStep{0x11, 0x10, 0x22}));
+    EXPECT_TRUE(Entry(0, 0).pattern == 4 && song().Pattern(4)[0] == (qntPatternStep{0x11, 0x10, 0x22}));
     PressAt(2, 0, 1, SDLK_EQUALS, 0, true);
     Press(SDLK_MINUS, KMOD_LSHIFT);
     EXPECT_EQ(Entry(1, 2).transpose, -11);
     Entry(1, 0) = SequenceEntry{42, 1};
     Press(SDLK_UP, KMOD_LCTRL | KMOD_LSHIFT);  // copies position 1 over position 0
-    EXPECT_EQ(song().currentPosition, 0u);
-    EXPECT_TRUE(Entry(0, 0).pattern == 42 && Entry(0, 2).transpose == -11);
+    EXPECT_TRUE(song().currentPosition == 0 && Entry(0, 0).pattern == 42 && Entry(0, 2).transpose == -11);
     ButtonNumber* steps = nullptr;  // the song settings' steps field is held to 1..128
     std::function<void(GuiList&)> find = [&](GuiList& list) {
-        for (GuiItem* item : list) {
-            auto* field = dynamic_cast<ButtonNumber*>(item);
-            if (field && field->caption && std::string(field->caption) == "Steps") steps = field;
-            find(item->children);
-        }
+        for (GuiItem* item : list)
+            if (auto* f = dynamic_cast<ButtonNumber*>(item); f && f->caption && std::string(f->caption) == "Steps")
+                steps = f;
+            else find(item->children);
     };
     find(app()->items);
     ASSERT_NE(steps, nullptr);
-    steps->setValue(300);
-    EXPECT_EQ(song().rowsPerPattern, 128);
-    steps->setValue(0);
-    EXPECT_EQ(song().rowsPerPattern, 1);
+    for (auto [value, held] : {std::pair{300, 128}, {0, 1}}) {
+        steps->setValue(value);
+        EXPECT_EQ(song().rowsPerPattern, held);
+    }
 }
 
 TEST_F(SequenceEditor, SelectionsGrowFromTheCursorAndStopAtPosition254) {
     song().sequenceLength = 8;
     PlaceCursor(1, 0, 5, true);
-    for (SDL_Keycode key : {SDLK_DOWN, SDLK_UP, SDLK_UP}) Press(key, KMOD_LSHIFT);
+    for (SDL_Keycode key : {SDLK_DOWN, SDLK_UP, SDLK_UP, SDLK_RIGHT}) Press(key, KMOD_LSHIFT);
     const SequenceClipboard& clipboard = app()->sequenceClipboard;
-    EXPECT_TRUE(clipboard.firstPosition == 4 && clipboard.lastPosition == 6);
+    EXPECT_EQ((std::vector<int>{clipboard.firstPosition, clipboard.lastPosition, clipboard.firstVoice,
+                                clipboard.lastVoice}), (std::vector<int>{4, 6, 1, 2}));
     Press(SDLK_DOWN);
     EXPECT_FALSE(clipboard.HasSelection());
     const qntPatternStep marker = {0x21, 0x43, 0x65};  // position 255 would lie in the first pattern's rows
     song().Pattern(1)[0] = marker;
     PressAt(0, 0, 0, SDLK_a, KMOD_LCTRL, true);
     EXPECT_EQ(clipboard.lastPosition, 254);
-    Press(SDLK_F4, KMOD_LSHIFT);
-    Press(SDLK_F3, KMOD_LSHIFT);
+    for (SDL_Keycode key : {SDLK_F4, SDLK_F3}) Press(key, KMOD_LSHIFT);
     PressAt(1, 0, 0, SDLK_F5, KMOD_LSHIFT, true);
     EXPECT_EQ(song().Pattern(1)[0], marker);
     EXPECT_TRUE(Entry(0, 0).pattern == 0 && Entry(0, 1).pattern == 1);  // voice 1's column pasted into voice 2
@@ -320,30 +315,24 @@ protected:
         Run(kCommandInstrumentWindow);
         ASSERT_NE(pane(), nullptr);
         app()->editMode = true;
-        // Step i holds note i + 1 and parameter i, with jumps and links where the edge cases
-        // need them: B05 at 8, BFF at 10, B1F at 20, steps 11 and 12 linked (a chain 11-12-13).
+        // Step i: note i + 1, parameter i; B05 at 8, BFF at 10, B1F at 20; a chain 11-12-13.
         for (int i = 0; i < kInstrumentSteps; ++i) Steps()[i] = InstrumentStep{uint8_t(i + 1), 0, uint8_t(i)};
         Steps()[8] = InstrumentStep{9, 0x0B, 0x05};
         Steps()[10] = InstrumentStep{11, 0x0B, 0xFF};
         Steps()[20] = InstrumentStep{21, 0x0B, 0x1F};
-        Steps()[11].b0 |= 0x80;
-        Steps()[12].b0 |= 0x80;
+        Steps()[11].b0 |= 0x80, Steps()[12].b0 |= 0x80;
         program.assign(Steps(), Steps() + kInstrumentSteps);
     }
     AreaInstrument* pane() { return static_cast<AreaInstrument*>(app()->instrumentPane); }
     InstrumentStep* Steps(int instrument = kInstrument) { return song().instrumentSteps[instrument - 1]; }
-    void Place(int cursor, int column) {
-        pane()->cursor = cursor;
-        pane()->Column()->currentColumn = column;
-    }
+    void Place(int cursor, int column) { pane()->cursor = cursor, pane()->Column()->currentColumn = column; }
     std::vector<InstrumentStep> program;
 };
 
 int Bytes(const InstrumentStep& step) { return step.b0 << 16 | step.b1 << 8 | step.b2; }
 
 TEST_F(InstrumentEditorTest, StepKeys) {
-    struct StepBytes { int index; uint8_t b0, b1, b2; };
-    // The steps that must hold these bytes afterwards.
+    struct StepBytes { int index; uint8_t b0, b1, b2; };  // what these steps must hold afterwards
     struct Case { const char* name; int cursor, column, octave, sym, mod, toCursor; std::vector<StepBytes> expected; };
     const Case cases[] = {
         // Notes keep both flags, are held at 58 and never move past step 31.
@@ -357,13 +346,11 @@ TEST_F(InstrumentEditorTest, StepKeys) {
         {"delete keeps the link", 12, 0, 0, SDLK_DELETE, 0, 13, {{12, 0x80, 0, 12}}},
         {"ctrl+delete", 8, 0, 0, SDLK_DELETE, KMOD_LCTRL, 9, {{8, 9, 0, 0}}},
         {"shift+delete", 8, 0, 0, SDLK_DELETE, KMOD_LSHIFT, 9, {{8, 0, 0, 0}}},
-        // Insert at 3: B05 moves to 9 and jumps to 06; BFF never fires and
-        // stays; B1F follows step 31 to B20; step 31 is lost.
+        // Insert at 3: B05 moves to 9 and jumps to 06; BFF never fires, stays; B1F to B20; step 31 is lost.
         {"insert", 3, 0, 0, SDLK_INSERT, 0, 3,
          {{3, 0, 0, 0}, {4, 4, 0, 3}, {9, 9, 0x0B, 6}, {11, 11, 0x0B, 0xFF}, {21, 21, 0x0B, 0x20}, {31, 31, 0, 30}}},
         {"insert at 31", 31, 0, 0, SDLK_INSERT, 0, 31, {{30, 31, 0, 30}, {31, 0, 0, 0}}},
-        // Backspace at 4 removes step 3: B05 moves to 7 and jumps to 04;
-        // step 31 keeps its content; unlinked 3 leaves step 2 unlinked.
+        // Backspace at 4 removes step 3: B05 moves to 7, jumps to 04; step 31 stays; step 2 stays unlinked.
         {"backspace", 4, 0, 0, SDLK_BACKSPACE, 0, 3,
          {{3, 5, 0, 4}, {7, 9, 0x0B, 4}, {9, 11, 0x0B, 0xFF}, {19, 21, 0x0B, 0x1E}, {30, 32, 0, 31}, {31, 32, 0, 31}}},
         {"backspace on step 0", 0, 0, 0, SDLK_BACKSPACE, 0, 0, {{0, 1, 0, 0}}},
@@ -395,8 +382,7 @@ TEST_F(InstrumentEditorTest, CursorScrollMutesAndWaveView) {
     Place(6, 0);
     Press(SDLK_q);
     EXPECT_EQ(Steps()[6].b0, 7);
-    // 14 lines: the view moves one line when the cursor passes the last,
-    // jumps to it above the first, and stays within 0..18.
+    // 14 lines: the view follows the cursor a line past the last, jumps to it above the first, within 0..18.
     struct Move { SDL_Keycode sym; int cursor, column, scroll; };
     const Move moves[] = {{SDLK_LEFT, 6, 3, 0},    {SDLK_RIGHT, 6, 0, 0},      {SDLK_PAGEDOWN, 22, 0, 9},
                           {SDLK_DOWN, 23, 0, 10},  {SDLK_PAGEDOWN, 31, 0, 18}, {SDLK_DOWN, 31, 0, 18},
@@ -410,10 +396,7 @@ TEST_F(InstrumentEditorTest, CursorScrollMutesAndWaveView) {
     // Alt+2 mutes voice 2, Alt+Shift+M sets all four against the current voice.
     Press(SDLK_2, KMOD_LALT);
     Press(SDLK_m, KMOD_LALT | KMOD_LSHIFT);
-    {
-        std::lock_guard<std::recursive_mutex> lock(app()->audioMutex);
-        for (const VoiceState& voice : app()->replayer->voices) EXPECT_EQ(voice.muted, 1);
-    }
+    for (const VoiceState& voice : app()->replayer->voices) EXPECT_EQ(voice.muted, 1);  // the audio is paused
     // The view shows the voice's wave from its registers, inside wave memory however far the start points.
     InstrumentWaveView view(app(), app()->waveMemory->Data(), WaveMemory::Size());
     view.ShowRegisters(2 + 128, 256, 64, 80);
@@ -433,6 +416,7 @@ using SongLists = AppTest;
 
 TEST_F(SongLists, RowsSelectOnBothPagesAndNamesAreTypedInPlace) {
     App* app = harness.app;
+    auto type = [&](const char* text) { harness.Text(text), harness.KeyDown(SDLK_RETURN), harness.Frame(); };
     // Page 1 has no 16th row: instrument 32 does not exist, the click selects nothing.
     struct Step { bool turnPage; int row, page, instrument; };
     for (Step step : {Step{false, 3, 0, 3}, {true, 3, 1, 19}, {false, 15, 1, 31}, {false, 16, 1, 31},
@@ -442,17 +426,13 @@ TEST_F(SongLists, RowsSelectOnBothPagesAndNamesAreTypedInPlace) {
         EXPECT_EQ(std::pair(app->instrumentPage, app->currentInstrument), std::pair(step.page, step.instrument));
     }
     EXPECT_EQ(app->currentWindow, kMainWindow);
-    harness.MouseButton(true, kPageX, kPageY);  // a press held over several frames turns the page once
-    harness.Frame(4);
-    harness.MouseButton(false, kPageX, kPageY);
-    harness.Frame();
+    harness.MouseButton(true, kPageX, kPageY), harness.Frame(4);  // a press held over frames turns the page once
+    harness.MouseButton(false, kPageX, kPageY), harness.Frame();
     EXPECT_EQ(app->instrumentPage, 1);
     // A name typed on row 2 of page 1 makes instrument 18 current; 22 bytes are kept, no terminator.
     harness.Click(kListX + 60, RowY(2));
     EXPECT_EQ(app->currentInstrument, 18);
-    harness.Text("Lead 0123456789abcdefghij");
-    harness.KeyDown(SDLK_RETURN);
-    harness.Frame();
+    type("Lead 0123456789abcdefghij");
     EXPECT_EQ(FixedText(app->document->song.instrumentNames[17], kNameLength), "Lead 0123456789abcdefg");
     // Shift and a press released within one frame, as a quick click can be: the editor opens.
     harness.KeyDown(SDLK_LSHIFT, KMOD_LSHIFT);
@@ -464,9 +444,7 @@ TEST_F(SongLists, RowsSelectOnBothPagesAndNamesAreTypedInPlace) {
     for (int selectOnly = 0; selectOnly < 2; ++selectOnly) {
         app->items.insert(app->items.begin(), new WaveList(app->MakeListContext(), 0, 30, 212, 440, selectOnly));
         harness.Click(60, RowY(4 + selectOnly, 30));
-        harness.Text("Pad");
-        harness.KeyDown(SDLK_RETURN);
-        harness.Frame();
+        type("Pad");
         EXPECT_EQ(std::pair(app->currentWave, app->currentWindow),
                   std::pair(4 + selectOnly, int(selectOnly ? kWaveWindow : kInstrumentWindow)));
         EXPECT_EQ(FixedText(app->document->song.waveNames[3 + selectOnly], kNameLength), selectOnly ? "" : "Pad");

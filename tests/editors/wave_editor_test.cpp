@@ -1,7 +1,5 @@
-// The wave editor: the panel's table against the record bytes, the clone,
-// mix, loop and snap rules, and the window driven by real events.
+// The wave editor: the panel's table against the record bytes, clone, mix, loop and snap rules, the window.
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <random>
 
@@ -57,8 +55,7 @@ protected:
 
 TEST_F(WaveRules, CloneAndMixSettersSkipWhatWouldLoopAndRestoreOnlyASavedRecord) {
     wave(4).cloneFrom = wave(24).cloneFrom = 1;  // the clone search skips itself and clones
-    wave(3).gain = 99;
-    wave(3).cloneFrom = 2;
+    wave(3).gain = 99, wave(3).cloneFrom = 2;
     for (auto [request, expected] : {std::pair{3, 5}, {4, 2}, {1, 1}, {0, 0}}) {
         WaveParams before = wave(3);
         SetCloneFrom(song(), store, 3, request);
@@ -74,8 +71,7 @@ TEST_F(WaveRules, CloneAndMixSettersSkipWhatWouldLoopAndRestoreOnlyASavedRecord)
     SetCloneFrom(song(), store, 23, 24);
     EXPECT_EQ(std::pair(int(wave(23).cloneFrom), int(wave(23).gain)), std::pair(0, 7));
     SetCloneFrom(song(), store, 23, 1);  // a store reset (load, new song, undo) forgets it
-    wave(23).gain = 1;
-    store.Reset();
+    wave(23).gain = 1, store.Reset();
     SetCloneFrom(song(), store, 23, 0);
     EXPECT_EQ(wave(23).gain, 1);
 
@@ -88,6 +84,7 @@ TEST_F(WaveRules, CloneAndMixSettersSkipWhatWouldLoopAndRestoreOnlyASavedRecord)
         {22, 23, 0},    // up from 22: 23 and 24 close cycles, then 0
         {5, 5, 5},      // the current value without a cycle stays
         {200, 200, 0},  // a loaded value naming no wave counts as 23: a cycle, so up to 24, then 0
+        {2, 2, 3},      // a loaded cycle is broken when the panel sets the value it holds
     };
     for (const Case& c : cases) {
         wave(1).mixWave = uint8_t(c.from);
@@ -95,14 +92,11 @@ TEST_F(WaveRules, CloneAndMixSettersSkipWhatWouldLoopAndRestoreOnlyASavedRecord)
         SetMixWave(song(), 1, c.request);
         EXPECT_EQ(wave(1).mixWave, c.expected) << "from " << c.from << " request " << c.request;
         ExpectOnlyBits(before, wave(1), 26, 0xff, "Mix Wave");
+        EXPECT_FALSE(MixChainHasCycle(song(), 1));
     }
     wave(5).mixWave = 23;  // up from 23 passes over 24, which generation lowers to 23 again
     SetMixWave(song(), 5, 24);
     EXPECT_EQ(wave(5).mixWave, 0);
-    wave(1).mixWave = 2;  // a loaded cycle is broken when the panel sets the value it holds
-    SetMixWave(song(), 1, 2);
-    EXPECT_EQ(wave(1).mixWave, 3);
-    EXPECT_FALSE(MixChainHasCycle(song(), 1));
 }
 
 TEST_F(WaveRules, LengthChangesKeepTheLoopInsideTheWaveAndSnapCycles) {
@@ -112,8 +106,7 @@ TEST_F(WaveRules, LengthChangesKeepTheLoopInsideTheWaveAndSnapCycles) {
     w.lengthIndex = 1;  // longer: the loop is unchanged; shorter: it is cut to the wave
     RegenerateEditedWaves(song(), memory, synth, 1);
     EXPECT_EQ((std::vector<int>{w.waveLength, w.loopEnd}), (std::vector<int>{256, 128}));
-    w.loopEnd = 256, w.loopStart = 200, w.subloopLen = 40, w.subloopStep = 50;
-    w.lengthIndex = 0;
+    w.loopEnd = 256, w.loopStart = 200, w.subloopLen = 40, w.subloopStep = 50, w.lengthIndex = 0;
     RegenerateEditedWaves(song(), memory, synth, 1);
     EXPECT_EQ((std::vector<int>{w.waveLength, w.loopEnd, w.loopStart, w.subloopLen, w.subloopStep}),
               (std::vector<int>{128, 128, 128, 0, 0}));
@@ -140,10 +133,9 @@ protected:
     WaveParams& wave(int number) { return *app()->document->song.Wave(number); }
     // Edits a wave the way the panel does, under the audio lock, and runs frames.
     void Edit(const std::function<void()>& edit, int frames = 4) {
-        {
-            std::lock_guard<std::recursive_mutex> lock(app()->audioMutex);
-            edit();
-        }
+        std::unique_lock<std::recursive_mutex> lock(app()->audioMutex);
+        edit();
+        lock.unlock();
         harness.Frame(frames);
     }
     // A drag of the marker from its centre by `dx` pixels, in two moves.
@@ -154,11 +146,8 @@ protected:
         harness.MouseButton(true, x, y);
         harness.Frame();
         for (int to : {x + dx / 2, x + dx}) {
-            SDL_Event event;
-            SDL_zero(event);
-            event.type = SDL_MOUSEMOTION;
-            event.motion.state = SDL_BUTTON_LMASK;
-            event.motion.x = to, event.motion.y = y;
+            SDL_Event event{SDL_MOUSEMOTION};
+            event.motion.state = SDL_BUTTON_LMASK, event.motion.x = to, event.motion.y = y;
             harness.Push(event);
             harness.Frame();
         }
@@ -192,8 +181,8 @@ TEST_F(WaveWindow, LoopMarkersRegenerationsAndWhatItMadeIsWhatTheSavedSongMakes)
     Edit([&] { wave(2).mixWave = 1, wave(2).baseNote = 7; }, 2);  // wave 2 mixes the filtered wave 1 in
     std::vector<int8_t> heard(app()->waveMemory->Data(), app()->waveMemory->Data() + kWaveMemoryBytes);
     ASSERT_TRUE(app()->SaveSong("edited.qnt"));
-    std::ifstream file("edited.qnt", std::ios::binary);
-    std::vector<uint8_t> image((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string saved = AppHarness::ReadFile("edited.qnt");
+    std::vector<uint8_t> image(saved.begin(), saved.end());
     ASSERT_TRUE(app()->LoadSong(image));
     for (int slot = 0; slot < app()->document->song.waveCount; ++slot) {
         size_t bytes = size_t(WaveLengthWithOctaveCopies(WaveLength(wave(slot + 1))));

@@ -1,11 +1,11 @@
-// Buttons, switchers, the gauge, number fields, the sample view and text entry: what they post, step
-// and draw. Widgets are drawn alone on black by the headless App's renderer and read back.
+// Widgets and text entry: what they post, step and draw (alone on black, read back from the headless App).
 #include <cstring>
 #include <vector>
 
 #include "gui/button.h"
 #include "gui/gauge.h"
 #include "gui/label.h"
+#include "gui/menu.h"
 #include "gui/number_field.h"
 #include "gui/render_view.h"
 #include "gui/switcher.h"
@@ -16,12 +16,9 @@ namespace qn::testing {
 namespace {
 
 template <typename Item>
-Item* Place(Item* item, int x, int y, int w, int h) {
-    item->x = x, item->y = y, item->w = w, item->h = h;
-    return item;
-}
+Item* Place(Item* item, int x, int y, int w, int h) { return item->x = x, item->y = y, item->w = w, item->h = h, item; }
 
-class GuiTest : public AppTest {
+class Widgets : public AppTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
@@ -55,20 +52,14 @@ protected:
     std::vector<uint32_t> frame;
 };
 
-using Widgets = GuiTest;
 const Rgba kBlack{0, 0, 0, 255}, kWhite{255, 255, 255, 255}, kLight{235, 235, 235, 255}, kDark{47, 47, 47, 255},
     kGreen{0, 255, 0, 255};
 
-MouseEvent Mouse(int state, int x = 0, int y = 0) {
-    MouseEvent mouse;
-    mouse.state = state, mouse.x = x, mouse.y = y;
-    return mouse;
-}
+MouseEvent Mouse(int state) { return MouseEvent{.state = state}; }
 
 std::vector<int> TakeCommands() {
     std::vector<int> commands;
-    SDL_Event event;
-    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, gCommandEventType, gCommandEventType) == 1)
+    for (SDL_Event event; SDL_PeepEvents(&event, 1, SDL_GETEVENT, gCommandEventType, gCommandEventType) == 1;)
         commands.push_back(event.user.code);
     return commands;
 }
@@ -80,15 +71,12 @@ TEST_F(Widgets, CommandButtonPostsOnReleaseSwitcherOnItsKeyToggleFlipsOncePerPre
     EXPECT_TRUE(TakeCommands().empty());
     button->OnMouseButton(&release);
     GuiItemSwitcher switcher(SDLK_ESCAPE, 34);
-    SDL_Keysym key{};
-    key.sym = SDLK_a;
-    EXPECT_FALSE(switcher.OnKey(key));
-    key.sym = SDLK_ESCAPE;
-    EXPECT_TRUE(switcher.OnKey(key));
+    EXPECT_FALSE(switcher.OnKey(SDL_Keysym{SDL_SCANCODE_A, SDLK_a, 0, 0}));
+    EXPECT_TRUE(switcher.OnKey(SDL_Keysym{SDL_SCANCODE_ESCAPE, SDLK_ESCAPE, 0, 0}));
     EXPECT_EQ(TakeCommands(), (std::vector<int>{18, 34}));
 
     bool state = false;
-    int setterCalls = 0;
+    int setterCalls = 0;  // every delivery reported
     auto* toggle = Add(new ButtonSync());
     toggle->getState = [&] { return state; };
     toggle->setState = [&](bool on) { state = on, ++setterCalls; };
@@ -98,26 +86,20 @@ TEST_F(Widgets, CommandButtonPostsOnReleaseSwitcherOnItsKeyToggleFlipsOncePerPre
         toggle->Update();
     }
     Draw();
-    EXPECT_TRUE(state && toggle->invertPressed);
-    EXPECT_EQ(setterCalls, 3);  // every delivery reported
-    EXPECT_EQ(toggle->thirdColour, (Rgba{10, 20, 30, 192}));
+    EXPECT_TRUE(state && toggle->invertPressed && setterCalls == 3 && toggle->thirdColour == (Rgba{10, 20, 30, 192}));
     toggle->Update();
     toggle->OnMouseButton(&press);
     Draw();
-    EXPECT_FALSE(state || toggle->invertPressed);
-    EXPECT_EQ(toggle->thirdColour.a, 255);
+    EXPECT_FALSE(state || toggle->invertPressed || toggle->thirdColour.a != 255);
 }
 
 TEST_F(Widgets, ButtonGaugeAndTextAreDrawn) {
     auto* button = Add(Place(new Button(), 10, 10, 20, 10));
     Add(Place(new GuiItemGauge(), 0, 100, 108, 20))->fraction = 0.5f;
     auto* text = Add(Place(new SimpleText(), 300, 10, 50, 20));
-    text->text = "I";
-    text->customColours = true;
-    text->textColour = kGreen;
+    text->text = "I", text->customColours = true, text->textColour = kGreen;
     Draw();
-    // The button box starts two pixels right of x; the gauge bar runs from x 4 for
-    // 0.5 x 108 - 8 = 46 pixels (4..49) inside a four-pixel inset; the text has no box.
+    // The button box starts 2 pixels right of x; the gauge bar runs 0.5 x 108 - 8 = 46 pixels (4..49) inset 4.
     const std::pair<SDL_Point, Rgba> pixels[] = {{{12, 15}, kLight},  {{11, 15}, kBlack}, {{4, 104}, kWhite},
                                                  {{49, 115}, kWhite}, {{50, 110}, kBlack}, {{4, 116}, kBlack},
                                                  {{300, 10}, kBlack}};
@@ -137,8 +119,7 @@ TEST_F(Widgets, NumberFieldSteppingRepeatClampAndText) {
     ButtonNumber* down = nullptr;
     ButtonNumber* up = AddNumberField(Add(new GuiItem()), 100, 50, nullptr, 0, 255, 1, 16, 0, "SPEED",
                                       [&](int v) { value = v; }, [&] { return value; }, &down);
-    // Frames of a held button (+1 or -1; 0: +1 made not hittable): the time, the mouse
-    // state delivered (0: none, the mouse moved) and the value after it.
+    // Frames of a held button (+1, -1; 0: +1 not hittable): time, mouse state (0: moved instead), value after.
     struct Frame { int button; double time; int state; int value; };
     struct Case { const char* what; int modifiers; int start; std::vector<Frame> frames; };
     const Case cases[] = {
@@ -194,10 +175,8 @@ TEST_F(Widgets, SampleViewLinesStayInsideTheirData) {
     std::vector<int8_t> square(256);
     for (size_t i = 0; i < square.size(); ++i) square[i] = (i / 16) % 2 ? -127 : 127;
     auto* view = Add(Place(new RenderView8Bit(), 10, 10, 202, 102));
-    view->data = square.data();
-    view->dataSize = 256;
-    // Too short to draw, or starting past the data: a flat line through the middle. A length past the data
-    // shows only the data (ASan checks the reads); a view too narrow for two columns draws no line.
+    view->data = square.data(), view->dataSize = 256;
+    // Too short, or starting past the data: a flat line. Past the data's end only the data is read (ASan checks).
     for (auto [start, length] : {std::pair{0, 2}, {300, 256}}) {
         view->start = start, view->length = length;
         for (const auto& rows : lineRows(view)) EXPECT_EQ(rows, std::vector<int>{61});
@@ -208,8 +187,7 @@ TEST_F(Widgets, SampleViewLinesStayInsideTheirData) {
         for (int row : rows) top = std::min(top, row), bottom = std::max(bottom, row);
     EXPECT_GT(bottom - top, 90);
     auto* narrow = Add(Place(new RenderView8Bit(), 300, 10, 3, 20));
-    narrow->data = square.data();
-    narrow->dataSize = narrow->length = 256;
+    narrow->data = square.data(), narrow->dataSize = narrow->length = 256;
     EXPECT_TRUE(lineRows(narrow)[0].empty());
 }
 
@@ -240,8 +218,7 @@ TEST_F(TextEditTest, TypingAndKeysGiveTextAndCursor) {
     for (const Case& c : cases) {
         std::memset(harness.app->document->title, 0, kTitleLength);
         ClickTitle();
-        ASSERT_TRUE(gTextEdit.textFocus);
-        EXPECT_TRUE(SDL_IsTextInputActive());
+        ASSERT_TRUE(gTextEdit.textFocus && SDL_IsTextInputActive());
         harness.Text(c.typed), harness.Frame();
         for (const Stroke& key : c.keys) Press(key.sym, key.mod, 1);
         EXPECT_EQ(gTextEdit.cursor, c.cursor) << c.text;
@@ -249,17 +226,23 @@ TEST_F(TextEditTest, TypingAndKeysGiveTextAndCursor) {
         EXPECT_FALSE(gTextEdit.textFocus);
         EXPECT_EQ(Title(), c.text);
     }
-    // Shown again, a full title stays 20 long; a press puts the cursor before the character under
-    // the mouse (here the last pixel of 'd'); a press elsewhere commits.
+    // A full title shown again; a press puts the cursor before the character under it (the last pixel of 'd').
     ClickTitle(2);
     EXPECT_STREQ(gTextEdit.buffer, "Abcdefghijklmnopqrst");
     EXPECT_EQ(gTextEdit.cursor, 2);
     harness.Click(kTitleX + 4 + 8 * 3 + 7, kTitleY + 5);
     EXPECT_EQ(gTextEdit.cursor, 3);
-    harness.Click(10, 300);
-    EXPECT_FALSE(gTextEdit.textFocus);
-    harness.Frame();
-    EXPECT_FALSE(SDL_IsTextInputActive());
+    harness.Click(10, 300), harness.Frame();  // a press elsewhere commits
+    EXPECT_FALSE(gTextEdit.textFocus || SDL_IsTextInputActive());
+    // With a menu of the bar open, hovering another title opens that one instead.
+    std::vector<ButtonMenu*> menus;
+    for (GuiItem* item : harness.app->items.at(1)->children)  // the bar
+        if (auto* menu = dynamic_cast<ButtonMenu*>(item)) menus.push_back(menu);
+    ASSERT_GE(menus.size(), 2u);
+    const SDL_Rect first = menus[0]->AbsoluteRect(), second = menus[1]->AbsoluteRect();
+    harness.Click(first.x + 2, first.y + 2);
+    harness.MouseMove(second.x + 2, second.y + 2), harness.Frame(2);
+    EXPECT_EQ(std::pair(menus[0]->IsOpen(), menus[1]->IsOpen()), std::pair(false, true));
 }
 
 }  // namespace
