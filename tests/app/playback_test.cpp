@@ -323,6 +323,8 @@ TEST(AmigaExport, WritesWhatSaveSongWritesAndStartsTheScript) {
 
 using AudioThread = Playback;
 
+// Application keys and commands, and edits typed into the pattern and sequence
+// panes (Alt+2 switches them) in edit mode, while the callback plays on its thread.
 TEST_F(AudioThread, PlaysWhileKeysArePushed) {
     WriteTune();
     App* app = harness.app;
@@ -331,15 +333,23 @@ TEST_F(AudioThread, PlaysWhileKeysArePushed) {
     int64_t before = 0;
     std::vector<int16_t> scope(256);
     app->CopyScopeHistory(scope.data(), int(scope.size()), &before);
-    const SDL_Keycode keys[] = {SDLK_RCTRL, SDLK_DOWN,  SDLK_F2,     SDLK_RETURN, SDLK_KP_PLUS, SDLK_RALT,
-                                SDLK_UP,   SDLK_SPACE, SDLK_RCTRL, SDLK_F3,     SDLK_SPACE,   SDLK_LESS};
-    const Uint16 mods[] = {KMOD_NONE, KMOD_LALT, KMOD_NONE, KMOD_LCTRL, KMOD_NONE, KMOD_LSHIFT,
-                           KMOD_LALT, KMOD_NONE, KMOD_RSHIFT, KMOD_NUM, KMOD_LSHIFT, KMOD_NONE};
+    const std::pair<SDL_Keycode, Uint16> keys[] = {
+        {SDLK_RCTRL, 0}, {SDLK_DOWN, KMOD_LALT}, {SDLK_F2, 0}, {SDLK_RETURN, KMOD_LCTRL}, {SDLK_KP_PLUS, 0},
+        {SDLK_RALT, KMOD_LSHIFT}, {SDLK_UP, KMOD_LALT}, {SDLK_SPACE, 0}, {SDLK_RCTRL, KMOD_RSHIFT},
+        {SDLK_F3, KMOD_NUM}, {SDLK_SPACE, KMOD_LSHIFT}, {SDLK_LESS, 0}};
+    const SDL_Keycode edits[] = {SDLK_z, SDLK_x, SDLK_DOWN, SDLK_INSERT, SDLK_BACKSPACE,
+                                 SDLK_RIGHT, SDLK_5, SDLK_DELETE, SDLK_UP, SDLK_RETURN};
     const int commands[] = {kCommandFullStereo, kCommandPlayPattern, kCommandHalfStereo, kCommandPlaySong,
                             kCommandMono};
     constexpr int kFrames = 150;  // about 2.5 seconds at 60 frames per second
     for (int frame = 0; frame < kFrames; ++frame) {
-        if (frame % 5 == 0) harness.KeyDown(keys[(frame / 5) % 12], mods[(frame / 5) % 12]);
+        if (frame % 5 == 0) {
+            harness.KeyDown(keys[(frame / 5) % 12].first, keys[(frame / 5) % 12].second);
+        } else {
+            app->editMode = true;
+            harness.KeyDown(edits[(frame - frame / 5 - 1) % 10]);
+            if (frame % 5 == 4) harness.KeyDown(SDLK_2, KMOD_LALT);
+        }
         if (frame % 17 == 0) harness.Command(commands[(frame / 17) % 5]);
         if (frame % 23 == 0) app->PreviewNote(25 + frame % 12);
         std::vector<int16_t> copy(128);
