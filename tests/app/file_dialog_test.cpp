@@ -1,13 +1,11 @@
-// File dialogs: the filter list, the arguments of the two desktop dialogs,
-// running a dialog program, the three outcomes with their lines on standard
-// output, and the built-in typed-path prompt.
+// File dialogs: filter lists, the desktop dialogs' arguments, running a dialog
+// program, the outcomes and their lines, and the built-in typed-path prompt.
 #include <cstdlib>
 #include <filesystem>
 
 #include "app/file_dialog.h"
 #include "app/path_prompt.h"
 #include "tests/app/app_harness.h"
-#include "tests/app/scripted_dialog.h"
 
 namespace qn::testing {
 namespace {
@@ -91,12 +89,7 @@ TEST(FileDialogs, OutcomesArePrintedAndKept) {
 }
 
 TEST(FileDialogs, PathPromptEditsByCharacter) {
-    auto key = [](SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
-        SDL_Event event{SDL_KEYDOWN};
-        event.key.keysym.sym = sym;
-        event.key.keysym.mod = mod;
-        return event;
-    };
+    auto key = [](SDL_Keycode sym, Uint16 mod = KMOD_NONE) { return AppHarness::KeyEvent(sym, mod); };
     auto text = [](const char* typed) {
         SDL_Event event{SDL_TEXTINPUT};
         SDL_strlcpy(event.text.text, typed, sizeof(event.text.text));
@@ -143,10 +136,8 @@ TEST(FileDialogs, PathPromptInTheProgram) {
     PathPrompt prompt(Request("qnt", false));
     harness.app->DrawFrame();
     prompt.Draw(640, 592);
-    SDL_Rect rect = {20, 244, 1, 1};
-    Uint8 rgba[4] = {};
-    SDL_RenderReadPixels(harness.app->renderer, &rect, SDL_PIXELFORMAT_RGBA32, rgba, 4);
-    EXPECT_EQ((std::vector<int>{rgba[0], rgba[1]}), (std::vector<int>{235, 235}));
+    const Rgba border = harness.Pixel(20, 244, false);
+    EXPECT_EQ((std::vector<int>{border.r, border.g}), (std::vector<int>{235, 235}));
     harness.SaveFrame("path_prompt");
     harness.PushType(SDL_QUIT);
     path.clear();
