@@ -75,9 +75,7 @@ public:
     }
 
     // Runs App::Shutdown once (it writes "prefs.bin").
-    void Stop() {
-        if (!std::exchange(stopped_, true)) app->Shutdown();
-    }
+    void Stop() { if (!std::exchange(stopped_, true)) app->Shutdown(); }
 
     // Runs frames; returns whether the App asked to quit in the last.
     bool Frame(int count = 1) {
@@ -96,10 +94,7 @@ public:
         event_.key.state = down ? SDL_PRESSED : SDL_RELEASED;
         Push(event_);
     }
-    void Text(const char* text) {
-        SDL_strlcpy(Event(SDL_TEXTINPUT).text.text, text, sizeof(event_.text.text));
-        Push(event_);
-    }
+    void Text(const char* text) { Push(event_ = TextEvent(text)); }
     void Wheel(int y) {
         Event(SDL_MOUSEWHEEL).wheel.y = y;
         Push(event_);
@@ -128,6 +123,11 @@ public:
     static SDL_Event KeyEvent(SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
         SDL_Event event{SDL_KEYDOWN};
         event.key.keysym = SDL_Keysym{SDL_GetScancodeFromKey(sym), sym, mod, 0};
+        return event;
+    }
+    static SDL_Event TextEvent(const char* text) {
+        SDL_Event event{SDL_TEXTINPUT};
+        SDL_strlcpy(event.text.text, text, sizeof(event.text.text));
         return event;
     }
 

@@ -110,17 +110,13 @@ TEST(AppStartup, StartupSongIsLoadedBeforeTheFirstFrameOrIgnored) {
     std::remove(big.c_str());
 }
 
-// Only a single argument names a song (options are answered before that
-// matters); options are answered before the program starts (status -1: it runs). `output` starts standard output or,
-// for status 2, standard error.
+// Options are answered before the program starts (status -1: it runs); only a
+// single argument names a song. `output` starts standard output (error for 2).
 TEST(AppStartup, CommandLineOptions) {
     struct Case { std::vector<std::string> arguments; int status; const char* output; const char* song; };
     const Case cases[] = {
-        {{}, -1, "", nullptr},
-        {{"a.qnt"}, -1, "", "a.qnt"},
-        {{"a.qnt", "b.qnt"}, -1, "", nullptr},
-        {{"--help"}, 0, "Usage: quillnote", "--help"},
-        {{"-h"}, 0, "Usage: quillnote", "-h"},
+        {{}, -1, "", nullptr}, {{"a.qnt"}, -1, "", "a.qnt"}, {{"a.qnt", "b.qnt"}, -1, "", nullptr},
+        {{"--help"}, 0, "Usage: quillnote", "--help"}, {{"-h"}, 0, "Usage: quillnote", "-h"},
         {{"a.qnt", "--help"}, 0, "Usage: quillnote", nullptr},
         {{"--version"}, 0, "quillnote " QUILLNOTE_VERSION "\n", "--version"},
         {{"--helpme"}, 2, "quillnote: unknown option '--helpme'\nUsage: quillnote", "--helpme"},

@@ -90,19 +90,14 @@ TEST(FileDialogs, OutcomesArePrintedAndKept) {
 
 TEST(FileDialogs, PathPromptEditsByCharacter) {
     auto key = [](SDL_Keycode sym, Uint16 mod = KMOD_NONE) { return AppHarness::KeyEvent(sym, mod); };
-    auto text = [](const char* typed) {
-        SDL_Event event{SDL_TEXTINPUT};
-        SDL_strlcpy(event.text.text, typed, sizeof(event.text.text));
-        return event;
-    };
+    auto text = AppHarness::TextEvent;
     PathPrompt prompt(Request("qnt", false));
     EXPECT_EQ(prompt.text, std::filesystem::current_path().string() + "/");
     EXPECT_FALSE(prompt.HandleEvent(key(SDLK_RETURN)));  // a folder, not a file yet
     for (const SDL_Event& event : {key(SDLK_u, KMOD_LCTRL), text("s\xc3\xb6"), text("x"), key(SDLK_BACKSPACE),
                                    key(SDLK_BACKSPACE)})
         prompt.HandleEvent(event);
-    EXPECT_EQ(prompt.text, "s");  // both bytes of the two-byte character go
-    EXPECT_FALSE(prompt.finished);
+    EXPECT_EQ(std::pair(prompt.text, prompt.finished), std::pair(std::string("s"), false));  // both bytes go
     EXPECT_TRUE(prompt.HandleEvent(key(SDLK_RETURN)));
     EXPECT_EQ(prompt.outcome, DialogOutcome::kOk);
     PathPrompt cancelled(Request("qnt", true));

@@ -20,13 +20,11 @@ constexpr int kTickBytes = 2 * kFramesPerTick * int(sizeof(int16_t));
 class Playback : public AppTest {
 protected:
     Replayer& Player() { return *harness.app->replayer; }
-    // One device buffer through the callback.
     std::vector<int16_t> Tick() {
         std::vector<int16_t> frames(2 * kFramesPerTick, 0x5555);
         App::AudioCallback(app(), reinterpret_cast<Uint8*>(frames.data()), kTickBytes);
         return frames;
     }
-    void Ticks(int count) { while (count-- > 0) Tick(); }
     // A song whose four voices play notes of the default instrument at
     // different rows of two patterns, over four positions.
     void WriteTune() {
@@ -61,6 +59,7 @@ TEST_F(Playback, TransportCommandsTable) {
         {kCommandPlayOneRow, 1, 5, 0, 0, false, false, 1, 6, -1},
         {kCommandPlayOneRow, 0, 9, 0, 0, true, false, 0, 10, -1},   // must not wait for a row end
         {kCommandPlayPattern, 3, 0, 64 * 6 * 3, 0, false, true, 3, -1, -1},  // the last position repeats
+        {kCommandStopSong, 0, 30, 0, 0, false, false, 0, 30, -1},  // a second stop has no marks to return to
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "command " << c.command << " row " << c.row << " then " << c.then);
@@ -70,7 +69,7 @@ TEST_F(Playback, TransportCommandsTable) {
         TheSong().currentPosition = c.position;
         Player().row = c.row;
         Run(c.command);
-        Ticks(c.ticks);
+        for (int tick = 0; tick < c.ticks; ++tick) Tick();
         if (c.then) Run(c.then);
         EXPECT_EQ(Player().playing, c.playing);
         EXPECT_EQ(TheSong().currentPosition, c.positionAfter);
@@ -78,10 +77,6 @@ TEST_F(Playback, TransportCommandsTable) {
         EXPECT_EQ(app()->cursorMarkRow, c.markRow);
         EXPECT_EQ(c.command == kCommandPlayOneRow && Player().stopAfterRow != 0, false);
     }
-    // A second stop has no marks to return to.
-    Player().row = 30;
-    Run(kCommandStopSong);
-    EXPECT_EQ(Player().row, 30);
 }
 
 // The scope history holds the mono mix of each frame (truncated toward zero);
@@ -182,19 +177,16 @@ TEST(WavExport, CancelChangesNothingAndTheExportIsTheOfflineRender) {
     const std::string statusBefore = h.Status();
     h.Command(kCommandExportWav);
     h.Frame();
-    EXPECT_TRUE(h.app->IsPlaying());
-    EXPECT_EQ(h.Status(), statusBefore);
+    EXPECT_EQ(std::pair(h.app->IsPlaying(), h.Status()), std::pair(true, statusBefore));
     dialog.Choose("out");
     {
         EveryTickFrames nested(nullptr);  // the panel redrawn after every tick changes no byte
         h.Command(kCommandExportWav);
         h.Frame();
     }
-    EXPECT_TRUE(dialog.requests.at(1).save);
-    EXPECT_EQ(h.Status(), "Wav exported.");
-    EXPECT_FALSE(h.app->IsPlaying());
-    EXPECT_EQ(h.app->document->song.currentPosition, 2u);
-    EXPECT_EQ(h.app->exportBusy.load(), 0);
+    EXPECT_EQ(std::tuple(dialog.requests.at(1).save, h.Status(), h.app->IsPlaying(),
+                         h.app->document->song.currentPosition, h.app->exportBusy.load()),
+              std::tuple(true, std::string("Wav exported."), false, 2u, 0));
     // The same file loaded and rendered the way the command line does.
     const std::string file = h.ReadFile(kDemoSong);
     std::vector<uint8_t> image(file.begin(), file.end());
@@ -244,8 +236,7 @@ TEST(WavExport, AbortWritesWholeTicksAndNothingElseRunsMeanwhile) {
     EXPECT_TRUE(ticks >= 6 && ticks <= 8) << ticks;
     // Nothing pushed during the export runs afterwards.
     h.Frame(3);
-    EXPECT_EQ(dialog.requests.size(), 1u);
-    EXPECT_FALSE(h.app->IsPlaying());
+    EXPECT_EQ(std::pair(dialog.requests.size(), h.app->IsPlaying()), std::pair(size_t(1), false));
 }
 
 TEST(WavExport, ClosingTheWindowAbortsThenQuitsAndAFailedWriteIsReported) {
@@ -257,9 +248,7 @@ TEST(WavExport, ClosingTheWindowAbortsThenQuitsAndAFailedWriteIsReported) {
     h.Frame();
     EXPECT_EQ(h.Status(), "Failed. Could not write wav.");
     dialog.Choose("closed.wav");
-    EveryTickFrames frames([&](int frame) {
-        if (frame == 3) h.PushType(SDL_QUIT);
-    });
+    EveryTickFrames frames([&](int frame) { if (frame == 3) h.PushType(SDL_QUIT); });
     h.Command(kCommandExportWav);
     EXPECT_TRUE(h.Frame(2));
     EXPECT_EQ(Le32(h.ReadFile("closed.wav"), 40), 3u * 4u * kFramesPerTick);
@@ -331,8 +320,7 @@ TEST_F(AudioThread, PlaysWhileKeysArePushed) {
         }
         if (frame % 17 == 0) harness.Command(commands[(frame / 17) % 5]);
         if (frame % 23 == 0) app->PreviewNote(25 + frame % 12);
-        std::vector<int16_t> copy(128);
-        app->CopyScopeHistory(copy.data(), int(copy.size()));
+        app->CopyScopeHistory(scope.data(), 128);
         (void)app->IsPlaying();
         harness.Frame();
     }

@@ -72,8 +72,7 @@ TEST_F(SongFiles, CommandsAnswersAndWhatTheyLeave) {
         EXPECT_TRUE(step.command != kCommandLoadSong || !harness.app->IsPlaying());  // even a cancelled load stops
     }
     EXPECT_STREQ(FileDialogError(), "File dialog box show failed.");
-    EXPECT_EQ(TheSong().Pattern(1)[3].Note(), 30);
-    EXPECT_EQ(TheSong().Pattern(1)[3].Instrument(), 2);
+    EXPECT_EQ(std::pair(TheSong().Pattern(1)[3].Note(), TheSong().Pattern(1)[3].Instrument()), std::pair(30, 2));
     EXPECT_EQ(harness.app->replayer->song, &TheSong());  // the editable song plays, not the file's image
     EXPECT_TRUE(std::filesystem::is_directory("folder.qnt/inside"));
     // Only whole songs are left: no temporary files, no name without ".qnt".
@@ -98,9 +97,7 @@ TEST(BackupStoreTest, KeepsTheNewestFiveAndAFatalSignalWritesThePublishedImage) 
     for (int i = 1; i <= 7; ++i) ASSERT_TRUE(write("backup " + std::to_string(i)));
     for (int place = 1; place <= BackupStore::kKeep; ++place)
         EXPECT_EQ(AppHarness::ReadFile(store.BackupPath(place)), "backup " + std::to_string(8 - place));
-    int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) files += entry.is_regular_file();
-    EXPECT_EQ(files, BackupStore::kKeep);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), BackupStore::kKeep);
     const std::string image = "the song image";
     pid_t child = fork();
     ASSERT_GE(child, 0);
@@ -167,10 +164,7 @@ constexpr int kWindowClose = -1;  // an SDL_QUIT event instead of a command
 
 struct ScriptedQuestion {
     ScriptedQuestion() {
-        SetSaveQuestion([this] {
-            ++asked;
-            return answer;
-        });
+        SetSaveQuestion([this] { return ++asked, answer; });
     }
     ~ScriptedQuestion() { SetSaveQuestion({}); }
     SaveAnswer answer = SaveAnswer::kCancel;
@@ -190,7 +184,6 @@ TEST(UnsavedChanges, EachCommandWithEachAnswer) {
     for (const Case& c : cases) {
         for (SaveAnswer answer : {SaveAnswer::kSave, SaveAnswer::kDiscard, SaveAnswer::kCancel}) {
             SCOPED_TRACE(::testing::Message() << "command " << c.command << " answer " << int(answer));
-            // A saved song, then an edit.
             h.app->RememberSongPath("song.qnt");
             ASSERT_TRUE(h.app->SaveSong("song.qnt"));
             h.app->MarkSongSaved();

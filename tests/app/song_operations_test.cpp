@@ -14,9 +14,8 @@ namespace {
 
 std::string TestModule(const char* name) { return (qn::test::TestDataFolder("mod") / name).string(); }
 
-// A Qxm module of one position naming track 0 on every voice, one track of
-// one row with note 13, no instruments; the title "qx" sits in the subsong
-// list, which the importer skips. Padded to the 100 bytes a module has.
+// A Qxm module: one position naming track 0 on every voice, one track of one row
+// (note 13), no instruments, the title "qx" in the subsong list; 100 bytes.
 std::string SmallQxm() {
     std::string file = {'Q', 'M', 'V', 0, 0, 14, 0, 1, 0, 0, 1, 0, 0, 2};
     file += std::string("qx\0\0", 4);
@@ -180,23 +179,16 @@ TEST_F(SongOperations, FailedOrCancelledCommandsChangeNothing) {
     const std::string badMod = "Protracker Import failed.";
     struct Case { int command; std::string choice; std::string status; };
     const Case cases[] = {
-        {kCommandSaveInstrument, "", "before"},
-        {kCommandLoadInstrument, "", "before"},
+        {kCommandSaveInstrument, "", "before"}, {kCommandLoadInstrument, "", "before"},
         {kCommandSaveInstrument, "missing/folder/lead.ins", saveFailed},
-        {kCommandSaveInstrument, "taken.ins", saveFailed},
-        {kCommandLoadInstrument, "magic.ins", unknown},
-        {kCommandLoadInstrument, "short.ins", unknown},
-        {kCommandLoadInstrument, "empty.ins", unknown},
-        {kCommandLoadInstrument, "large.ins", unknown},
-        {kCommandLoadInstrument, "absent.ins", unknown},
-        {kCommandImportProTracker, "", "before"},
-        {kCommandImportProTracker, "empty.ins", "before"},
+        {kCommandSaveInstrument, "taken.ins", saveFailed}, {kCommandLoadInstrument, "magic.ins", unknown},
+        {kCommandLoadInstrument, "short.ins", unknown}, {kCommandLoadInstrument, "empty.ins", unknown},
+        {kCommandLoadInstrument, "large.ins", unknown}, {kCommandLoadInstrument, "absent.ins", unknown},
+        {kCommandImportProTracker, "", "before"}, {kCommandImportProTracker, "empty.ins", "before"},
         {kCommandImportProTracker, "absent.mod", "before"},
         {kCommandImportProTracker, TestModule("truncated_header.mod"), badMod},
-        {kCommandImportProTracker, TestModule("truncated_soundtracker.mod"), badMod},
-        {kCommandImportQxm, "", "before"},
-        {kCommandImportQxm, "empty.ins", "before"},
-        {kCommandImportQxm, "bad.qxm", "QXM Import failed."},
+        {kCommandImportProTracker, TestModule("truncated_soundtracker.mod"), badMod}, {kCommandImportQxm, "", "before"},
+        {kCommandImportQxm, "empty.ins", "before"}, {kCommandImportQxm, "bad.qxm", "QXM Import failed."},
     };
     app()->currentInstrument = 2;
     const std::vector<uint8_t> before = Storage();
@@ -287,10 +279,7 @@ TEST_F(UndoRecording, UndoRegeneratesTheWavesAndWaitsForTheAudioLock) {
     // audio callback does while it renders a tick.
     std::atomic<bool> done{false};
     app()->audioMutex.lock();
-    std::thread frame([&] {
-        app()->StepUndo(false);
-        done = true;
-    });
+    std::thread frame([&] { app()->StepUndo(false), done = true; });
     SDL_Delay(50);
     EXPECT_FALSE(done.load());
     EXPECT_NE(TheSong().waves[0].gain, 64);
