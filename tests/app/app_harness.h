@@ -1,11 +1,11 @@
-// Runs the real App headless: SDL's dummy video and audio drivers and the
-// software renderer, real SDL events pushed into the queue, whole frames,
-// and pixels read back from the renderer.
+// Runs the real App headless (SDL's dummy drivers, the software renderer): real
+// SDL events pushed into the queue, whole frames, pixels read back.
 #pragma once
 
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "app/app.h"
+#include "app/file_dialog.h"
 #include "app/save_question.h"
 #include "app/status_bar.h"
 #include "engine/playback.h"
@@ -21,8 +22,7 @@
 
 namespace qn::testing {
 
-// A song image loaded and prepared the way the command-line renderer does it,
-// to compare what the program plays or exports with the offline render.
+// A song image prepared the way the command-line renderer prepares it.
 struct OfflineSong {
     SongDocument document;
     Song imageSong;
@@ -52,8 +52,7 @@ public:
         char pattern[] = "/tmp/qn_harness_XXXXXX";
         scratch_ = mkdtemp(pattern);
         std::filesystem::current_path(scratch_);
-        // Backups and run markers go to a scratch folder beside it, not the user's.
-        dataHome_ = scratch_.string() + ".data";
+        dataHome_ = scratch_.string() + ".data";  // backups and run markers, not in the user's folder
         SDL_setenv("XDG_DATA_HOME", dataHome_.c_str(), 1);
         if (!prefsBytes.empty()) WriteFile("prefs.bin", prefsBytes);
         // Unsaved changes are discarded unless a test scripts the question.
@@ -76,9 +75,7 @@ public:
     }
 
     // Runs App::Shutdown once (it writes "prefs.bin").
-    void Stop() {
-        if (!std::exchange(stopped_, true)) app->Shutdown();
-    }
+    void Stop() { if (!std::exchange(stopped_, true)) app->Shutdown(); }
 
     // Runs frames; returns whether the App asked to quit in the last.
     bool Frame(int count = 1) {
@@ -97,10 +94,7 @@ public:
         event_.key.state = down ? SDL_PRESSED : SDL_RELEASED;
         Push(event_);
     }
-    void Text(const char* text) {
-        SDL_strlcpy(Event(SDL_TEXTINPUT).text.text, text, sizeof(event_.text.text));
-        Push(event_);
-    }
+    void Text(const char* text) { Push(event_ = TextEvent(text)); }
     void Wheel(int y) {
         Event(SDL_MOUSEWHEEL).wheel.y = y;
         Push(event_);
@@ -117,7 +111,6 @@ public:
         event_.button.y = y;
         Push(event_);
     }
-    // A hover, a press and a release, a frame each.
     void Click(int x, int y) {
         MouseMove(x, y);
         Frame();
@@ -127,11 +120,21 @@ public:
         Frame();
     }
     void Command(int number) { PostCommandEvent(number); }
+    static SDL_Event KeyEvent(SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
+        SDL_Event event{SDL_KEYDOWN};
+        event.key.keysym = SDL_Keysym{SDL_GetScancodeFromKey(sym), sym, mod, 0};
+        return event;
+    }
+    static SDL_Event TextEvent(const char* text) {
+        SDL_Event event{SDL_TEXTINPUT};
+        SDL_strlcpy(event.text.text, text, sizeof(event.text.text));
+        return event;
+    }
 
-    // Draws the current widget tree and reads one pixel (logical coordinates
-    // equal window pixels at GUI size 1.0).
-    Rgba Pixel(int x, int y) {
-        app->DrawFrame();
+    // Draws the widget tree (unless `draw` is false) and reads one pixel
+    // (logical coordinates equal window pixels at GUI size 1.0).
+    Rgba Pixel(int x, int y, bool draw = true) {
+        if (draw) app->DrawFrame();
         SDL_Rect rect = {x, y, 1, 1};
         Uint8 rgba[4] = {};
         SDL_RenderReadPixels(app->renderer, &rect, SDL_PIXELFORMAT_RGBA32, rgba, 4);
@@ -148,10 +151,9 @@ public:
         if (!surface) return {};
         SDL_RenderSetViewport(app->renderer, nullptr);
         char* base = SDL_GetBasePath();
-        std::filesystem::path folder = std::filesystem::path(base ? base : "") / "frames";
+        std::filesystem::create_directories(std::string(base ? base : "") + "frames");
+        const std::string path = std::string(base ? base : "") + "frames/" + name + ".bmp";
         SDL_free(base);
-        std::filesystem::create_directories(folder);
-        std::string path = (folder / (name + ".bmp")).string();
         bool saved = SDL_RenderReadPixels(app->renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, surface->pixels,
                                           surface->pitch) == 0 && SDL_SaveBMP(surface, path.c_str()) == 0;
         SDL_FreeSurface(surface);
@@ -160,7 +162,6 @@ public:
 
     std::string Status() const { return app->statusText; }
     std::string ShownStatus() const { return app->statusBar ? app->statusBar->shownText : std::string(); }
-
     // Frames until the status bar shows the status text at rest.
     void SettleStatus(int maxFrames = 60) {
         for (int i = 0; i < maxFrames; ++i) {
@@ -190,8 +191,7 @@ private:
     bool stopped_ = false;
 };
 
-// A started App with its audio device paused, so that nothing moves the
-// song on unless a test renders ticks itself.
+// A started App with its audio device paused: only a test's own ticks move the song.
 class AppTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -205,8 +205,7 @@ protected:
         harness.Command(command);
         harness.Frame();
     }
-    // A key, the frame that handles it and (frames 2) the one that runs the
-    // command it posted.
+    // A key, the frame that handles it and (frames 2) the one running its command.
     void Press(SDL_Keycode sym, Uint16 mod = KMOD_NONE, int frames = 2) {
         harness.KeyDown(sym, mod);
         harness.Frame(frames);
@@ -222,6 +221,29 @@ protected:
     }
     AppHarness harness;
     std::vector<int> commandsHeard;
+};
+
+// A file dialog that answers from a script instead of asking a person: each
+// Open takes the next answer (cancel when none is left); requests are kept.
+class ScriptedDialog {
+public:
+    ScriptedDialog() {
+        FileReq::SetDialog([this](const DialogRequest& request, std::string* path, std::string* error) {
+            requests.push_back(request);
+            if (answers.empty()) return DialogOutcome::kCancel;
+            Answer answer = answers.front();
+            answers.pop_front();
+            *(answer.outcome == DialogOutcome::kError ? error : path) = answer.text;
+            return answer.outcome;
+        });
+    }
+    ~ScriptedDialog() { FileReq::SetDialog({}); }
+    void Choose(const std::string& path) { answers.push_back({DialogOutcome::kOk, path}); }
+    void Cancel() { answers.push_back({DialogOutcome::kCancel, {}}); }
+    void Fail(const std::string& error) { answers.push_back({DialogOutcome::kError, error}); }
+    struct Answer { DialogOutcome outcome; std::string text; };
+    std::deque<Answer> answers;
+    std::vector<DialogRequest> requests;
 };
 
 }  // namespace qn::testing

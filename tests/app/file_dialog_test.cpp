@@ -1,13 +1,11 @@
-// File dialogs: the filter list, the arguments of the two desktop dialogs,
-// running a dialog program, the three outcomes with their lines on standard
-// output, and the built-in typed-path prompt.
+// File dialogs: filter lists, the desktop dialogs' arguments, running a dialog
+// program, the outcomes and their lines, and the built-in typed-path prompt.
 #include <cstdlib>
 #include <filesystem>
 
 #include "app/file_dialog.h"
 #include "app/path_prompt.h"
 #include "tests/app/app_harness.h"
-#include "tests/app/scripted_dialog.h"
 
 namespace qn::testing {
 namespace {
@@ -91,25 +89,15 @@ TEST(FileDialogs, OutcomesArePrintedAndKept) {
 }
 
 TEST(FileDialogs, PathPromptEditsByCharacter) {
-    auto key = [](SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
-        SDL_Event event{SDL_KEYDOWN};
-        event.key.keysym.sym = sym;
-        event.key.keysym.mod = mod;
-        return event;
-    };
-    auto text = [](const char* typed) {
-        SDL_Event event{SDL_TEXTINPUT};
-        SDL_strlcpy(event.text.text, typed, sizeof(event.text.text));
-        return event;
-    };
+    auto key = [](SDL_Keycode sym, Uint16 mod = KMOD_NONE) { return AppHarness::KeyEvent(sym, mod); };
+    auto text = AppHarness::TextEvent;
     PathPrompt prompt(Request("qnt", false));
     EXPECT_EQ(prompt.text, std::filesystem::current_path().string() + "/");
     EXPECT_FALSE(prompt.HandleEvent(key(SDLK_RETURN)));  // a folder, not a file yet
     for (const SDL_Event& event : {key(SDLK_u, KMOD_LCTRL), text("s\xc3\xb6"), text("x"), key(SDLK_BACKSPACE),
                                    key(SDLK_BACKSPACE)})
         prompt.HandleEvent(event);
-    EXPECT_EQ(prompt.text, "s");  // both bytes of the two-byte character go
-    EXPECT_FALSE(prompt.finished);
+    EXPECT_EQ(std::pair(prompt.text, prompt.finished), std::pair(std::string("s"), false));  // both bytes go
     EXPECT_TRUE(prompt.HandleEvent(key(SDLK_RETURN)));
     EXPECT_EQ(prompt.outcome, DialogOutcome::kOk);
     PathPrompt cancelled(Request("qnt", true));
@@ -143,10 +131,8 @@ TEST(FileDialogs, PathPromptInTheProgram) {
     PathPrompt prompt(Request("qnt", false));
     harness.app->DrawFrame();
     prompt.Draw(640, 592);
-    SDL_Rect rect = {20, 244, 1, 1};
-    Uint8 rgba[4] = {};
-    SDL_RenderReadPixels(harness.app->renderer, &rect, SDL_PIXELFORMAT_RGBA32, rgba, 4);
-    EXPECT_EQ((std::vector<int>{rgba[0], rgba[1]}), (std::vector<int>{235, 235}));
+    const Rgba border = harness.Pixel(20, 244, false);
+    EXPECT_EQ((std::vector<int>{border.r, border.g}), (std::vector<int>{235, 235}));
     harness.SaveFrame("path_prompt");
     harness.PushType(SDL_QUIT);
     path.clear();

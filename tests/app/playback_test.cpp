@@ -1,21 +1,16 @@
-// Live playback and exports. The device is paused so that a test drives the
-// callback, a tick per call: the transport commands with the cursor marks, the
-// scope history, and the callback producing the very frames the
-// offline render produces, as "Export Wav" does; the export's nested frames and
-// abort; "Export Amiga EXE" with a test script in place of the build script.
-// Last, the device calling back on its own thread (SDL's dummy driver keeps
-// real time) while the frame loop plays, stops and edits: built with
-// ThreadSanitizer (tools/tsan_check.sh) this is where a missing lock shows up.
+// Live playback (the device paused: a test drives the callback a tick per call)
+// against the offline render; "Export Wav" and "Export Amiga EXE"; last, the
+// device on its own thread, which tools/tsan_check.sh runs under ThreadSanitizer.
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <sys/stat.h>
+#include <tuple>
 #include <vector>
 
 #include "app/wav_export_panel.h"
 #include "engine/wav_export.h"
 #include "tests/app/app_harness.h"
-#include "tests/app/scripted_dialog.h"
 
 namespace qn::testing {
 namespace {
@@ -25,13 +20,11 @@ constexpr int kTickBytes = 2 * kFramesPerTick * int(sizeof(int16_t));
 class Playback : public AppTest {
 protected:
     Replayer& Player() { return *harness.app->replayer; }
-    // One device buffer through the callback.
     std::vector<int16_t> Tick() {
         std::vector<int16_t> frames(2 * kFramesPerTick, 0x5555);
         App::AudioCallback(app(), reinterpret_cast<Uint8*>(frames.data()), kTickBytes);
         return frames;
     }
-    void Ticks(int count) { while (count-- > 0) Tick(); }
     // A song whose four voices play notes of the default instrument at
     // different rows of two patterns, over four positions.
     void WriteTune() {
@@ -66,6 +59,7 @@ TEST_F(Playback, TransportCommandsTable) {
         {kCommandPlayOneRow, 1, 5, 0, 0, false, false, 1, 6, -1},
         {kCommandPlayOneRow, 0, 9, 0, 0, true, false, 0, 10, -1},   // must not wait for a row end
         {kCommandPlayPattern, 3, 0, 64 * 6 * 3, 0, false, true, 3, -1, -1},  // the last position repeats
+        {kCommandStopSong, 0, 30, 0, 0, false, false, 0, 30, -1},  // a second stop has no marks to return to
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "command " << c.command << " row " << c.row << " then " << c.then);
@@ -75,7 +69,7 @@ TEST_F(Playback, TransportCommandsTable) {
         TheSong().currentPosition = c.position;
         Player().row = c.row;
         Run(c.command);
-        Ticks(c.ticks);
+        for (int tick = 0; tick < c.ticks; ++tick) Tick();
         if (c.then) Run(c.then);
         EXPECT_EQ(Player().playing, c.playing);
         EXPECT_EQ(TheSong().currentPosition, c.positionAfter);
@@ -83,52 +77,35 @@ TEST_F(Playback, TransportCommandsTable) {
         EXPECT_EQ(app()->cursorMarkRow, c.markRow);
         EXPECT_EQ(c.command == kCommandPlayOneRow && Player().stopAfterRow != 0, false);
     }
-    // A second stop has no marks to return to.
-    Player().row = 30;
-    Run(kCommandStopSong);
-    EXPECT_EQ(Player().row, 30);
 }
 
-// The scope history holds the mono mix of each frame (truncated toward
-// zero); Mono makes both channels equal. While an export owns the song the
-// callback writes silence and moves nothing; a short device buffer gets the
-// start of the tick.
+// The scope history holds the mono mix of each frame (truncated toward zero);
+// Mono makes both channels equal. While an export owns the song the callback
+// writes silence and moves nothing; a short device buffer gets the tick's start.
 TEST_F(Playback, ScopeStereoModesAndTheCallbacksEdgeCases) {
     WriteTune();
     TheSong().Position(0)[0].transpose = 3;  // the left side differs from the right
-    Run(kCommandFullStereo);
     Run(kCommandPlaySong);
-    const int64_t before = app()->scopeCounter;
-    std::vector<int16_t> last;
-    for (int i = 0; i < 60; ++i) last = Tick();
-    EXPECT_EQ(app()->scopeCounter, before + 60 * kFramesPerTick);
-    bool differed = false;
-    for (int frame = 0; frame < kFramesPerTick; ++frame) {
-        const int left = last[2 * frame], right = last[2 * frame + 1];
-        const int64_t index = (app()->scopeCounter - kFramesPerTick + frame) % kScopeHistorySize;
-        ASSERT_EQ(app()->scopeHistory[index], (left + right) / 2) << frame;
-        differed = differed || left != right;
-    }
-    EXPECT_TRUE(differed);
-    Run(kCommandMono);
-    int loud = 0;
-    for (int i = 0; i < 40; ++i) {
-        const std::vector<int16_t> frames = Tick();
+    for (int mode : {kCommandFullStereo, kCommandMono}) {
+        Run(mode);
+        std::vector<int16_t> last;
+        for (int i = 0; i < 60; ++i) last = Tick();
+        int differing = 0;
         for (int frame = 0; frame < kFramesPerTick; ++frame) {
-            ASSERT_EQ(frames[2 * frame], frames[2 * frame + 1]);
-            loud = std::max(loud, std::abs(int(frames[2 * frame])));
+            const int left = last[2 * frame], right = last[2 * frame + 1];
+            const int64_t index = (app()->scopeCounter - kFramesPerTick + frame) % kScopeHistorySize;
+            ASSERT_EQ(app()->scopeHistory[index], (left + right) / 2) << frame;
+            differing += left != right;
         }
+        EXPECT_EQ(differing > 0, mode == kCommandFullStereo);
     }
-    EXPECT_GT(loud, 1000);
-    const int row = Player().row, counter = Player().tickCounter;
-    const int64_t scope = app()->scopeCounter;
+    auto state = [&] { return std::tuple(Player().row, Player().tickCounter, app()->scopeCounter); };
+    const auto was = state();
     app()->exportBusy = 1;
     const std::vector<int16_t> silent = Tick();
     app()->exportBusy = 0;
-    EXPECT_TRUE(std::all_of(silent.begin(), silent.end(), [](int16_t v) { return v == 0; }));
-    EXPECT_EQ(Player().row, row);
-    EXPECT_EQ(Player().tickCounter, counter);
-    EXPECT_EQ(app()->scopeCounter, scope);
+    EXPECT_EQ(silent, std::vector<int16_t>(silent.size(), 0));
+    EXPECT_EQ(state(), was);
     std::vector<int16_t> frames(64, 0x5555);
     App::AudioCallback(app(), reinterpret_cast<Uint8*>(frames.data()), 64 * 2);
     EXPECT_TRUE(std::equal(frames.begin(), frames.end(), app()->audioBuffer));
@@ -200,19 +177,16 @@ TEST(WavExport, CancelChangesNothingAndTheExportIsTheOfflineRender) {
     const std::string statusBefore = h.Status();
     h.Command(kCommandExportWav);
     h.Frame();
-    EXPECT_TRUE(h.app->IsPlaying());
-    EXPECT_EQ(h.Status(), statusBefore);
+    EXPECT_EQ(std::pair(h.app->IsPlaying(), h.Status()), std::pair(true, statusBefore));
     dialog.Choose("out");
     {
         EveryTickFrames nested(nullptr);  // the panel redrawn after every tick changes no byte
         h.Command(kCommandExportWav);
         h.Frame();
     }
-    EXPECT_TRUE(dialog.requests.at(1).save);
-    EXPECT_EQ(h.Status(), "Wav exported.");
-    EXPECT_FALSE(h.app->IsPlaying());
-    EXPECT_EQ(h.app->document->song.currentPosition, 2u);
-    EXPECT_EQ(h.app->exportBusy.load(), 0);
+    EXPECT_EQ(std::tuple(dialog.requests.at(1).save, h.Status(), h.app->IsPlaying(),
+                         h.app->document->song.currentPosition, h.app->exportBusy.load()),
+              std::tuple(true, std::string("Wav exported."), false, 2u, 0));
     // The same file loaded and rendered the way the command line does.
     const std::string file = h.ReadFile(kDemoSong);
     std::vector<uint8_t> image(file.begin(), file.end());
@@ -256,15 +230,13 @@ TEST(WavExport, AbortWritesWholeTicksAndNothingElseRunsMeanwhile) {
     EXPECT_LT(during.r, 40);  // the panel's dark blue, gone afterwards
     EXPECT_NE((std::vector<int>{during.r, during.g, during.b}), (std::vector<int>{after.r, after.g, after.b}));
     const std::string wav = h.ReadFile("abort.wav");
-    EXPECT_EQ(Le32(wav, 4), wav.size() - 8);
-    EXPECT_EQ(Le32(wav, 40), wav.size() - 44);
-    EXPECT_EQ(Le32(wav, 40) % (4 * kFramesPerTick), 0u);
-    const uint32_t ticks = Le32(wav, 40) / (4 * kFramesPerTick);
+    const size_t data = Le32(wav, 40), ticks = data / (4 * kFramesPerTick);
+    EXPECT_EQ((std::vector<size_t>{Le32(wav, 4), data, data % (4 * kFramesPerTick)}),
+              (std::vector<size_t>{wav.size() - 8, wav.size() - 44, 0}));
     EXPECT_TRUE(ticks >= 6 && ticks <= 8) << ticks;
     // Nothing pushed during the export runs afterwards.
     h.Frame(3);
-    EXPECT_EQ(dialog.requests.size(), 1u);
-    EXPECT_FALSE(h.app->IsPlaying());
+    EXPECT_EQ(std::pair(dialog.requests.size(), h.app->IsPlaying()), std::pair(size_t(1), false));
 }
 
 TEST(WavExport, ClosingTheWindowAbortsThenQuitsAndAFailedWriteIsReported) {
@@ -276,9 +248,7 @@ TEST(WavExport, ClosingTheWindowAbortsThenQuitsAndAFailedWriteIsReported) {
     h.Frame();
     EXPECT_EQ(h.Status(), "Failed. Could not write wav.");
     dialog.Choose("closed.wav");
-    EveryTickFrames frames([&](int frame) {
-        if (frame == 3) h.PushType(SDL_QUIT);
-    });
+    EveryTickFrames frames([&](int frame) { if (frame == 3) h.PushType(SDL_QUIT); });
     h.Command(kCommandExportWav);
     EXPECT_TRUE(h.Frame(2));
     EXPECT_EQ(Le32(h.ReadFile("closed.wav"), 40), 3u * 4u * kFramesPerTick);
@@ -306,9 +276,8 @@ TEST(AmigaExport, WritesWhatSaveSongWritesAndStartsTheScript) {
         EXPECT_EQ(h.ReadFile("utils/started").size(), 8 * run);
     }
     waitFor([&] { return h.app->childProcesses.empty(); });
-    EXPECT_TRUE(h.app->childProcesses.empty());
-    EXPECT_EQ(h.app->songPath[0], 0);
-    EXPECT_EQ(h.app->SongChanged(), changed);
+    EXPECT_EQ(std::tuple(h.app->childProcesses.empty(), h.app->songPath[0], h.app->SongChanged()),
+              std::tuple(true, '\0', changed));
     ScriptedDialog dialog;
     dialog.Choose("saved.qnt");
     h.Command(kCommandSaveSongAs);
@@ -318,11 +287,12 @@ TEST(AmigaExport, WritesWhatSaveSongWritesAndStartsTheScript) {
     h.Command(kCommandExportAmigaExe);
     h.Frame();
     EXPECT_EQ(h.Status(), "Failed. Could not save song.");
-    EXPECT_TRUE(h.app->childProcesses.empty());
 }
 
 using AudioThread = Playback;
 
+// Application keys and commands, and edits typed into the pattern and sequence
+// panes (Alt+2 switches them) in edit mode, while the callback plays on its thread.
 TEST_F(AudioThread, PlaysWhileKeysArePushed) {
     WriteTune();
     App* app = harness.app;
@@ -331,32 +301,35 @@ TEST_F(AudioThread, PlaysWhileKeysArePushed) {
     int64_t before = 0;
     std::vector<int16_t> scope(256);
     app->CopyScopeHistory(scope.data(), int(scope.size()), &before);
-    const SDL_Keycode keys[] = {SDLK_RCTRL, SDLK_DOWN,  SDLK_F2,     SDLK_RETURN, SDLK_KP_PLUS, SDLK_RALT,
-                                SDLK_UP,   SDLK_SPACE, SDLK_RCTRL, SDLK_F3,     SDLK_SPACE,   SDLK_LESS};
-    const Uint16 mods[] = {KMOD_NONE, KMOD_LALT, KMOD_NONE, KMOD_LCTRL, KMOD_NONE, KMOD_LSHIFT,
-                           KMOD_LALT, KMOD_NONE, KMOD_RSHIFT, KMOD_NUM, KMOD_LSHIFT, KMOD_NONE};
+    const std::pair<SDL_Keycode, Uint16> keys[] = {
+        {SDLK_RCTRL, 0}, {SDLK_DOWN, KMOD_LALT}, {SDLK_F2, 0}, {SDLK_RETURN, KMOD_LCTRL}, {SDLK_KP_PLUS, 0},
+        {SDLK_RALT, KMOD_LSHIFT}, {SDLK_UP, KMOD_LALT}, {SDLK_SPACE, 0}, {SDLK_RCTRL, KMOD_RSHIFT},
+        {SDLK_F3, KMOD_NUM}, {SDLK_SPACE, KMOD_LSHIFT}, {SDLK_LESS, 0}};
+    const SDL_Keycode edits[] = {SDLK_z, SDLK_x, SDLK_DOWN, SDLK_INSERT, SDLK_BACKSPACE,
+                                 SDLK_RIGHT, SDLK_5, SDLK_DELETE, SDLK_UP, SDLK_RETURN};
     const int commands[] = {kCommandFullStereo, kCommandPlayPattern, kCommandHalfStereo, kCommandPlaySong,
                             kCommandMono};
     constexpr int kFrames = 150;  // about 2.5 seconds at 60 frames per second
     for (int frame = 0; frame < kFrames; ++frame) {
-        if (frame % 5 == 0) harness.KeyDown(keys[(frame / 5) % 12], mods[(frame / 5) % 12]);
+        if (frame % 5 == 0) {
+            harness.KeyDown(keys[(frame / 5) % 12].first, keys[(frame / 5) % 12].second);
+        } else {
+            app->editMode = true;
+            harness.KeyDown(edits[(frame - frame / 5 - 1) % 10]);
+            if (frame % 5 == 4) harness.KeyDown(SDLK_2, KMOD_LALT);
+        }
         if (frame % 17 == 0) harness.Command(commands[(frame / 17) % 5]);
         if (frame % 23 == 0) app->PreviewNote(25 + frame % 12);
-        std::vector<int16_t> copy(128);
-        app->CopyScopeHistory(copy.data(), int(copy.size()));
+        app->CopyScopeHistory(scope.data(), 128);
         (void)app->IsPlaying();
         harness.Frame();
     }
     int64_t after = 0;
     app->CopyScopeHistory(scope.data(), int(scope.size()), &after);
-    // The callback kept running alongside: at least a second of buffers.
     EXPECT_GT(after - before, int64_t(kSampleRate));
-    // And the program still answers: stop, then play again.
-    harness.Command(kCommandStopSong);
-    harness.Frame();
+    Run(kCommandStopSong);  // and the program still answers
     EXPECT_FALSE(app->IsPlaying());
-    harness.Command(kCommandPlaySong);
-    harness.Frame();
+    Run(kCommandPlaySong);
     EXPECT_TRUE(app->IsPlaying());
 }
 

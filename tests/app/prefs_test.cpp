@@ -17,15 +17,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class PrefsFile : public ::testing::Test {
-protected:
-    std::string path = (fs::temp_directory_path() / ("qn_prefs_" + std::to_string(::getpid()) + ".bin")).string();
-    void TearDown() override { fs::remove_all(path), fs::remove_all(path + ".dir"); }
-};
-
-// Each file with the record and background it gives: hex, size, stereo,
-// wide, background. guiSize 2 is set before loading.
-TEST_F(PrefsFile, LoadTable) {
+// Each file with the record and background it gives: hex, size, stereo, wide,
+// background (guiSize 2 is set before loading). Then a saved record loads back
+// equal, no temporary file is left; a target in a missing folder, or a folder
+// in the way of the rename, fails and leaves nothing behind.
+TEST(PrefsFile, LoadTableRoundTripAndFailedSaves) {
+    const std::string path = fs::temp_directory_path() / ("qn_prefs_" + std::to_string(::getpid()) + ".bin");
     struct Case { std::vector<uint8_t> bytes; std::array<int, 7> expected; const char* what; };
     const Case cases[] = {
         {{}, {0, 2, 0, 0, 92, 100, 120}, "no file: the record is kept"},
@@ -42,16 +39,8 @@ TEST_F(PrefsFile, LoadTable) {
         prefs.guiSize = 2;
         Colour background = LoadPrefs(prefs, path);
         EXPECT_EQ((std::array<int, 7>{prefs.stepsInHex, prefs.guiSize, prefs.stereoMode, prefs.wideGui, background.r,
-                                      background.g, background.b}),
-                  c.expected)
-            << c.what;
+                                      background.g, background.b}), c.expected) << c.what;
     }
-}
-
-// A saved record loads back equal, and no temporary file is left. A target
-// in a missing folder, or a folder in the way of the rename, fails and
-// leaves nothing behind.
-TEST_F(PrefsFile, RoundTripAndFailedSaves) {
     Prefs prefs = DefaultPrefs();
     prefs.guiSize = prefs.wideGui = 1;
     prefs.stereoMode = 2;
@@ -65,6 +54,7 @@ TEST_F(PrefsFile, RoundTripAndFailedSaves) {
     fs::create_directories(path + ".dir/prefs.bin/x");
     EXPECT_FALSE(SavePrefs(prefs, path + ".dir/prefs.bin"));
     EXPECT_FALSE(fs::exists(path + ".dir/prefs.bin.tmp"));
+    fs::remove_all(path), fs::remove_all(path + ".dir");
 }
 
 }  // namespace

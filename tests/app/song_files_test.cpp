@@ -1,9 +1,8 @@
-// Nothing lost: "Load Song", "Save Song" and "Save Song As..." through a
-// scripted dialog, backups (rotation, the crash path, the autosave, the note
-// after a run that did not end properly), and the unsaved-changes question
-// before a song is replaced or the program quits.
+// Nothing lost: loading and saving songs, backups (rotation, the crash path,
+// autosave, the note after a run that did not end), the unsaved-changes question.
 #include <algorithm>
 #include <chrono>
+#include <tuple>
 #include <filesystem>
 #include <signal.h>
 #include <sys/wait.h>
@@ -12,7 +11,6 @@
 #include "app/backup.h"
 #include "app/save_question.h"
 #include "tests/app/app_harness.h"
-#include "tests/app/scripted_dialog.h"
 
 namespace qn::testing {
 namespace {
@@ -70,11 +68,11 @@ TEST_F(SongFiles, CommandsAnswersAndWhatTheyLeave) {
         EXPECT_EQ(FixedText(harness.app->document->title, kTitleLength), loaded ? "second" : title);
         EXPECT_EQ(harness.app->replayer->voices[3].muted, loaded ? 0 : 1);
         EXPECT_EQ(loaded ? harness.app->cursorMarkRow : -1, -1);
+        EXPECT_EQ(loaded ? harness.app->undo.song.current() : -1, -1);  // the next key makes it the first state
         EXPECT_TRUE(step.command != kCommandLoadSong || !harness.app->IsPlaying());  // even a cancelled load stops
     }
     EXPECT_STREQ(FileDialogError(), "File dialog box show failed.");
-    EXPECT_EQ(TheSong().Pattern(1)[3].Note(), 30);
-    EXPECT_EQ(TheSong().Pattern(1)[3].Instrument(), 2);
+    EXPECT_EQ(std::pair(TheSong().Pattern(1)[3].Note(), TheSong().Pattern(1)[3].Instrument()), std::pair(30, 2));
     EXPECT_EQ(harness.app->replayer->song, &TheSong());  // the editable song plays, not the file's image
     EXPECT_TRUE(std::filesystem::is_directory("folder.qnt/inside"));
     // Only whole songs are left: no temporary files, no name without ".qnt".
@@ -99,9 +97,7 @@ TEST(BackupStoreTest, KeepsTheNewestFiveAndAFatalSignalWritesThePublishedImage) 
     for (int i = 1; i <= 7; ++i) ASSERT_TRUE(write("backup " + std::to_string(i)));
     for (int place = 1; place <= BackupStore::kKeep; ++place)
         EXPECT_EQ(AppHarness::ReadFile(store.BackupPath(place)), "backup " + std::to_string(8 - place));
-    int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) files += entry.is_regular_file();
-    EXPECT_EQ(files, BackupStore::kKeep);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), BackupStore::kKeep);
     const std::string image = "the song image";
     pid_t child = fork();
     ASSERT_GE(child, 0);
@@ -122,25 +118,30 @@ TEST(BackupStoreTest, KeepsTheNewestFiveAndAFatalSignalWritesThePublishedImage) 
     std::filesystem::remove_all(top);
 }
 
+const std::string kDemoSong = std::string(QUILLNOTE_SOURCE_DIR) + "/songs/demo.qnt";
+
+// Playing is no change; an edit marks the title and is backed up, a save
+// clears both; the next start after a run that did not end names its backup.
 TEST(AppBackup, AutosaveOfAChangedSongAndTheNoteAfterACrash) {
-    AppHarness h;
+    AppHarness h({}, kDemoSong.c_str());
     ASSERT_TRUE(h.started);
     ASSERT_TRUE(h.app->backup && h.app->backup->IsOpen());
     EXPECT_EQ(h.app->backup->Directory(), std::filesystem::current_path().string() + ".data/quillnote/backup/");
     h.app->changeCheckSeconds = 0.0;
     h.app->autosaveSeconds = 0.0;
-    h.Frame(2);
-    EXPECT_FALSE(h.app->backup->HasCrashImage());
+    auto marked = [&] { return std::string(SDL_GetWindowTitle(h.app->window)).ends_with(" *"); };
+    h.Frame(20);  // the demo plays from start-up
+    EXPECT_FALSE(h.app->SongChanged() || marked() || h.app->backup->HasCrashImage());
     EXPECT_FALSE(std::filesystem::exists(h.app->backup->BackupPath(1)));
     h.app->document->song.Pattern(2)[3].SetNote(40);
     h.Frame(2);
+    EXPECT_TRUE(marked());
     std::vector<uint8_t> image;
     ASSERT_TRUE(h.app->WriteSongImage(image));
     EXPECT_TRUE(h.app->backup->HasCrashImage());
     EXPECT_EQ(h.ReadFile(h.app->backup->BackupPath(1)), std::string(image.begin(), image.end()));
     EXPECT_FALSE(std::filesystem::exists(h.app->backup->BackupPath(2)));  // unchanged since: no second copy
-    // A run whose process is gone left its marker: the next start names
-    // the backup that run wrote.
+    // A run whose process is gone left its marker.
     std::string folder = h.app->backup->Directory();
     h.app->StopBackups();
     pid_t gone = fork();
@@ -152,85 +153,54 @@ TEST(AppBackup, AutosaveOfAChangedSongAndTheNoteAfterACrash) {
     h.app->StartBackups();
     EXPECT_EQ(h.Status(), "Quillnote did not close properly. Backup: " + folder + "backup-1.qnt");
     EXPECT_FALSE(std::filesystem::exists(marker));
-    // A saved song has nothing to back up.
     ScriptedDialog dialog;
     dialog.Choose("saved.qnt");
     h.Command(kCommandSaveSong);
     h.Frame();
-    EXPECT_FALSE(h.app->backup->HasCrashImage());
+    EXPECT_FALSE(h.app->SongChanged() || marked() || h.app->backup->HasCrashImage());
 }
 
-const std::string kDemoSong = std::string(QUILLNOTE_SOURCE_DIR) + "/songs/demo.qnt";
 constexpr int kWindowClose = -1;  // an SDL_QUIT event instead of a command
 
 struct ScriptedQuestion {
     ScriptedQuestion() {
-        SetSaveQuestion([this] {
-            ++asked;
-            return answer;
-        });
+        SetSaveQuestion([this] { return ++asked, answer; });
     }
     ~ScriptedQuestion() { SetSaveQuestion({}); }
     SaveAnswer answer = SaveAnswer::kCancel;
     int asked = 0;
 };
 
-TEST(UnsavedChanges, PlayingAndSavingAreNoChangeAndTheTitleMarksAnEdit) {
-    AppHarness h({}, kDemoSong.c_str());
-    ASSERT_TRUE(h.started);
-    h.app->changeCheckSeconds = 0.0;
-    auto marked = [&] {
-        const std::string title = SDL_GetWindowTitle(h.app->window);
-        return title.size() > 2 && title.substr(title.size() - 2) == " *";
-    };
-    h.Frame(20);  // the demo plays from start-up
-    EXPECT_FALSE(h.app->SongChanged() || marked());
-    h.app->document->song.Pattern(1)[0].SetNote(13);
-    h.Frame();
-    EXPECT_TRUE(marked());
-    ScriptedDialog dialog;
-    dialog.Choose("copy.qnt");
-    h.Command(kCommandSaveSongAs);
-    h.Frame();
-    EXPECT_FALSE(h.app->SongChanged() || marked());
-}
-
 TEST(UnsavedChanges, EachCommandWithEachAnswer) {
     AppHarness h;
     ASSERT_TRUE(h.started);
     ScriptedQuestion question;
     ScriptedDialog dialog;
-    const int commands[] = {kCommandQuit,     kWindowClose,   kCommandNewSong, kCommandNewSongKeepInstruments,
-                            kCommandLoadSong, kCommandImportProTracker, kCommandImportQxm};
-    const SaveAnswer answers[] = {SaveAnswer::kSave, SaveAnswer::kDiscard, SaveAnswer::kCancel};
-    for (int command : commands) {
-        for (SaveAnswer answer : answers) {
-            SCOPED_TRACE(::testing::Message() << "command " << command << " answer " << int(answer));
-            // A saved song, then an edit.
+    struct Case { int command; bool quits, asksForFile, replaces; };
+    const Case cases[] = {{kCommandQuit, true, false, false}, {kWindowClose, true, false, false},
+                          {kCommandNewSong, false, false, true}, {kCommandNewSongKeepInstruments, false, false, true},
+                          {kCommandLoadSong, false, true, false}, {kCommandImportProTracker, false, true, false},
+                          {kCommandImportQxm, false, true, false}};
+    for (const Case& c : cases) {
+        for (SaveAnswer answer : {SaveAnswer::kSave, SaveAnswer::kDiscard, SaveAnswer::kCancel}) {
+            SCOPED_TRACE(::testing::Message() << "command " << c.command << " answer " << int(answer));
             h.app->RememberSongPath("song.qnt");
             ASSERT_TRUE(h.app->SaveSong("song.qnt"));
             h.app->MarkSongSaved();
-            std::string savedBytes = h.ReadFile("song.qnt");
+            const std::string savedBytes = h.ReadFile("song.qnt");
             qntPatternStep& step = h.app->document->song.Pattern(1)[5];
             const int edited = step.Note() == 30 ? 31 : 30;
             step.SetNote(edited);
-            ASSERT_TRUE(h.app->SongChanged());
             question.asked = 0;
             question.answer = answer;
             dialog.requests.clear();
-            if (command == kWindowClose) h.PushType(SDL_QUIT); else h.Command(command);
-            bool quit = h.Frame();
+            if (c.command == kWindowClose) h.PushType(SDL_QUIT); else h.Command(c.command);
+            const bool quit = h.Frame(), goesOn = answer != SaveAnswer::kCancel;
             h.app->quit = false;
-            EXPECT_EQ(question.asked, 1);
-            bool goesOn = answer != SaveAnswer::kCancel;
-            EXPECT_EQ(h.ReadFile("song.qnt") != savedBytes, answer == SaveAnswer::kSave);
-            bool quits = command == kCommandQuit || command == kWindowClose;
-            EXPECT_EQ(quit, quits && goesOn);
-            bool asksForFile = command == kCommandLoadSong || command == kCommandImportProTracker ||
-                               command == kCommandImportQxm;
-            EXPECT_EQ(dialog.requests.size(), asksForFile && goesOn ? 1u : 0u);
-            bool replaced = (command == kCommandNewSong || command == kCommandNewSongKeepInstruments) && goesOn;
-            EXPECT_EQ(h.app->document->song.Pattern(1)[5].Note() == edited, !replaced);
+            EXPECT_EQ(std::tuple(question.asked, h.ReadFile("song.qnt") != savedBytes, quit, dialog.requests.size(),
+                                 h.app->document->song.Pattern(1)[5].Note() == edited),
+                      std::tuple(1, answer == SaveAnswer::kSave, c.quits && goesOn, size_t(c.asksForFile && goesOn),
+                                 !(c.replaces && goesOn)));
         }
     }
     // An unchanged song is not asked about.
@@ -253,12 +223,10 @@ TEST(UnsavedChanges, QuestionBoxesReadTheirAnswers) {
     const SDL_Keycode keys[] = {SDLK_s, SDLK_d, SDLK_ESCAPE};
     for (int i = 0; i < 3; ++i) {
         SavePrompt byKey, byClick;
-        SDL_Event event{SDL_KEYDOWN};
-        event.key.keysym.sym = keys[i];
-        EXPECT_TRUE(byKey.HandleEvent(event));
+        EXPECT_TRUE(byKey.HandleEvent(AppHarness::KeyEvent(keys[i])));
         EXPECT_EQ(byKey.answer, order[i]);
         SDL_Rect button = byClick.ButtonRect(i, byClick.width, byClick.height);
-        event = SDL_Event{SDL_MOUSEBUTTONUP};
+        SDL_Event event{SDL_MOUSEBUTTONUP};
         event.button.button = SDL_BUTTON_LEFT;
         event.button.x = button.x + button.w / 2;
         event.button.y = button.y + button.h / 2;

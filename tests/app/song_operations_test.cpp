@@ -1,15 +1,12 @@
-// Song operations in the running program: instrument files through a
-// scripted dialog, the two imports, "Optimize Song", the wave commands (whose
-// waves are generated again at once) and every way these come to nothing; and
-// undo: a change is recorded with the next handled key, the song and
-// instrument histories, round trips, new and loaded songs, the audio lock.
+// Instrument files, imports, "Optimize Song" and the wave commands (waves made
+// again at once), every way they come to nothing; undo and its histories.
 #include <atomic>
 #include <filesystem>
 #include <thread>
+#include <tuple>
 
 #include "song/song_image.h"
 #include "tests/app/app_harness.h"
-#include "tests/app/scripted_dialog.h"
 #include "tests/test_data.h"
 
 namespace qn::testing {
@@ -17,9 +14,8 @@ namespace {
 
 std::string TestModule(const char* name) { return (qn::test::TestDataFolder("mod") / name).string(); }
 
-// A Qxm module of one position naming track 0 on every voice, one track of
-// one row with note 13, no instruments; the title "qx" sits in the subsong
-// list, which the importer skips. Padded to the 100 bytes a module has.
+// A Qxm module: one position naming track 0 on every voice, one track of one row
+// (note 13), no instruments, the title "qx" in the subsong list; 100 bytes.
 std::string SmallQxm() {
     std::string file = {'Q', 'M', 'V', 0, 0, 14, 0, 1, 0, 0, 1, 0, 0, 2};
     file += std::string("qx\0\0", 4);
@@ -80,12 +76,11 @@ TEST_F(SongOperations, InstrumentFilesAndWaveClipboards) {
     EXPECT_EQ(harness.Status(), "Instrument loaded.");
     // Needed 3, 5, 2 land in slots 3, 2, 1; the copy of 5 mixes the copy of 2.
     Song& song = TheSong();
-    EXPECT_EQ(song.instrumentSteps[0][0].Parameter(), 3);
-    EXPECT_EQ(song.instrumentSteps[0][1].Parameter(), 2);
-    EXPECT_EQ((std::vector<int>{song.waves[0].gain, song.waves[1].gain, song.waves[2].gain, song.waves[1].mixWave}),
-              (std::vector<int>{90, 120, 110, 1}));
+    EXPECT_EQ((std::vector<int>{song.instrumentSteps[0][0].Parameter(), song.instrumentSteps[0][1].Parameter(),
+                                song.waves[0].gain, song.waves[1].gain, song.waves[2].gain, song.waves[1].mixWave,
+                                song.waveCount}),
+              (std::vector<int>{3, 2, 90, 120, 110, 1, 3}));
     EXPECT_EQ(FixedText(song.waveNames[1], kNameLength) + FixedText(song.instrumentNames[0], kNameLength), "mixerlead");
-    EXPECT_EQ(song.waveCount, 3);
     ExpectWavesFresh(3);  // generated at once, not at the next play
     // Clear unused waves keeps the mix sources and clears the rest.
     Run(kCommandNewSong);
@@ -94,8 +89,8 @@ TEST_F(SongOperations, InstrumentFilesAndWaveClipboards) {
     SetFixedText(TheSong().waveNames[6], kNameLength, "stray");
     Run(kCommandInstrumentWindow);
     Run(kCommandClearUnusedWaves);
-    EXPECT_TRUE(IsWaveEmpty(TheSong().waves[6]));
-    EXPECT_EQ(FixedText(TheSong().waveNames[6], kNameLength), "");
+    EXPECT_EQ(std::pair(IsWaveEmpty(TheSong().waves[6]), FixedText(TheSong().waveNames[6], kNameLength)),
+              std::pair(true, std::string()));
     EXPECT_EQ((std::vector<int>{TheSong().waves[1].gain, TheSong().waves[2].gain, TheSong().waves[4].gain}),
               (std::vector<int>{90, 110, 120})) << "wave 2 is mixed in by wave 5";
     Run(kCommandWaveWindow);
@@ -103,14 +98,14 @@ TEST_F(SongOperations, InstrumentFilesAndWaveClipboards) {
     Press(SDLK_F4, KMOD_LSHIFT);  // Copy Wave
     app()->currentWave = 2;
     Press(SDLK_F5, KMOD_LSHIFT);  // Paste Wave
-    EXPECT_EQ(TheSong().waves[1].gain, 120);
-    EXPECT_EQ(TheSong().waves[1].mixWave, 0) << "a wave mixes only lower-numbered waves";
-    EXPECT_EQ(FixedText(TheSong().waveNames[1], kNameLength), "mixer");
+    EXPECT_EQ(std::tuple(int(TheSong().waves[1].gain), int(TheSong().waves[1].mixWave),
+                         FixedText(TheSong().waveNames[1], kNameLength)),
+              std::tuple(120, 0, std::string("mixer"))) << "a wave mixes only lower-numbered waves";
     ExpectWavesFresh(5);
     app()->currentWave = 5;
     Press(SDLK_F3, KMOD_LSHIFT);  // Clear Wave
-    EXPECT_TRUE(IsWaveEmpty(TheSong().waves[4]));
-    EXPECT_EQ(FixedText(TheSong().waveNames[4], kNameLength), "");
+    EXPECT_EQ(std::pair(IsWaveEmpty(TheSong().waves[4]), FixedText(TheSong().waveNames[4], kNameLength)),
+              std::pair(true, std::string()));
 }
 
 TEST_F(SongOperations, ImportsThroughTheDialog) {
@@ -119,8 +114,7 @@ TEST_F(SongOperations, ImportsThroughTheDialog) {
     dialog.Choose(path);
     Run(kCommandImportProTracker);
     EXPECT_EQ(harness.Status(), "Protracker Import successful.");
-    // The conversion has its own tests; here the title and the length at 950
-    // arrive, and the song is measured again for the panel.
+    // The title and the length (byte 950) arrive; the song is measured again.
     EXPECT_EQ(std::string(app()->document->title, kTitleLength), module.substr(0, kTitleLength));
     EXPECT_EQ(int(TheSong().sequenceLength), uint8_t(module[950]));
     EXPECT_EQ(app()->songSize, WriteSongImage(*app()->document, nullptr, 0, nullptr, nullptr));
@@ -128,9 +122,9 @@ TEST_F(SongOperations, ImportsThroughTheDialog) {
     dialog.Choose("small.qxm");
     Run(kCommandImportQxm);
     EXPECT_EQ(harness.Status(), "QXM Import successful.");
-    EXPECT_EQ(FixedText(app()->document->title, kTitleLength), "qx");
-    EXPECT_EQ(TheSong().rowsPerPattern, 1);
-    EXPECT_EQ(TheSong().Pattern(TheSong().Position(0)[2].pattern)[0].Note(), 13);
+    EXPECT_EQ(std::tuple(FixedText(app()->document->title, kTitleLength), int(TheSong().rowsPerPattern),
+                         TheSong().Pattern(TheSong().Position(0)[2].pattern)[0].Note()),
+              std::tuple(std::string("qx"), 1, 13));
 }
 
 TEST_F(SongOperations, WaveCommandsChangeTheWaveMemoryAtOnce) {
@@ -142,10 +136,9 @@ TEST_F(SongOperations, WaveCommandsChangeTheWaveMemoryAtOnce) {
     song.instrumentSteps[0][1] = InstrumentStep{0, 0, 5};
     SetGains({{2, 100}, {3, 20}, {4, 30}, {5, 120}});
     Run(kCommandOptimizeSong);
-    EXPECT_EQ(song.instrumentSteps[0][1].Parameter(), 3);
-    EXPECT_EQ(song.waves[2].gain, 120);
+    EXPECT_EQ((std::vector<int>{song.instrumentSteps[0][1].Parameter(), song.waves[2].gain, song.waveCount}),
+              (std::vector<int>{3, 120, 3}));
     EXPECT_NE(harness.Status().find(" 2 Waves Saved: "), std::string::npos) << harness.Status();
-    EXPECT_EQ(song.waveCount, 3);
     ExpectWavesFresh(3);
     // The wave window's Ctrl+- and Ctrl++ scale by 0.9 and 1.1; Normalize
     // scales to the loudest (gain 120 -> 255); none of them says anything.
@@ -167,9 +160,8 @@ TEST_F(SongOperations, WaveCommandsChangeTheWaveMemoryAtOnce) {
     EXPECT_EQ(harness.Status(), "before");
 }
 
-// Every way an instrument or import command can come to nothing: the status
-// line it leaves ("before" = unchanged) and the song storage untouched.
-// good.ins is a saved instrument; the failing files are built from it.
+// Every way an instrument or import command can come to nothing: the status it
+// leaves ("before" = unchanged), the storage untouched. Bad files come from good.ins.
 TEST_F(SongOperations, FailedOrCancelledCommandsChangeNothing) {
     MakeMixingInstrument();
     dialog.Choose("good.ins");
@@ -187,23 +179,16 @@ TEST_F(SongOperations, FailedOrCancelledCommandsChangeNothing) {
     const std::string badMod = "Protracker Import failed.";
     struct Case { int command; std::string choice; std::string status; };
     const Case cases[] = {
-        {kCommandSaveInstrument, "", "before"},
-        {kCommandLoadInstrument, "", "before"},
+        {kCommandSaveInstrument, "", "before"}, {kCommandLoadInstrument, "", "before"},
         {kCommandSaveInstrument, "missing/folder/lead.ins", saveFailed},
-        {kCommandSaveInstrument, "taken.ins", saveFailed},
-        {kCommandLoadInstrument, "magic.ins", unknown},
-        {kCommandLoadInstrument, "short.ins", unknown},
-        {kCommandLoadInstrument, "empty.ins", unknown},
-        {kCommandLoadInstrument, "large.ins", unknown},
-        {kCommandLoadInstrument, "absent.ins", unknown},
-        {kCommandImportProTracker, "", "before"},
-        {kCommandImportProTracker, "empty.ins", "before"},
+        {kCommandSaveInstrument, "taken.ins", saveFailed}, {kCommandLoadInstrument, "magic.ins", unknown},
+        {kCommandLoadInstrument, "short.ins", unknown}, {kCommandLoadInstrument, "empty.ins", unknown},
+        {kCommandLoadInstrument, "large.ins", unknown}, {kCommandLoadInstrument, "absent.ins", unknown},
+        {kCommandImportProTracker, "", "before"}, {kCommandImportProTracker, "empty.ins", "before"},
         {kCommandImportProTracker, "absent.mod", "before"},
         {kCommandImportProTracker, TestModule("truncated_header.mod"), badMod},
-        {kCommandImportProTracker, TestModule("truncated_soundtracker.mod"), badMod},
-        {kCommandImportQxm, "", "before"},
-        {kCommandImportQxm, "empty.ins", "before"},
-        {kCommandImportQxm, "bad.qxm", "QXM Import failed."},
+        {kCommandImportProTracker, TestModule("truncated_soundtracker.mod"), badMod}, {kCommandImportQxm, "", "before"},
+        {kCommandImportQxm, "empty.ins", "before"}, {kCommandImportQxm, "bad.qxm", "QXM Import failed."},
     };
     app()->currentInstrument = 2;
     const std::vector<uint8_t> before = Storage();
@@ -265,63 +250,21 @@ TEST_F(UndoRecording, ChangesAreRecordedWithTheNextKeyAndUndoneAndRedone) {
     }
     HarmlessKey();
     EXPECT_EQ(Histories().song.current(), 2) << "undo and redo store nothing themselves";
-}
-
-TEST_F(UndoRecording, EachWindowHasItsHistory) {
-    EditNote(0, 13);
-    HarmlessKey();
-    // The wave editor records nothing and undoes nothing.
+    // The wave editor records nothing; the instrument editor keeps its own
+    // history, which a new song keeping the instruments keeps.
     Run(kCommandWaveWindow);
     EditNote(0, 30);
     HarmlessKey();
     Run(kCommandUndo);
     EXPECT_EQ(Note(0), 30);
-    EditNote(0, 13);
-    EXPECT_EQ(Histories().song.current(), 1);
-    // The instrument editor's history restarts at each opening.
     Run(kCommandInstrumentWindow);
-    EXPECT_EQ(Histories().instrument.current(), 0);
     TheSong().instruments[0].attack = 9;
     HarmlessKey();
-    EXPECT_EQ(Histories().instrument.current(), 1);
-    EXPECT_EQ(Histories().song.current(), 1) << "the song history is not touched";
-    Run(kCommandUndo);
-    EXPECT_EQ(TheSong().instruments[0].attack, 0);
-    Run(kCommandRedo);
-    Run(kCommandGuiSize10);  // rebuilds the open window and keeps its history
-    EXPECT_EQ(Histories().instrument.current(), 1);
-    // Back in the main window the song history steps back over both.
-    Run(kCommandMainWindow);
-    Run(kCommandUndo);
-    EXPECT_EQ(Note(0) + TheSong().instruments[0].attack, 0);
-    Run(kCommandInstrumentWindow);
-    EXPECT_EQ(Histories().instrument.current(), 0);
-    TheSong().instruments[0].attack = 9;
-    HarmlessKey();
-    Run(kCommandMainWindow);
-    // New songs restart the histories; keeping the instruments keeps theirs.
+    EXPECT_EQ(std::pair(Histories().song.current(), Histories().instrument.current()), std::pair(2, 1));
     Run(kCommandNewSongKeepInstruments);
-    EXPECT_EQ(Histories().song.current(), 0);
-    EXPECT_EQ(Histories().instrument.current(), 1);
+    EXPECT_EQ(std::pair(Histories().song.current(), Histories().instrument.current()), std::pair(0, 1));
     Run(kCommandNewSong);
-    EXPECT_EQ(Histories().song.current(), 0);
     EXPECT_EQ(Histories().instrument.current(), -1);
-}
-
-TEST_F(UndoRecording, ALoadedSongBecomesTheFirstStateWithTheNextKey) {
-    EditNote(0, 13);
-    dialog.Choose("saved.qnt");
-    Run(kCommandSaveSong);
-    EditNote(0, 25);
-    HarmlessKey();
-    dialog.Choose("saved.qnt");
-    Run(kCommandLoadSong);
-    ASSERT_EQ(harness.Status(), "Song loaded.");
-    EXPECT_EQ(Histories().song.current(), -1);
-    HarmlessKey();
-    EXPECT_EQ(Histories().song.current(), 0);
-    Run(kCommandUndo);
-    EXPECT_EQ(Note(0), 13) << "nothing before the loaded song";
 }
 
 TEST_F(UndoRecording, UndoRegeneratesTheWavesAndWaitsForTheAudioLock) {
@@ -336,10 +279,7 @@ TEST_F(UndoRecording, UndoRegeneratesTheWavesAndWaitsForTheAudioLock) {
     // audio callback does while it renders a tick.
     std::atomic<bool> done{false};
     app()->audioMutex.lock();
-    std::thread frame([&] {
-        app()->StepUndo(false);
-        done = true;
-    });
+    std::thread frame([&] { app()->StepUndo(false), done = true; });
     SDL_Delay(50);
     EXPECT_FALSE(done.load());
     EXPECT_NE(TheSong().waves[0].gain, 64);
