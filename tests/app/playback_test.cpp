@@ -46,6 +46,29 @@ protected:
 // Each transport command from a set place, after some ticks and an
 // optional second command. F00 (stop) on the start row of pattern 1 when
 // `stopRow`. Expected row -1: not checked.
+// A note key sounds the current instrument with the position's transpose in
+// the main window; in the wave window the current wave plainly, at full sustain.
+TEST_F(Playback, PreviewOfTheInstrumentAndOfTheWave) {
+    WriteTune();
+    TheSong().Position(0)[2].transpose = -5;
+    app()->currentVoice = 2, app()->currentInstrument = 3, app()->currentWave = 1;
+    const VoiceState& voice = Player().voices[2];
+    app()->PreviewNote(25);
+    const auto voiceState = [&voice] {
+        return std::vector<int>{voice.instrument, voice.notePitch, voice.pendingStart, voice.waveIndex, voice.sustain,
+                                voice.stepSpeed};
+    };
+    const std::vector<int> instrument = voiceState();
+    EXPECT_EQ(std::vector<int>(instrument.begin(), instrument.begin() + 3), (std::vector<int>{3, 20 * 16, 3}));
+    Run(kCommandWaveWindow);
+    app()->PreviewNote(37);
+    EXPECT_EQ(voiceState(), (std::vector<int>{1, 37 * 16, 0, 0, 15, kStepHalted}));  // instrument: the wave's number
+    int loud = 0;
+    for (int i = 0; i < 20; ++i)
+        for (int16_t sample : Tick()) loud = std::max(loud, std::abs(int(sample)));
+    EXPECT_GT(loud, 1000);
+}
+
 TEST_F(Playback, TransportCommandsTable) {
     struct Case { int command; uint32_t position; int row, ticks, then; bool stopRow, playing;
                   uint32_t positionAfter; int rowAfter, markRow; };
