@@ -110,6 +110,9 @@ void ApplyModulatorAndEnvelope(const WaveParams& params, int8_t* out) {
 // mixes, so wave 24 can never be mixed in; songs sound the same here.
 int MixSource(const WaveParams& params) { return params.mixWave >= kWaves ? kWaves - 1 : params.mixWave; }
 
+// The records a song holds: all 24 in the editable song, fewer in a packed one.
+int RecordCount(const Song& song) { return song.waveRecordCount < kWaves ? song.waveRecordCount : kWaves; }
+
 // After generation: "Mix Wave" with the source slot's current contents, then the copies.
 void MixAndWriteCopies(Song& song, WaveMemory& memory, int index) {
     WaveParams& params = song.waves[index];
@@ -118,7 +121,9 @@ void MixAndWriteCopies(Song& song, WaveMemory& memory, int index) {
 
     params.mixWave = uint8_t(MixSource(params));
     const int mix = params.mixWave;
-    if (mix != 0 && mix - 1 != index) {
+    // A packed song holds fewer records than slots: a source it does not
+    // hold mixes in nothing.
+    if (mix != 0 && mix - 1 != index && mix <= RecordCount(song)) {
         const int8_t* source = memory.Slot(mix - 1);
         const int sourceLength = WaveLength(song.waves[mix - 1]);
         const int count = length < sourceLength ? length : sourceLength;
@@ -137,7 +142,7 @@ void WaveSynth::GenerateWave(const WaveParams& params, int8_t* out) const {
 }
 
 void WaveSynth::PrecalcWave(Song& song, WaveMemory& memory, int index) const {
-    if (index < 0 || index >= kWaves || song.waves == nullptr) return;
+    if (index < 0 || index >= RecordCount(song) || song.waves == nullptr) return;
     GenerateWave(song.waves[index], memory.Slot(index));
     MixAndWriteCopies(song, memory, index);
 }
@@ -152,7 +157,7 @@ void WaveSynth::PrecalcWavesInOrder(Song& song, WaveMemory& memory, int requeste
     int i = 0;
     while (i < count) {
         const int first = song.waveCalcOrder[i];
-        if (first >= kWaves || !wave::HasFilter(song.waves[first])) {
+        if (first >= RecordCount(song) || !wave::HasFilter(song.waves[first])) {
             if (first < kWaves) PrecalcWave(song, memory, first);
             ++i;
             continue;
@@ -165,7 +170,7 @@ void WaveSynth::PrecalcWavesInOrder(Song& song, WaveMemory& memory, int requeste
         int size = 1;
         while (size < wave::kMaxFilterGroup && i + size < count) {
             const int next = song.waveCalcOrder[i + size];
-            if (next >= kWaves || !wave::HasFilter(song.waves[next])) break;
+            if (next >= RecordCount(song) || !wave::HasFilter(song.waves[next])) break;
             bool joins = true;
             for (int m = 0; m < size; ++m) {
                 if (group[m] == next || MixSource(song.waves[group[m]]) == next + 1) joins = false;

@@ -154,7 +154,7 @@ TEST_F(ReplayerFixture, ReselectingWithoutRestartForeverDoesNotOverflowThePositi
 
 // Laid out like a parsed song image (4 rows, stride 4, two positions, one stored wave, steps for instrument 1 only,
 // every array exactly as long as its data), a song plays through and back to 0 (the restart lies past the song)
-// without selecting or flagging waves the image does not hold, or running past the 32 steps.
+// without selecting, flagging or mixing in waves the image does not hold, or running past the 32 steps.
 TEST(PackedSong, PlaysOnlyWhatTheImageHolds) {
     Song song;
     song.rowsPerPattern = song.rowStride = 4;
@@ -173,11 +173,10 @@ TEST(PackedSong, PlaysOnlyWhatTheImageHolds) {
     sequence[0].pattern = 1, sequence[kVoices].pattern = 2;
     patterns[4 + 1] = {13, 0x10, 0};  // note 13, instrument 1
     instruments[0].stepCount = 255;
+    waves[0].mixWave = 7;  // a source the image does not hold: mixes in nothing
     WaveMemory memory;
     Replayer replayer;
     replayer.InitReplayer(&song, &memory);
-    waves[0].mixWave = 7;  // after the precalculation, which reads the source's record
-    MarkMixSourcesForOctaveCopies(song);
     for (int tick = 0; tick < 36; ++tick) replayer.TickRows(), replayer.TickVoices();
     const VoiceState& voice = replayer.voices[0];
     EXPECT_EQ((std::vector<int>{int(song.currentPosition), int(voice.notesStarted), voice.waveIndex, voice.stepIndex,
