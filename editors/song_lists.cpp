@@ -103,14 +103,20 @@ void InstrumentEdit::Draw() {
     TextEdit::Draw();
 }
 
+// Colours a row and its number button, and writes the number.
+static void ShowListRow(TextEdit& edit, SelectButton* number, bool current, bool halfTransparent, const char* format,
+                        int value) {
+    edit.background = ListRowColour(current, halfTransparent);
+    if (!number) return;
+    number->background = edit.background;
+    std::snprintf(number->numberText, sizeof(number->numberText), format, value);
+}
+
 void InstrumentEdit::ShowRowState() {
     int instrument = Instrument();
     bool current = context.currentInstrument && *context.currentInstrument == instrument;
-    background = ListRowColour(current, false);
-    if (!number) return;
-    number->background = background;
     bool hex = context.stepsInHex && context.stepsInHex();
-    std::snprintf(number->numberText, sizeof(number->numberText), hex ? "%02X" : "%.2d", instrument);
+    ShowListRow(*this, number, current, false, hex ? "%02X" : "%.2d", instrument);
 }
 
 void InstrumentEdit::LoadStoredText() {
@@ -182,10 +188,7 @@ void WaveEdit::Draw() {
 
 void WaveEdit::ShowRowState() {
     bool current = context.currentWave && *context.currentWave == wave;
-    background = ListRowColour(current, selectOnly);
-    if (!number) return;
-    number->background = background;
-    std::snprintf(number->numberText, sizeof(number->numberText), "%02X", wave);
+    ShowListRow(*this, number, current, selectOnly, "%02X", wave);
 }
 
 void WaveEdit::LoadStoredText() {
