@@ -1,5 +1,6 @@
 #include "editors/area.h"
 
+#include <cstdio>
 #include <mutex>
 
 #include "editors/editor_host.h"
@@ -15,7 +16,6 @@ ChannelColumn& ChannelBase::AddColumn(int columnX, int width, std::function<void
     ChannelColumn column;
     column.x = columnX;
     column.width = width;
-    column.rowHeight = rowHeight;
     column.onKey = std::move(onKey);
     columns.push_back(std::move(column));
     return columns.back();
@@ -37,29 +37,27 @@ void ChannelBase::OnMouseButton(MouseEvent* event) {
     if (Area* area = dynamic_cast<Area*>(parent)) area->OnChannelPressed(this, column, event);
 }
 
-void ChannelBase::DrawCursorBar(int lineY) const {
-    SDL_Rect rect = AbsoluteRect();
+// The cursor row over [x, x + w): a dim band with a bright line above and below.
+static void DrawCursorBand(int x, int w, int lineY, int rowHeight) {
     Rgba bar = theme::kCursorRow;
     SDL_SetRenderDrawColor(gRenderer, bar.r / 4, bar.g / 4, bar.b / 4, 255);
-    SDL_Rect fillRect = {rect.x, lineY, rect.w, rowHeight};
+    SDL_Rect fillRect = {x, lineY, w, rowHeight};
     SDL_RenderFillRect(gRenderer, &fillRect);
     Rgba line = theme::kCursorLine;
     SDL_SetRenderDrawColor(gRenderer, line.r, line.g, line.b, 255);
-    SDL_RenderDrawLine(gRenderer, rect.x, lineY - 1, rect.x + rect.w - 1, lineY - 1);
-    SDL_RenderDrawLine(gRenderer, rect.x, lineY + rowHeight, rect.x + rect.w - 1, lineY + rowHeight);
+    SDL_RenderDrawLine(gRenderer, x, lineY - 1, x + w - 1, lineY - 1);
+    SDL_RenderDrawLine(gRenderer, x, lineY + rowHeight, x + w - 1, lineY + rowHeight);
+}
+
+void ChannelBase::DrawCursorBar(int lineY) const {
+    SDL_Rect rect = AbsoluteRect();
+    DrawCursorBand(rect.x, rect.w, lineY, rowHeight);
 }
 
 void Area::DrawCursorRowBar(int lineY, int rowHeight) const {
     SDL_Rect rect = AbsoluteRect();
     ClipScope clip(rect);
-    Rgba bar = theme::kCursorRow;
-    SDL_SetRenderDrawColor(gRenderer, bar.r / 4, bar.g / 4, bar.b / 4, 255);
-    SDL_Rect fillRect = {rect.x + 1, lineY, rect.w - 2, rowHeight};
-    SDL_RenderFillRect(gRenderer, &fillRect);
-    Rgba line = theme::kCursorLine;
-    SDL_SetRenderDrawColor(gRenderer, line.r, line.g, line.b, 255);
-    SDL_RenderDrawLine(gRenderer, rect.x + 1, lineY - 1, rect.x + rect.w - 2, lineY - 1);
-    SDL_RenderDrawLine(gRenderer, rect.x + 1, lineY + rowHeight, rect.x + rect.w - 2, lineY + rowHeight);
+    DrawCursorBand(rect.x + 1, rect.w - 2, lineY, rowHeight);
 }
 
 void ChannelBase::DrawColumnBox(int column, int lineY) const {
@@ -148,6 +146,13 @@ int DigitFromKey(const SDL_Keysym& key, bool hex) {
     if (key.sym >= SDLK_KP_1 && key.sym <= SDLK_KP_9) return 1 + int(key.sym - SDLK_KP_1);
     if (key.sym == SDLK_KP_0) return 0;
     return -1;
+}
+
+void NoteName(int note, char* out, size_t size, const char* prefix) {
+    static const char kNoteNames[] = "C-C#D-D#E-F-F#G-G#A-A#B-";
+    const int semitone = (note - 1) % 12;
+    std::snprintf(out, size, "%s%c%c%d", prefix, kNoteNames[semitone * 2], kNoteNames[semitone * 2 + 1],
+                  (note - 1) / 12);
 }
 
 int NoteFromKey(const SDL_Keysym& key, int octave) {

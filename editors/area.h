@@ -37,7 +37,6 @@ constexpr Rgba kTitle = {230, 230, 230, 255};
 struct ChannelColumn {
     int x = 0;
     int width = 8;
-    int rowHeight = 16;
     std::function<void(uint8_t* record, int value)> onKey;
 };
 
@@ -127,6 +126,8 @@ int DigitFromKey(const SDL_Keysym& key, bool hex = true);
 // become 60. The note is read from the scancode, so it does not depend on
 // the keyboard layout.
 int NoteFromKey(const SDL_Keysym& key, int octave);
+// The name of note 1.. as the editors show it: "C-0", "C#1", ...
+void NoteName(int note, char* out, size_t size, const char* prefix = "");
 // Moves (track, column) by `delta` sub-columns, crossing into the next or
 // previous track, which wrap around `tracks`.
 void StepSubColumn(int& track, int& column, int delta, int tracks, int columnsPerTrack);

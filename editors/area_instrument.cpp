@@ -55,7 +55,6 @@ void ChannelInstrument::Draw() {
     InstrumentStep* steps = pane->Steps();
     if (!steps) return;
     FollowCursor();
-    static const char kNoteNames[] = "C-C#D-D#E-F-F#G-G#A-A#B-";
     const Rgba noteColour = gDefaultTextColour;
     const Rgba iconColour = {255, 255, 255, 255};
     const int lines = VisibleLines();
@@ -73,13 +72,10 @@ void ChannelInstrument::Draw() {
         // note of its own, so none is shown. Step 0 has no step before it.
         if (index == 0 || !steps[index - 1].Linked()) {
             const int note = step.Note();
-            if (note == 0) {
+            if (note == 0)
                 std::snprintf(text, sizeof(text), "---");
-            } else {
-                const int semitone = (note - 1) % 12;
-                std::snprintf(text, sizeof(text), "%c%c%d", kNoteNames[semitone * 2], kNoteNames[semitone * 2 + 1],
-                              (note - 1) / 12);
-            }
+            else
+                NoteName(note, text, sizeof(text));
             font->DrawText(text, rect.x + kStepNoteX, y, noteColour);
             SDL_Rect icon = {rect.x + kStepNoteX + 3 * 8 + 2, y + 1, 14, 14};
             DrawIcon(icon, step.FixedNote() ? kNoteModeOnIcon : kNoteModeOffIcon, iconColour, false);

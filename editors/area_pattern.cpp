@@ -147,7 +147,6 @@ void ChannelPattern::DrawRowNumbers(const SDL_Rect& rect, int firstRow, int rows
 }
 
 void ChannelPattern::DrawSteps(const SDL_Rect& rect, int firstRow, int rows) {
-    static const char kNoteNames[] = "C-C#D-D#E-F-F#G-G#A-A#B-";
     const qntPatternStep* pattern = pane->VoicePattern(track);
     if (!pattern) return;
     const bool dim = pane->view.muted[track] || pane->view.echoing[track];
@@ -171,9 +170,7 @@ void ChannelPattern::DrawSteps(const SDL_Rect& rect, int firstRow, int rows) {
             SDL_Rect bar = {rect.x + columns[0].x, y + rowHeight / 4, columns[0].width - 1, rowHeight / 2};
             SDL_RenderFillRect(gRenderer, &bar);
         } else {
-            int semitone = (note - 1) % 12;
-            std::snprintf(noteText, sizeof(noteText), "%s%c%c%d", present, kNoteNames[semitone * 2],
-                          kNoteNames[semitone * 2 + 1], (note - 1) / 12);
+            NoteName(note, noteText, sizeof(noteText), present);
         }
         char instrumentText[16];
         if (step.Instrument() == 0)

@@ -114,7 +114,8 @@ bool AreaSequencer::HandleKey(const SDL_Keysym& key) {
     return consumed;
 }
 
-static bool IsPlusKey(SDL_Keycode sym) { return sym == SDLK_EQUALS || sym == SDLK_PLUS; }
+// The keypad's + is not one here: it selects the next instrument.
+static bool IsMainPlusKey(SDL_Keycode sym) { return sym == SDLK_EQUALS || sym == SDLK_PLUS; }
 
 bool AreaSequencer::HandleKeyLocked(const SDL_Keysym& key) {
     Song& song = host->EditedSong();
@@ -148,7 +149,7 @@ bool AreaSequencer::HandleKeyLocked(const SDL_Keysym& key) {
         song.currentPosition = uint32_t(target);
         return true;
     }
-    if (!alt && (IsPlusKey(key.sym) || key.sym == SDLK_MINUS)) {
+    if (!alt && (IsMainPlusKey(key.sym) || key.sym == SDLK_MINUS)) {
         if (!entry) return true;
         int step = (shift || ctrl) ? 12 : 1;
         entry->transpose = int8_t(uint8_t(uint8_t(entry->transpose) + (key.sym == SDLK_MINUS ? -step : step)));

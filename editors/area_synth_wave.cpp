@@ -181,10 +181,8 @@ void AreaSynthWave::BuildPanel() {
                           std::strstr(spec.label, "Clone");
         TrackControl(field, kept);
         TrackControl(decrement, kept);
-        if (spec.rule == WaveFieldRule::kCloneFrom) {
-            cloneField = field;
+        if (spec.rule == WaveFieldRule::kCloneFrom)
             controls[controls.size() - 1].isCloneField = controls[controls.size() - 2].isCloneField = true;
-        }
         if (std::strcmp(spec.label, "OscType") == 0) oscTypeField = field;
         if (std::strcmp(spec.label, "FilterType") == 0) filterTypeField = field;
 
@@ -316,14 +314,12 @@ bool AreaSynthWave::HandleKey(const SDL_Keysym& key) {
 void AreaSynthWave::Regenerate() {
     Replayer& player = host->Player();
     if (!player.waveMemory) return;
-    const uint64_t start = SDL_GetPerformanceCounter();
     {
         std::lock_guard<std::recursive_mutex> lock(host->AudioLock());
         RegenerateEditedWaves(host->EditedSong(), *player.waveMemory, player.synth, host->currentWave);
         if (WaveParams* record = CurrentRecord()) keptRecord = *record;
         keptWave = host->currentWave;
     }
-    lastRegenerationSeconds = double(SDL_GetPerformanceCounter() - start) / double(SDL_GetPerformanceFrequency());
     ++regenerations;
     // The chip memory and precalculation figures follow the new records.
     host->RecomputeSongInfo();

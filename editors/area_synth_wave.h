@@ -42,7 +42,6 @@ public:
     RenderView8BitDrag* markers = nullptr;
     ButtonNumber* loopStartField = nullptr;
     ButtonNumber* loopEndField = nullptr;
-    ButtonNumber* cloneField = nullptr;
     ButtonNumber* oscTypeField = nullptr;
     ButtonNumber* filterTypeField = nullptr;
     Button* snapButton = nullptr;
@@ -52,7 +51,6 @@ public:
     WaveParams keptRecord{};
     int keptWave = 0;
     int regenerations = 0;
-    double lastRegenerationSeconds = 0.0;
 
 private:
     void BuildPanel();

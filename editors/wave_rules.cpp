@@ -4,11 +4,6 @@
 
 namespace qn {
 
-int MixedWave(int mixWave) {
-    if (mixWave <= 0) return 0;
-    return mixWave >= kWaves ? kWaves - 1 : mixWave;
-}
-
 bool MixChainHasCycle(const Song& song, int wave) {
     bool met[kWaves + 1] = {};
     for (int w = wave; w >= 1 && w <= kWaves; w = MixedWave(song.waves[w - 1].mixWave)) {

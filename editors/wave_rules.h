@@ -7,12 +7,9 @@
 #include "editors/editor_host.h"
 #include "engine/wave_synth.h"
 #include "song/song.h"
+#include "song/wave_references.h"
 
 namespace qn {
-
-// The wave (1..24) that generation mixes into a wave with this "Mix Wave"
-// byte, 0 for none: the synthesizer lowers 24 and above to 23.
-int MixedWave(int mixWave);
 
 // Whether following the mix references from `wave` (1..24) meets a wave
 // twice; 0 ends a chain. Reads only the 24 records.

@@ -141,6 +141,7 @@ static int VolumeFrames(EdgeRing& ring, float volume, int frames, float volumes[
 void VoiceMixer::MixVoices(const VoiceRegisters registers[kMixerVoices], const int8_t* waveMemory,
                            size_t waveMemorySize, int16_t* output, int frames, int rate,
                            float stereoWidth) {
+    double steps[kMixerVoices] = {};
     for (int index = 0; index < kMixerVoices; ++index) {
         const VoiceRegisters& regs = registers[index];
         MixerVoice& voice = voices_[index];
@@ -149,13 +150,13 @@ void VoiceMixer::MixVoices(const VoiceRegisters registers[kMixerVoices], const i
         if (regs.period != 0 && rate > 0) step = (kPalClock / rate) / regs.period;
         voice.step = float(step);
         if (voice.crossingStep == 0.0f) voice.crossingStep = voice.step;
-        stepsExact_[index] = step;
+        steps[index] = step;
     }
     for (int done = 0; done < frames; done += kBlockFrames) {
         const int count = std::min(kBlockFrames, frames - done);
         alignas(16) int32_t mixed[kMixerVoices][kBlockFrames];
         for (int index = 0; index < kMixerVoices; ++index)
-            MixVoice(index, registers[index], waveMemory, waveMemorySize, mixed[index], count);
+            MixVoice(index, steps[index], registers[index], waveMemory, waveMemorySize, mixed[index], count);
         AddVoices(output + 2 * done, mixed, count);
     }
     ApplyStereoWidth(output, frames, stereoWidth);
@@ -204,7 +205,7 @@ void VoiceMixer::AddVoices(int16_t* output, const int32_t (*mixed)[kBlockFrames]
 // One block of one voice into `mixed` (the value each frame adds to its
 // side). The frame loop follows the source samples and finds the edges;
 // the products are formed afterwards over the whole block.
-void VoiceMixer::MixVoice(int index, const VoiceRegisters& registers, const int8_t* waveMemory,
+void VoiceMixer::MixVoice(int index, double step, const VoiceRegisters& registers, const int8_t* waveMemory,
                           size_t waveMemorySize, int32_t* mixed, int frames) {
     MixerVoice& voice = voices_[index];
     const float volume = float(registers.volume) * 0.015625f;
@@ -229,7 +230,6 @@ void VoiceMixer::MixVoice(int index, const VoiceRegisters& registers, const int8
     float last = voice.sampleEdges.last;
 
     // The per-frame state lives in locals; it is written back at the end.
-    const double step = stepsExact_[index];
     const float currentStep = voice.step;
     bool playing = voice.playing;
     uint32_t sampleStart = voice.sampleStart;

@@ -89,12 +89,12 @@ private:
     // into a local buffer, then the four are added into the output.
     static constexpr int kBlockFrames = 480;
 
-    void MixVoice(int index, const VoiceRegisters& registers, const int8_t* waveMemory,
+    // `step`: source samples per output frame at this call's period.
+    void MixVoice(int index, double step, const VoiceRegisters& registers, const int8_t* waveMemory,
                   size_t waveMemorySize, int32_t* mixed, int frames);
     static void AddVoices(int16_t* output, const int32_t (*mixed)[kBlockFrames], int frames);
 
     MixerVoice voices_[kMixerVoices];
-    double stepsExact_[kMixerVoices] = {};  // this call's step per voice
 };
 
 }  // namespace qn

@@ -63,14 +63,12 @@ bool SongRender::Begin(Replayer& replayer, MixerState& mixer, float stereoWidth,
     stereoWidth_ = stereoWidth;
     remaining_ = duration;
     totalFrames_ = ExportFrameCount(duration);
-    bufferFrames_ = bufferFrames;
     savedPosition_ = savedPosition;
     return true;
 }
 
 bool SongRender::RenderTick() {
-    if (!replayer_ || failed_ || framesDone_ >= totalFrames_ || framesDone_ + kFramesPerTick > bufferFrames_)
-        return false;
+    if (!replayer_ || failed_ || framesDone_ >= totalFrames_) return false;
     constexpr size_t kTickSamples = 2 * kFramesPerTick;
     int16_t* frames;
     if (streaming_) {

@@ -69,7 +69,6 @@ private:
     float duration_ = 0.0f;
     float remaining_ = 0.0f;  // song time left; below 0 the fade runs
     uint64_t totalFrames_ = 0;
-    uint64_t bufferFrames_ = 0;
     uint64_t framesDone_ = 0;
     uint32_t savedPosition_ = 0;
     bool streaming_ = false;

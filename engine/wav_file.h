@@ -39,8 +39,6 @@ public:
     // Closes and removes the temporary file; the target stays as it was.
     void Abandon();
 
-    bool IsOpen() const { return file_ != nullptr; }
-    uint64_t FramesWritten() const { return frames_; }
 
 private:
     std::FILE* file_ = nullptr;

@@ -10,6 +10,7 @@
 #include "engine/wave_math.h"
 #include "engine/wave_simd.h"
 #include "engine/wave_stages.h"
+#include "song/wave_references.h"
 
 namespace qn {
 
@@ -105,10 +106,8 @@ void ApplyModulatorAndEnvelope(const WaveParams& params, int8_t* out) {
     }
 }
 
-// The wave number a record mixes in after lowering values above 24, 0 for none.
-// The Amiga player lowers "Mix Wave" values of 24 and above to 23 before it
-// mixes, so wave 24 can never be mixed in; songs sound the same here.
-int MixSource(const WaveParams& params) { return params.mixWave >= kWaves ? kWaves - 1 : params.mixWave; }
+// The wave number a record mixes in, 0 for none (values of 24 and above mix 23).
+int MixSource(const WaveParams& params) { return MixedWave(params.mixWave); }
 
 // The records a song holds: all 24 in the editable song, fewer in a packed one.
 int RecordCount(const Song& song) { return song.waveRecordCount < kWaves ? song.waveRecordCount : kWaves; }

@@ -187,13 +187,15 @@ TEST_F(PatternEditor, ClipboardsCopyCutAndPaste) {
 TEST_F(PatternEditor, CursorKeysMoveAndWrap) {
     struct Case { int voice, column, row; SDL_Keycode key; Uint16 mod; int toVoice, toColumn, toRow; bool seq; };
     const Case cases[] = {
-        {3, 5, 10, SDLK_RIGHT, 0, 0, 0, 10}, {0, 0, 10, SDLK_LEFT, 0, 3, 5, 10}, {1, 2, 10, SDLK_TAB, 0, 2, 0, 10},
-        {1, 2, 10, SDLK_TAB, KMOD_LSHIFT, 1, 0, 10}, {1, 0, 10, SDLK_TAB, KMOD_LSHIFT, 0, 0, 10},
-        {0, 0, 0, SDLK_UP, 0, 0, 0, 63}, {0, 0, 63, SDLK_DOWN, 0, 0, 0, 0}, {0, 0, 5, SDLK_PAGEUP, 0, 0, 0, 0},
-        {0, 0, 60, SDLK_PAGEDOWN, 0, 0, 0, 63}, {0, 0, 5, SDLK_HOME, 0, 0, 0, 0}, {0, 0, 5, SDLK_END, 0, 0, 0, 63},
-        {3, 4, 5, SDLK_RIGHT, 0, 0, 0, 5, true}, {0, 0, 5, SDLK_LEFT, 0, 3, 4, 5, true},
-        {1, 0, 5, SDLK_RIGHT, KMOD_LALT, 2, 0, 5, true}, {1, 2, 5, SDLK_TAB, 0, 2, 2, 5, true},
-        {0, 0, 10, SDLK_PAGEUP, 0, 0, 0, 2, true}, {0, 0, 15, SDLK_PAGEDOWN, 0, 0, 0, 19, true}};
+        {3, 5, 10, SDLK_RIGHT, 0, 0, 0, 10, false}, {0, 0, 10, SDLK_LEFT, 0, 3, 5, 10, false},
+        {1, 2, 10, SDLK_TAB, 0, 2, 0, 10, false}, {1, 2, 10, SDLK_TAB, KMOD_LSHIFT, 1, 0, 10, false},
+        {1, 0, 10, SDLK_TAB, KMOD_LSHIFT, 0, 0, 10, false}, {0, 0, 0, SDLK_UP, 0, 0, 0, 63, false},
+        {0, 0, 63, SDLK_DOWN, 0, 0, 0, 0, false}, {0, 0, 5, SDLK_PAGEUP, 0, 0, 0, 0, false},
+        {0, 0, 60, SDLK_PAGEDOWN, 0, 0, 0, 63, false}, {0, 0, 5, SDLK_HOME, 0, 0, 0, 0, false},
+        {0, 0, 5, SDLK_END, 0, 0, 0, 63, false}, {3, 4, 5, SDLK_RIGHT, 0, 0, 0, 5, true},
+        {0, 0, 5, SDLK_LEFT, 0, 3, 4, 5, true}, {1, 0, 5, SDLK_RIGHT, KMOD_LALT, 2, 0, 5, true},
+        {1, 2, 5, SDLK_TAB, 0, 2, 2, 5, true}, {0, 0, 10, SDLK_PAGEUP, 0, 0, 0, 2, true},
+        {0, 0, 15, SDLK_PAGEDOWN, 0, 0, 0, 19, true}};
     song().sequenceLength = 20;
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << SDL_GetKeyName(c.key) << (c.seq ? " in the sequence" : ""));
