@@ -9,7 +9,6 @@
 #include "app/command_line.h"
 #include "app/data_files.h"
 #include "app/status_bar.h"
-#include "gui/color_picker.h"
 #include "song/song_loader.h"
 
 namespace qn {
@@ -350,17 +349,7 @@ void App::DrawFrame() {
     }
     std::vector<GuiList> dropDowns(openMenus.size());
     for (size_t i = 0; i < openMenus.size(); ++i) dropDowns[i].swap(openMenus[i]->children);
-    // The colour picker stands first in the list, so that it is hit before
-    // the panes it covers, and is drawn after them.
-    GuiList pickers;
-    for (GuiItem* item : items)
-        if (dynamic_cast<GuiItemColorPicker*>(item)) pickers.push_back(item);
-    for (GuiItem* item : items)
-        if (!dynamic_cast<GuiItemColorPicker*>(item)) {
-            GuiList one{item};
-            DrawTree(one);
-        }
-    DrawTree(pickers);
+    DrawTree(items);
     for (size_t i = 0; i < openMenus.size(); ++i) {
         openMenus[i]->children.swap(dropDowns[i]);
         DrawTree(openMenus[i]->children);

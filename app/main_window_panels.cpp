@@ -27,7 +27,7 @@ public:
         maxCharacters = kTitleLength;
     }
 
-    void LoadStoredText() override { SetText(FixedText(stored, kTitleLength).c_str()); }
+    void LoadStoredText() override { SetText(stored, kTitleLength); }
 
     void Draw() override {
         TextEdit::Draw();

@@ -30,12 +30,13 @@ static void OpenBackgroundPicker(App& app) {
     picker->y = kMenuBarHeight + 8;
     picker->w = 256;
     picker->h = 128;
+    picker->overlay = true;
     picker->onPick = [&app, picker](Rgba colour) {
         app.background = Rgba{colour.r, colour.g, colour.b, app.background.a};
         picker->dead = true;
     };
     // It opens over the sequence editor: first in the list it is hit before
-    // the panes, and the frame draws it over them (App::DrawFrame).
+    // the panes, and as an overlay it is drawn over them.
     app.items.insert(app.items.begin(), picker);
 }
 

@@ -180,10 +180,7 @@ void App::ExportWavCommand() {
         replayer->ResetReplayer(true);
         // A WAV file holds at most 2^32 bytes; a longer song is refused
         // before anything is rendered.
-        const float duration = SongDurationSeconds(*replayer);
-        const uint64_t frames = uint64_t(float(kSampleRate) * (duration + kFadeSeconds));
-        const uint64_t wholeTicks = (frames + kFramesPerTick - 1) / kFramesPerTick * kFramesPerTick;
-        tooLong = wholeTicks > kWavMaxFrames;
+        tooLong = ExportBufferFrames(SongDurationSeconds(*replayer)) > kWavMaxFrames;
         if (!tooLong) {
             keysBlocked = true;
             run.OpenPanel();

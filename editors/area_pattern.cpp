@@ -30,10 +30,9 @@ void SetMute(EditorHost* host, int voice, bool muted) {
     host->PostCommand(kCommandMuteVoice);
 }
 
-static bool IsMuted(EditorHost* host, int voice) {
-    std::lock_guard<std::recursive_mutex> lock(host->AudioLock());
-    return host->Player().voices[size_t(voice & 3)].muted != 0;
-}
+// Only this thread writes the mute flags (under the audio lock, which the
+// callback's reads need); reading them here needs no lock.
+static bool IsMuted(EditorHost* host, int voice) { return host->Player().voices[size_t(voice & 3)].muted != 0; }
 
 void ToggleMute(EditorHost* host, int voice) { SetMute(host, voice, !IsMuted(host, voice)); }
 

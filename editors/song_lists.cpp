@@ -122,7 +122,7 @@ void InstrumentEdit::ShowRowState() {
 void InstrumentEdit::LoadStoredText() {
     int instrument = Instrument();
     if (context.document && instrument >= 1 && instrument <= kSelectableInstruments)
-        SetText(FixedText(context.document->song.instrumentNames[instrument - 1], kNameLength).c_str());
+        SetText(context.document->song.instrumentNames[instrument - 1], kNameLength);
 }
 
 void InstrumentEdit::OnMouseButton(MouseEvent* event) {
@@ -192,7 +192,7 @@ void WaveEdit::ShowRowState() {
 }
 
 void WaveEdit::LoadStoredText() {
-    if (context.document) SetText(FixedText(context.document->song.waveNames[wave - 1], kNameLength).c_str());
+    if (context.document) SetText(context.document->song.waveNames[wave - 1], kNameLength);
 }
 
 void WaveEdit::OnMouseButton(MouseEvent* event) {

@@ -126,7 +126,10 @@ static void DrawSubtree(GuiItem* item) {
 }
 
 void DrawTree(GuiList& list) {
-    for (size_t i = 0; i < list.size(); ++i) DrawSubtree(list[i]);
+    for (GuiItem* item : list)
+        if (!item->overlay) DrawSubtree(item);
+    for (GuiItem* item : list)
+        if (item->overlay) DrawSubtree(item);
 }
 
 void UpdateTree(GuiList& list) {

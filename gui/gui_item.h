@@ -68,6 +68,9 @@ public:
     bool dead = false;
     bool hidden = false;
     bool hittable = true;
+    // Drawn after its siblings: an item put first in its list, so that it is
+    // hit before the ones it covers, still shows over them.
+    bool overlay = false;
     bool frame = true;
     bool bevel = true;
     bool pressed = false;

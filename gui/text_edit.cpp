@@ -28,8 +28,8 @@ TextEdit::~TextEdit() {
     }
 }
 
-void TextEdit::SetText(const char* newText) {
-    size_t length = newText ? strnlen(newText, sizeof(text) - 1) : 0;
+void TextEdit::SetText(const char* newText, size_t limit) {
+    size_t length = newText ? strnlen(newText, std::min(limit, sizeof(text) - 1)) : 0;
     if (length) std::memcpy(text, newText, length);
     text[length] = 0;
 }

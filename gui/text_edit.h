@@ -38,8 +38,9 @@ public:
     virtual void LoadStoredText() {}
 
     bool Editing() const { return editing_; }
-    // The field's own text, cut to its size and terminated.
-    void SetText(const char* newText);
+    // The field's own text, cut to its size (or to `limit` characters, for a
+    // stored field that need not end in 0) and terminated.
+    void SetText(const char* newText, size_t limit = sizeof(text) - 1);
 
     char text[256] = {};
     double lastEditTime = 0.0;
