@@ -17,35 +17,6 @@ namespace {
 
 using test::DocumentSnapshot;
 
-// A minimal module: header, tag and `patterns` empty patterns.
-struct ModuleBuilder {
-    std::vector<uint8_t> bytes;
-
-    explicit ModuleBuilder(int patterns) : bytes(1084 + 1024 * size_t(patterns), 0) {
-        std::memcpy(&bytes[1080], "M.K.", 4);
-        bytes[950] = 1;
-    }
-    uint8_t* Cell(int pattern, int row, int channel) {
-        return &bytes[1084 + size_t(pattern) * 1024 + size_t(row * 4 + channel) * 4];
-    }
-    bool Import(SongDocument& doc) const { return ImportProTracker(bytes.data(), bytes.size(), doc); }
-};
-
-// Only 63 module patterns fit into 255 slots: order entries beyond them play
-// nothing. The song length is held within 1..128.
-TEST(ProTrackerImport, OrderEntriesBeyondTheSlotsPlayNothing) {
-    ModuleBuilder module(64);
-    module.bytes[950] = 2, module.bytes[952] = 62, module.bytes[953] = 63;
-    SongDocument doc;
-    ASSERT_TRUE(module.Import(doc));
-    EXPECT_TRUE(doc.song.Position(0)[3].pattern == 252 && doc.song.Position(1)[0].pattern == 0);
-    for (auto [stored, length] : {std::pair{0, 1u}, {200, 128u}}) {
-        module.bytes[950] = uint8_t(stored);
-        ASSERT_TRUE(module.Import(doc));
-        EXPECT_EQ(doc.song.sequenceLength, length);
-    }
-}
-
 // The module read here independently of the importer: the cell layout, the
 // period table and the effect rules written out as tables.
 struct ExpectedStep {
@@ -140,25 +111,33 @@ TEST(ProTrackerImport, RealModulesMatchAnIndependentReading) {
     EXPECT_EQ(imported, 6);
 }
 
-// Random cells, half of them with a note period, against the same reading.
-TEST(ProTrackerImport, RandomCellsMatchTheIndependentReading) {
+// Random cells, half of them with a note period, against the same reading. Only 63 module patterns fit
+// into 255 slots: order entries beyond them play nothing. The song length is held within 1..128.
+TEST(ProTrackerImport, RandomCellsMatchTheIndependentReadingAndOrderEntriesBeyondTheSlotsPlayNothing) {
     std::mt19937 random(31u);
     const int periods[] = {856, 428, 113, 214, 429, 0};
-    ModuleBuilder module(1);
-    for (int row = 0; row < 64; ++row)
-        for (int channel = 0; channel < 4; ++channel) {
-            uint8_t* cell = module.Cell(0, row, channel);
-            for (int i = 0; i < 4; ++i) cell[i] = uint8_t(random());
-            if (random() % 2) {
-                const int period = periods[random() % 6];
-                cell[0] = uint8_t((cell[0] & 0xf0) | (period >> 8));
-                cell[1] = uint8_t(period);
-            }
-            if (random() % 2) cell[2] = uint8_t((cell[2] & 0xf0) | (random() % 2 ? 0xE : 0));
+    std::vector<uint8_t> module(1084 + 64 * 1024, 0);
+    std::memcpy(&module[1080], "M.K.", 4);
+    module[950] = 2, module[952] = 62, module[953] = 63;
+    for (int at = 1084; at < 1084 + 1024; at += 4) {
+        uint8_t* cell = &module[size_t(at)];
+        for (int i = 0; i < 4; ++i) cell[i] = uint8_t(random());
+        if (random() % 2) {
+            const int period = periods[random() % 6];
+            cell[0] = uint8_t((cell[0] & 0xf0) | (period >> 8));
+            cell[1] = uint8_t(period);
         }
+        if (random() % 2) cell[2] = uint8_t((cell[2] & 0xf0) | (random() % 2 ? 0xE : 0));
+    }
     SongDocument doc;
-    ASSERT_TRUE(module.Import(doc));
-    ExpectCellsMatch(module.bytes.data(), 1, doc.song, "random");
+    ASSERT_TRUE(ImportProTracker(module.data(), module.size(), doc));
+    ExpectCellsMatch(module.data(), 1, doc.song, "random");
+    EXPECT_TRUE(doc.song.Position(0)[3].pattern == 252 && doc.song.Position(1)[0].pattern == 0);
+    for (auto [stored, length] : {std::pair{0, 1u}, {200, 128u}}) {
+        module[950] = uint8_t(stored);
+        ASSERT_TRUE(ImportProTracker(module.data(), module.size(), doc));
+        EXPECT_EQ(doc.song.sequenceLength, length);
+    }
 }
 
 }  // namespace

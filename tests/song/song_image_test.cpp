@@ -191,12 +191,11 @@ TEST(SongLoader, RebuildsTheEditableLayout) {
               (std::vector<int>{24, 5, 99, 0x0102, 30, 64}));
 }
 
-// A version-20 file holds 41-byte records. The parser first swaps byte pairs
-// (0,1) (2,3) (4,5) (8,9) (10,11) (12,13) at a stride of 42; then the old
-// records are read at a stride of 41. Expected bytes worked out by hand from
-// the field map (new 0..7 = old 23..30, 8..11 = 31..34, 12..13 = 35..36,
-// 14..18 = 0..4, 19 = 0, 20..35 = 5..20, 36..37 = 21..22, 38..41 = 37..40),
-// then "Phase Spd" = 255 (below 23) and the attack/decay re-encoding.
+// A version-20 file holds 41-byte records. The parser first swaps byte pairs (0,1) (2,3) (4,5) (8,9) (10,11)
+// (12,13) at a stride of 42, then reads the old records at a stride of 41. Expected bytes worked out by hand from
+// the field map (new 0..7 = old 23..30, 8..11 = 31..34, 12..13 = 35..36, 14..18 = 0..4, 19 = 0, 20..35 = 5..20,
+// 36..37 = 21..22, 38..41 = 37..40), then "Phase Spd" = 255 (below 23), the attack 0x1d = 29 becomes 29 / 81 + 1
+// and the decay 0x1e = 30 becomes 30 + 83.
 TEST(SongLoaderMigration, FortyOneByteWaveRecordsAreRebuilt) {
     TestImage test;
     test.version = 20;
@@ -207,13 +206,11 @@ TEST(SongLoaderMigration, FortyOneByteWaveRecordsAreRebuilt) {
     Song imageSong;
     std::vector<uint8_t> image;
     ASSERT_TRUE(Load(doc, test, &imageSong, &image));
-    // Byte 27 is the attack 0x1d = 29: 29 / 81 + 1; byte 29 the decay 0x1e = 30: 30 + 83.
     const std::vector<uint8_t> expected = {0x27, 0x28, 0x29, 0x2a, 0x2b, 0x2c, 0x2d, 0x2e, 0x2f, 0x30, 0x31, 0x32,
         0x33, 0x34, 0x11, 0x10, 0x13, 0x12, 0x15, 0xff, 0x14, 0x16, 0x17, 0x19, 0x18, 0x1b, 0x1a, 0x01, 0x1c, 0x71,
         0x1f, 0x20, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x35, 0x36, 0x37, 0x38};
     EXPECT_EQ(WaveBytes(imageSong.waves[0]), expected);
-    // The second record starts at byte 41 but was swapped as if at 42: its
-    // pairs (1,2) (3,4) (5,6) (9,10) (11,12) (13,14) are exchanged.
+    // The second record starts at byte 41 but was swapped as if at 42: its pairs (1,2) (3,4) (5,6) ... exchanged.
     const std::vector<uint8_t> got = WaveBytes(imageSong.waves[1]);
     EXPECT_EQ((std::vector<uint8_t>{got[0], got[14], got[15], got[16], got[27], got[29]}),
               (std::vector<uint8_t>{0x97, 0x80, 0x82, 0x81, 2, 0xe0}));
