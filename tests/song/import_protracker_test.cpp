@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,40 +17,26 @@ namespace {
 
 using test::DocumentSnapshot;
 
-// The module read here independently of the importer: the cell layout, the
-// period table and the effect rules written out as tables.
-struct ExpectedStep {
-    int note, instrument, command, parameter;
-    bool chord;
-};
-
-ExpectedStep ReadCell(const uint8_t* cell) {
-    static const std::map<int, int> noteOfPeriod = [] {
-        const int periods[] = {856, 808, 762, 720, 678, 640, 604, 570, 538, 508, 480, 453,
-                               428, 404, 381, 360, 339, 320, 302, 285, 269, 254, 240, 226,
-                               214, 202, 190, 180, 170, 160, 151, 143, 135, 127, 120, 113};
-        std::map<int, int> map;
-        for (int i = 0; i < 36; ++i) map[periods[i]] = i + 1;
-        return map;
-    }();
-    const int period = ((cell[0] & 0x0f) << 8) | cell[1];
-    const auto found = noteOfPeriod.find(period);
-    ExpectedStep step{found == noteOfPeriod.end() ? 0 : found->second,
-                      ((cell[0] & 0xf0) | (cell[2] >> 4)) % 32, cell[2] & 0x0f, cell[3], false};
-    const int x = cell[3] >> 4;
-    const int y = cell[3] & 0x0f;
-    if (step.command >= 4 && step.command <= 9) {
-        step.command = step.parameter = 0;
-    } else if (step.command == 0xD) {
-        step.parameter = x * 10 + y;
-    } else if (step.command == 0xE) {
-        if (x == 10) { step.command = 0xA; step.parameter = 1; }
-        else if (x == 11) { step.command = 0xA; step.parameter = 16; }
-        else if (x != 1 && x != 2 && x != 5 && x != 6 && x != 8 && x != 13) step.command = step.parameter = 0;
-    } else if (step.command == 0 && step.parameter != 0) {
-        step.chord = true;
+// The module read here independently of the importer: the cell layout, the period table and the effect rules
+// written out as tables. Returns note, instrument, command, parameter and chord flag.
+std::vector<int> ReadCell(const uint8_t* cell) {
+    static const int periods[] = {856, 808, 762, 720, 678, 640, 604, 570, 538, 508, 480, 453,
+                                  428, 404, 381, 360, 339, 320, 302, 285, 269, 254, 240, 226,
+                                  214, 202, 190, 180, 170, 160, 151, 143, 135, 127, 120, 113};
+    const int* found = std::find(std::begin(periods), std::end(periods), ((cell[0] & 0x0f) << 8) | cell[1]);
+    const int x = cell[3] >> 4, y = cell[3] & 0x0f;
+    int command = cell[2] & 0x0f, parameter = cell[3];
+    if (command >= 4 && command <= 9) {
+        command = parameter = 0;
+    } else if (command == 0xD) {
+        parameter = x * 10 + y;
+    } else if (command == 0xE) {
+        if (x == 10) { command = 0xA; parameter = 1; }
+        else if (x == 11) { command = 0xA; parameter = 16; }
+        else if (x != 1 && x != 2 && x != 5 && x != 6 && x != 8 && x != 13) command = parameter = 0;
     }
-    return step;
+    return {found == std::end(periods) ? 0 : int(found - periods) + 1, ((cell[0] & 0xf0) | (cell[2] >> 4)) % 32,
+            command, parameter, command == 0 && parameter != 0};
 }
 
 // Module pattern p, channel c lands in song pattern 4p + c + 1.
@@ -58,14 +44,14 @@ void ExpectCellsMatch(const uint8_t* module, int modulePatterns, const Song& son
     for (int pattern = 0; pattern < modulePatterns; ++pattern)
         for (int row = 0; row < 64; ++row)
             for (int channel = 0; channel < 4; ++channel) {
-                const ExpectedStep want = ReadCell(&module[1084 + pattern * 1024 + row * 16 + channel * 4]);
+                const std::vector<int> want = ReadCell(&module[1084 + pattern * 1024 + row * 16 + channel * 4]);
                 const qntPatternStep got = song.Pattern(pattern * 4 + channel + 1)[row];
                 SCOPED_TRACE(name + " p" + std::to_string(pattern) + " r" + std::to_string(row) + " c" +
                              std::to_string(channel));
                 ASSERT_EQ((std::vector<int>{got.Note(), got.Instrument(), got.Command(), got.Parameter(), got.Chord()}),
-                          (std::vector<int>{want.note, want.instrument, want.command, want.parameter, want.chord}));
+                          want);
                 // The high bit of the sample number sits in bit 7 of the first byte.
-                ASSERT_EQ(got.b0 & 0x80, want.instrument >= 16 ? 0x80 : 0);
+                ASSERT_EQ(got.b0 & 0x80, want[1] >= 16 ? 0x80 : 0);
             }
 }
 

@@ -18,10 +18,9 @@ struct QxmInstrument {
     std::vector<std::array<uint8_t, 4>> playlist = std::vector<std::array<uint8_t, 4>>(20);
 };
 
-// Builds a Qxm file. The name block sits in the skipped subsong list right
-// after the header, so the file ends with the last instrument's playlist and
-// every truncation cuts something the importer needs. By default a valid
-// file: one position naming track 0 (pattern 1) on all voices, one track, one instrument.
+// Builds a Qxm file. The name block sits in the skipped subsong list right after the header, so the file ends with the
+// last instrument's playlist and every truncation cuts something the importer needs. By default a valid file: one
+// position naming track 0 (pattern 1) on all voices, one track, one instrument.
 struct QxmBuilder {
     int version = 0;
     char magic = 'V';

@@ -24,9 +24,8 @@ bool Load(const std::array<uint8_t, kInstrumentFileSize>& file, SongDocument& do
     return LoadInstrument(file.data(), file.size(), doc.song, instrument, result, nullptr);
 }
 
-// Random source instruments into random songs: a load either changes
-// nothing, or gives the instrument the steps of the file, each selected wave
-// sounding as it did in the source song.
+// Random source instruments into random songs: a load either changes nothing, or gives the instrument the steps of the
+// file, each selected wave sounding as it did in the source song.
 TEST(InstrumentLoad, LoadedWavesSoundAsInTheirSourceOrNothingChanges) {
     std::mt19937 random(1234u);
     int loaded = 0, refused = 0, reused = 0;
@@ -106,9 +105,8 @@ TEST(InstrumentLoad, MixedInWavesNeverTakeSlot24) {
 }
 
 TEST(InstrumentFile, PathRuleAndSaveThatLoadsBack) {
-    for (auto [given, expected] : {std::pair{"lead", "lead.ins"}, {"lead.ins", "lead.ins"}, {".ins", ".ins.ins"},
-                                   {"lead.INS", "lead.INS.ins"}})
-        EXPECT_EQ(InstrumentFilePath(given), expected);
+    for (auto [in, out] : {std::pair{"lead.ins", "lead.ins"}, {".ins", ".ins.ins"}, {"lead.INS", "lead.INS.ins"}})
+        EXPECT_EQ(InstrumentFilePath(in), out);
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "quillnote_instrument_save_test";
     std::filesystem::create_directories(folder);
     const std::string path = InstrumentFilePath((folder / "lead").string());

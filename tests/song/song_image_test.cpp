@@ -220,8 +220,7 @@ TEST(SongLoaderMigration, FortyOneByteWaveRecordsAreRebuilt) {
     EXPECT_FALSE(Load(doc, test));
 }
 
-// Each format step, loaded from the version before it and from its own:
-// only the older image is changed.
+// Each format step, loaded from the version before it and from its own: only the older image is changed.
 TEST(SongLoaderMigration, EachVersionStepChangesOnlyOlderImages) {
     // attack a -> a / 81 + 1 (0 stays); decay 0 -> 116 and 1 -> 130 with the
     // envelope sync bit, 2..5 -> 79, 83, 85, 87, above -> d + 83 in 8 bits.
