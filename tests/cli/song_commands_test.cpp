@@ -30,16 +30,12 @@ TEST_F(CliSongCommands, NewWritesTheNewSongAndOptimizeItsSummary) {
 // An old song: info prints its facts; convert writes it as the loader
 // rebuilds it, and converting the result again changes nothing.
 TEST_F(CliSongCommands, InfoAndConvertOfAnOldSong) {
-    test::TestImage image;
-    image.version = 23;
-    image.title = "demo tune";
-    image.author = "me";
-    image.rows = 2;
-    image.positions = {{2, 0, 0, 0, 0, 0, 0, 0}, {1, 0, 0, 0, 0, 0, 0, 0}};
-    image.patterns = {{37, 0, 0, 0, 0, 0}, std::vector<uint8_t>(6, 0)};
-    image.instruments.resize(3);
-    image.waves = {test::DefaultFileWave(), test::DefaultFileWave()};
-    std::vector<uint8_t> bytes = image.Build();
+    std::vector<uint8_t> bytes =
+        test::TestImage{.version = 23, .title = "demo tune", .author = "me", .rows = 2,
+                        .positions = {{2, 0, 0, 0, 0, 0, 0, 0}, {1, 0, 0, 0, 0, 0, 0, 0}},
+                        .patterns = {{37, 0, 0, 0, 0, 0}, std::vector<uint8_t>(6, 0)},
+                        .instruments = std::vector<test::TestInstrument>(3),
+                        .waves = {test::DefaultFileWave(), test::DefaultFileWave()}}.Build();
     WriteFile("old.qnt", bytes);
     test::CliResult run = Cli("info " + Arg("old.qnt"));
     EXPECT_EQ(run.status, 0) << run.err;

@@ -188,12 +188,9 @@ TEST(QxmImport, PlaylistsBecomeSteps) {
 }
 
 TEST(QxmImport, EveryCutIsRejectedAndChangesNothing) {
-    QxmBuilder builder;
-    builder.names = {"lead", "bass"};
-    builder.positions.push_back({1, 12, 1, 12, 1, 12, 1, 12});
-    builder.tracks.resize(2);
-    builder.instruments.push_back(builder.instruments[0]);
-    const std::vector<uint8_t> file = builder.Build();
+    const std::vector<uint8_t> file =
+        QxmBuilder{.names = {"lead", "bass"}, .positions = {{0, 12, 0, 12, 0, 12, 0, 12}, {1, 12, 1, 12, 1, 12, 1, 12}},
+                   .tracks = {{}, {}}, .instruments = {{}, {}}}.Build();
     SongDocument doc;
     doc.song.Pattern(1)[0].SetNote(9);
     SetFixedText(doc.title, sizeof(doc.title), "before");

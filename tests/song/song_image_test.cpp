@@ -152,13 +152,9 @@ TEST(SongImageWriter, LargestImageFitsExactlySmallerTargetsAreNeverOverrunAndItR
 }
 
 TEST(SongLoader, RebuildsTheEditableLayout) {
-    TestImage test;
-    test.rows = 2;
-    test.positions = {{2, 0, 1, 0, 0, 0, 0, 0}};
-    test.patterns = {{1, 0, 0, 2, 0, 0}, {3, 0, 0, 4, 0, 0}, {5, 0, 0, 6, 0, 0}};  // P = 3, the sequence names 2
-    test.instruments.resize(2);
-    test.instruments[1].steps = {{9, 9, 9}};
-    test.waves = {DefaultFileWave()};
+    TestImage test{.rows = 2, .positions = {{2, 0, 1, 0, 0, 0, 0, 0}},
+                   .patterns = {{1, 0, 0, 2, 0, 0}, {3, 0, 0, 4, 0, 0}, {5, 0, 0, 6, 0, 0}},  // P = 3, 2 named
+                   .instruments = {{}, {.steps = {{9, 9, 9}}}}, .waves = {DefaultFileWave()}};
     test.waves[0][26] = 1;  // wave 1 mixes itself in: marks itself
     SongDocument doc;
     ASSERT_TRUE(Load(doc, test));
@@ -197,11 +193,8 @@ TEST(SongLoader, RebuildsTheEditableLayout) {
 // 36..37 = 21..22, 38..41 = 37..40), then "Phase Spd" = 255 (below 23), the attack 0x1d = 29 becomes 29 / 81 + 1
 // and the decay 0x1e = 30 becomes 30 + 83.
 TEST(SongLoaderMigration, FortyOneByteWaveRecordsAreRebuilt) {
-    TestImage test;
-    test.version = 20;
-    std::vector<uint8_t> first(41), second(41);
-    for (int i = 0; i < 41; ++i) first[i] = uint8_t(0x10 + i), second[i] = uint8_t(0x80 + i);
-    test.waves = {first, second};
+    TestImage test{.version = 20, .waves = {std::vector<uint8_t>(41), std::vector<uint8_t>(41)}};
+    for (int i = 0; i < 41; ++i) test.waves[0][i] = uint8_t(0x10 + i), test.waves[1][i] = uint8_t(0x80 + i);
     SongDocument doc;
     Song imageSong;
     std::vector<uint8_t> image;
@@ -230,48 +223,37 @@ TEST(SongLoaderMigration, EachVersionStepChangesOnlyOlderImages) {
     for (int version = 21; version <= 26; ++version) {
         for (bool older : {true, false}) {
             SCOPED_TRACE(std::to_string(version) + (older ? " from the version before" : ""));
-            TestImage test;
-            test.version = older ? version : version + 1;
-            test.instruments.resize(4);
+            TestImage test{.version = older ? version : version + 1,
+                           .patterns = {{0xe5, 0x10, 0x00, 36, 0, 0, 38, 0, 0, 0, 0, 0}},  // 37 with bits 6 and 7
+                           .instruments = std::vector<test::TestInstrument>(4),
+                           .waves = std::vector<std::vector<uint8_t>>(9, DefaultFileWave())};
             for (int k = 0; k < 4; ++k) test.instruments[k].params = {1, depths[k], 3, 4, 5, 6, 7};
             test.instruments[1].steps = {{0x11, 0x00, 0x02}, {0x81, 0x0b, 0x00}};
-            test.patterns = {{0xe5, 0x10, 0x00, 36, 0, 0, 38, 0, 0, 0, 0, 0}};  // 37 with bits 6 and 7
-            test.waves.assign(9, DefaultFileWave());
             for (int w = 0; w < 9; ++w)
                 test.waves[w][19] = 7, test.waves[w][27] = attacks[w], test.waves[w][29] = decays[w];
             for (int i = 0; i < 24; ++i) test.calcOrder[i] = uint8_t(23 - i);
             SongDocument doc;
             ASSERT_TRUE(Load(doc, test));
             const Song& song = doc.song;
-            switch (version) {
-                case 21:  // two nibbles per byte become one byte per field (depth 4 then 0)
-                    EXPECT_EQ(std::memcmp(&song.instruments[1], std::array<uint8_t, 7>{1, 0, 3, 4, 5, 6, 7}.data(), 7),
-                              0);
-                    EXPECT_EQ((std::vector<int>{song.instrumentSteps[1][1].b0, song.instrumentSteps[1][2].b0}),
-                              (std::vector<int>{0x81, 0}));
-                    break;
-                case 22:
-                    EXPECT_EQ(song.Wave(1)->phaseSpeed, older ? 255 : 7);
-                    break;
-                case 23:  // note 37 becomes the release marker
-                    EXPECT_EQ((std::vector<int>{song.Pattern(1)[0].b0, song.Pattern(1)[1].b0, song.Pattern(1)[2].b0}),
-                              (std::vector<int>{older ? 0xfd : 0xe5, 36, 38}));
-                    break;
-                case 24:  // small vibrato depths become zero
-                    for (int k = 0; k < 4; ++k)
-                        EXPECT_EQ(song.instruments[k].vibratoDepth, older && depths[k] < 5 ? 0 : depths[k]);
-                    break;
-                case 25:  // the calculation order is read from 26 on
-                    for (int i = 0; i < 24; ++i) EXPECT_EQ(song.waveCalcOrder[i], older ? i : 23 - i);
-                    break;
-                case 26:
-                    for (int w = 0; w < 9; ++w) {
-                        const WaveParams& wave = *song.Wave(w + 1);
-                        EXPECT_EQ(wave.attack, older ? attacks27[w] : attacks[w]) << w;
-                        EXPECT_EQ(wave.decay, older ? decays27[w] : decays[w]) << w;
-                        EXPECT_EQ(wave.flags & kWaveEnvelopeSync, older && w < 2 ? kWaveEnvelopeSync : 0) << w;
-                    }
-                    break;
+            if (version == 21) {  // two nibbles per byte become one byte per field (depth 4 then 0)
+                EXPECT_EQ(std::memcmp(&song.instruments[1], std::array<uint8_t, 7>{1, 0, 3, 4, 5, 6, 7}.data(), 7), 0);
+                EXPECT_EQ((std::vector<int>{song.instrumentSteps[1][1].b0, song.instrumentSteps[1][2].b0}),
+                          (std::vector<int>{0x81, 0}));
+            }
+            if (version == 22) { EXPECT_EQ(song.Wave(1)->phaseSpeed, older ? 255 : 7); }
+            if (version == 23) {  // note 37 becomes the release marker
+                EXPECT_EQ((std::vector<int>{song.Pattern(1)[0].b0, song.Pattern(1)[1].b0, song.Pattern(1)[2].b0}),
+                          (std::vector<int>{older ? 0xfd : 0xe5, 36, 38}));
+            }
+            for (int k = 0; version == 24 && k < 4; ++k)  // small vibrato depths become zero
+                EXPECT_EQ(song.instruments[k].vibratoDepth, older && depths[k] < 5 ? 0 : depths[k]);
+            for (int i = 0; version == 25 && i < 24; ++i)  // the calculation order is read from 26 on
+                EXPECT_EQ(song.waveCalcOrder[i], older ? i : 23 - i);
+            for (int w = 0; version == 26 && w < 9; ++w) {
+                const WaveParams& wave = *song.Wave(w + 1);
+                EXPECT_EQ((std::vector<int>{wave.attack, wave.decay, wave.flags & kWaveEnvelopeSync}),
+                          (older ? std::vector<int>{attacks27[w], decays27[w], w < 2 ? kWaveEnvelopeSync : 0}
+                                 : std::vector<int>{attacks[w], decays[w], 0})) << w;
             }
         }
     }
