@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -68,30 +67,27 @@ std::array<uint8_t, 4> Entry(int waveform, int note, int effect1, int parameter1
 bool Import(const std::vector<uint8_t>& file, SongDocument& doc) { return ImportQxm(file.data(), file.size(), doc); }
 
 TEST(QxmImport, HeaderLimits) {
-    struct Case { const char* what; std::function<void(QxmBuilder&)> change; bool ok; };
-    const Case cases[] = {
-        {"basic", [](QxmBuilder&) {}, true},
-        {"magic", [](QxmBuilder& b) { b.magic = 'X'; }, false},
-        {"version 1", [](QxmBuilder& b) { b.version = 1; }, true},
-        {"version 2", [](QxmBuilder& b) { b.version = 2; }, false},
-        {"track length 0", [](QxmBuilder& b) { b.trackLength = 0; }, false},
-        {"track length 65", [](QxmBuilder& b) { b.trackLength = 65; }, false},
-        {"track length 64", [](QxmBuilder& b) { b.trackLength = 64; }, true},
-        {"restart 2 of 3", [](QxmBuilder& b) { b.positions.resize(3, b.positions[0]), b.restart = 2; }, true},
-        {"restart 3 of 3", [](QxmBuilder& b) { b.positions.resize(3, b.positions[0]), b.restart = 3; }, false},
-        {"no positions", [](QxmBuilder& b) { b.positions.clear(); }, false},
-        {"999 positions", [](QxmBuilder& b) { b.positions.resize(999, b.positions[0]); }, true},
-        {"1000 positions", [](QxmBuilder& b) { b.positions.resize(1000, b.positions[0]); }, false},
-        {"track 255 is beyond the patterns",
-         [](QxmBuilder& b) { b.positions[0][0] = 255, b.tracks.resize(256); }, false},
-        {"track 255 without track 0 is pattern 255",
-         [](QxmBuilder& b) { b.positions[0][0] = 255, b.tracks.resize(255), b.trackZeroAbsent = true; }, true},
+    const std::array<int, 8> p = {0, 12, 0, 12, 0, 12, 0, 12}, last = {255, 12, 0, 12, 0, 12, 0, 12};
+    using Tracks = decltype(QxmBuilder::tracks);
+    const struct { const char* what; QxmBuilder builder; bool ok; } cases[] = {
+        {"basic", {}, true},
+        {"magic", {.magic = 'X'}, false},
+        {"version 1", {.version = 1}, true},
+        {"version 2", {.version = 2}, false},
+        {"track length 0", {.trackLength = 0}, false},
+        {"track length 65", {.trackLength = 65}, false},
+        {"track length 64", {.trackLength = 64}, true},
+        {"restart 2 of 3", {.restart = 2, .positions = {p, p, p}}, true},
+        {"restart 3 of 3", {.restart = 3, .positions = {p, p, p}}, false},
+        {"no positions", {.positions = {}}, false},
+        {"999 positions", {.positions = std::vector(999, p)}, true},
+        {"1000 positions", {.positions = std::vector(1000, p)}, false},
+        {"track 255 is beyond the patterns", {.positions = {last}, .tracks = Tracks(256)}, false},
+        {"no track 0: track 255 plays", {.trackZeroAbsent = true, .positions = {last}, .tracks = Tracks(255)}, true},
     };
-    for (const Case& c : cases) {
-        QxmBuilder builder;
-        c.change(builder);
+    for (const auto& c : cases) {
         SongDocument doc;
-        EXPECT_EQ(Import(builder.Build(), doc), c.ok) << c.what;
+        EXPECT_EQ(Import(c.builder.Build(), doc), c.ok) << c.what;
     }
 }
 
