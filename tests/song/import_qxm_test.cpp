@@ -103,9 +103,8 @@ TEST(QxmImport, TrackRowsAndCommands) {
         {0, 0x0E, 0x12, 0, 0, 0xE, 0x12},
         {0, 0x09, 0x33, 0, 0, 0, 0},  // effects 4..9 are dropped
     };
-    QxmBuilder builder;
-    builder.positions[0] = {0, 0, 0, 24, 0, 11, 0, 12};  // a stored transpose of 12 is none
-    builder.trackLength = int(std::size(cases));
+    // A stored transpose of 12 is none.
+    QxmBuilder builder{.trackLength = int(std::size(cases)), .positions = {{0, 0, 0, 24, 0, 11, 0, 12}}};
     for (const Case& c : cases) builder.tracks[0].push_back({c.r0, c.r1, c.r2});
     uint8_t* header = builder.instruments[0].header;  // the envelope, within the editor's range
     header[2] = 0x30, header[3] = 0x20, header[7] = 0x10, header[8] = 0x14;
@@ -120,8 +119,7 @@ TEST(QxmImport, TrackRowsAndCommands) {
         const Case& c = cases[row];
         const qntPatternStep step = doc.song.Pattern(1)[row];
         EXPECT_EQ((std::vector<int>{step.Note(), step.Instrument(), step.Command(), step.Parameter()}),
-                  (std::vector<int>{c.note, c.instrument, c.command, c.parameter}))
-            << "row " << row;
+                  (std::vector<int>{c.note, c.instrument, c.command, c.parameter})) << "row " << row;
     }
     std::memset(header + 1, 0xff, 8);
     ASSERT_TRUE(Import(builder.Build(), doc));

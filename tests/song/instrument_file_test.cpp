@@ -13,11 +13,7 @@
 namespace qn {
 namespace {
 
-using test::DocumentSnapshot;
-using test::MixSource;
-using test::StepSelectsWave;
-using test::TaggedWave;
-using test::WaveSound;
+using namespace test;
 
 bool Load(const std::array<uint8_t, kInstrumentFileSize>& file, SongDocument& doc, int instrument,
           InstrumentLoadResult* result = nullptr) {

@@ -12,9 +12,7 @@
 namespace qn {
 namespace {
 
-using test::StepSelectsWave;
-using test::TaggedWave;
-using test::WaveSound;
+using namespace test;
 
 void Append(std::vector<uint8_t>& out, const void* data, size_t size) {
     out.insert(out.end(), static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
@@ -120,15 +118,11 @@ TEST(Optimizer, RandomSongsPlayTheSameAndEndCompact) {
 TEST(Optimizer, ClearUnusedWavesKeepsMixAndCloneSources) {
     SongDocument doc;
     Song& song = doc.song;
-    song.waves[0] = TaggedWave(1, 2);
-    song.waves[1] = TaggedWave(2, 1);  // a mix cycle must not hang
-    song.waves[2] = TaggedWave(3, 0, 4);
-    song.waves[3] = TaggedWave(4, 0, 5);
-    song.waves[4] = TaggedWave(5, 26);  // mixes wave 23
-    song.waves[5] = TaggedWave(6);
+    // Waves 1 and 2 mix each other (the cycle must not hang), 3 and 4 clone 4 and 5, 5 mixes 23 (a "Mix Wave" of 26).
+    for (auto [w, mix, clone] : {std::array{1, 2, 0}, {2, 1, 0}, {3, 0, 4}, {4, 0, 5}, {5, 26, 0}, {6, 0, 0}, {7, 0, 0},
+                                 {23, 0, 0}})
+        song.waves[w - 1] = TaggedWave(w, mix, clone);
     SetFixedText(song.waveNames[5], kNameLength, "six");
-    song.waves[22] = TaggedWave(23);
-    song.waves[6] = TaggedWave(7);
     StepSelectsWave(song, 1, 0, 1);
     StepSelectsWave(song, 32, 0, 3, 4);  // the 32nd step table counts too
     EXPECT_EQ(ClearUnusedWaves(song), 2);

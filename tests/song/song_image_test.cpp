@@ -11,9 +11,7 @@
 namespace qn {
 namespace {
 
-using test::DefaultFileWave;
-using test::TestImage;
-using test::WriteImage;
+using namespace test;
 
 std::vector<uint8_t> WaveBytes(const WaveParams& wave) {
     return std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(&wave), reinterpret_cast<const uint8_t*>(&wave + 1));
@@ -169,12 +167,10 @@ TEST(SongLoader, RebuildsTheEditableLayout) {
     EXPECT_TRUE(IsWaveEmpty(*song.Wave(2)));
     EXPECT_EQ(song.Wave(1)->flags & kWaveOctaveCopies, kWaveOctaveCopies);
 
-    test.instruments.resize(32);  // a stored 32nd slot loads
-    test.instruments[31].params = {1, 2, 3, 4, 5, 6, 7};
-    test.instruments[31].steps = {{1, 2, 3}};
+    test.instruments.resize(31);  // a stored 32nd slot loads
+    test.instruments.push_back({.params = {1, 2, 3, 4, 5, 6, 7}, .steps = {{1, 2, 3}}});
     ASSERT_TRUE(Load(doc, test));
-    EXPECT_EQ(doc.song.Instrument(32)->release, 7);
-    EXPECT_EQ(doc.song.instrumentSteps[31][0].b2, 3);
+    EXPECT_TRUE(doc.song.Instrument(32)->release == 7 && doc.song.instrumentSteps[31][0].b2 == 3);
 
     test.waves.assign(24, DefaultFileWave());  // a clone source above 24 means 24; chains go front to back
     test.waves[23][24] = 99, test.waves[23][0] = 1, test.waves[23][1] = 2;  // gain 99, Loop Start 0x0102
@@ -293,9 +289,8 @@ TEST(SongLoader, RefusedImagesSayWrongFormatAndChangeNothing) {
         if (size) image.resize(size);
         return image;
     };
-    TestImage steps;  // 33 stored steps, with the bytes they would need: only the count is wrong
-    steps.instruments.resize(1);
-    steps.instruments[0].steps.resize(33);
+    // 33 stored steps, with the bytes they would need: only the count is wrong.
+    const TestImage steps{.instruments = {{.steps = std::vector<std::array<uint8_t, 3>>(33)}}};
     std::vector<uint8_t> names = with({{65, 0}}, {}, 947);  // no wave records needed
     std::memset(&names[947 - 20], 'x', 20);
     std::vector<uint8_t> noNul = with({}, {}, 891 + 10);
