@@ -51,8 +51,8 @@ TEST_F(CliEngineCommands, TraceGoldenLinesOfASmallSongThenRowsAndPositions) {
         std::istringstream fields(line);
         int tick, position, row, value, numbers = 0;
         for (fields >> tick >> position >> row; fields >> value;) ++numbers;
-        const std::vector<int> expected = {count, 0, (tick + 1) / 6 % 4, 24};
-        ASSERT_EQ((std::vector<int>{tick, position, row, numbers}), expected) << line;
+        ASSERT_EQ((std::vector<int>{tick, position, row, numbers}),
+                  (std::vector<int>{count, 0, (tick + 1) / 6 % 4, 24})) << line;
     }
     EXPECT_EQ(count, 49);
 }

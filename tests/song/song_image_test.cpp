@@ -17,10 +17,9 @@ std::vector<uint8_t> WaveBytes(const WaveParams& wave) {
     return std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(&wave), reinterpret_cast<const uint8_t*>(&wave + 1));
 }
 
-// Loads a hand-made image; `image` keeps the bytes the image song points into.
-bool Load(SongDocument& doc, const TestImage& test, Song* imageSong = nullptr, std::vector<uint8_t>* image = nullptr) {
-    std::vector<uint8_t> local;
-    std::vector<uint8_t>& bytes = image ? *image : local;
+// Loads a hand-made image; the image song points into the bytes kept until the next load.
+bool Load(SongDocument& doc, const TestImage& test, Song* imageSong = nullptr) {
+    static std::vector<uint8_t> bytes;
     bytes = test.Build();
     return LoadSong(doc, bytes, imageSong, nullptr);
 }
@@ -176,8 +175,7 @@ TEST(SongLoader, RebuildsTheEditableLayout) {
     test.waves[23][24] = 99, test.waves[23][0] = 1, test.waves[23][1] = 2;  // gain 99, Loop Start 0x0102
     test.waves[0][18] = 30, test.waves[0][14] = 5, test.waves[1][18] = 1, test.waves[2][18] = 2;
     Song imageSong;  // keeps the stored records
-    std::vector<uint8_t> image;
-    ASSERT_TRUE(Load(doc, test, &imageSong, &image));
+    ASSERT_TRUE(Load(doc, test, &imageSong));
     EXPECT_EQ((std::vector<int>{doc.song.Wave(1)->cloneFrom, doc.song.Wave(1)->chord[0], doc.song.Wave(3)->gain,
                                 doc.song.Wave(24)->loopStart, imageSong.waves[0].cloneFrom, imageSong.waves[0].gain}),
               (std::vector<int>{24, 5, 99, 0x0102, 30, 64}));
@@ -193,8 +191,7 @@ TEST(SongLoaderMigration, FortyOneByteWaveRecordsAreRebuilt) {
     for (int i = 0; i < 41; ++i) test.waves[0][i] = uint8_t(0x10 + i), test.waves[1][i] = uint8_t(0x80 + i);
     SongDocument doc;
     Song imageSong;
-    std::vector<uint8_t> image;
-    ASSERT_TRUE(Load(doc, test, &imageSong, &image));
+    ASSERT_TRUE(Load(doc, test, &imageSong));
     const std::vector<uint8_t> expected = {0x27, 0x28, 0x29, 0x2a, 0x2b, 0x2c, 0x2d, 0x2e, 0x2f, 0x30, 0x31, 0x32,
         0x33, 0x34, 0x11, 0x10, 0x13, 0x12, 0x15, 0xff, 0x14, 0x16, 0x17, 0x19, 0x18, 0x1b, 0x1a, 0x01, 0x1c, 0x71,
         0x1f, 0x20, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x35, 0x36, 0x37, 0x38};

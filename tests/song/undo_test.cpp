@@ -43,14 +43,11 @@ TEST(UndoHistory, MatchesAListModelOverRandomOperations) {
                 states.push_back(next++ & 0xff);
                 if (states.size() > size_t(Undo::kSlots - 1)) states.erase(states.begin());
                 cursor = int(states.size()) - 1;
-            } else if (kind < 7) {
-                const bool ok = history.undo(data.data());
-                ASSERT_EQ(ok, cursor > 0) << run << " " << op;
-                cursor -= ok;
-            } else {
-                const bool ok = history.redo(data.data());
-                ASSERT_EQ(ok, cursor + 1 < int(states.size())) << run << " " << op;
-                cursor += ok;
+            } else {  // an undo or a redo, refused at either end of the model
+                const bool undo = kind < 7;
+                const bool ok = undo ? history.undo(data.data()) : history.redo(data.data());
+                ASSERT_EQ(ok, undo ? cursor > 0 : cursor + 1 < int(states.size())) << run << " " << op;
+                cursor += ok ? (undo ? -1 : 1) : 0;
             }
             ASSERT_EQ(data[0], states[size_t(cursor)]) << run << " " << op;  // a refused step leaves the data
         }
