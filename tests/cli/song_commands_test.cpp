@@ -75,9 +75,8 @@ TEST_F(CliSongCommands, ConvertWritesWhatTheImporterMakes) {
 // line on standard error, nothing on standard output. Wrong usage: exit 2.
 TEST_F(CliSongCommands, FailuresExitOneWithOneLineAndWrongUsageTwo) {
     WriteFile("text.qnt", {'h', 'e', 'l', 'l', 'o'});
-    std::vector<uint8_t> truncated = test::TestImage().Build();
-    truncated.pop_back();
-    WriteFile("cut.qnt", truncated);
+    const std::vector<uint8_t> image = test::TestImage().Build();
+    WriteFile("cut.qnt", {image.begin(), image.end() - 1});
     std::vector<uint8_t> qxm = {'Q', 'M', 'V', 2};  // version 2 does not exist
     qxm.resize(120);
     WriteFile("bad.qxm", qxm);

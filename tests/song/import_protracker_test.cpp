@@ -77,9 +77,8 @@ TEST(ProTrackerImport, RealModulesMatchAnIndependentReading) {
         ASSERT_TRUE(ok) << name;
         ++imported;
         EXPECT_EQ(std::memcmp(doc.title, file.data(), 20), 0) << name;
-        const int length = file[950];
-        ASSERT_EQ(doc.song.sequenceLength, uint32_t(length)) << name;
-        for (int position = 0; position < length; ++position)
+        ASSERT_EQ(doc.song.sequenceLength, file[950]) << name;
+        for (int position = 0; position < file[950]; ++position)
             for (int voice = 0; voice < 4; ++voice)
                 EXPECT_EQ(doc.song.Position(position)[voice].pattern, file[952 + position] * 4 + 1 + voice) << name;
         // "M.K." modules have 31 samples, the others 15: only those slots are named and reset.
@@ -90,9 +89,7 @@ TEST(ProTrackerImport, RealModulesMatchAnIndependentReading) {
                 << name << " sample " << sample;
             EXPECT_EQ(doc.song.instruments[sample].attack, sample < samples ? 0 : 9) << name;
         }
-        int modulePatterns = 0;
-        for (int order = 0; order < 128; ++order) modulePatterns = std::max<int>(modulePatterns, file[952 + order] + 1);
-        ExpectCellsMatch(file.data(), modulePatterns, doc.song, name);
+        ExpectCellsMatch(file.data(), 1 + *std::max_element(&file[952], &file[952 + 128]), doc.song, name);
     }
     EXPECT_EQ(imported, 6);
 }

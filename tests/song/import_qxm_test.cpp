@@ -103,8 +103,7 @@ TEST(QxmImport, TrackRowsAndCommands) {
         {0, 0x0E, 0x12, 0, 0, 0xE, 0x12},
         {0, 0x09, 0x33, 0, 0, 0, 0},  // effects 4..9 are dropped
     };
-    // A stored transpose of 12 is none.
-    QxmBuilder builder{.trackLength = int(std::size(cases)), .positions = {{0, 0, 0, 24, 0, 11, 0, 12}}};
+    QxmBuilder builder{.trackLength = int(std::size(cases)), .positions = {{0, 0, 0, 24, 0, 11, 0, 12}}};  // 12 is none
     for (const Case& c : cases) builder.tracks[0].push_back({c.r0, c.r1, c.r2});
     uint8_t* header = builder.instruments[0].header;  // the envelope, within the editor's range
     header[2] = 0x30, header[3] = 0x20, header[7] = 0x10, header[8] = 0x14;
@@ -159,11 +158,10 @@ TEST(QxmImport, PlaylistsBecomeSteps) {
          {{0x80 | 25, 0, 0}, {0, 0, 8}, {26, 0, 0}, {27, 0, 0}}},
     };
     for (const Case& c : cases) {
-        QxmBuilder builder;
+        QxmBuilder builder{.instruments = {{.playlist = c.playlist}}};
+        builder.instruments[0].playlist.resize(std::max<size_t>(c.playlist.size(), 20));
         builder.instruments[0].header[1] = uint8_t(c.lengthCode);
         builder.instruments[0].header[20] = uint8_t(c.speed);
-        builder.instruments[0].playlist = c.playlist;
-        builder.instruments[0].playlist.resize(std::max<size_t>(c.playlist.size(), 20));
         SongDocument doc;
         std::memset(doc.song.instrumentSteps[0], 0x77, kStepTableBytes);  // cleared, not left behind
         ASSERT_TRUE(Import(builder.Build(), doc)) << c.what;

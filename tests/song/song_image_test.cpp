@@ -156,15 +156,14 @@ TEST(SongLoader, RebuildsTheEditableLayout) {
     SongDocument doc;
     ASSERT_TRUE(Load(doc, test));
     const Song& song = doc.song;
-    // Rows beyond R stay zero; pattern 3 is stored but beyond what the sequence names;
-    // slots I..30 get the default instrument, the 32nd slot is not written.
+    // Rows beyond R stay zero; pattern 3 is stored but beyond what the sequence names; slots I..30 get the default
+    // instrument, the 32nd slot is not written; wave 2 is empty, wave 1 mixes itself in and is marked.
     EXPECT_EQ((std::vector<int>{song.Pattern(2)[1].b0, song.Pattern(2)[2].b0, song.Pattern(3)[0].b0,
                                 song.instrumentSteps[1][0].b0, song.Instrument(31)->sustain,
-                                song.Instrument(32)->sustain, song.waveCount}),
-              (std::vector<int>{4, 0, 0, 9, 15, 0, 1}));
+                                song.Instrument(32)->sustain, song.waveCount, IsWaveEmpty(*song.Wave(2)),
+                                song.Wave(1)->flags & kWaveOctaveCopies}),
+              (std::vector<int>{4, 0, 0, 9, 15, 0, 1, 1, kWaveOctaveCopies}));
     for (int k = 0; k < kInstrumentSlots; ++k) EXPECT_EQ(song.instruments[k].stepCount, 32);
-    EXPECT_TRUE(IsWaveEmpty(*song.Wave(2)));
-    EXPECT_EQ(song.Wave(1)->flags & kWaveOctaveCopies, kWaveOctaveCopies);
 
     test.instruments.resize(31);  // a stored 32nd slot loads
     test.instruments.push_back({.params = {1, 2, 3, 4, 5, 6, 7}, .steps = {{1, 2, 3}}});
@@ -286,7 +285,6 @@ TEST(SongLoader, RefusedImagesSayWrongFormatAndChangeNothing) {
         if (size) image.resize(size);
         return image;
     };
-    // 33 stored steps, with the bytes they would need: only the count is wrong.
     const TestImage steps{.instruments = {{.steps = std::vector<std::array<uint8_t, 3>>(33)}}};
     std::vector<uint8_t> names = with({{65, 0}}, {}, 947);  // no wave records needed
     std::memset(&names[947 - 20], 'x', 20);
@@ -303,7 +301,7 @@ TEST(SongLoader, RefusedImagesSayWrongFormatAndChangeNothing) {
         {"patterns far away", with({}, {{1, 0x7fffffff}})}, {"instrument names at the end", with({}, {{2, 980}})},
         {"wave names at the end", with({}, {{3, 989}})}, {"wave names far away", with({}, {{3, 0xfffffff0}})},
         {"patterns over the sequence", with({}, {{1, 91}})}, {"sequence over the header", with({}, {{0, 60}})},
-        {"wave names over the instrument names", with({}, {{3, 891}})}, {"33 steps", steps.Build()},
+        {"wave names over the instrument names", with({}, {{3, 891}})}, {"33 steps, all stored", steps.Build()},
         {"last wave names cut off", names}, {"instrument name without NUL", noNul},
     };
     for (const auto& [what, image] : cases) expectRefused(image, what);
