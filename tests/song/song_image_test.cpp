@@ -217,7 +217,7 @@ TEST(SongLoaderMigration, EachVersionStepChangesOnlyOlderImages) {
             SCOPED_TRACE(std::to_string(version) + (older ? " from the version before" : ""));
             TestImage test{.version = older ? version : version + 1,
                            .patterns = {{0xe5, 0x10, 0x00, 36, 0, 0, 38, 0, 0, 0, 0, 0}},  // 37 with bits 6 and 7
-                           .instruments = std::vector<test::TestInstrument>(4),
+                           .instruments = std::vector<TestInstrument>(4),
                            .waves = std::vector<std::vector<uint8_t>>(9, DefaultFileWave())};
             for (int k = 0; k < 4; ++k) test.instruments[k].params = {1, depths[k], 3, 4, 5, 6, 7};
             test.instruments[1].steps = {{0x11, 0x00, 0x02}, {0x81, 0x0b, 0x00}};
