@@ -15,7 +15,6 @@
 
 #include "song/file_io.h"
 #include "song/song_file.h"
-#include "song/song_loader.h"
 
 namespace qn::test {
 
@@ -62,10 +61,6 @@ protected:
     std::string Save(SongDocument& doc, const std::string& name) {
         EXPECT_TRUE(SaveSongFile(doc, Path(name), nullptr, nullptr, nullptr));
         return Arg(name);
-    }
-    void LoadSongFile(const std::string& path, SongDocument& doc) {
-        std::vector<uint8_t> bytes = ReadFile(path);
-        ASSERT_TRUE(LoadSong(doc, bytes, nullptr, nullptr)) << path;
     }
 
     fs::path directory;

@@ -3,6 +3,7 @@
 
 #include "engine/wav_export.h"
 #include "song/song_image.h"
+#include "song/song_loader.h"
 #include "cli/cli_runner.h"
 
 namespace qn {
@@ -50,8 +51,8 @@ TEST_F(CliEngineCommands, TraceGoldenLinesOfASmallSongThenRowsAndPositions) {
         std::istringstream fields(line);
         int tick, position, row, value, numbers = 0;
         for (fields >> tick >> position >> row; fields >> value;) ++numbers;
-        const std::vector<int> expected = {count, 0, (tick + 1) / 6 % 4, 24};
-        ASSERT_EQ((std::vector<int>{tick, position, row, numbers}), expected) << line;
+        ASSERT_EQ((std::vector<int>{tick, position, row, numbers}),
+                  (std::vector<int>{count, 0, (tick + 1) / 6 % 4, 24})) << line;
     }
     EXPECT_EQ(count, 49);
 }
@@ -68,7 +69,8 @@ TEST_F(CliEngineCommands, RenderWritesTheExportFrames) {
     run = Cli("render " + song + Arg("mono.wav") + "--stereo mono");
     ASSERT_EQ(run.status, 0) << run.err;
     SongDocument doc;
-    LoadSongFile(Path("small.qnt"), doc);
+    std::vector<uint8_t> bytes = ReadFile(Path("small.qnt"));
+    ASSERT_TRUE(LoadSong(doc, bytes, nullptr, nullptr));
     WaveMemory memory;
     Replayer replayer;
     MixerState mixer;

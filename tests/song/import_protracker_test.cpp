@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,69 +17,26 @@ namespace {
 
 using test::DocumentSnapshot;
 
-// A minimal module: header, tag and `patterns` empty patterns.
-struct ModuleBuilder {
-    std::vector<uint8_t> bytes;
-
-    explicit ModuleBuilder(int patterns) : bytes(1084 + 1024 * size_t(patterns), 0) {
-        std::memcpy(&bytes[1080], "M.K.", 4);
-        bytes[950] = 1;
+// The module read here independently of the importer: the cell layout, the period table and the effect rules
+// written out as tables. Returns note, instrument, command, parameter and chord flag.
+std::vector<int> ReadCell(const uint8_t* cell) {
+    static const int periods[] = {856, 808, 762, 720, 678, 640, 604, 570, 538, 508, 480, 453,
+                                  428, 404, 381, 360, 339, 320, 302, 285, 269, 254, 240, 226,
+                                  214, 202, 190, 180, 170, 160, 151, 143, 135, 127, 120, 113};
+    const int* found = std::find(std::begin(periods), std::end(periods), ((cell[0] & 0x0f) << 8) | cell[1]);
+    const int x = cell[3] >> 4, y = cell[3] & 0x0f;
+    int command = cell[2] & 0x0f, parameter = cell[3];
+    if (command >= 4 && command <= 9) {
+        command = parameter = 0;
+    } else if (command == 0xD) {
+        parameter = x * 10 + y;
+    } else if (command == 0xE) {
+        if (x == 10) { command = 0xA; parameter = 1; }
+        else if (x == 11) { command = 0xA; parameter = 16; }
+        else if (x != 1 && x != 2 && x != 5 && x != 6 && x != 8 && x != 13) command = parameter = 0;
     }
-    uint8_t* Cell(int pattern, int row, int channel) {
-        return &bytes[1084 + size_t(pattern) * 1024 + size_t(row * 4 + channel) * 4];
-    }
-    bool Import(SongDocument& doc) const { return ImportProTracker(bytes.data(), bytes.size(), doc); }
-};
-
-// Only 63 module patterns fit into 255 slots: order entries beyond them play
-// nothing. The song length is held within 1..128.
-TEST(ProTrackerImport, OrderEntriesBeyondTheSlotsPlayNothing) {
-    ModuleBuilder module(64);
-    module.bytes[950] = 2, module.bytes[952] = 62, module.bytes[953] = 63;
-    SongDocument doc;
-    ASSERT_TRUE(module.Import(doc));
-    EXPECT_TRUE(doc.song.Position(0)[3].pattern == 252 && doc.song.Position(1)[0].pattern == 0);
-    for (auto [stored, length] : {std::pair{0, 1u}, {200, 128u}}) {
-        module.bytes[950] = uint8_t(stored);
-        ASSERT_TRUE(module.Import(doc));
-        EXPECT_EQ(doc.song.sequenceLength, length);
-    }
-}
-
-// The module read here independently of the importer: the cell layout, the
-// period table and the effect rules written out as tables.
-struct ExpectedStep {
-    int note, instrument, command, parameter;
-    bool chord;
-};
-
-ExpectedStep ReadCell(const uint8_t* cell) {
-    static const std::map<int, int> noteOfPeriod = [] {
-        const int periods[] = {856, 808, 762, 720, 678, 640, 604, 570, 538, 508, 480, 453,
-                               428, 404, 381, 360, 339, 320, 302, 285, 269, 254, 240, 226,
-                               214, 202, 190, 180, 170, 160, 151, 143, 135, 127, 120, 113};
-        std::map<int, int> map;
-        for (int i = 0; i < 36; ++i) map[periods[i]] = i + 1;
-        return map;
-    }();
-    const int period = ((cell[0] & 0x0f) << 8) | cell[1];
-    const auto found = noteOfPeriod.find(period);
-    ExpectedStep step{found == noteOfPeriod.end() ? 0 : found->second,
-                      ((cell[0] & 0xf0) | (cell[2] >> 4)) % 32, cell[2] & 0x0f, cell[3], false};
-    const int x = cell[3] >> 4;
-    const int y = cell[3] & 0x0f;
-    if (step.command >= 4 && step.command <= 9) {
-        step.command = step.parameter = 0;
-    } else if (step.command == 0xD) {
-        step.parameter = x * 10 + y;
-    } else if (step.command == 0xE) {
-        if (x == 10) { step.command = 0xA; step.parameter = 1; }
-        else if (x == 11) { step.command = 0xA; step.parameter = 16; }
-        else if (x != 1 && x != 2 && x != 5 && x != 6 && x != 8 && x != 13) step.command = step.parameter = 0;
-    } else if (step.command == 0 && step.parameter != 0) {
-        step.chord = true;
-    }
-    return step;
+    return {found == std::end(periods) ? 0 : int(found - periods) + 1, ((cell[0] & 0xf0) | (cell[2] >> 4)) % 32,
+            command, parameter, command == 0 && parameter != 0};
 }
 
 // Module pattern p, channel c lands in song pattern 4p + c + 1.
@@ -87,14 +44,14 @@ void ExpectCellsMatch(const uint8_t* module, int modulePatterns, const Song& son
     for (int pattern = 0; pattern < modulePatterns; ++pattern)
         for (int row = 0; row < 64; ++row)
             for (int channel = 0; channel < 4; ++channel) {
-                const ExpectedStep want = ReadCell(&module[1084 + pattern * 1024 + row * 16 + channel * 4]);
+                const std::vector<int> want = ReadCell(&module[1084 + pattern * 1024 + row * 16 + channel * 4]);
                 const qntPatternStep got = song.Pattern(pattern * 4 + channel + 1)[row];
                 SCOPED_TRACE(name + " p" + std::to_string(pattern) + " r" + std::to_string(row) + " c" +
                              std::to_string(channel));
                 ASSERT_EQ((std::vector<int>{got.Note(), got.Instrument(), got.Command(), got.Parameter(), got.Chord()}),
-                          (std::vector<int>{want.note, want.instrument, want.command, want.parameter, want.chord}));
+                          want);
                 // The high bit of the sample number sits in bit 7 of the first byte.
-                ASSERT_EQ(got.b0 & 0x80, want.instrument >= 16 ? 0x80 : 0);
+                ASSERT_EQ(got.b0 & 0x80, want[1] >= 16 ? 0x80 : 0);
             }
 }
 
@@ -120,9 +77,8 @@ TEST(ProTrackerImport, RealModulesMatchAnIndependentReading) {
         ASSERT_TRUE(ok) << name;
         ++imported;
         EXPECT_EQ(std::memcmp(doc.title, file.data(), 20), 0) << name;
-        const int length = file[950];
-        ASSERT_EQ(doc.song.sequenceLength, uint32_t(length)) << name;
-        for (int position = 0; position < length; ++position)
+        ASSERT_EQ(doc.song.sequenceLength, file[950]) << name;
+        for (int position = 0; position < file[950]; ++position)
             for (int voice = 0; voice < 4; ++voice)
                 EXPECT_EQ(doc.song.Position(position)[voice].pattern, file[952 + position] * 4 + 1 + voice) << name;
         // "M.K." modules have 31 samples, the others 15: only those slots are named and reset.
@@ -133,32 +89,38 @@ TEST(ProTrackerImport, RealModulesMatchAnIndependentReading) {
                 << name << " sample " << sample;
             EXPECT_EQ(doc.song.instruments[sample].attack, sample < samples ? 0 : 9) << name;
         }
-        int modulePatterns = 0;
-        for (int order = 0; order < 128; ++order) modulePatterns = std::max<int>(modulePatterns, file[952 + order] + 1);
-        ExpectCellsMatch(file.data(), modulePatterns, doc.song, name);
+        ExpectCellsMatch(file.data(), 1 + *std::max_element(&file[952], &file[952 + 128]), doc.song, name);
     }
     EXPECT_EQ(imported, 6);
 }
 
-// Random cells, half of them with a note period, against the same reading.
-TEST(ProTrackerImport, RandomCellsMatchTheIndependentReading) {
+// Random cells, half of them with a note period, against the same reading. Only 63 module patterns fit
+// into 255 slots: order entries beyond them play nothing. The song length is held within 1..128.
+TEST(ProTrackerImport, RandomCellsMatchTheIndependentReadingAndOrderEntriesBeyondTheSlotsPlayNothing) {
     std::mt19937 random(31u);
     const int periods[] = {856, 428, 113, 214, 429, 0};
-    ModuleBuilder module(1);
-    for (int row = 0; row < 64; ++row)
-        for (int channel = 0; channel < 4; ++channel) {
-            uint8_t* cell = module.Cell(0, row, channel);
-            for (int i = 0; i < 4; ++i) cell[i] = uint8_t(random());
-            if (random() % 2) {
-                const int period = periods[random() % 6];
-                cell[0] = uint8_t((cell[0] & 0xf0) | (period >> 8));
-                cell[1] = uint8_t(period);
-            }
-            if (random() % 2) cell[2] = uint8_t((cell[2] & 0xf0) | (random() % 2 ? 0xE : 0));
+    std::vector<uint8_t> module(1084 + 64 * 1024, 0);
+    std::memcpy(&module[1080], "M.K.", 4);
+    module[950] = 2, module[952] = 62, module[953] = 63;
+    for (int at = 1084; at < 1084 + 1024; at += 4) {
+        uint8_t* cell = &module[size_t(at)];
+        for (int i = 0; i < 4; ++i) cell[i] = uint8_t(random());
+        if (random() % 2) {
+            const int period = periods[random() % 6];
+            cell[0] = uint8_t((cell[0] & 0xf0) | (period >> 8));
+            cell[1] = uint8_t(period);
         }
+        if (random() % 2) cell[2] = uint8_t((cell[2] & 0xf0) | (random() % 2 ? 0xE : 0));
+    }
     SongDocument doc;
-    ASSERT_TRUE(module.Import(doc));
-    ExpectCellsMatch(module.bytes.data(), 1, doc.song, "random");
+    ASSERT_TRUE(ImportProTracker(module.data(), module.size(), doc));
+    ExpectCellsMatch(module.data(), 1, doc.song, "random");
+    EXPECT_TRUE(doc.song.Position(0)[3].pattern == 252 && doc.song.Position(1)[0].pattern == 0);
+    for (auto [stored, length] : {std::pair{0, 1u}, {200, 128u}}) {
+        module[950] = uint8_t(stored);
+        ASSERT_TRUE(ImportProTracker(module.data(), module.size(), doc));
+        EXPECT_EQ(doc.song.sequenceLength, length);
+    }
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,10 +17,9 @@ struct QxmInstrument {
     std::vector<std::array<uint8_t, 4>> playlist = std::vector<std::array<uint8_t, 4>>(20);
 };
 
-// Builds a Qxm file. The name block sits in the skipped subsong list right
-// after the header, so the file ends with the last instrument's playlist and
-// every truncation cuts something the importer needs. By default a valid
-// file: one position naming track 0 (pattern 1) on all voices, one track, one instrument.
+// Builds a Qxm file. The name block sits in the skipped subsong list right after the header, so the file ends with the
+// last instrument's playlist and every truncation cuts something the importer needs. By default a valid file: one
+// position naming track 0 (pattern 1) on all voices, one track, one instrument.
 struct QxmBuilder {
     int version = 0;
     char magic = 'V';
@@ -35,31 +33,24 @@ struct QxmBuilder {
     std::vector<QxmInstrument> instruments = {QxmInstrument()};
 
     std::vector<uint8_t> Build() const {
-        std::vector<uint8_t> names_block(title.begin(), title.end());
-        names_block.push_back(0);
-        for (const std::string& name : names) {
-            names_block.insert(names_block.end(), name.begin(), name.end());
-            names_block.push_back(0);
-        }
-        if (names_block.size() % 2) names_block.push_back(0);
-        const int subsongs = int(names_block.size() / 2);
+        std::string text = title + '\0';
+        for (const std::string& name : names) text += name + '\0';
+        text.resize(text.size() + text.size() % 2);  // the block has an even size
         const int count = int(positions.size());
         std::vector<uint8_t> file = {'Q', 'M', uint8_t(magic), uint8_t(version), 0, 14,
                                      uint8_t((count >> 8) | (trackZeroAbsent ? 0x80 : 0)), uint8_t(count),
                                      uint8_t(restart >> 8), uint8_t(restart), uint8_t(trackLength), 0,
-                                     uint8_t(instruments.size()), uint8_t(subsongs)};
-        file.insert(file.end(), names_block.begin(), names_block.end());
+                                     uint8_t(instruments.size()), uint8_t(text.size() / 2)};
+        for (char c : text) file.push_back(uint8_t(c));
         for (const auto& position : positions)
             for (int value : position) file.push_back(uint8_t(value));
-        for (const auto& track : tracks)
-            for (int row = 0; row < trackLength; ++row) {
-                std::array<uint8_t, 3> cells = row < int(track.size()) ? track[size_t(row)] : std::array<uint8_t, 3>{};
-                file.insert(file.end(), cells.begin(), cells.end());
-            }
+        for (auto track : tracks) {
+            track.resize(size_t(trackLength));
+            for (const auto& cells : track) file.insert(file.end(), cells.begin(), cells.end());
+        }
         for (const QxmInstrument& instrument : instruments) {
-            std::vector<uint8_t> header(instrument.header, instrument.header + 22);
-            header[21] = uint8_t(instrument.playlist.size());
-            file.insert(file.end(), header.begin(), header.end());
+            file.insert(file.end(), instrument.header, instrument.header + 21);
+            file.push_back(uint8_t(instrument.playlist.size()));
             for (const auto& entry : instrument.playlist) file.insert(file.end(), entry.begin(), entry.end());
         }
         return file;
@@ -76,30 +67,27 @@ std::array<uint8_t, 4> Entry(int waveform, int note, int effect1, int parameter1
 bool Import(const std::vector<uint8_t>& file, SongDocument& doc) { return ImportQxm(file.data(), file.size(), doc); }
 
 TEST(QxmImport, HeaderLimits) {
-    struct Case { const char* what; std::function<void(QxmBuilder&)> change; bool ok; };
-    const Case cases[] = {
-        {"basic", [](QxmBuilder&) {}, true},
-        {"magic", [](QxmBuilder& b) { b.magic = 'X'; }, false},
-        {"version 1", [](QxmBuilder& b) { b.version = 1; }, true},
-        {"version 2", [](QxmBuilder& b) { b.version = 2; }, false},
-        {"track length 0", [](QxmBuilder& b) { b.trackLength = 0; }, false},
-        {"track length 65", [](QxmBuilder& b) { b.trackLength = 65; }, false},
-        {"track length 64", [](QxmBuilder& b) { b.trackLength = 64; }, true},
-        {"restart 2 of 3", [](QxmBuilder& b) { b.positions.resize(3, b.positions[0]), b.restart = 2; }, true},
-        {"restart 3 of 3", [](QxmBuilder& b) { b.positions.resize(3, b.positions[0]), b.restart = 3; }, false},
-        {"no positions", [](QxmBuilder& b) { b.positions.clear(); }, false},
-        {"999 positions", [](QxmBuilder& b) { b.positions.resize(999, b.positions[0]); }, true},
-        {"1000 positions", [](QxmBuilder& b) { b.positions.resize(1000, b.positions[0]); }, false},
-        {"track 255 is beyond the patterns",
-         [](QxmBuilder& b) { b.positions[0][0] = 255, b.tracks.resize(256); }, false},
-        {"track 255 without track 0 is pattern 255",
-         [](QxmBuilder& b) { b.positions[0][0] = 255, b.tracks.resize(255), b.trackZeroAbsent = true; }, true},
+    const std::array<int, 8> p = {0, 12, 0, 12, 0, 12, 0, 12}, last = {255, 12, 0, 12, 0, 12, 0, 12};
+    using Tracks = decltype(QxmBuilder::tracks);
+    const struct { const char* what; QxmBuilder builder; bool ok; } cases[] = {
+        {"basic", {}, true},
+        {"magic", {.magic = 'X'}, false},
+        {"version 1", {.version = 1}, true},
+        {"version 2", {.version = 2}, false},
+        {"track length 0", {.trackLength = 0}, false},
+        {"track length 65", {.trackLength = 65}, false},
+        {"track length 64", {.trackLength = 64}, true},
+        {"restart 2 of 3", {.restart = 2, .positions = {p, p, p}}, true},
+        {"restart 3 of 3", {.restart = 3, .positions = {p, p, p}}, false},
+        {"no positions", {.positions = {}}, false},
+        {"999 positions", {.positions = std::vector(999, p)}, true},
+        {"1000 positions", {.positions = std::vector(1000, p)}, false},
+        {"track 255 is beyond the patterns", {.positions = {last}, .tracks = Tracks(256)}, false},
+        {"no track 0: track 255 plays", {.trackZeroAbsent = true, .positions = {last}, .tracks = Tracks(255)}, true},
     };
-    for (const Case& c : cases) {
-        QxmBuilder builder;
-        c.change(builder);
+    for (const auto& c : cases) {
         SongDocument doc;
-        EXPECT_EQ(Import(builder.Build(), doc), c.ok) << c.what;
+        EXPECT_EQ(Import(c.builder.Build(), doc), c.ok) << c.what;
     }
 }
 
@@ -113,12 +101,9 @@ TEST(QxmImport, TrackRowsAndCommands) {
         {0, 0x0E, 0xB3, 0, 0, 0xA, 0x10},
         {0, 0x0E, 0x03, 0, 0, 0, 0},
         {0, 0x0E, 0x12, 0, 0, 0xE, 0x12},
-        {0, 0x04, 0x33, 0, 0, 0, 0},
-        {0, 0x09, 0x33, 0, 0, 0, 0},
+        {0, 0x09, 0x33, 0, 0, 0, 0},  // effects 4..9 are dropped
     };
-    QxmBuilder builder;
-    builder.positions[0] = {0, 0, 0, 24, 0, 11, 0, 12};  // a stored transpose of 12 is none
-    builder.trackLength = int(std::size(cases));
+    QxmBuilder builder{.trackLength = int(std::size(cases)), .positions = {{0, 0, 0, 24, 0, 11, 0, 12}}};  // 12 is none
     for (const Case& c : cases) builder.tracks[0].push_back({c.r0, c.r1, c.r2});
     uint8_t* header = builder.instruments[0].header;  // the envelope, within the editor's range
     header[2] = 0x30, header[3] = 0x20, header[7] = 0x10, header[8] = 0x14;
@@ -133,8 +118,7 @@ TEST(QxmImport, TrackRowsAndCommands) {
         const Case& c = cases[row];
         const qntPatternStep step = doc.song.Pattern(1)[row];
         EXPECT_EQ((std::vector<int>{step.Note(), step.Instrument(), step.Command(), step.Parameter()}),
-                  (std::vector<int>{c.note, c.instrument, c.command, c.parameter}))
-            << "row " << row;
+                  (std::vector<int>{c.note, c.instrument, c.command, c.parameter})) << "row " << row;
     }
     std::memset(header + 1, 0xff, 8);
     ASSERT_TRUE(Import(builder.Build(), doc));
@@ -174,39 +158,30 @@ TEST(QxmImport, PlaylistsBecomeSteps) {
          {{0x80 | 25, 0, 0}, {0, 0, 8}, {26, 0, 0}, {27, 0, 0}}},
     };
     for (const Case& c : cases) {
-        QxmBuilder builder;
+        QxmBuilder builder{.instruments = {{.playlist = c.playlist}}};
+        builder.instruments[0].playlist.resize(std::max<size_t>(c.playlist.size(), 20));
         builder.instruments[0].header[1] = uint8_t(c.lengthCode);
         builder.instruments[0].header[20] = uint8_t(c.speed);
-        builder.instruments[0].playlist = c.playlist;
-        builder.instruments[0].playlist.resize(std::max<size_t>(c.playlist.size(), 20));
         SongDocument doc;
         std::memset(doc.song.instrumentSteps[0], 0x77, kStepTableBytes);  // cleared, not left behind
         ASSERT_TRUE(Import(builder.Build(), doc)) << c.what;
-        std::vector<Step> got;
-        for (int i = 0; i < kInstrumentSteps; ++i) {
+        for (size_t i = 0; i < kInstrumentSteps; ++i) {
             const InstrumentStep& s = doc.song.instrumentSteps[0][i];
-            got.push_back({s.b0, s.b1, s.b2});
+            EXPECT_EQ((Step{s.b0, s.b1, s.b2}), i < c.steps.size() ? c.steps[i] : Step{}) << c.what << " step " << i;
         }
-        std::vector<Step> expected = c.steps;
-        expected.resize(kInstrumentSteps, Step{0, 0, 0});
-        EXPECT_EQ(got, expected) << c.what;
     }
     QxmBuilder longest;  // at most 31 steps
     longest.instruments[0].playlist.clear();
     for (int i = 0; i < 40; ++i) longest.instruments[0].playlist.push_back(Entry(1, 1 + i % 20, 0, 0));
     SongDocument doc;
     ASSERT_TRUE(Import(longest.Build(), doc));
-    EXPECT_FALSE(doc.song.instrumentSteps[0][30].IsEmpty());
-    EXPECT_TRUE(doc.song.instrumentSteps[0][31].IsEmpty());
+    EXPECT_TRUE(!doc.song.instrumentSteps[0][30].IsEmpty() && doc.song.instrumentSteps[0][31].IsEmpty());
 }
 
 TEST(QxmImport, EveryCutIsRejectedAndChangesNothing) {
-    QxmBuilder builder;
-    builder.names = {"lead", "bass"};
-    builder.positions.push_back({1, 12, 1, 12, 1, 12, 1, 12});
-    builder.tracks.resize(2);
-    builder.instruments.push_back(builder.instruments[0]);
-    const std::vector<uint8_t> file = builder.Build();
+    const std::vector<uint8_t> file =
+        QxmBuilder{.names = {"lead", "bass"}, .positions = {{0, 12, 0, 12, 0, 12, 0, 12}, {1, 12, 1, 12, 1, 12, 1, 12}},
+                   .tracks = {{}, {}}, .instruments = {{}, {}}}.Build();
     SongDocument doc;
     doc.song.Pattern(1)[0].SetNote(9);
     SetFixedText(doc.title, sizeof(doc.title), "before");

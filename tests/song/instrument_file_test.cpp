@@ -13,23 +13,15 @@
 namespace qn {
 namespace {
 
-using test::MixSource;
-using test::StepSelectsWave;
-using test::TaggedWave;
-using test::WaveSound;
-
-std::vector<uint8_t> Block(const SongDocument& doc) {
-    return std::vector<uint8_t>(doc.Storage(), doc.Storage() + kStorageSize);
-}
+using namespace test;
 
 bool Load(const std::array<uint8_t, kInstrumentFileSize>& file, SongDocument& doc, int instrument,
           InstrumentLoadResult* result = nullptr) {
     return LoadInstrument(file.data(), file.size(), doc.song, instrument, result, nullptr);
 }
 
-// Random source instruments into random songs: a load either changes
-// nothing, or gives the instrument the steps of the file, each selected wave
-// sounding as it did in the source song.
+// Random source instruments into random songs: a load either changes nothing, or gives the instrument the steps of the
+// file, each selected wave sounding as it did in the source song.
 TEST(InstrumentLoad, LoadedWavesSoundAsInTheirSourceOrNothingChanges) {
     std::mt19937 random(1234u);
     int loaded = 0, refused = 0, reused = 0;
@@ -57,10 +49,10 @@ TEST(InstrumentLoad, LoadedWavesSoundAsInTheirSourceOrNothingChanges) {
             else if (kind < 7 || (n % 3 == 0 && kind < 11)) doc.song.waves[w] = TaggedWave(1 + int(random() % 200));
         }
         const int target = 1 + int(random() % 31);
-        const std::vector<uint8_t> before = Block(doc);
+        const DocumentSnapshot before(doc);
         InstrumentLoadResult result;
         if (!Load(file, doc, target, &result)) {
-            ASSERT_EQ(Block(doc), before) << n;
+            ASSERT_TRUE(DocumentSnapshot(doc) == before) << n;
             ++refused;
             continue;
         }
@@ -71,8 +63,7 @@ TEST(InstrumentLoad, LoadedWavesSoundAsInTheirSourceOrNothingChanges) {
         for (int step = 0; step < kInstrumentSteps; ++step) {
             const InstrumentStep& from = source.song.instrumentSteps[0][step];
             const InstrumentStep& to = doc.song.instrumentSteps[target - 1][step];
-            ASSERT_EQ(to.b0, from.b0);
-            ASSERT_EQ(to.b1, from.b1);
+            ASSERT_TRUE(to.b0 == from.b0 && to.b1 == from.b1) << n << " step " << step;
             if (from.SelectedWave() == 0) {
                 ASSERT_EQ(to.b2, from.b2) << n;  // parameters above 24 stay as they are
             } else {
@@ -80,13 +71,11 @@ TEST(InstrumentLoad, LoadedWavesSoundAsInTheirSourceOrNothingChanges) {
                 ASSERT_EQ(WaveSound(doc.song, to.b2), WaveSound(source.song, from.b2)) << n << " step " << step;
             }
         }
-        const std::vector<uint8_t> after = Block(doc);  // loaded back, it copies nothing and changes nothing
+        const DocumentSnapshot after(doc);  // loaded back, it copies nothing and changes nothing
         ASSERT_TRUE(Load(BuildInstrumentFile(doc.song, target), doc, target, &result)) << n;
-        ASSERT_TRUE(result.wavesCopied == 0 && Block(doc) == after) << n;
+        ASSERT_TRUE(result.wavesCopied == 0 && DocumentSnapshot(doc) == after) << n;
     }
-    EXPECT_GT(loaded, 100);
-    EXPECT_GT(refused, 10);
-    EXPECT_GT(reused, 10);
+    EXPECT_TRUE(loaded > 100 && refused > 10 && reused > 10) << loaded << " " << refused << " " << reused;
 }
 
 // A "Mix Wave" of 24 mixes wave 23, so a wave that is mixed in never takes
@@ -99,9 +88,9 @@ TEST(InstrumentLoad, MixedInWavesNeverTakeSlot24) {
         StepSelectsWave(source.song, 1, 0, 2);  // listed first, so copied into the highest slot
         StepSelectsWave(source.song, 1, 1, 1);
         for (int w = 0; w < kWaves - 2; ++w) doc.song.waves[w] = TaggedWave(100 + w);
-        const std::vector<uint8_t> before = Block(doc);
+        const DocumentSnapshot before(doc);
         ASSERT_EQ(Load(BuildInstrumentFile(source.song, 1), doc, 1), !cycle);
-        EXPECT_TRUE(!cycle || Block(doc) == before);
+        EXPECT_TRUE(!cycle || DocumentSnapshot(doc) == before);
         for (int step = 0; !cycle && step < 2; ++step) {
             const int from = source.song.instrumentSteps[0][step].b2, to = doc.song.instrumentSteps[0][step].b2;
             EXPECT_EQ(WaveSound(doc.song, to), WaveSound(source.song, from)) << step;
@@ -110,9 +99,8 @@ TEST(InstrumentLoad, MixedInWavesNeverTakeSlot24) {
 }
 
 TEST(InstrumentFile, PathRuleAndSaveThatLoadsBack) {
-    for (auto [given, expected] : {std::pair{"lead", "lead.ins"}, {"lead.ins", "lead.ins"}, {".ins", ".ins.ins"},
-                                   {"lead.INS", "lead.INS.ins"}})
-        EXPECT_EQ(InstrumentFilePath(given), expected);
+    for (auto [in, out] : {std::pair{"lead.ins", "lead.ins"}, {".ins", ".ins.ins"}, {"lead.INS", "lead.INS.ins"}})
+        EXPECT_EQ(InstrumentFilePath(in), out);
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "quillnote_instrument_save_test";
     std::filesystem::create_directories(folder);
     const std::string path = InstrumentFilePath((folder / "lead").string());
@@ -131,11 +119,11 @@ TEST(InstrumentFile, PathRuleAndSaveThatLoadsBack) {
     EXPECT_EQ(doc.song.waves[0].phaseSpeed, 9);
     // Cut short, version 11, -128 (a signed byte) or a wrong magic: refused, nothing changed; version 12 loads.
     for (auto [at, value] : {std::pair<size_t, int>{0, -1}, {3, 11}, {3, 128}, {2, 'T'}, {3, 12}}) {
-        const std::vector<uint8_t> before = Block(doc);
+        const DocumentSnapshot before(doc);
         std::vector<uint8_t> bad = bytes;
         if (value < 0) bad.pop_back(); else bad[at] = uint8_t(value);
         EXPECT_EQ(LoadInstrument(bad.data(), bad.size(), doc.song, 2, nullptr, nullptr), value == 12) << at << value;
-        EXPECT_TRUE(value == 12 || Block(doc) == before) << at << value;
+        EXPECT_TRUE(value == 12 || DocumentSnapshot(doc) == before) << at << value;
     }
     EXPECT_FALSE(SaveInstrument((folder / "missing" / "x.ins").string(), source.song, 1));
     std::filesystem::remove_all(folder);

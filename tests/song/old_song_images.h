@@ -22,17 +22,17 @@ struct TestInstrument {
 
 struct TestImage {
     int version = 27;
-    std::string title, author;
+    std::string title = {}, author = {};
     uint8_t restart = 0;
     uint8_t rows = 4;
     std::vector<std::array<uint8_t, 8>> positions = {{1, 0, 0, 0, 0, 0, 0, 0}};
     int patternCount = -1;  // -1: the number of patterns given
     std::vector<std::vector<uint8_t>> patterns = {std::vector<uint8_t>(12, 0)};  // rows * 3 bytes each
-    std::vector<std::string> instrumentNames;  // up to 32, the rest empty
-    std::vector<TestInstrument> instruments;    // I
-    std::vector<std::string> waveNames;         // up to 24
+    std::vector<std::string> instrumentNames = {};  // up to 32, the rest empty
+    std::vector<TestInstrument> instruments = {};    // I
+    std::vector<std::string> waveNames = {};         // up to 24
     // Wave records as the file holds them: 42 bytes (41 for version 20 and older), 16-bit fields big-endian.
-    std::vector<std::vector<uint8_t>> waves;
+    std::vector<std::vector<uint8_t>> waves = {};
     std::array<uint8_t, 24> calcOrder = {};
     int waveCountOverride = -1;
 

@@ -12,9 +12,7 @@
 namespace qn {
 namespace {
 
-using test::StepSelectsWave;
-using test::TaggedWave;
-using test::WaveSound;
+using namespace test;
 
 void Append(std::vector<uint8_t>& out, const void* data, size_t size) {
     out.insert(out.end(), static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
@@ -60,14 +58,6 @@ std::vector<std::vector<uint8_t>> Played(const Song& song) {
     return played;
 }
 
-int Highest(const Song& song) {
-    int highest = 0;
-    for (uint32_t position = 0; position < song.sequenceLength; ++position)
-        for (int voice = 0; voice < kVoices; ++voice)
-            highest = std::max<int>(highest, song.Position(int(position))[voice].pattern);
-    return highest;
-}
-
 // Random songs built to have duplicate and empty patterns, gaps in the
 // instrument and wave numbers, second instruments, mix and clone chains.
 TEST(Optimizer, RandomSongsPlayTheSameAndEndCompact) {
@@ -105,15 +95,17 @@ TEST(Optimizer, RandomSongsPlayTheSameAndEndCompact) {
         ASSERT_EQ(Played(song), before) << "song " << n;
 
         // No empty or duplicate pattern is named; instrument numbers have no gaps.
-        for (int a = 1; a <= Highest(song); ++a) {
-            ASSERT_TRUE(std::any_of(reinterpret_cast<const uint8_t*>(song.Pattern(a)),
-                                    reinterpret_cast<const uint8_t*>(song.Pattern(a)) + 3 * song.rowsPerPattern,
-                                    [](uint8_t b) { return b != 0; })) << n;
-            for (int b = 1; b < a; ++b)
-                ASSERT_NE(std::memcmp(song.Pattern(a), song.Pattern(b), 3 * song.rowsPerPattern), 0) << n;
-        }
+        int highest = 0;
+        for (uint32_t position = 0; position < song.sequenceLength; ++position)
+            for (int voice = 0; voice < kVoices; ++voice)
+                highest = std::max<int>(highest, song.Position(int(position))[voice].pattern);
+        const std::vector<qntPatternStep> empty(size_t(song.rowsPerPattern));
+        for (int a = 1; a <= highest; ++a)
+            for (int b = 0; b < a; ++b)  // b = 0: an empty pattern
+                ASSERT_NE(std::memcmp(song.Pattern(a), b ? song.Pattern(b) : empty.data(), 3 * song.rowsPerPattern), 0)
+                    << n << " " << a << " " << b;
         bool used[kInstrumentSlots + 1] = {};
-        for (int pattern = 1; pattern <= Highest(song); ++pattern)
+        for (int pattern = 1; pattern <= highest; ++pattern)
             for (int row = 0; row < song.rowsPerPattern; ++row) {
                 const qntPatternStep step = song.Pattern(pattern)[row];
                 used[step.Instrument()] = true;
@@ -126,15 +118,11 @@ TEST(Optimizer, RandomSongsPlayTheSameAndEndCompact) {
 TEST(Optimizer, ClearUnusedWavesKeepsMixAndCloneSources) {
     SongDocument doc;
     Song& song = doc.song;
-    song.waves[0] = TaggedWave(1, 2);
-    song.waves[1] = TaggedWave(2, 1);  // a mix cycle must not hang
-    song.waves[2] = TaggedWave(3, 0, 4);
-    song.waves[3] = TaggedWave(4, 0, 5);
-    song.waves[4] = TaggedWave(5, 26);  // mixes wave 23
-    song.waves[5] = TaggedWave(6);
+    // Waves 1 and 2 mix each other (the cycle must not hang), 3 and 4 clone 4 and 5, 5 mixes 23 (a "Mix Wave" of 26).
+    for (auto [w, mix, clone] : {std::array{1, 2, 0}, {2, 1, 0}, {3, 0, 4}, {4, 0, 5}, {5, 26, 0}, {6, 0, 0}, {7, 0, 0},
+                                 {23, 0, 0}})
+        song.waves[w - 1] = TaggedWave(w, mix, clone);
     SetFixedText(song.waveNames[5], kNameLength, "six");
-    song.waves[22] = TaggedWave(23);
-    song.waves[6] = TaggedWave(7);
     StepSelectsWave(song, 1, 0, 1);
     StepSelectsWave(song, 32, 0, 3, 4);  // the 32nd step table counts too
     EXPECT_EQ(ClearUnusedWaves(song), 2);

@@ -16,8 +16,7 @@ namespace fs = std::filesystem;
 
 TEST(SongFilePath, ExtensionRule) {
     const std::pair<const char*, const char*> cases[] = {
-        {"song", "song.qnt"}, {"dir/song.qnt", "dir/song.qnt"}, {".qnt", ".qnt.qnt"}, {"", ".qnt"},
-        {"SONG.QNT", "SONG.QNT.qnt"}, {"song.qnt.bak", "song.qnt.bak.qnt"}};
+        {"song", "song.qnt"}, {"dir/song.qnt", "dir/song.qnt"}, {".qnt", ".qnt.qnt"}, {"SONG.QNT", "SONG.QNT.qnt"}};
     for (const auto& [given, expected] : cases) EXPECT_EQ(SongFilePath(given), expected) << given;
 }
 
@@ -37,9 +36,8 @@ bool FailHalfway(int fd, const uint8_t* data, size_t size) {
     return false;
 }
 
-// A save writes or replaces the file whole; a failed one keeps the old file
-// and leaves no temporary file behind. Reading refuses what is not a regular
-// file or is larger than asked for, and then leaves the buffer alone.
+// A save writes or replaces the file whole; a failed one keeps the old file and leaves no temporary file behind.
+// Reading refuses what is not a regular file or is larger than asked for, and then leaves the buffer alone.
 TEST(SongFile, SaveKeepsTheOldFileOnFailureAndReadRefusesBadFiles) {
     const fs::path directory = fs::temp_directory_path() / ("qn_song_file_" + std::to_string(::getpid()));
     fs::remove_all(directory);

@@ -11,18 +11,15 @@
 namespace qn {
 namespace {
 
-using test::DefaultFileWave;
-using test::TestImage;
-using test::WriteImage;
+using namespace test;
 
 std::vector<uint8_t> WaveBytes(const WaveParams& wave) {
     return std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(&wave), reinterpret_cast<const uint8_t*>(&wave + 1));
 }
 
-// Loads a hand-made image; `image` keeps the bytes the image song points into.
-bool Load(SongDocument& doc, const TestImage& test, Song* imageSong = nullptr, std::vector<uint8_t>* image = nullptr) {
-    std::vector<uint8_t> local;
-    std::vector<uint8_t>& bytes = image ? *image : local;
+// Loads a hand-made image; the image song points into the bytes kept until the next load.
+bool Load(SongDocument& doc, const TestImage& test, Song* imageSong = nullptr) {
+    static std::vector<uint8_t> bytes;
     bytes = test.Build();
     return LoadSong(doc, bytes, imageSong, nullptr);
 }
@@ -152,68 +149,53 @@ TEST(SongImageWriter, LargestImageFitsExactlySmallerTargetsAreNeverOverrunAndItR
 }
 
 TEST(SongLoader, RebuildsTheEditableLayout) {
-    TestImage test;
-    test.rows = 2;
-    test.positions = {{2, 0, 1, 0, 0, 0, 0, 0}};
-    test.patterns = {{1, 0, 0, 2, 0, 0}, {3, 0, 0, 4, 0, 0}, {5, 0, 0, 6, 0, 0}};  // P = 3, the sequence names 2
-    test.instruments.resize(2);
-    test.instruments[1].steps = {{9, 9, 9}};
-    test.waves = {DefaultFileWave()};
+    TestImage test{.rows = 2, .positions = {{2, 0, 1, 0, 0, 0, 0, 0}},
+                   .patterns = {{1, 0, 0, 2, 0, 0}, {3, 0, 0, 4, 0, 0}, {5, 0, 0, 6, 0, 0}},  // P = 3, 2 named
+                   .instruments = {{}, {.steps = {{9, 9, 9}}}}, .waves = {DefaultFileWave()}};
     test.waves[0][26] = 1;  // wave 1 mixes itself in: marks itself
     SongDocument doc;
     ASSERT_TRUE(Load(doc, test));
     const Song& song = doc.song;
-    // Rows beyond R stay zero; pattern 3 is stored but beyond what the sequence names;
-    // slots I..30 get the default instrument, the 32nd slot is not written.
+    // Rows beyond R stay zero; pattern 3 is stored but beyond what the sequence names; slots I..30 get the default
+    // instrument, the 32nd slot is not written; wave 2 is empty, wave 1 mixes itself in and is marked.
     EXPECT_EQ((std::vector<int>{song.Pattern(2)[1].b0, song.Pattern(2)[2].b0, song.Pattern(3)[0].b0,
                                 song.instrumentSteps[1][0].b0, song.Instrument(31)->sustain,
-                                song.Instrument(32)->sustain, song.waveCount}),
-              (std::vector<int>{4, 0, 0, 9, 15, 0, 1}));
+                                song.Instrument(32)->sustain, song.waveCount, IsWaveEmpty(*song.Wave(2)),
+                                song.Wave(1)->flags & kWaveOctaveCopies}),
+              (std::vector<int>{4, 0, 0, 9, 15, 0, 1, 1, kWaveOctaveCopies}));
     for (int k = 0; k < kInstrumentSlots; ++k) EXPECT_EQ(song.instruments[k].stepCount, 32);
-    EXPECT_TRUE(IsWaveEmpty(*song.Wave(2)));
-    EXPECT_EQ(song.Wave(1)->flags & kWaveOctaveCopies, kWaveOctaveCopies);
 
-    test.instruments.resize(32);  // a stored 32nd slot loads
-    test.instruments[31].params = {1, 2, 3, 4, 5, 6, 7};
-    test.instruments[31].steps = {{1, 2, 3}};
+    test.instruments.resize(31);  // a stored 32nd slot loads
+    test.instruments.push_back({.params = {1, 2, 3, 4, 5, 6, 7}, .steps = {{1, 2, 3}}});
     ASSERT_TRUE(Load(doc, test));
-    EXPECT_EQ(doc.song.Instrument(32)->release, 7);
-    EXPECT_EQ(doc.song.instrumentSteps[31][0].b2, 3);
+    EXPECT_TRUE(doc.song.Instrument(32)->release == 7 && doc.song.instrumentSteps[31][0].b2 == 3);
 
     test.waves.assign(24, DefaultFileWave());  // a clone source above 24 means 24; chains go front to back
     test.waves[23][24] = 99, test.waves[23][0] = 1, test.waves[23][1] = 2;  // gain 99, Loop Start 0x0102
     test.waves[0][18] = 30, test.waves[0][14] = 5, test.waves[1][18] = 1, test.waves[2][18] = 2;
     Song imageSong;  // keeps the stored records
-    std::vector<uint8_t> image;
-    ASSERT_TRUE(Load(doc, test, &imageSong, &image));
+    ASSERT_TRUE(Load(doc, test, &imageSong));
     EXPECT_EQ((std::vector<int>{doc.song.Wave(1)->cloneFrom, doc.song.Wave(1)->chord[0], doc.song.Wave(3)->gain,
                                 doc.song.Wave(24)->loopStart, imageSong.waves[0].cloneFrom, imageSong.waves[0].gain}),
               (std::vector<int>{24, 5, 99, 0x0102, 30, 64}));
 }
 
-// A version-20 file holds 41-byte records. The parser first swaps byte pairs
-// (0,1) (2,3) (4,5) (8,9) (10,11) (12,13) at a stride of 42; then the old
-// records are read at a stride of 41. Expected bytes worked out by hand from
-// the field map (new 0..7 = old 23..30, 8..11 = 31..34, 12..13 = 35..36,
-// 14..18 = 0..4, 19 = 0, 20..35 = 5..20, 36..37 = 21..22, 38..41 = 37..40),
-// then "Phase Spd" = 255 (below 23) and the attack/decay re-encoding.
+// A version-20 file holds 41-byte records. The parser first swaps byte pairs (0,1) (2,3) (4,5) (8,9) (10,11)
+// (12,13) at a stride of 42, then reads the old records at a stride of 41. Expected bytes worked out by hand from
+// the field map (new 0..7 = old 23..30, 8..11 = 31..34, 12..13 = 35..36, 14..18 = 0..4, 19 = 0, 20..35 = 5..20,
+// 36..37 = 21..22, 38..41 = 37..40), then "Phase Spd" = 255 (below 23), the attack 0x1d = 29 becomes 29 / 81 + 1
+// and the decay 0x1e = 30 becomes 30 + 83.
 TEST(SongLoaderMigration, FortyOneByteWaveRecordsAreRebuilt) {
-    TestImage test;
-    test.version = 20;
-    std::vector<uint8_t> first(41), second(41);
-    for (int i = 0; i < 41; ++i) first[i] = uint8_t(0x10 + i), second[i] = uint8_t(0x80 + i);
-    test.waves = {first, second};
+    TestImage test{.version = 20, .waves = {std::vector<uint8_t>(41), std::vector<uint8_t>(41)}};
+    for (int i = 0; i < 41; ++i) test.waves[0][i] = uint8_t(0x10 + i), test.waves[1][i] = uint8_t(0x80 + i);
     SongDocument doc;
     Song imageSong;
-    std::vector<uint8_t> image;
-    ASSERT_TRUE(Load(doc, test, &imageSong, &image));
-    // Byte 27 is the attack 0x1d = 29: 29 / 81 + 1; byte 29 the decay 0x1e = 30: 30 + 83.
+    ASSERT_TRUE(Load(doc, test, &imageSong));
     const std::vector<uint8_t> expected = {0x27, 0x28, 0x29, 0x2a, 0x2b, 0x2c, 0x2d, 0x2e, 0x2f, 0x30, 0x31, 0x32,
         0x33, 0x34, 0x11, 0x10, 0x13, 0x12, 0x15, 0xff, 0x14, 0x16, 0x17, 0x19, 0x18, 0x1b, 0x1a, 0x01, 0x1c, 0x71,
         0x1f, 0x20, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x35, 0x36, 0x37, 0x38};
     EXPECT_EQ(WaveBytes(imageSong.waves[0]), expected);
-    // The second record starts at byte 41 but was swapped as if at 42: its
-    // pairs (1,2) (3,4) (5,6) (9,10) (11,12) (13,14) are exchanged.
+    // The second record starts at byte 41 but was swapped as if at 42: its pairs (1,2) (3,4) (5,6) ... exchanged.
     const std::vector<uint8_t> got = WaveBytes(imageSong.waves[1]);
     EXPECT_EQ((std::vector<uint8_t>{got[0], got[14], got[15], got[16], got[27], got[29]}),
               (std::vector<uint8_t>{0x97, 0x80, 0x82, 0x81, 2, 0xe0}));
@@ -223,8 +205,7 @@ TEST(SongLoaderMigration, FortyOneByteWaveRecordsAreRebuilt) {
     EXPECT_FALSE(Load(doc, test));
 }
 
-// Each format step, loaded from the version before it and from its own:
-// only the older image is changed.
+// Each format step, loaded from the version before it and from its own: only the older image is changed.
 TEST(SongLoaderMigration, EachVersionStepChangesOnlyOlderImages) {
     // attack a -> a / 81 + 1 (0 stays); decay 0 -> 116 and 1 -> 130 with the
     // envelope sync bit, 2..5 -> 79, 83, 85, 87, above -> d + 83 in 8 bits.
@@ -234,48 +215,37 @@ TEST(SongLoaderMigration, EachVersionStepChangesOnlyOlderImages) {
     for (int version = 21; version <= 26; ++version) {
         for (bool older : {true, false}) {
             SCOPED_TRACE(std::to_string(version) + (older ? " from the version before" : ""));
-            TestImage test;
-            test.version = older ? version : version + 1;
-            test.instruments.resize(4);
+            TestImage test{.version = older ? version : version + 1,
+                           .patterns = {{0xe5, 0x10, 0x00, 36, 0, 0, 38, 0, 0, 0, 0, 0}},  // 37 with bits 6 and 7
+                           .instruments = std::vector<TestInstrument>(4),
+                           .waves = std::vector<std::vector<uint8_t>>(9, DefaultFileWave())};
             for (int k = 0; k < 4; ++k) test.instruments[k].params = {1, depths[k], 3, 4, 5, 6, 7};
             test.instruments[1].steps = {{0x11, 0x00, 0x02}, {0x81, 0x0b, 0x00}};
-            test.patterns = {{0xe5, 0x10, 0x00, 36, 0, 0, 38, 0, 0, 0, 0, 0}};  // 37 with bits 6 and 7
-            test.waves.assign(9, DefaultFileWave());
             for (int w = 0; w < 9; ++w)
                 test.waves[w][19] = 7, test.waves[w][27] = attacks[w], test.waves[w][29] = decays[w];
             for (int i = 0; i < 24; ++i) test.calcOrder[i] = uint8_t(23 - i);
             SongDocument doc;
             ASSERT_TRUE(Load(doc, test));
             const Song& song = doc.song;
-            switch (version) {
-                case 21:  // two nibbles per byte become one byte per field (depth 4 then 0)
-                    EXPECT_EQ(std::memcmp(&song.instruments[1], std::array<uint8_t, 7>{1, 0, 3, 4, 5, 6, 7}.data(), 7),
-                              0);
-                    EXPECT_EQ((std::vector<int>{song.instrumentSteps[1][1].b0, song.instrumentSteps[1][2].b0}),
-                              (std::vector<int>{0x81, 0}));
-                    break;
-                case 22:
-                    EXPECT_EQ(song.Wave(1)->phaseSpeed, older ? 255 : 7);
-                    break;
-                case 23:  // note 37 becomes the release marker
-                    EXPECT_EQ((std::vector<int>{song.Pattern(1)[0].b0, song.Pattern(1)[1].b0, song.Pattern(1)[2].b0}),
-                              (std::vector<int>{older ? 0xfd : 0xe5, 36, 38}));
-                    break;
-                case 24:  // small vibrato depths become zero
-                    for (int k = 0; k < 4; ++k)
-                        EXPECT_EQ(song.instruments[k].vibratoDepth, older && depths[k] < 5 ? 0 : depths[k]);
-                    break;
-                case 25:  // the calculation order is read from 26 on
-                    for (int i = 0; i < 24; ++i) EXPECT_EQ(song.waveCalcOrder[i], older ? i : 23 - i);
-                    break;
-                case 26:
-                    for (int w = 0; w < 9; ++w) {
-                        const WaveParams& wave = *song.Wave(w + 1);
-                        EXPECT_EQ(wave.attack, older ? attacks27[w] : attacks[w]) << w;
-                        EXPECT_EQ(wave.decay, older ? decays27[w] : decays[w]) << w;
-                        EXPECT_EQ(wave.flags & kWaveEnvelopeSync, older && w < 2 ? kWaveEnvelopeSync : 0) << w;
-                    }
-                    break;
+            if (version == 21) {  // two nibbles per byte become one byte per field (depth 4 then 0)
+                EXPECT_EQ(std::memcmp(&song.instruments[1], std::array<uint8_t, 7>{1, 0, 3, 4, 5, 6, 7}.data(), 7), 0);
+                EXPECT_EQ((std::vector<int>{song.instrumentSteps[1][1].b0, song.instrumentSteps[1][2].b0}),
+                          (std::vector<int>{0x81, 0}));
+            }
+            if (version == 22) { EXPECT_EQ(song.Wave(1)->phaseSpeed, older ? 255 : 7); }
+            if (version == 23) {  // note 37 becomes the release marker
+                EXPECT_EQ((std::vector<int>{song.Pattern(1)[0].b0, song.Pattern(1)[1].b0, song.Pattern(1)[2].b0}),
+                          (std::vector<int>{older ? 0xfd : 0xe5, 36, 38}));
+            }
+            for (int k = 0; version == 24 && k < 4; ++k)  // small vibrato depths become zero
+                EXPECT_EQ(song.instruments[k].vibratoDepth, older && depths[k] < 5 ? 0 : depths[k]);
+            for (int i = 0; version == 25 && i < 24; ++i)  // the calculation order is read from 26 on
+                EXPECT_EQ(song.waveCalcOrder[i], older ? i : 23 - i);
+            for (int w = 0; version == 26 && w < 9; ++w) {
+                const WaveParams& wave = *song.Wave(w + 1);
+                EXPECT_EQ((std::vector<int>{wave.attack, wave.decay, wave.flags & kWaveEnvelopeSync}),
+                          (older ? std::vector<int>{attacks27[w], decays27[w], w < 2 ? kWaveEnvelopeSync : 0}
+                                 : std::vector<int>{attacks[w], decays[w], 0})) << w;
             }
         }
     }
@@ -315,9 +285,7 @@ TEST(SongLoader, RefusedImagesSayWrongFormatAndChangeNothing) {
         if (size) image.resize(size);
         return image;
     };
-    TestImage steps;  // 33 stored steps, with the bytes they would need: only the count is wrong
-    steps.instruments.resize(1);
-    steps.instruments[0].steps.resize(33);
+    const TestImage steps{.instruments = {{.steps = std::vector<std::array<uint8_t, 3>>(33)}}};
     std::vector<uint8_t> names = with({{65, 0}}, {}, 947);  // no wave records needed
     std::memset(&names[947 - 20], 'x', 20);
     std::vector<uint8_t> noNul = with({}, {}, 891 + 10);
@@ -333,7 +301,7 @@ TEST(SongLoader, RefusedImagesSayWrongFormatAndChangeNothing) {
         {"patterns far away", with({}, {{1, 0x7fffffff}})}, {"instrument names at the end", with({}, {{2, 980}})},
         {"wave names at the end", with({}, {{3, 989}})}, {"wave names far away", with({}, {{3, 0xfffffff0}})},
         {"patterns over the sequence", with({}, {{1, 91}})}, {"sequence over the header", with({}, {{0, 60}})},
-        {"wave names over the instrument names", with({}, {{3, 891}})}, {"33 steps", steps.Build()},
+        {"wave names over the instrument names", with({}, {{3, 891}})}, {"33 steps, all stored", steps.Build()},
         {"last wave names cut off", names}, {"instrument name without NUL", noNul},
     };
     for (const auto& [what, image] : cases) expectRefused(image, what);

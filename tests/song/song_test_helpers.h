@@ -43,9 +43,7 @@ struct DocumentSnapshot {
                   std::to_string(s.rowStride) + "/" + std::to_string(s.sequenceLength) + "/" +
                   std::to_string(s.restartPosition) + "/" + std::to_string(s.currentPosition);
     }
-    bool operator==(const DocumentSnapshot& other) const {
-        return storage == other.storage && record == other.record;
-    }
+    bool operator==(const DocumentSnapshot& other) const = default;
 };
 
 // A song that uses every section: names, title, author, instruments with

@@ -11,10 +11,8 @@
 namespace qn {
 namespace {
 
-// Golden values from a Python transcription of the published algorithm,
-// written independently of undo.cpp; they cover each tail length (0..3
-// bytes after the 4-byte blocks) and the signed reading of tail bytes. The
-// block checksum hashes the whole block, its very last byte included.
+// Golden values from an independent transcription of the published algorithm: each tail length (0..3 bytes)
+// and the signed reading of tail bytes. The block checksum hashes the whole block, its last byte included.
 TEST(SuperFastHash, MatchesReferenceValues) {
     const std::pair<std::string, uint32_t> cases[] = {{"a", 0x115ea782u}, {"ab", 0x516b8b44u}, {"abc", 0xd2be198au},
         {"abcd", 0xdad8b8dbu}, {"hello world", 0xa68c6882u}, {"\xff\x80\x90", 0xce4a6627u}, {"", 0u}};
@@ -27,17 +25,13 @@ TEST(SuperFastHash, MatchesReferenceValues) {
     EXPECT_NE(StorageChecksum(block.data()), 0x4b29a61fu);
 }
 
-// A small snapshot size keeps the history tests quick; the logic does not
-// depend on the size.
-constexpr size_t kSmall = 16;
-
-// Random stores, undos and redos against a model: the states stored in
-// order, a cursor, and the 64 slots of which one stays free to mark the end.
+// Random stores, undos and redos of 16-byte snapshots against a model: the states stored in order, a cursor,
+// and the 64 slots of which one stays free to mark the end.
 TEST(UndoHistory, MatchesAListModelOverRandomOperations) {
     std::mt19937 random(8u);
     for (int run = 0; run < 20; ++run) {
-        Undo history(kSmall);
-        std::vector<uint8_t> data(kSmall);
+        Undo history(16);
+        std::vector<uint8_t> data(16);
         std::vector<int> states;  // the model: states that undo can reach, oldest first
         int cursor = -1, next = 0;
         for (int op = 0; op < 400; ++op) {
@@ -49,14 +43,11 @@ TEST(UndoHistory, MatchesAListModelOverRandomOperations) {
                 states.push_back(next++ & 0xff);
                 if (states.size() > size_t(Undo::kSlots - 1)) states.erase(states.begin());
                 cursor = int(states.size()) - 1;
-            } else if (kind < 7) {
-                const bool ok = history.undo(data.data());
-                ASSERT_EQ(ok, cursor > 0) << run << " " << op;
-                cursor -= ok;
-            } else {
-                const bool ok = history.redo(data.data());
-                ASSERT_EQ(ok, cursor + 1 < int(states.size())) << run << " " << op;
-                cursor += ok;
+            } else {  // an undo or a redo, refused at either end of the model
+                const bool undo = kind < 7;
+                const bool ok = undo ? history.undo(data.data()) : history.redo(data.data());
+                ASSERT_EQ(ok, undo ? cursor > 0 : cursor + 1 < int(states.size())) << run << " " << op;
+                cursor += ok ? (undo ? -1 : 1) : 0;
             }
             ASSERT_EQ(data[0], states[size_t(cursor)]) << run << " " << op;  // a refused step leaves the data
         }
