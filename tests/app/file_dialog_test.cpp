@@ -1,5 +1,5 @@
-// File dialogs: filter lists, the desktop dialogs' arguments, running a dialog
-// program, the outcomes and their lines, and the built-in typed-path prompt.
+// File dialogs: filter lists, the desktop dialogs' arguments, running a dialog program, the outcomes and their lines,
+// and the built-in typed-path prompt.
 #include <cstdlib>
 #include <filesystem>
 
@@ -59,8 +59,8 @@ TEST(FileDialogs, FilterListsAndTheDesktopDialogsArguments) {
     EXPECT_FALSE(RunDialogProgram({"quillnote-no-such-dialog-program"}, &output, &exitCode));
 }
 
-// Each answer of the dialog: what Open returns, the lines it prints, the
-// path it keeps and the error text kept for the caller (cut to 255).
+// Each answer of the dialog: what Open returns, the lines it prints, the path it keeps and the error text kept for the
+// caller (cut to 255).
 TEST(FileDialogs, OutcomesArePrintedAndKept) {
     ScriptedDialog dialog;
     const std::string longError(400, 'e');
@@ -88,7 +88,13 @@ TEST(FileDialogs, OutcomesArePrintedAndKept) {
     EXPECT_EQ(dialog.requests.size(), std::size(cases) - 1);  // a broken list never reaches the dialog
 }
 
-TEST(FileDialogs, PathPromptEditsByCharacter) {
+// The typed-path prompt edits by character (a UTF-8 one whole). In the running program its events arrive through SDL's
+// queue while the frame loop waits; key releases and a quit are kept for the program. Its box is 600 wide, centred: the
+// border runs from x 20 to 619 at y 244.
+TEST(FileDialogs, PathPromptByItselfAndInTheProgram) {
+    AppHarness harness;
+    ASSERT_TRUE(harness.started);
+    harness.Frame(2);
     auto key = [](SDL_Keycode sym, Uint16 mod = KMOD_NONE) { return AppHarness::KeyEvent(sym, mod); };
     auto text = AppHarness::TextEvent;
     PathPrompt prompt(Request("qnt", false));
@@ -97,7 +103,7 @@ TEST(FileDialogs, PathPromptEditsByCharacter) {
     for (const SDL_Event& event : {key(SDLK_u, KMOD_LCTRL), text("s\xc3\xb6"), text("x"), key(SDLK_BACKSPACE),
                                    key(SDLK_BACKSPACE)})
         prompt.HandleEvent(event);
-    EXPECT_EQ(std::pair(prompt.text, prompt.finished), std::pair(std::string("s"), false));  // both bytes go
+    EXPECT_EQ(std::pair(prompt.text, prompt.finished), std::pair(std::string("s"), false));
     EXPECT_TRUE(prompt.HandleEvent(key(SDLK_RETURN)));
     EXPECT_EQ(prompt.outcome, DialogOutcome::kOk);
     PathPrompt cancelled(Request("qnt", true));
@@ -108,16 +114,6 @@ TEST(FileDialogs, PathPromptEditsByCharacter) {
     EXPECT_EQ(PathPrompt::ExpandHome("/x/~/a.qnt"), "/x/~/a.qnt");
     EXPECT_EQ(PathPrompt::FilterText(Request("mod,xm;wav", false)), "Files: *.mod *.xm *.wav");
     EXPECT_EQ(PathPrompt::FilterText(Request("", false)), "Files: any");
-}
-
-// The prompt inside the running program: typed events arrive through SDL's
-// queue while the frame loop waits for it; key releases and a quit are kept
-// for the program. It draws a framed box 600 wide, centred: its border runs
-// from x 20 to 619 at y 244.
-TEST(FileDialogs, PathPromptInTheProgram) {
-    AppHarness harness;
-    ASSERT_TRUE(harness.started);
-    harness.Frame(2);
     harness.KeyDown(SDLK_u, KMOD_LCTRL);
     harness.Text("typed");
     harness.KeyDown(SDLK_RETURN);
@@ -128,9 +124,9 @@ TEST(FileDialogs, PathPromptInTheProgram) {
     ModifierState = kModifierCtrl;
     harness.Frame();  // the handed-back key release clears Ctrl
     EXPECT_EQ(ModifierState & kModifierCtrl, 0);
-    PathPrompt prompt(Request("qnt", false));
+    PathPrompt shown(Request("qnt", false));
     harness.app->DrawFrame();
-    prompt.Draw(640, 592);
+    shown.Draw(640, 592);
     const Rgba border = harness.Pixel(20, 244, false);
     EXPECT_EQ((std::vector<int>{border.r, border.g}), (std::vector<int>{235, 235}));
     harness.SaveFrame("path_prompt");

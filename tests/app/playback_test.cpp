@@ -1,6 +1,6 @@
-// Live playback (the device paused: a test drives the callback a tick per call)
-// against the offline render; "Export Wav" and "Export Amiga EXE"; last, the
-// device on its own thread, which tools/tsan_check.sh runs under ThreadSanitizer.
+// Live playback (the device paused: a test drives the callback a tick per call) against the offline render; "Export
+// Wav" and "Export Amiga EXE"; last, the device on its own thread, which tools/tsan_check.sh runs under
+// ThreadSanitizer.
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -25,8 +25,8 @@ protected:
         App::AudioCallback(app(), reinterpret_cast<Uint8*>(frames.data()), kTickBytes);
         return frames;
     }
-    // A song whose four voices play notes of the default instrument at
-    // different rows of two patterns, over four positions.
+    // A song whose four voices play notes of the default instrument at different rows of two patterns, over four
+    // positions.
     void WriteTune() {
         Song& song = TheSong();
         for (int position = 0; position < 4; ++position)
@@ -43,11 +43,8 @@ protected:
     }
 };
 
-// Each transport command from a set place, after some ticks and an
-// optional second command. F00 (stop) on the start row of pattern 1 when
-// `stopRow`. Expected row -1: not checked.
-// A note key sounds the current instrument with the position's transpose in
-// the main window; in the wave window the current wave plainly, at full sustain.
+// A note key sounds the current instrument with the position's transpose in the main window; in the wave window the
+// current wave plainly, at full sustain.
 TEST_F(Playback, PreviewOfTheInstrumentAndOfTheWave) {
     WriteTune();
     TheSong().Position(0)[2].transpose = -5;
@@ -69,6 +66,8 @@ TEST_F(Playback, PreviewOfTheInstrumentAndOfTheWave) {
     EXPECT_GT(loud, 1000);
 }
 
+// Each transport command from a set place, after some ticks and an optional second command; F00 (stop) on row 9 of
+// pattern 1 when `stopRow`. Expected row -1: not checked.
 TEST_F(Playback, TransportCommandsTable) {
     struct Case { int command; uint32_t position; int row, ticks, then; bool stopRow, playing;
                   uint32_t positionAfter; int rowAfter, markRow; };
@@ -94,17 +93,14 @@ TEST_F(Playback, TransportCommandsTable) {
         Run(c.command);
         for (int tick = 0; tick < c.ticks; ++tick) Tick();
         if (c.then) Run(c.then);
-        EXPECT_EQ(Player().playing, c.playing);
-        EXPECT_EQ(TheSong().currentPosition, c.positionAfter);
-        EXPECT_EQ(c.rowAfter < 0 ? -1 : Player().row, c.rowAfter);
-        EXPECT_EQ(app()->cursorMarkRow, c.markRow);
+        EXPECT_EQ(std::tuple(Player().playing, TheSong().currentPosition, c.rowAfter < 0 ? -1 : Player().row,
+                             app()->cursorMarkRow), std::tuple(c.playing, c.positionAfter, c.rowAfter, c.markRow));
         EXPECT_EQ(c.command == kCommandPlayOneRow && Player().stopAfterRow != 0, false);
     }
 }
 
-// The scope history holds the mono mix of each frame (truncated toward zero);
-// Mono makes both channels equal. While an export owns the song the callback
-// writes silence and moves nothing; a short device buffer gets the tick's start.
+// The scope history holds the mono mix of each frame (truncated toward zero); Mono makes both channels equal. While an
+// export owns the song the callback writes silence and moves nothing; a short device buffer gets the tick's start.
 TEST_F(Playback, ScopeStereoModesAndTheCallbacksEdgeCases) {
     WriteTune();
     TheSong().Position(0)[0].transpose = 3;  // the left side differs from the right
@@ -134,9 +130,8 @@ TEST_F(Playback, ScopeStereoModesAndTheCallbacksEdgeCases) {
     EXPECT_TRUE(std::equal(frames.begin(), frames.end(), app()->audioBuffer));
 }
 
-// The offline render ("Export Wav") and the live callback run the same tick
-// loop: after "Play Song" from a stopped song at position 0 the callback's
-// buffers are, frame for frame, the render's first ticks.
+// The offline render ("Export Wav") and the live callback run the same tick loop: after "Play Song" from a stopped song
+// at position 0 the callback's buffers are, frame for frame, the render's first ticks.
 TEST_F(Playback, CallbackFramesEqualTheOfflineRender) {
     WriteTune();
     TheSong().Pattern(2)[30].SetCommand(0xC);  // a volume change on the way
@@ -144,7 +139,6 @@ TEST_F(Playback, CallbackFramesEqualTheOfflineRender) {
     Run(kCommandHalfStereo);
     std::vector<uint8_t> image;
     ASSERT_TRUE(app()->WriteSongImage(image));
-    // The same song loaded the way the command-line renderer loads it.
     OfflineSong offline;
     ASSERT_TRUE(offline.Load(image));
     SongRender render;
@@ -166,8 +160,6 @@ TEST_F(Playback, CallbackFramesEqualTheOfflineRender) {
     EXPECT_GT(loud, 1000);
 }
 
-const std::string kDemoSong = std::string(QUILLNOTE_SOURCE_DIR) + "/songs/demo.qnt";
-
 uint32_t Le32(const std::string& bytes, size_t at) {
     uint32_t value = 0;
     for (int i = 3; i >= 0; --i) value = (value << 8) | uint8_t(bytes.at(at + size_t(i)));
@@ -186,7 +178,7 @@ struct EveryTickFrames {
     }
 };
 
-TEST(WavExport, CancelChangesNothingAndTheExportIsTheOfflineRender) {
+TEST(Export, WavCancelChangesNothingWavIsTheOfflineRenderAmigaExeIsTheSavedSong) {
     const std::pair<const char*, const char*> names[] = {
         {"song", "song.wav"}, {"a.wav", "a.wav"}, {".wav", ".wav.wav"}, {"x.WAV", "x.WAV.wav"}};
     for (const auto& [chosen, written] : names) EXPECT_EQ(WavFilePath(chosen), written) << chosen;
@@ -198,19 +190,16 @@ TEST(WavExport, CancelChangesNothingAndTheExportIsTheOfflineRender) {
     ScriptedDialog dialog;
     dialog.Cancel();
     const std::string statusBefore = h.Status();
-    h.Command(kCommandExportWav);
-    h.Frame();
+    h.Run(kCommandExportWav);
     EXPECT_EQ(std::pair(h.app->IsPlaying(), h.Status()), std::pair(true, statusBefore));
     dialog.Choose("out");
     {
         EveryTickFrames nested(nullptr);  // the panel redrawn after every tick changes no byte
-        h.Command(kCommandExportWav);
-        h.Frame();
+        h.Run(kCommandExportWav);
     }
     EXPECT_EQ(std::tuple(dialog.requests.at(1).save, h.Status(), h.app->IsPlaying(),
                          h.app->document->song.currentPosition, h.app->exportBusy.load()),
               std::tuple(true, std::string("Wav exported."), false, 2u, 0));
-    // The same file loaded and rendered the way the command line does.
     const std::string file = h.ReadFile(kDemoSong);
     std::vector<uint8_t> image(file.begin(), file.end());
     OfflineSong offline;
@@ -220,12 +209,39 @@ TEST(WavExport, CancelChangesNothingAndTheExportIsTheOfflineRender) {
     const std::string exported = h.ReadFile("out.wav");
     EXPECT_GT(exported.size(), 44u + 4u * 48000u * 40u);
     EXPECT_TRUE(exported == h.ReadFile("reference.wav"));
+    // "Export Amiga EXE" writes what "Save Song" writes and starts the script, leaving the song's state alone.
+    std::filesystem::create_directory("utils");
+    h.WriteFile("utils/make_exe.sh", "#!/bin/sh\necho started >> utils/started\n");
+    chmod("utils/make_exe.sh", 0755);
+    SetFixedText(h.app->document->title, sizeof(h.app->document->title), "exported");
+    h.app->document->song.Pattern(1)[0].SetNote(25);
+    const bool changed = h.app->SongChanged();
+    auto waitFor = [&](const std::function<bool()>& done) {
+        for (int wait = 0; wait < 500 && !done(); ++wait) {
+            SDL_Delay(10);
+            h.Frame();
+        }
+    };
+    for (size_t run = 1; run <= 2; ++run) {
+        h.Run(kCommandExportAmigaExe);
+        waitFor([&] { return h.ReadFile("utils/started").size() >= 8 * run; });
+        EXPECT_EQ(h.ReadFile("utils/started").size(), 8 * run);
+    }
+    waitFor([&] { return h.app->childProcesses.empty(); });
+    EXPECT_EQ(std::tuple(h.app->childProcesses.empty(), h.app->songPath[0], h.app->SongChanged()),
+              std::tuple(true, '\0', changed));
+    dialog.Choose("saved.qnt");
+    h.Run(kCommandSaveSongAs);
+    EXPECT_TRUE(h.ReadFile("utils/song.qnt") == h.ReadFile("saved.qnt"));
+    std::filesystem::remove_all("utils");
+    h.Run(kCommandExportAmigaExe);
+    EXPECT_EQ(h.Status(), "Failed. Could not save song.");
 }
 
-// Abort during the render, with clicks on the menus, a second export, Play
-// and Undo pushed meanwhile: only the panel takes the mouse, commands are
-// dropped, and the frames rendered so far are a valid file of whole ticks.
-TEST(WavExport, AbortWritesWholeTicksAndNothingElseRunsMeanwhile) {
+// Abort during the render, with clicks on the menus, a second export, Play and Undo pushed meanwhile: only the panel
+// takes the mouse, commands are dropped, the frames so far are a valid file of whole ticks. Closing the window aborts
+// as well, then quits; a failed write is reported.
+TEST(WavExport, AbortOrClosingWritesWholeTicksAndNothingElseRunsMeanwhile) {
     AppHarness h;
     ASSERT_TRUE(h.started);
     h.Frame();
@@ -245,8 +261,7 @@ TEST(WavExport, AbortWritesWholeTicksAndNothingElseRunsMeanwhile) {
             h.MouseButton(false, abortX, abortY);
         }
     });
-    h.Command(kCommandExportWav);
-    h.Frame();
+    h.Run(kCommandExportWav);
     EXPECT_EQ(h.Status(), "Wav export aborted.");
     for (GuiItem* title : h.app->menuBar->children) EXPECT_TRUE(title->children.empty());
     Rgba after = h.Pixel(abortX, abortY - 16);
@@ -260,62 +275,19 @@ TEST(WavExport, AbortWritesWholeTicksAndNothingElseRunsMeanwhile) {
     // Nothing pushed during the export runs afterwards.
     h.Frame(3);
     EXPECT_EQ(std::pair(dialog.requests.size(), h.app->IsPlaying()), std::pair(size_t(1), false));
-}
-
-TEST(WavExport, ClosingTheWindowAbortsThenQuitsAndAFailedWriteIsReported) {
-    AppHarness h;
-    ASSERT_TRUE(h.started);
-    ScriptedDialog dialog;
     dialog.Choose("missing-folder/x.wav");
-    h.Command(kCommandExportWav);
-    h.Frame();
+    h.Run(kCommandExportWav);
     EXPECT_EQ(h.Status(), "Failed. Could not write wav.");
     dialog.Choose("closed.wav");
-    EveryTickFrames frames([&](int frame) { if (frame == 3) h.PushType(SDL_QUIT); });
-    h.Command(kCommandExportWav);
-    EXPECT_TRUE(h.Frame(2));
+    ExportPanelSettings::onFrame = [&](int frame) { if (frame == 3) h.PushType(SDL_QUIT); };
+    EXPECT_TRUE(h.Run(kCommandExportWav, 2));
     EXPECT_EQ(Le32(h.ReadFile("closed.wav"), 40), 3u * 4u * kFramesPerTick);
-}
-
-TEST(AmigaExport, WritesWhatSaveSongWritesAndStartsTheScript) {
-    AppHarness h;
-    ASSERT_TRUE(h.started);
-    std::filesystem::create_directory("utils");
-    h.WriteFile("utils/make_exe.sh", "#!/bin/sh\necho started >> utils/started\n");
-    chmod("utils/make_exe.sh", 0755);
-    SetFixedText(h.app->document->title, sizeof(h.app->document->title), "exported");
-    h.app->document->song.Pattern(1)[0].SetNote(25);
-    const bool changed = h.app->SongChanged();
-    auto waitFor = [&](const std::function<bool()>& done) {
-        for (int wait = 0; wait < 500 && !done(); ++wait) {
-            SDL_Delay(10);
-            h.Frame();
-        }
-    };
-    for (size_t run = 1; run <= 2; ++run) {
-        h.Command(kCommandExportAmigaExe);
-        h.Frame();
-        waitFor([&] { return h.ReadFile("utils/started").size() >= 8 * run; });
-        EXPECT_EQ(h.ReadFile("utils/started").size(), 8 * run);
-    }
-    waitFor([&] { return h.app->childProcesses.empty(); });
-    EXPECT_EQ(std::tuple(h.app->childProcesses.empty(), h.app->songPath[0], h.app->SongChanged()),
-              std::tuple(true, '\0', changed));
-    ScriptedDialog dialog;
-    dialog.Choose("saved.qnt");
-    h.Command(kCommandSaveSongAs);
-    h.Frame();
-    EXPECT_TRUE(h.ReadFile("utils/song.qnt") == h.ReadFile("saved.qnt"));
-    std::filesystem::remove_all("utils");
-    h.Command(kCommandExportAmigaExe);
-    h.Frame();
-    EXPECT_EQ(h.Status(), "Failed. Could not save song.");
 }
 
 using AudioThread = Playback;
 
-// Application keys and commands, and edits typed into the pattern and sequence
-// panes (Alt+2 switches them) in edit mode, while the callback plays on its thread.
+// Application keys and commands, and edits typed into the pattern and sequence panes (Alt+2 switches them) in edit
+// mode, while the callback plays on its thread.
 TEST_F(AudioThread, PlaysWhileKeysArePushed) {
     WriteTune();
     App* app = harness.app;

@@ -1,5 +1,4 @@
-// "prefs.bin": the files as they may be found, a round trip, and saves that
-// replace the file whole or not at all.
+// "prefs.bin": the files as they may be found, a round trip, and saves that replace the file whole or not at all.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -17,9 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Each file with the record and background it gives: hex, size, stereo, wide,
-// background (guiSize 2 is set before loading). Then a saved record loads back
-// equal, no temporary file is left; a target in a missing folder, or a folder
+// Each file with the record and background it gives: hex, size, stereo, wide, background (guiSize 2 is set before
+// loading). Then a saved record loads back equal, no temporary file is left; a target in a missing folder, or a folder
 // in the way of the rename, fails and leaves nothing behind.
 TEST(PrefsFile, LoadTableRoundTripAndFailedSaves) {
     const std::string path = fs::temp_directory_path() / ("qn_prefs_" + std::to_string(::getpid()) + ".bin");
