@@ -1,5 +1,4 @@
-// Runs the real App headless (SDL's dummy drivers, the software renderer): real SDL events pushed into the queue, whole
-// frames, pixels read back.
+// The real App headless (SDL's dummy drivers, software renderer): real SDL events, whole frames, pixels read back.
 #pragma once
 
 #include <SDL.h>
@@ -42,8 +41,7 @@ struct OfflineSong {
 
 class AppHarness {
 public:
-    // Starts the App in a scratch working directory (where it reads and writes "prefs.bin"), with `prefsBytes` written
-    // there first when given.
+    // Starts the App in a scratch working directory (its "prefs.bin" = `prefsBytes` when given).
     explicit AppHarness(const std::string& prefsBytes = {}, const char* songArgument = nullptr) {
         SDL_setenv("SDL_VIDEODRIVER", "dummy", 1);
         SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -77,8 +75,7 @@ public:
     // Runs App::Shutdown once (it writes "prefs.bin").
     void Stop() { if (!std::exchange(stopped_, true)) app->Shutdown(); }
 
-    // Runs frames; returns whether the App asked to quit in the last.
-    bool Frame(int count = 1) {
+    bool Frame(int count = 1) {  // runs frames; returns whether the App asked to quit in the last
         bool quit = false;
         while (count-- > 0) quit = app->Update();
         return quit;
@@ -108,8 +105,7 @@ public:
     void MouseButton(bool down, int x, int y, Uint8 button = SDL_BUTTON_LEFT) {
         Push(event_ = ButtonEvent(down, x, y, button));
     }
-    // A left press or release and the frames that handle it.
-    void Mouse(bool down, int x, int y, int frames = 1) {
+    void Mouse(bool down, int x, int y, int frames = 1) {  // a left press or release and the frames that handle it
         MouseButton(down, x, y);
         Frame(frames);
     }
@@ -140,8 +136,7 @@ public:
         return event;
     }
 
-    // Draws the widget tree (unless `draw` is false) and reads one pixel (logical coordinates equal window pixels at
-    // GUI size 1.0).
+    // Draws the widget tree (unless `draw` is false) and reads one pixel (at GUI size 1.0 logical = window pixels).
     Rgba Pixel(int x, int y, bool draw = true) {
         if (draw) app->DrawFrame();
         SDL_Rect rect = {x, y, 1, 1};
@@ -150,8 +145,7 @@ public:
         return Rgba{rgba[0], rgba[1], rgba[2], rgba[3]};
     }
 
-    // Saves the frame as a BMP beside the test binary ("frames/NAME.bmp") for a person to look at; returns the path or
-    // "" on failure.
+    // Saves the frame beside the test binary ("frames/NAME.bmp") for a person to look at; "" on failure.
     std::string SaveFrame(const std::string& name) {
         app->DrawFrame();
         int width = 0, height = 0;
@@ -171,8 +165,7 @@ public:
 
     std::string Status() const { return app->statusText; }
     std::string ShownStatus() const { return app->statusBar ? app->statusBar->shownText : std::string(); }
-    // Frames until the status bar shows the status text at rest.
-    void SettleStatus(int maxFrames = 60) {
+    void SettleStatus(int maxFrames = 60) {  // frames until the status bar shows the status text at rest
         for (int i = 0; i < maxFrames; ++i) {
             Frame();
             if (app->statusBar && app->statusBar->rollPhase == 0.0f && ShownStatus() == Status()) return;
@@ -216,8 +209,7 @@ protected:
         harness.KeyDown(sym, mod);
         harness.Frame(frames);
     }
-    // Collects the commands broadcast to the widgets from now on (a window switch builds new widgets, which drops the
-    // listener).
+    // Collects the commands broadcast to the widgets from now on (until a window switch drops the listener).
     std::vector<int>& Listen() {
         GuiItem* listener = new GuiItem();
         listener->w = listener->h = 0;
@@ -229,8 +221,7 @@ protected:
     std::vector<int> commandsHeard;
 };
 
-// A file dialog that answers from a script instead of asking a person: each Open takes the next answer (cancel when
-// none is left); requests are kept.
+// A file dialog answering from a script: each Open takes the next answer (cancel when none is left).
 class ScriptedDialog {
 public:
     ScriptedDialog() {

@@ -1,5 +1,4 @@
-// Keys and mouse in the frame loop, the shell's own keys and commands, the menu bars' shortcuts, and an open menu drawn
-// over the panes and taking clicks.
+// Keys and mouse in the frame loop, the shell's keys and commands, menu shortcuts, an open menu over the panes.
 #include <array>
 #include <tuple>
 
@@ -37,23 +36,20 @@ protected:
     Target* target = new Target();
 };
 
-// One key nobody takes is handled per frame; a consumed key is dropped and the next one handled in the same frame. The
-// wheel acts as Up and Down.
+// One untaken key is handled per frame, a consumed one dropped in the same frame; the wheel acts as Up and Down.
 TEST_F(AppInput, KeysAndTheWheel) {
     for (SDL_Keycode key : {SDLK_a, SDLK_F2, SDLK_a, SDLK_F3, SDLK_F4}) harness.KeyDown(key);
     const struct { int octave; size_t waiting; } frames[] = {{1, 3}, {2, 1}, {3, 0}};
     for (const auto& frame : frames) {
         harness.Frame();
-        EXPECT_EQ(app()->currentOctave, frame.octave);
-        EXPECT_EQ(app()->KeyQueue.size(), frame.waiting);
+        EXPECT_EQ(std::pair(app()->currentOctave, app()->KeyQueue.size()), std::pair(frame.octave, frame.waiting));
     }
     target->consumed = 0;
     target->keys.clear();
     for (int y : {1, 0, -2}) harness.Wheel(y);
     harness.Frame(3);
     EXPECT_EQ(target->keys, (std::vector<SDL_Keycode>{SDLK_UP, SDLK_DOWN, SDLK_DOWN}));
-    // Blocked keys are discarded.
-    app()->keysBlocked = true;
+    app()->keysBlocked = true;  // blocked keys are discarded
     harness.KeyDown(SDLK_F1);
     harness.Frame();
     EXPECT_EQ(std::pair(app()->currentOctave, app()->KeyQueue.size()), std::pair(3, size_t(0)));
@@ -77,8 +73,7 @@ TEST_F(AppInput, MouseReachesTheWidgetUnderItAndModifierBits) {
     target->states.clear();
     harness.Command(kCommandStepsInHex);
     harness.Mouse(true, 110, 110);
-    EXPECT_EQ(seen, (std::vector<int>{kCommandStepsInHex}));
-    EXPECT_TRUE(app()->commandSeen);
+    EXPECT_EQ(std::pair(seen, app()->commandSeen), std::pair(std::vector<int>{kCommandStepsInHex}, true));
     harness.Mouse(false, 110, 110, 2);  // the release is not delivered either; then idle
     EXPECT_EQ(std::pair(app()->commandSeen, target->states.empty()), std::pair(false, true));
     harness.Mouse(true, 1, 300, 2);  // empty space, left of the pattern editor
@@ -100,8 +95,7 @@ TEST_F(AppInput, MouseReachesTheWidgetUnderItAndModifierBits) {
 
 using AppKeys = AppTest;
 
-// A run of keys, each with the shell's state after it: octave, edit skip, edit mode, instrument, its page, song
-// position and window. The new song has four positions; instrument 16 is set before the run.
+// A run of keys, each with the shell's state after it (the new song has four positions; instrument 16 at first).
 TEST_F(AppKeys, KeysChangeTheShellsState) {
     struct Step { SDL_Keycode sym; Uint16 mod; std::array<int, 7> state; const char* what; };
     const Step steps[] = {
@@ -135,22 +129,19 @@ TEST_F(AppKeys, KeysChangeTheShellsState) {
                                           int(app->document->song.currentPosition), app->currentWindow};
         EXPECT_EQ(state, step.state) << step.what;
     }
-    // The ends of the instrument range hold.
-    Run(kCommandMainWindow);
+    Run(kCommandMainWindow);  // the ends of the instrument range hold
     for (auto [instrument, key] : {std::pair{31, SDLK_KP_PLUS}, std::pair{1, SDLK_KP_MINUS}}) {
         app->currentInstrument = instrument;
         Press(key);
         EXPECT_EQ(app->currentInstrument, instrument);
     }
-    // A position past the end of an emptied sequence shows no patterns.
-    TheSong().SetSequenceLength(0);
+    TheSong().SetSequenceLength(0);  // a position past the end of an emptied sequence shows no patterns
     TheSong().restartPosition = 0;
     Press(SDLK_UP, KMOD_LALT);
     EXPECT_EQ(TheSong().currentPosition, 0u);
 }
 
-// Window size after each size command; the open window is rebuilt in place. Each window is saved at each size for a
-// person to look at.
+// Window size after each size command; the open window is rebuilt in place; each window is drawn at each size.
 TEST_F(AppKeys, GuiSizeCommandsResizeTheWindowAndAreStored) {
     struct Step { int command, width, height, guiSize, logicalWidth; };
     const Step steps[] = {
@@ -190,8 +181,7 @@ protected:
     }
 };
 
-// Keys through the real key flow, each with the commands it posts (a window switch builds new widgets, which see no
-// command) and the window after it.
+// Keys through the real key flow, each with the commands it posts and the window after it.
 TEST_F(MenuBar, ShortcutsPostTheirCommandsThroughTheKeyFlow) {
     struct Step { SDL_Keycode sym; Uint16 mod; std::vector<int> commands; const char* what; int window = kMainWindow; };
     const Step steps[] = {
@@ -233,8 +223,7 @@ TEST_F(MenuBar, OpenMenuIsDrawnOverThePanesAndTakesClicks) {
     play->OnFocusLost();
     harness.Frame();
     EXPECT_EQ(harness.Pixel(rect.x + rect.w - 5, rect.y + rect.h - 5), (Rgba{255, 0, 0, 255}));
-    // A click on the title opens a menu, a click on "Waves" runs it.
-    ButtonMenu* windowMenu = Menu("Window");
+    ButtonMenu* windowMenu = Menu("Window");  // a click on the title opens a menu, a click on "Waves" runs it
     harness.Click(windowMenu->AbsoluteRect().x + 2, windowMenu->AbsoluteRect().y + 2);
     ASSERT_TRUE(windowMenu->IsOpen());
     SDL_Rect entry = windowMenu->dropDown->children.at(1)->AbsoluteRect();

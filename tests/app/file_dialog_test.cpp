@@ -1,5 +1,4 @@
-// File dialogs: filter lists, the desktop dialogs' arguments, running a dialog program, the outcomes and their lines,
-// and the built-in typed-path prompt.
+// File dialogs: filter lists and the desktop dialogs' arguments, the outcomes, the built-in typed-path prompt.
 #include <cstdlib>
 #include <filesystem>
 
@@ -54,13 +53,11 @@ TEST(FileDialogs, FilterListsAndTheDesktopDialogsArguments) {
                                  &exitCode));
     EXPECT_EQ(exitCode, 0);
     EXPECT_EQ(output, "/tmp/s\xc3\xb6ng.qnt\n");  // UTF-8 passes through untouched, standard error is not kept
-    ASSERT_TRUE(RunDialogProgram({"sh", "-c", "exit 1"}, &output, &exitCode));
-    EXPECT_EQ(exitCode, 1);
+    EXPECT_TRUE(RunDialogProgram({"sh", "-c", "exit 1"}, &output, &exitCode) && exitCode == 1) << exitCode;
     EXPECT_FALSE(RunDialogProgram({"quillnote-no-such-dialog-program"}, &output, &exitCode));
 }
 
-// Each answer of the dialog: what Open returns, the lines it prints, the path it keeps and the error text kept for the
-// caller (cut to 255).
+// Each answer of the dialog: what Open returns and prints, the path it keeps and the error kept (cut to 255).
 TEST(FileDialogs, OutcomesArePrintedAndKept) {
     ScriptedDialog dialog;
     const std::string longError(400, 'e');
@@ -88,9 +85,8 @@ TEST(FileDialogs, OutcomesArePrintedAndKept) {
     EXPECT_EQ(dialog.requests.size(), std::size(cases) - 1);  // a broken list never reaches the dialog
 }
 
-// The typed-path prompt edits by character (a UTF-8 one whole). In the running program its events arrive through SDL's
-// queue while the frame loop waits; key releases and a quit are kept for the program. Its box is 600 wide, centred: the
-// border runs from x 20 to 619 at y 244.
+// The typed-path prompt edits by character; in the program its events come through SDL's queue, key releases and a
+// quit are kept for the program; its box, 600 wide and centred, has its border from x 20 to 619 at y 244.
 TEST(FileDialogs, PathPromptByItselfAndInTheProgram) {
     AppHarness harness;
     ASSERT_TRUE(harness.started);
@@ -104,11 +100,9 @@ TEST(FileDialogs, PathPromptByItselfAndInTheProgram) {
                                    key(SDLK_BACKSPACE)})
         prompt.HandleEvent(event);
     EXPECT_EQ(std::pair(prompt.text, prompt.finished), std::pair(std::string("s"), false));
-    EXPECT_TRUE(prompt.HandleEvent(key(SDLK_RETURN)));
-    EXPECT_EQ(prompt.outcome, DialogOutcome::kOk);
+    EXPECT_TRUE(prompt.HandleEvent(key(SDLK_RETURN)) && prompt.outcome == DialogOutcome::kOk);
     PathPrompt cancelled(Request("qnt", true));
-    EXPECT_TRUE(cancelled.HandleEvent(key(SDLK_ESCAPE)));
-    EXPECT_EQ(cancelled.outcome, DialogOutcome::kCancel);
+    EXPECT_TRUE(cancelled.HandleEvent(key(SDLK_ESCAPE)) && cancelled.outcome == DialogOutcome::kCancel);
     const char* home = std::getenv("HOME");
     EXPECT_EQ(PathPrompt::ExpandHome("~/a.qnt"), (home && *home ? std::string(home) : "~") + "/a.qnt");
     EXPECT_EQ(PathPrompt::ExpandHome("/x/~/a.qnt"), "/x/~/a.qnt");
@@ -119,8 +113,7 @@ TEST(FileDialogs, PathPromptByItselfAndInTheProgram) {
     harness.KeyDown(SDLK_RETURN);
     harness.KeyUp(SDLK_LCTRL);
     std::string path, error;
-    EXPECT_EQ(RunPathPrompt(Request("qnt", true), &path, &error), DialogOutcome::kOk);
-    EXPECT_EQ(path, "typed");
+    EXPECT_TRUE(RunPathPrompt(Request("qnt", true), &path, &error) == DialogOutcome::kOk && path == "typed") << path;
     ModifierState = kModifierCtrl;
     harness.Frame();  // the handed-back key release clears Ctrl
     EXPECT_EQ(ModifierState & kModifierCtrl, 0);
@@ -132,8 +125,7 @@ TEST(FileDialogs, PathPromptByItselfAndInTheProgram) {
     harness.SaveFrame("path_prompt");
     harness.PushType(SDL_QUIT);
     path.clear();
-    EXPECT_EQ(RunPathPrompt(Request("qnt", false), &path, &error), DialogOutcome::kCancel);
-    EXPECT_TRUE(path.empty());
+    EXPECT_TRUE(RunPathPrompt(Request("qnt", false), &path, &error) == DialogOutcome::kCancel && path.empty()) << path;
     EXPECT_TRUE(harness.Frame());
 }
 

@@ -1,6 +1,5 @@
-// Live playback (the device paused: a test drives the callback a tick per call) against the offline render; "Export
-// Wav" and "Export Amiga EXE"; last, the device on its own thread, which tools/tsan_check.sh runs under
-// ThreadSanitizer.
+// Live playback (a test drives the callback a tick per call) against the offline render; the exports; last, the
+// device on its own thread, which tools/tsan_check.sh runs under ThreadSanitizer.
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -25,8 +24,7 @@ protected:
         App::AudioCallback(app(), reinterpret_cast<Uint8*>(frames.data()), kTickBytes);
         return frames;
     }
-    // A song whose four voices play notes of the default instrument at different rows of two patterns, over four
-    // positions.
+    // Four voices play the default instrument at different rows of two patterns, over four positions.
     void WriteTune() {
         Song& song = TheSong();
         for (int position = 0; position < 4; ++position)
@@ -43,8 +41,7 @@ protected:
     }
 };
 
-// A note key sounds the current instrument with the position's transpose in the main window; in the wave window the
-// current wave plainly, at full sustain.
+// A note key sounds the instrument with the position's transpose; in the wave window the wave plainly, at full sustain.
 TEST_F(Playback, PreviewOfTheInstrumentAndOfTheWave) {
     WriteTune();
     TheSong().Position(0)[2].transpose = -5;
@@ -66,8 +63,7 @@ TEST_F(Playback, PreviewOfTheInstrumentAndOfTheWave) {
     EXPECT_GT(loud, 1000);
 }
 
-// Each transport command from a set place, after some ticks and an optional second command; F00 (stop) on row 9 of
-// pattern 1 when `stopRow`. Expected row -1: not checked.
+// Each transport command from a set place, after ticks and a second command; F00 on row 9 when `stopRow`; row -1: any.
 TEST_F(Playback, TransportCommandsTable) {
     struct Case { int command; uint32_t position; int row, ticks, then; bool stopRow, playing;
                   uint32_t positionAfter; int rowAfter, markRow; };
@@ -99,8 +95,8 @@ TEST_F(Playback, TransportCommandsTable) {
     }
 }
 
-// The scope history holds the mono mix of each frame (truncated toward zero); Mono makes both channels equal. While an
-// export owns the song the callback writes silence and moves nothing; a short device buffer gets the tick's start.
+// The scope holds each frame's mono mix; Mono makes both channels equal. While an export owns the song the callback
+// writes silence and moves nothing; a short device buffer gets the tick's start.
 TEST_F(Playback, ScopeStereoModesAndTheCallbacksEdgeCases) {
     WriteTune();
     TheSong().Position(0)[0].transpose = 3;  // the left side differs from the right
@@ -123,15 +119,13 @@ TEST_F(Playback, ScopeStereoModesAndTheCallbacksEdgeCases) {
     app()->exportBusy = 1;
     const std::vector<int16_t> silent = Tick();
     app()->exportBusy = 0;
-    EXPECT_EQ(silent, std::vector<int16_t>(silent.size(), 0));
-    EXPECT_EQ(state(), was);
+    EXPECT_EQ(std::pair(silent, state()), std::pair(std::vector<int16_t>(silent.size(), 0), was));
     std::vector<int16_t> frames(64, 0x5555);
     App::AudioCallback(app(), reinterpret_cast<Uint8*>(frames.data()), 64 * 2);
     EXPECT_TRUE(std::equal(frames.begin(), frames.end(), app()->audioBuffer));
 }
 
-// The offline render ("Export Wav") and the live callback run the same tick loop: after "Play Song" from a stopped song
-// at position 0 the callback's buffers are, frame for frame, the render's first ticks.
+// After "Play Song" from position 0 the callback's buffers are, frame for frame, the offline render's first ticks.
 TEST_F(Playback, CallbackFramesEqualTheOfflineRender) {
     WriteTune();
     TheSong().Pattern(2)[30].SetCommand(0xC);  // a volume change on the way
@@ -238,9 +232,8 @@ TEST(Export, WavCancelChangesNothingWavIsTheOfflineRenderAmigaExeIsTheSavedSong)
     EXPECT_EQ(h.Status(), "Failed. Could not save song.");
 }
 
-// Abort during the render, with clicks on the menus, a second export, Play and Undo pushed meanwhile: only the panel
-// takes the mouse, commands are dropped, the frames so far are a valid file of whole ticks. Closing the window aborts
-// as well, then quits; a failed write is reported.
+// Abort during the render with clicks and commands pushed: only the panel takes the mouse, commands are dropped, the
+// file holds whole ticks. Closing the window aborts too, then quits; a failed write is reported.
 TEST(WavExport, AbortOrClosingWritesWholeTicksAndNothingElseRunsMeanwhile) {
     AppHarness h;
     ASSERT_TRUE(h.started);
@@ -272,8 +265,7 @@ TEST(WavExport, AbortOrClosingWritesWholeTicksAndNothingElseRunsMeanwhile) {
     EXPECT_EQ((std::vector<size_t>{Le32(wav, 4), data, data % (4 * kFramesPerTick)}),
               (std::vector<size_t>{wav.size() - 8, wav.size() - 44, 0}));
     EXPECT_TRUE(ticks >= 6 && ticks <= 8) << ticks;
-    // Nothing pushed during the export runs afterwards.
-    h.Frame(3);
+    h.Frame(3);  // nothing pushed during the export runs afterwards
     EXPECT_EQ(std::pair(dialog.requests.size(), h.app->IsPlaying()), std::pair(size_t(1), false));
     dialog.Choose("missing-folder/x.wav");
     h.Run(kCommandExportWav);
@@ -286,8 +278,7 @@ TEST(WavExport, AbortOrClosingWritesWholeTicksAndNothingElseRunsMeanwhile) {
 
 using AudioThread = Playback;
 
-// Application keys and commands, and edits typed into the pattern and sequence panes (Alt+2 switches them) in edit
-// mode, while the callback plays on its thread.
+// Keys, commands and edits typed into the pattern and sequence panes while the callback plays on its thread.
 TEST_F(AudioThread, PlaysWhileKeysArePushed) {
     WriteTune();
     App* app = harness.app;

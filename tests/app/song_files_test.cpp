@@ -1,5 +1,4 @@
-// Nothing lost: loading and saving songs, backups (rotation, the crash path, autosave, the note after a run that did
-// not end), the unsaved-changes question.
+// Nothing lost: loading and saving songs, backups, the crash path, autosave, the unsaved-changes question.
 #include <algorithm>
 #include <chrono>
 #include <tuple>
@@ -17,9 +16,8 @@ namespace {
 
 using SongFiles = AppTest;
 
-// A run of file commands, each with the dialog's answer ("" asks nothing, "-" cancels, "!" fails), the title set before
-// it and what it leaves: the status ("before" = unchanged), the remembered path, the title and whether a muted voice
-// stays muted. tune.qnt holds "second" when loaded at the end.
+// File commands, each with the dialog's answer ("" asks nothing, "-" cancels, "!" fails) and what it leaves
+// ("before": status unchanged); tune.qnt holds "second" when loaded at the end.
 TEST_F(SongFiles, CommandsAnswersAndWhatTheyLeave) {
     std::filesystem::create_directories("folder.qnt/inside");  // in the way of the rename
     AppHarness::WriteFile("junk.qnt", "QNX this is not a song at all, not even close");
@@ -73,8 +71,7 @@ TEST_F(SongFiles, CommandsAnswersAndWhatTheyLeave) {
     EXPECT_EQ(std::pair(TheSong().Pattern(1)[3].Note(), TheSong().Pattern(1)[3].Instrument()), std::pair(30, 2));
     EXPECT_EQ(harness.app->replayer->song, &TheSong());  // the editable song plays, not the file's image
     EXPECT_TRUE(std::filesystem::is_directory("folder.qnt/inside"));
-    // Only whole songs are left: no temporary files, no name without ".qnt".
-    std::vector<std::string> files;
+    std::vector<std::string> files;  // only whole songs are left: no temporary files, no name without ".qnt"
     for (const auto& entry : std::filesystem::directory_iterator("."))
         if (entry.is_regular_file()) files.push_back(entry.path().filename().string());
     std::sort(files.begin(), files.end());
@@ -82,8 +79,7 @@ TEST_F(SongFiles, CommandsAnswersAndWhatTheyLeave) {
     EXPECT_EQ(AppHarness::ReadFile("two.qnt").substr(0, 3), "QNT");
 }
 
-// A store in a folder two levels below a fresh one: it keeps the newest five, and a process really killed by a signal
-// writes the published image.
+// A store two folders deep keeps the newest five; a process killed by a signal writes the published image.
 TEST(BackupStoreTest, KeepsTheNewestFiveAndAFatalSignalWritesThePublishedImage) {
     char pattern[] = "/tmp/qn_backup_XXXXXX";
     const std::string top = mkdtemp(pattern), folder = top + "/deep/backup";
@@ -108,16 +104,14 @@ TEST(BackupStoreTest, KeepsTheNewestFiveAndAFatalSignalWritesThePublishedImage) 
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGSEGV);
-    EXPECT_EQ(AppHarness::ReadFile(store.BackupPath(1)), image);
-    EXPECT_EQ(AppHarness::ReadFile(store.BackupPath(2)), "backup 7");
-    // Nothing published (the song is saved): the crash path writes nothing.
-    store.ClearCrashImage();
+    EXPECT_EQ(std::pair(AppHarness::ReadFile(store.BackupPath(1)), AppHarness::ReadFile(store.BackupPath(2))),
+              std::pair(image, std::string("backup 7")));
+    store.ClearCrashImage();  // nothing published (the song is saved): the crash path writes nothing
     EXPECT_FALSE(store.WriteCrashBackup());
     std::filesystem::remove_all(top);
 }
 
-// Playing is no change; an edit marks the title and is backed up, a save clears both; the next start after a run that
-// did not end names its backup.
+// Playing is no change; an edit marks the title and is backed up, a save clears both; a crashed run's backup is named.
 TEST(AppBackup, AutosaveOfAChangedSongAndTheNoteAfterACrash) {
     AppHarness h({}, kDemoSong.c_str());
     ASSERT_TRUE(h.started);
@@ -137,8 +131,7 @@ TEST(AppBackup, AutosaveOfAChangedSongAndTheNoteAfterACrash) {
     EXPECT_TRUE(h.app->backup->HasCrashImage());
     EXPECT_EQ(h.ReadFile(h.app->backup->BackupPath(1)), std::string(image.begin(), image.end()));
     EXPECT_FALSE(std::filesystem::exists(h.app->backup->BackupPath(2)));  // unchanged since: no second copy
-    // A run whose process is gone left its marker.
-    std::string folder = h.app->backup->Directory();
+    std::string folder = h.app->backup->Directory();  // a run whose process is gone left its marker
     h.app->StopBackups();
     pid_t gone = fork();
     if (gone == 0) _exit(0);
@@ -212,12 +205,10 @@ TEST(UnsavedChanges, EachCommandWithEachAnswerAndTheQuestionBoxes) {
     const SDL_Keycode keys[] = {SDLK_s, SDLK_d, SDLK_ESCAPE};
     for (int i = 0; i < 3; ++i) {
         SavePrompt byKey, byClick;
-        EXPECT_TRUE(byKey.HandleEvent(AppHarness::KeyEvent(keys[i])));
-        EXPECT_EQ(byKey.answer, order[i]);
+        EXPECT_TRUE(byKey.HandleEvent(AppHarness::KeyEvent(keys[i])) && byKey.answer == order[i]) << i;
         const SDL_Rect button = byClick.ButtonRect(i, byClick.width, byClick.height);
-        EXPECT_TRUE(byClick.HandleEvent(AppHarness::ButtonEvent(false, button.x + button.w / 2,
-                                                                button.y + button.h / 2)));
-        EXPECT_EQ(byClick.answer, order[i]);
+        const SDL_Event click = AppHarness::ButtonEvent(false, button.x + button.w / 2, button.y + button.h / 2);
+        EXPECT_TRUE(byClick.HandleEvent(click) && byClick.answer == order[i]) << i;
     }
 }
 
