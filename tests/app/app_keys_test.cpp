@@ -36,29 +36,10 @@ protected:
     Target* target = new Target();
 };
 
-// One untaken key is handled per frame, a consumed one dropped in the same frame; the wheel acts as Up and Down.
-TEST_F(AppInput, KeysAndTheWheel) {
-    for (SDL_Keycode key : {SDLK_a, SDLK_F2, SDLK_a, SDLK_F3, SDLK_F4}) harness.KeyDown(key);
-    const struct { int octave; size_t waiting; } frames[] = {{1, 3}, {2, 1}, {3, 0}};
-    for (const auto& frame : frames) {
-        harness.Frame();
-        EXPECT_EQ(std::pair(app()->currentOctave, app()->KeyQueue.size()), std::pair(frame.octave, frame.waiting));
-    }
-    target->consumed = 0;
-    target->keys.clear();
-    for (int y : {1, 0, -2}) harness.Wheel(y);
-    harness.Frame(3);
-    EXPECT_EQ(target->keys, (std::vector<SDL_Keycode>{SDLK_UP, SDLK_DOWN, SDLK_DOWN}));
-    app()->keysBlocked = true;  // blocked keys are discarded
-    harness.KeyDown(SDLK_F1);
-    harness.Frame();
-    EXPECT_EQ(std::pair(app()->currentOctave, app()->KeyQueue.size()), std::pair(3, size_t(0)));
-}
-
 // A hover is no click; a click focuses, captures, and its release comes once. After a command (not 0), or a press on
 // empty space (which takes the focus), clicks pause until the mouse is idle. Keys set modifier bits; the right button
 // acts as Shift and its release clears them all.
-TEST_F(AppInput, MouseReachesTheWidgetUnderItAndModifierBits) {
+TEST_F(AppInput, MouseAndModifierBitsKeysAndTheWheel) {
     harness.MouseMove(120, 120);
     harness.Frame();
     EXPECT_EQ(std::pair(target->hovers, target->states.size()), std::pair(1, size_t(0)));
@@ -91,6 +72,22 @@ TEST_F(AppInput, MouseReachesTheWidgetUnderItAndModifierBits) {
         harness.Frame();
         EXPECT_EQ(ModifierState, down ? kModifierShift : 0);
     }
+    // One untaken key is handled per frame, a consumed one dropped in the same frame; the wheel acts as Up and Down.
+    for (SDL_Keycode key : {SDLK_a, SDLK_F2, SDLK_a, SDLK_F3, SDLK_F4}) harness.KeyDown(key);
+    const struct { int octave; size_t waiting; } frames[] = {{1, 3}, {2, 1}, {3, 0}};
+    for (const auto& frame : frames) {
+        harness.Frame();
+        EXPECT_EQ(std::pair(app()->currentOctave, app()->KeyQueue.size()), std::pair(frame.octave, frame.waiting));
+    }
+    target->consumed = 0;
+    target->keys.clear();
+    for (int y : {1, 0, -2}) harness.Wheel(y);
+    harness.Frame(3);
+    EXPECT_EQ(target->keys, (std::vector<SDL_Keycode>{SDLK_UP, SDLK_DOWN, SDLK_DOWN}));
+    app()->keysBlocked = true;  // blocked keys are discarded
+    harness.KeyDown(SDLK_F1);
+    harness.Frame();
+    EXPECT_EQ(std::pair(app()->currentOctave, app()->KeyQueue.size()), std::pair(3, size_t(0)));
 }
 
 using AppKeys = AppTest;
@@ -154,8 +151,7 @@ TEST_F(AppKeys, GuiSizeCommandsResizeTheWindowAndAreStored) {
     App* app = harness.app;
     Run(kCommandWaveWindow);
     for (const Step& step : steps) {
-        harness.Command(step.command);
-        harness.Frame(2);  // "Wide Gui" re-posts the GuiSize command
+        harness.Run(step.command, 2);  // "Wide Gui" re-posts the GuiSize command
         int width = 0, height = 0, logicalWidth = 0, logicalHeight = 0;
         SDL_GetWindowSize(app->window, &width, &height);
         SDL_RenderGetLogicalSize(app->renderer, &logicalWidth, &logicalHeight);
@@ -168,8 +164,7 @@ TEST_F(AppKeys, GuiSizeCommandsResizeTheWindowAndAreStored) {
             EXPECT_FALSE(harness.SaveFrame(name + "_window_" + std::to_string(step.width)).empty());
         }
     }
-    harness.Command(kCommandQuit);
-    EXPECT_TRUE(harness.Frame());
+    EXPECT_TRUE(harness.Run(kCommandQuit));
 }
 
 class MenuBar : public AppTest {

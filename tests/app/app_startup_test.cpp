@@ -65,8 +65,7 @@ TEST(AppStartup, StoredPrefsApplyAtStartAndExitWritesThem) {
         const int strip = harness.app->statusBar->parent->AbsoluteRect().y + 13;
         if (c.width == c.logicalWidth) { EXPECT_NEAR(harness.Pixel(300, strip).b, c.shown.b / 2, 1); }
         harness.Command(kCommandStepsInHex);
-        harness.Command(kCommandMono);
-        harness.Frame();
+        harness.Run(kCommandMono);
         harness.Stop();
         EXPECT_EQ(AppHarness::ReadFile("prefs.bin"), c.written);
     }

@@ -17,7 +17,7 @@ DialogRequest Request(const char* filter, bool save) {
 }
 
 // Each filter list as the two desktop dialogs are given it ("" = broken).
-TEST(FileDialogs, FilterListsAndTheDesktopDialogsArguments) {
+TEST(FileDialogs, FilterListsDesktopDialogsArgumentsAndOutcomes) {
     using Args = std::vector<std::string>;
     struct Case { const char* filter; bool save; Args zenity; std::string kdialog; };
     const Case cases[] = {
@@ -55,16 +55,13 @@ TEST(FileDialogs, FilterListsAndTheDesktopDialogsArguments) {
     EXPECT_EQ(output, "/tmp/s\xc3\xb6ng.qnt\n");  // UTF-8 passes through untouched, standard error is not kept
     EXPECT_TRUE(RunDialogProgram({"sh", "-c", "exit 1"}, &output, &exitCode) && exitCode == 1) << exitCode;
     EXPECT_FALSE(RunDialogProgram({"quillnote-no-such-dialog-program"}, &output, &exitCode));
-}
-
-// Each answer of the dialog: what Open returns and prints, the path it keeps and the error kept (cut to 255).
-TEST(FileDialogs, OutcomesArePrintedAndKept) {
+    // Each answer of the dialog: what Open returns and prints, the path it keeps and the error kept (cut to 255).
     ScriptedDialog dialog;
     const std::string longError(400, 'e');
-    struct Case {
+    struct Outcome {
         DialogOutcome outcome; std::string text; const char* filter; bool ok; std::string printed, path, error;
     };
-    const Case cases[] = {
+    const Outcome outcomes[] = {
         {DialogOutcome::kOk, "/music/tune.qnt", "qnt", true, "Success!\n/music/tune.qnt\n", "/music/tune.qnt", ""},
         {DialogOutcome::kCancel, "", "qnt", false, "User pressed cancel.\n", "", ""},
         {DialogOutcome::kError, "No dialog.", "ins", false, "Error: No dialog.\n", "", "No dialog."},
@@ -74,7 +71,7 @@ TEST(FileDialogs, OutcomesArePrintedAndKept) {
         {DialogOutcome::kOk, "never asked", "mod;", false, "Error: Error parsing filters.\n", "", ""},
     };
     FileReq request;
-    for (const Case& c : cases) {
+    for (const Outcome& c : outcomes) {
         dialog.answers.assign(1, {c.outcome, c.text});
         ::testing::internal::CaptureStdout();
         EXPECT_EQ(request.Open(c.filter, false), c.ok);
@@ -82,7 +79,7 @@ TEST(FileDialogs, OutcomesArePrintedAndKept) {
         EXPECT_EQ(request.Path() ? std::string(request.Path()) : std::string(), c.path);
         EXPECT_EQ(c.error.empty() ? "" : std::string(FileDialogError()), c.error);
     }
-    EXPECT_EQ(dialog.requests.size(), std::size(cases) - 1);  // a broken list never reaches the dialog
+    EXPECT_EQ(dialog.requests.size(), std::size(outcomes) - 1);  // a broken list never reaches the dialog
 }
 
 // The typed-path prompt edits by character; in the program its events come through SDL's queue, key releases and a

@@ -58,7 +58,7 @@ protected:
     ScriptedDialog dialog;
 };
 
-TEST_F(SongOperations, InstrumentFilesAndWaveClipboards) {
+TEST_F(SongOperations, InstrumentFilesWaveClipboardsAndImports) {
     MakeMixingInstrument();
     dialog.Choose("lead");
     Run(kCommandSaveInstrument);
@@ -98,9 +98,7 @@ TEST_F(SongOperations, InstrumentFilesAndWaveClipboards) {
     app()->currentWave = 5;
     Press(SDLK_F3, KMOD_LSHIFT);  // Clear Wave
     EXPECT_TRUE(WaveCleared(5));
-}
-
-TEST_F(SongOperations, ImportsThroughTheDialog) {
+    // Imports through the dialog.
     const std::string path = TestModule("flowerpower.mod"), module = AppHarness::ReadFile(path);
     ASSERT_GT(module.size(), 2048u);
     dialog.Choose(path);
@@ -206,7 +204,7 @@ protected:
     int Note(int row) { return TheSong().Pattern(1)[row].Note(); }
 };
 
-TEST_F(UndoRecording, ChangesAreRecordedWithTheNextKeyAndUndoneAndRedone) {
+TEST_F(UndoRecording, ChangesAreRecordedWithTheNextKeyUndoneRedoneAndWaitForTheAudioLock) {
     const uint32_t emptySize = app()->songSize;
     HarmlessKey();
     EXPECT_EQ(Histories().song.current(), 0) << "a key that changes nothing stores nothing";
@@ -246,9 +244,7 @@ TEST_F(UndoRecording, ChangesAreRecordedWithTheNextKeyAndUndoneAndRedone) {
     EXPECT_EQ(std::pair(Histories().song.current(), Histories().instrument.current()), std::pair(0, 1));
     Run(kCommandNewSong);
     EXPECT_EQ(Histories().instrument.current(), -1);
-}
-
-TEST_F(UndoRecording, UndoRegeneratesTheWavesAndWaitsForTheAudioLock) {
+    Run(kCommandMainWindow);  // an undo regenerates the waves and waits for the audio lock
     const std::vector<int8_t> before = WaveBytes(1);
     Run(kCommandWavesVolumeUp);
     HarmlessKey();
