@@ -7,8 +7,10 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <unistd.h>
+#include <utility>
 
 #include "app/app.h"
 #include "app/file_dialog.h"
