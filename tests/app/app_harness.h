@@ -1,5 +1,4 @@
-// Runs the real App headless (SDL's dummy drivers, the software renderer): real
-// SDL events pushed into the queue, whole frames, pixels read back.
+// The real App headless (SDL's dummy drivers, software renderer): real SDL events, whole frames, pixels read back.
 #pragma once
 
 #include <SDL.h>
@@ -22,6 +21,8 @@
 
 namespace qn::testing {
 
+inline const std::string kDemoSong = std::string(QUILLNOTE_SOURCE_DIR) + "/songs/demo.qnt";
+
 // A song image prepared the way the command-line renderer prepares it.
 struct OfflineSong {
     SongDocument document;
@@ -42,8 +43,7 @@ struct OfflineSong {
 
 class AppHarness {
 public:
-    // Starts the App in a scratch working directory (where it reads and
-    // writes "prefs.bin"), with `prefsBytes` written there first when given.
+    // Starts the App in a scratch working directory (its "prefs.bin" = `prefsBytes` when given).
     explicit AppHarness(const std::string& prefsBytes = {}, const char* songArgument = nullptr) {
         SDL_setenv("SDL_VIDEODRIVER", "dummy", 1);
         SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -77,11 +77,15 @@ public:
     // Runs App::Shutdown once (it writes "prefs.bin").
     void Stop() { if (!std::exchange(stopped_, true)) app->Shutdown(); }
 
-    // Runs frames; returns whether the App asked to quit in the last.
-    bool Frame(int count = 1) {
+    bool Frame(int count = 1) {  // runs frames; returns whether the App asked to quit in the last
         bool quit = false;
         while (count-- > 0) quit = app->Update();
         return quit;
+    }
+    // A command and the frames that run it; returns whether the App asked to quit.
+    bool Run(int command, int frames = 1) {
+        Command(command);
+        return Frame(frames);
     }
 
     void Push(SDL_Event& event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
@@ -89,11 +93,7 @@ public:
 
     void KeyDown(SDL_Keycode sym, Uint16 mod = KMOD_NONE) { Key(true, sym, mod); }
     void KeyUp(SDL_Keycode sym, Uint16 mod = KMOD_NONE) { Key(false, sym, mod); }
-    void Key(bool down, SDL_Keycode sym, Uint16 mod) {
-        Event(down ? SDL_KEYDOWN : SDL_KEYUP).key.keysym = SDL_Keysym{SDL_GetScancodeFromKey(sym), sym, mod, 0};
-        event_.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-        Push(event_);
-    }
+    void Key(bool down, SDL_Keycode sym, Uint16 mod) { Push(event_ = KeyEvent(sym, mod, down)); }
     void Text(const char* text) { Push(event_ = TextEvent(text)); }
     void Wheel(int y) {
         Event(SDL_MOUSEWHEEL).wheel.y = y;
@@ -105,24 +105,31 @@ public:
         Push(event_);
     }
     void MouseButton(bool down, int x, int y, Uint8 button = SDL_BUTTON_LEFT) {
-        Event(down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP).button.button = button;
-        event_.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-        event_.button.x = x;
-        event_.button.y = y;
-        Push(event_);
+        Push(event_ = ButtonEvent(down, x, y, button));
+    }
+    void Mouse(bool down, int x, int y, int frames = 1) {  // a left press or release and the frames that handle it
+        MouseButton(down, x, y);
+        Frame(frames);
     }
     void Click(int x, int y) {
         MouseMove(x, y);
         Frame();
-        MouseButton(true, x, y);
-        Frame();
-        MouseButton(false, x, y);
-        Frame();
+        Mouse(true, x, y);
+        Mouse(false, x, y);
     }
     void Command(int number) { PostCommandEvent(number); }
-    static SDL_Event KeyEvent(SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
-        SDL_Event event{SDL_KEYDOWN};
+    static SDL_Event KeyEvent(SDL_Keycode sym, Uint16 mod = KMOD_NONE, bool down = true) {
+        SDL_Event event{Uint32(down ? SDL_KEYDOWN : SDL_KEYUP)};
+        event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
         event.key.keysym = SDL_Keysym{SDL_GetScancodeFromKey(sym), sym, mod, 0};
+        return event;
+    }
+    static SDL_Event ButtonEvent(bool down, int x, int y, Uint8 button = SDL_BUTTON_LEFT) {
+        SDL_Event event{Uint32(down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP)};
+        event.button.button = button;
+        event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+        event.button.x = x;
+        event.button.y = y;
         return event;
     }
     static SDL_Event TextEvent(const char* text) {
@@ -131,8 +138,7 @@ public:
         return event;
     }
 
-    // Draws the widget tree (unless `draw` is false) and reads one pixel
-    // (logical coordinates equal window pixels at GUI size 1.0).
+    // Draws the widget tree (unless `draw` is false) and reads one pixel (at GUI size 1.0 logical = window pixels).
     Rgba Pixel(int x, int y, bool draw = true) {
         if (draw) app->DrawFrame();
         SDL_Rect rect = {x, y, 1, 1};
@@ -141,8 +147,7 @@ public:
         return Rgba{rgba[0], rgba[1], rgba[2], rgba[3]};
     }
 
-    // Saves the frame as a BMP beside the test binary ("frames/NAME.bmp")
-    // for a person to look at; returns the path or "" on failure.
+    // Saves the frame beside the test binary ("frames/NAME.bmp") for a person to look at; "" on failure.
     std::string SaveFrame(const std::string& name) {
         app->DrawFrame();
         int width = 0, height = 0;
@@ -151,9 +156,9 @@ public:
         if (!surface) return {};
         SDL_RenderSetViewport(app->renderer, nullptr);
         char* base = SDL_GetBasePath();
-        std::filesystem::create_directories(std::string(base ? base : "") + "frames");
-        const std::string path = std::string(base ? base : "") + "frames/" + name + ".bmp";
+        const std::string folder = std::string(base ? base : "") + "frames/", path = folder + name + ".bmp";
         SDL_free(base);
+        std::filesystem::create_directories(folder);
         bool saved = SDL_RenderReadPixels(app->renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, surface->pixels,
                                           surface->pitch) == 0 && SDL_SaveBMP(surface, path.c_str()) == 0;
         SDL_FreeSurface(surface);
@@ -162,8 +167,7 @@ public:
 
     std::string Status() const { return app->statusText; }
     std::string ShownStatus() const { return app->statusBar ? app->statusBar->shownText : std::string(); }
-    // Frames until the status bar shows the status text at rest.
-    void SettleStatus(int maxFrames = 60) {
+    void SettleStatus(int maxFrames = 60) {  // frames until the status bar shows the status text at rest
         for (int i = 0; i < maxFrames; ++i) {
             Frame();
             if (app->statusBar && app->statusBar->rollPhase == 0.0f && ShownStatus() == Status()) return;
@@ -201,17 +205,13 @@ protected:
     }
     App* app() { return harness.app; }
     Song& TheSong() { return harness.app->document->song; }
-    void Run(int command) {
-        harness.Command(command);
-        harness.Frame();
-    }
+    void Run(int command) { harness.Run(command); }
     // A key, the frame that handles it and (frames 2) the one running its command.
     void Press(SDL_Keycode sym, Uint16 mod = KMOD_NONE, int frames = 2) {
         harness.KeyDown(sym, mod);
         harness.Frame(frames);
     }
-    // Collects the commands broadcast to the widgets from now on (a window
-    // switch builds new widgets, which drops the listener).
+    // Collects the commands broadcast to the widgets from now on (until a window switch drops the listener).
     std::vector<int>& Listen() {
         GuiItem* listener = new GuiItem();
         listener->w = listener->h = 0;
@@ -223,8 +223,7 @@ protected:
     std::vector<int> commandsHeard;
 };
 
-// A file dialog that answers from a script instead of asking a person: each
-// Open takes the next answer (cancel when none is left); requests are kept.
+// A file dialog answering from a script: each Open takes the next answer (cancel when none is left).
 class ScriptedDialog {
 public:
     ScriptedDialog() {

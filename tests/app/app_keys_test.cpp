@@ -1,5 +1,4 @@
-// Keys and mouse in the frame loop, the shell's own keys and commands, the menu
-// bars' shortcuts, and an open menu drawn over the panes and taking clicks.
+// Keys and mouse in the frame loop, the shell's keys and commands, menu shortcuts, an open menu over the panes.
 #include <array>
 #include <tuple>
 
@@ -37,59 +36,28 @@ protected:
     Target* target = new Target();
 };
 
-// One key nobody takes is handled per frame; a consumed key is dropped and
-// the next one handled in the same frame. The wheel acts as Up and Down.
-TEST_F(AppInput, KeysAndTheWheel) {
-    for (SDL_Keycode key : {SDLK_a, SDLK_F2, SDLK_a, SDLK_F3, SDLK_F4}) harness.KeyDown(key);
-    const struct { int octave; size_t waiting; } frames[] = {{1, 3}, {2, 1}, {3, 0}};
-    for (const auto& frame : frames) {
-        harness.Frame();
-        EXPECT_EQ(app()->currentOctave, frame.octave);
-        EXPECT_EQ(app()->KeyQueue.size(), frame.waiting);
-    }
-    target->consumed = 0;
-    target->keys.clear();
-    for (int y : {1, 0, -2}) harness.Wheel(y);
-    harness.Frame(3);
-    EXPECT_EQ(target->keys, (std::vector<SDL_Keycode>{SDLK_UP, SDLK_DOWN, SDLK_DOWN}));
-    // Blocked keys are discarded.
-    app()->keysBlocked = true;
-    harness.KeyDown(SDLK_F1);
-    harness.Frame();
-    EXPECT_EQ(std::pair(app()->currentOctave, app()->KeyQueue.size()), std::pair(3, size_t(0)));
-}
-
-// A hover is no click; a click focuses and captures, is delivered while held
-// and its release in exactly one frame. After a command (not command 0)
-// clicks pause until the mouse is idle; the command reaches the widgets.
-// A press on empty space takes the focus away and pauses like a command.
-// Keys set their modifier bits; the right button acts as Shift and its
-// release clears every modifier, even one still held.
-TEST_F(AppInput, MouseReachesTheWidgetUnderItAndModifierBits) {
+// A hover is no click; a click focuses, captures, and its release comes once. After a command (not 0), or a press on
+// empty space (which takes the focus), clicks pause until the mouse is idle. Keys set modifier bits; the right button
+// acts as Shift and its release clears them all.
+TEST_F(AppInput, MouseAndModifierBitsKeysAndTheWheel) {
     harness.MouseMove(120, 120);
     harness.Frame();
     EXPECT_EQ(std::pair(target->hovers, target->states.size()), std::pair(1, size_t(0)));
     harness.Command(0);
-    harness.MouseButton(true, 110, 110);
-    harness.Frame(2);
+    harness.Mouse(true, 110, 110, 2);
     EXPECT_EQ(std::tuple(target->states, target->focused, app()->capturedItemId),
               std::tuple(std::vector<int>{1, 1}, true, target->id));
-    harness.MouseButton(false, 110, 110);
-    harness.Frame(2);
+    harness.Mouse(false, 110, 110, 2);
     EXPECT_EQ(std::pair(target->states, app()->mouse.state), std::pair(std::vector<int>{1, 1, 2}, 0));
     std::vector<int> seen;
     target->onCommand = [&](int command) { seen.push_back(command); };
     target->states.clear();
     harness.Command(kCommandStepsInHex);
-    harness.MouseButton(true, 110, 110);
-    harness.Frame();
-    EXPECT_EQ(seen, (std::vector<int>{kCommandStepsInHex}));
-    EXPECT_TRUE(app()->commandSeen);
-    harness.MouseButton(false, 110, 110);
-    harness.Frame(2);  // the release is not delivered either; then idle
+    harness.Mouse(true, 110, 110);
+    EXPECT_EQ(std::pair(seen, app()->commandSeen), std::pair(std::vector<int>{kCommandStepsInHex}, true));
+    harness.Mouse(false, 110, 110, 2);  // the release is not delivered either; then idle
     EXPECT_EQ(std::pair(app()->commandSeen, target->states.empty()), std::pair(false, true));
-    harness.MouseButton(true, 1, 300);  // empty space, left of the pattern editor
-    harness.Frame(2);
+    harness.Mouse(true, 1, 300, 2);  // empty space, left of the pattern editor
     EXPECT_EQ(std::pair(target->focused, app()->commandSeen), std::pair(false, true));
     harness.MouseButton(false, 1, 300);
     for (SDL_Keycode key : {SDLK_RSHIFT, SDLK_LALT}) harness.KeyDown(key);
@@ -104,40 +72,52 @@ TEST_F(AppInput, MouseReachesTheWidgetUnderItAndModifierBits) {
         harness.Frame();
         EXPECT_EQ(ModifierState, down ? kModifierShift : 0);
     }
+    // One untaken key is handled per frame, a consumed one dropped in the same frame; the wheel acts as Up and Down.
+    for (SDL_Keycode key : {SDLK_a, SDLK_F2, SDLK_a, SDLK_F3, SDLK_F4}) harness.KeyDown(key);
+    const struct { int octave; size_t waiting; } frames[] = {{1, 3}, {2, 1}, {3, 0}};
+    for (const auto& frame : frames) {
+        harness.Frame();
+        EXPECT_EQ(std::pair(app()->currentOctave, app()->KeyQueue.size()), std::pair(frame.octave, frame.waiting));
+    }
+    target->consumed = 0;
+    target->keys.clear();
+    for (int y : {1, 0, -2}) harness.Wheel(y);
+    harness.Frame(3);
+    EXPECT_EQ(target->keys, (std::vector<SDL_Keycode>{SDLK_UP, SDLK_DOWN, SDLK_DOWN}));
+    app()->keysBlocked = true;  // blocked keys are discarded
+    harness.KeyDown(SDLK_F1);
+    harness.Frame();
+    EXPECT_EQ(std::pair(app()->currentOctave, app()->KeyQueue.size()), std::pair(3, size_t(0)));
 }
 
 using AppKeys = AppTest;
 
-// A run of keys, each with the shell's state after it: octave, edit skip,
-// edit mode, instrument, its page, song position and window. The new song
-// has four positions; instrument 16 is set before the run.
+// A run of keys, each with the shell's state after it (a song of two positions; instrument 16 at first).
 TEST_F(AppKeys, KeysChangeTheShellsState) {
     struct Step { SDL_Keycode sym; Uint16 mod; std::array<int, 7> state; const char* what; };
     const Step steps[] = {
         {SDLK_F3, KMOD_NUM, {2, 1, 0, 16, 0, 0, kMainWindow}, "F3 picks an octave even with Num Lock"},
         {SDLK_F1, KMOD_LSHIFT, {2, 1, 0, 16, 0, 0, kMainWindow}, "with a modifier it is no octave key"},
         {SDLK_5, KMOD_LCTRL, {2, 5, 0, 16, 0, 0, kMainWindow}, "Ctrl+digit sets the edit skip"},
-        {SDLK_0, KMOD_RCTRL, {2, 0, 0, 16, 0, 0, kMainWindow}, "also 0"},
-        {SDLK_KP_PLUS, 0, {2, 0, 0, 17, 1, 0, kMainWindow}, "keypad + selects the next instrument and page"},
-        {SDLK_DOWN, KMOD_LCTRL, {2, 0, 0, 18, 1, 0, kMainWindow}, "Ctrl+Down too"},
-        {SDLK_KP_MINUS, 0, {2, 0, 0, 17, 1, 0, kMainWindow}, "keypad - the one before"},
-        {SDLK_UP, KMOD_RCTRL, {2, 0, 0, 16, 0, 0, kMainWindow}, "Ctrl+Up too, and the page follows"},
-        {SDLK_KP_MINUS, KMOD_NUM, {2, 0, 0, 15, 0, 0, kMainWindow}, "Num Lock is no modifier here"},
-        {SDLK_KP_MINUS, KMOD_LCTRL, {2, 0, 0, 15, 0, 0, kMainWindow}, "a modifier: not the selector"},
-        {SDLK_DOWN, KMOD_LALT, {2, 0, 0, 15, 0, 1, kMainWindow}, "left Alt+Down: the next position"},
-        {SDLK_DOWN, KMOD_LALT, {2, 0, 0, 15, 0, 2, kMainWindow}, ""},
-        {SDLK_DOWN, KMOD_LALT, {2, 0, 0, 15, 0, 3, kMainWindow}, ""},
-        {SDLK_DOWN, KMOD_LALT, {2, 0, 0, 15, 0, 3, kMainWindow}, "held at the last position"},
-        {SDLK_UP, KMOD_LALT, {2, 0, 0, 15, 0, 2, kMainWindow}, "left Alt+Up: the one before"},
-        {SDLK_ESCAPE, 0, {2, 0, 0, 15, 0, 2, kInstrumentWindow}, "Escape: main to instruments"},
-        {SDLK_F3, KMOD_LALT, {2, 0, 0, 15, 0, 2, kWaveWindow}, "left Alt+F3: to the waves"},
-        {SDLK_KP_PLUS, 0, {2, 0, 0, 15, 0, 2, kWaveWindow}, "which have no instrument selector"},
-        {SDLK_SPACE, 0, {2, 0, 0, 15, 0, 2, kWaveWindow}, "where only Shift+Space toggles edit mode"},
-        {SDLK_SPACE, KMOD_LSHIFT, {2, 0, 1, 15, 0, 2, kWaveWindow}, ""},
-        {SDLK_ESCAPE, 0, {2, 0, 0, 15, 0, 2, kInstrumentWindow}, "Escape: waves to instruments, leaving edit mode"},
+        {SDLK_KP_PLUS, 0, {2, 5, 0, 17, 1, 0, kMainWindow}, "keypad + selects the next instrument and page"},
+        {SDLK_DOWN, KMOD_LCTRL, {2, 5, 0, 18, 1, 0, kMainWindow}, "Ctrl+Down too"},
+        {SDLK_KP_MINUS, 0, {2, 5, 0, 17, 1, 0, kMainWindow}, "keypad - the one before"},
+        {SDLK_UP, KMOD_RCTRL, {2, 5, 0, 16, 0, 0, kMainWindow}, "Ctrl+Up too, and the page follows"},
+        {SDLK_KP_MINUS, KMOD_NUM, {2, 5, 0, 15, 0, 0, kMainWindow}, "Num Lock is no modifier here"},
+        {SDLK_KP_MINUS, KMOD_LCTRL, {2, 5, 0, 15, 0, 0, kMainWindow}, "a modifier: not the selector"},
+        {SDLK_DOWN, KMOD_LALT, {2, 5, 0, 15, 0, 1, kMainWindow}, "left Alt+Down: the next position"},
+        {SDLK_DOWN, KMOD_LALT, {2, 5, 0, 15, 0, 1, kMainWindow}, "held at the last position"},
+        {SDLK_UP, KMOD_LALT, {2, 5, 0, 15, 0, 0, kMainWindow}, "left Alt+Up: the one before"},
+        {SDLK_ESCAPE, 0, {2, 5, 0, 15, 0, 0, kInstrumentWindow}, "Escape: main to instruments"},
+        {SDLK_F3, KMOD_LALT, {2, 5, 0, 15, 0, 0, kWaveWindow}, "left Alt+F3: to the waves"},
+        {SDLK_KP_PLUS, 0, {2, 5, 0, 15, 0, 0, kWaveWindow}, "which have no instrument selector"},
+        {SDLK_SPACE, 0, {2, 5, 0, 15, 0, 0, kWaveWindow}, "where only Shift+Space toggles edit mode"},
+        {SDLK_SPACE, KMOD_LSHIFT, {2, 5, 1, 15, 0, 0, kWaveWindow}, ""},
+        {SDLK_ESCAPE, 0, {2, 5, 0, 15, 0, 0, kInstrumentWindow}, "Escape: waves to instruments, leaving edit mode"},
     };
     App* app = harness.app;
     app->currentInstrument = 16;
+    TheSong().SetSequenceLength(2);
     for (const Step& step : steps) {
         Press(step.sym, step.mod);
         const std::array<int, 7> state = {app->currentOctave, app->editSkip, app->editMode ? 1 : 0,
@@ -145,22 +125,19 @@ TEST_F(AppKeys, KeysChangeTheShellsState) {
                                           int(app->document->song.currentPosition), app->currentWindow};
         EXPECT_EQ(state, step.state) << step.what;
     }
-    // The ends of the instrument range hold.
-    Run(kCommandMainWindow);
+    Run(kCommandMainWindow);  // the ends of the instrument range hold
     for (auto [instrument, key] : {std::pair{31, SDLK_KP_PLUS}, std::pair{1, SDLK_KP_MINUS}}) {
         app->currentInstrument = instrument;
         Press(key);
         EXPECT_EQ(app->currentInstrument, instrument);
     }
-    // A position past the end of an emptied sequence shows no patterns.
-    TheSong().SetSequenceLength(0);
-    TheSong().restartPosition = 0;
+    TheSong().SetSequenceLength(0);  // an emptied sequence: Alt+Up goes to the restart position
+    TheSong().currentPosition = 2;  // with a sequence Alt+Up would give 1
     Press(SDLK_UP, KMOD_LALT);
-    EXPECT_EQ(TheSong().currentPosition, 0u);
+    EXPECT_EQ(std::pair(TheSong().currentPosition, TheSong().restartPosition), std::pair(0u, 0u));
 }
 
-// Window size after each size command; the open window is rebuilt in place.
-// Each window is saved at each size for a person to look at.
+// Window size after each size command; the open window is rebuilt in place; each window is drawn at each size.
 TEST_F(AppKeys, GuiSizeCommandsResizeTheWindowAndAreStored) {
     struct Step { int command, width, height, guiSize, logicalWidth; };
     const Step steps[] = {
@@ -173,8 +150,7 @@ TEST_F(AppKeys, GuiSizeCommandsResizeTheWindowAndAreStored) {
     App* app = harness.app;
     Run(kCommandWaveWindow);
     for (const Step& step : steps) {
-        harness.Command(step.command);
-        harness.Frame(2);  // "Wide Gui" re-posts the GuiSize command
+        harness.Run(step.command, 2);  // "Wide Gui" re-posts the GuiSize command
         int width = 0, height = 0, logicalWidth = 0, logicalHeight = 0;
         SDL_GetWindowSize(app->window, &width, &height);
         SDL_RenderGetLogicalSize(app->renderer, &logicalWidth, &logicalHeight);
@@ -187,8 +163,7 @@ TEST_F(AppKeys, GuiSizeCommandsResizeTheWindowAndAreStored) {
             EXPECT_FALSE(harness.SaveFrame(name + "_window_" + std::to_string(step.width)).empty());
         }
     }
-    harness.Command(kCommandQuit);
-    EXPECT_TRUE(harness.Frame());
+    EXPECT_TRUE(harness.Run(kCommandQuit));
 }
 
 class MenuBar : public AppTest {
@@ -200,8 +175,7 @@ protected:
     }
 };
 
-// Keys through the real key flow, each with the commands it posts (a window
-// switch builds new widgets, which see no command) and the window after it.
+// Keys through the real key flow, each with the commands it posts and the window after it.
 TEST_F(MenuBar, ShortcutsPostTheirCommandsThroughTheKeyFlow) {
     struct Step { SDL_Keycode sym; Uint16 mod; std::vector<int> commands; const char* what; int window = kMainWindow; };
     const Step steps[] = {
@@ -243,15 +217,13 @@ TEST_F(MenuBar, OpenMenuIsDrawnOverThePanesAndTakesClicks) {
     play->OnFocusLost();
     harness.Frame();
     EXPECT_EQ(harness.Pixel(rect.x + rect.w - 5, rect.y + rect.h - 5), (Rgba{255, 0, 0, 255}));
-    // A click on the title opens a menu, a click on "Waves" runs it.
-    ButtonMenu* windowMenu = Menu("Window");
+    ButtonMenu* windowMenu = Menu("Window");  // a click on the title opens a menu, a click on "Waves" runs it
     harness.Click(windowMenu->AbsoluteRect().x + 2, windowMenu->AbsoluteRect().y + 2);
     ASSERT_TRUE(windowMenu->IsOpen());
     SDL_Rect entry = windowMenu->dropDown->children.at(1)->AbsoluteRect();
     windowMenu->dropDown->children.at(1)->OnHover();
     EXPECT_EQ(harness.Pixel(entry.x + 2, entry.y), (Rgba{200, 200, 200, 255}));  // the hovered entry
-    harness.MouseButton(true, entry.x + 4, entry.y + 4);
-    harness.Frame(2);
+    harness.Mouse(true, entry.x + 4, entry.y + 4, 2);
     EXPECT_EQ(app()->currentWindow, kWaveWindow);
     harness.MouseButton(false, entry.x + 4, entry.y + 4);
     Run(kCommandMainWindow);
@@ -263,17 +235,13 @@ TEST_F(MenuBar, OpenMenuIsDrawnOverThePanesAndTakesClicks) {
     harness.Frame();
     GuiItem* picker = app()->items.front();
     const SDL_Rect pick = picker->AbsoluteRect();
-    harness.MouseButton(true, pick.x + 10, pick.y);
-    harness.Frame(3);
+    harness.Mouse(true, pick.x + 10, pick.y, 3);
     EXPECT_EQ(std::pair(app()->background, app()->items.front() == picker), std::pair(Rgba{255, 255, 255, 255}, false));
     // The release after the pick ends that click: the next one opens a menu.
-    harness.MouseButton(false, pick.x + 10, pick.y);
-    harness.Frame(2);
+    harness.Mouse(false, pick.x + 10, pick.y, 2);
     const SDL_Rect title = Menu("Window")->AbsoluteRect();
-    harness.MouseButton(true, title.x + 2, title.y + 2);
-    harness.Frame();
-    harness.MouseButton(false, title.x + 2, title.y + 2);
-    harness.Frame();
+    harness.Mouse(true, title.x + 2, title.y + 2);
+    harness.Mouse(false, title.x + 2, title.y + 2);
     EXPECT_TRUE(Menu("Window")->IsOpen());
 }
 

@@ -1,5 +1,4 @@
-// File dialogs: filter lists, the desktop dialogs' arguments, running a dialog
-// program, the outcomes and their lines, and the built-in typed-path prompt.
+// File dialogs: filter lists and the desktop dialogs' arguments, the outcomes, the built-in typed-path prompt.
 #include <cstdlib>
 #include <filesystem>
 
@@ -18,7 +17,7 @@ DialogRequest Request(const char* filter, bool save) {
 }
 
 // Each filter list as the two desktop dialogs are given it ("" = broken).
-TEST(FileDialogs, FilterListsAndTheDesktopDialogsArguments) {
+TEST(FileDialogs, FilterListsDesktopDialogsArgumentsAndOutcomes) {
     using Args = std::vector<std::string>;
     struct Case { const char* filter; bool save; Args zenity; std::string kdialog; };
     const Case cases[] = {
@@ -52,22 +51,16 @@ TEST(FileDialogs, FilterListsAndTheDesktopDialogsArguments) {
     int exitCode = -2;
     ASSERT_TRUE(RunDialogProgram({"sh", "-c", "printf '/tmp/s\\303\\266ng.qnt\\n'; echo noise >&2"}, &output,
                                  &exitCode));
-    EXPECT_EQ(exitCode, 0);
-    EXPECT_EQ(output, "/tmp/s\xc3\xb6ng.qnt\n");  // UTF-8 passes through untouched, standard error is not kept
-    ASSERT_TRUE(RunDialogProgram({"sh", "-c", "exit 1"}, &output, &exitCode));
-    EXPECT_EQ(exitCode, 1);
+    EXPECT_EQ(std::pair(exitCode, output), std::pair(0, std::string("/tmp/s\xc3\xb6ng.qnt\n")));  // UTF-8 kept
+    EXPECT_TRUE(RunDialogProgram({"sh", "-c", "exit 1"}, &output, &exitCode) && exitCode == 1) << exitCode;
     EXPECT_FALSE(RunDialogProgram({"quillnote-no-such-dialog-program"}, &output, &exitCode));
-}
-
-// Each answer of the dialog: what Open returns, the lines it prints, the
-// path it keeps and the error text kept for the caller (cut to 255).
-TEST(FileDialogs, OutcomesArePrintedAndKept) {
+    // Each answer of the dialog: what Open returns and prints, the path it keeps and the error kept (cut to 255).
     ScriptedDialog dialog;
     const std::string longError(400, 'e');
-    struct Case {
+    struct Outcome {
         DialogOutcome outcome; std::string text; const char* filter; bool ok; std::string printed, path, error;
     };
-    const Case cases[] = {
+    const Outcome outcomes[] = {
         {DialogOutcome::kOk, "/music/tune.qnt", "qnt", true, "Success!\n/music/tune.qnt\n", "/music/tune.qnt", ""},
         {DialogOutcome::kCancel, "", "qnt", false, "User pressed cancel.\n", "", ""},
         {DialogOutcome::kError, "No dialog.", "ins", false, "Error: No dialog.\n", "", "No dialog."},
@@ -77,7 +70,7 @@ TEST(FileDialogs, OutcomesArePrintedAndKept) {
         {DialogOutcome::kOk, "never asked", "mod;", false, "Error: Error parsing filters.\n", "", ""},
     };
     FileReq request;
-    for (const Case& c : cases) {
+    for (const Outcome& c : outcomes) {
         dialog.answers.assign(1, {c.outcome, c.text});
         ::testing::internal::CaptureStdout();
         EXPECT_EQ(request.Open(c.filter, false), c.ok);
@@ -85,10 +78,15 @@ TEST(FileDialogs, OutcomesArePrintedAndKept) {
         EXPECT_EQ(request.Path() ? std::string(request.Path()) : std::string(), c.path);
         EXPECT_EQ(c.error.empty() ? "" : std::string(FileDialogError()), c.error);
     }
-    EXPECT_EQ(dialog.requests.size(), std::size(cases) - 1);  // a broken list never reaches the dialog
+    EXPECT_EQ(dialog.requests.size(), std::size(outcomes) - 1);  // a broken list never reaches the dialog
 }
 
-TEST(FileDialogs, PathPromptEditsByCharacter) {
+// The typed-path prompt edits by character; in the program its events come through SDL's queue, key releases and a
+// quit are kept for the program; its box, 600 wide and centred, has its border from x 20 to 619 at y 244.
+TEST(FileDialogs, PathPromptByItselfAndInTheProgram) {
+    AppHarness harness;
+    ASSERT_TRUE(harness.started);
+    harness.Frame(2);
     auto key = [](SDL_Keycode sym, Uint16 mod = KMOD_NONE) { return AppHarness::KeyEvent(sym, mod); };
     auto text = AppHarness::TextEvent;
     PathPrompt prompt(Request("qnt", false));
@@ -97,47 +95,33 @@ TEST(FileDialogs, PathPromptEditsByCharacter) {
     for (const SDL_Event& event : {key(SDLK_u, KMOD_LCTRL), text("s\xc3\xb6"), text("x"), key(SDLK_BACKSPACE),
                                    key(SDLK_BACKSPACE)})
         prompt.HandleEvent(event);
-    EXPECT_EQ(std::pair(prompt.text, prompt.finished), std::pair(std::string("s"), false));  // both bytes go
-    EXPECT_TRUE(prompt.HandleEvent(key(SDLK_RETURN)));
-    EXPECT_EQ(prompt.outcome, DialogOutcome::kOk);
+    EXPECT_EQ(std::pair(prompt.text, prompt.finished), std::pair(std::string("s"), false));
+    EXPECT_TRUE(prompt.HandleEvent(key(SDLK_RETURN)) && prompt.outcome == DialogOutcome::kOk);
     PathPrompt cancelled(Request("qnt", true));
-    EXPECT_TRUE(cancelled.HandleEvent(key(SDLK_ESCAPE)));
-    EXPECT_EQ(cancelled.outcome, DialogOutcome::kCancel);
+    EXPECT_TRUE(cancelled.HandleEvent(key(SDLK_ESCAPE)) && cancelled.outcome == DialogOutcome::kCancel);
     const char* home = std::getenv("HOME");
     EXPECT_EQ(PathPrompt::ExpandHome("~/a.qnt"), (home && *home ? std::string(home) : "~") + "/a.qnt");
     EXPECT_EQ(PathPrompt::ExpandHome("/x/~/a.qnt"), "/x/~/a.qnt");
     EXPECT_EQ(PathPrompt::FilterText(Request("mod,xm;wav", false)), "Files: *.mod *.xm *.wav");
     EXPECT_EQ(PathPrompt::FilterText(Request("", false)), "Files: any");
-}
-
-// The prompt inside the running program: typed events arrive through SDL's
-// queue while the frame loop waits for it; key releases and a quit are kept
-// for the program. It draws a framed box 600 wide, centred: its border runs
-// from x 20 to 619 at y 244.
-TEST(FileDialogs, PathPromptInTheProgram) {
-    AppHarness harness;
-    ASSERT_TRUE(harness.started);
-    harness.Frame(2);
     harness.KeyDown(SDLK_u, KMOD_LCTRL);
     harness.Text("typed");
     harness.KeyDown(SDLK_RETURN);
     harness.KeyUp(SDLK_LCTRL);
     std::string path, error;
-    EXPECT_EQ(RunPathPrompt(Request("qnt", true), &path, &error), DialogOutcome::kOk);
-    EXPECT_EQ(path, "typed");
+    EXPECT_TRUE(RunPathPrompt(Request("qnt", true), &path, &error) == DialogOutcome::kOk && path == "typed") << path;
     ModifierState = kModifierCtrl;
     harness.Frame();  // the handed-back key release clears Ctrl
     EXPECT_EQ(ModifierState & kModifierCtrl, 0);
-    PathPrompt prompt(Request("qnt", false));
+    PathPrompt shown(Request("qnt", false));
     harness.app->DrawFrame();
-    prompt.Draw(640, 592);
+    shown.Draw(640, 592);
     const Rgba border = harness.Pixel(20, 244, false);
     EXPECT_EQ((std::vector<int>{border.r, border.g}), (std::vector<int>{235, 235}));
     harness.SaveFrame("path_prompt");
     harness.PushType(SDL_QUIT);
     path.clear();
-    EXPECT_EQ(RunPathPrompt(Request("qnt", false), &path, &error), DialogOutcome::kCancel);
-    EXPECT_TRUE(path.empty());
+    EXPECT_TRUE(RunPathPrompt(Request("qnt", false), &path, &error) == DialogOutcome::kCancel && path.empty()) << path;
     EXPECT_TRUE(harness.Frame());
 }
 

@@ -1,5 +1,4 @@
-// Live playback (the device paused: a test drives the callback a tick per call)
-// against the offline render; "Export Wav" and "Export Amiga EXE"; last, the
+// Live playback (a test drives the callback a tick per call) against the offline render; the exports; last, the
 // device on its own thread, which tools/tsan_check.sh runs under ThreadSanitizer.
 #include <algorithm>
 #include <cstdlib>
@@ -25,8 +24,7 @@ protected:
         App::AudioCallback(app(), reinterpret_cast<Uint8*>(frames.data()), kTickBytes);
         return frames;
     }
-    // A song whose four voices play notes of the default instrument at
-    // different rows of two patterns, over four positions.
+    // Four voices play the default instrument at different rows of two patterns, over four positions.
     void WriteTune() {
         Song& song = TheSong();
         for (int position = 0; position < 4; ++position)
@@ -43,11 +41,7 @@ protected:
     }
 };
 
-// Each transport command from a set place, after some ticks and an
-// optional second command. F00 (stop) on the start row of pattern 1 when
-// `stopRow`. Expected row -1: not checked.
-// A note key sounds the current instrument with the position's transpose in
-// the main window; in the wave window the current wave plainly, at full sustain.
+// A note key sounds the instrument with the position's transpose; in the wave window the wave plainly, at full sustain.
 TEST_F(Playback, PreviewOfTheInstrumentAndOfTheWave) {
     WriteTune();
     TheSong().Position(0)[2].transpose = -5;
@@ -69,6 +63,7 @@ TEST_F(Playback, PreviewOfTheInstrumentAndOfTheWave) {
     EXPECT_GT(loud, 1000);
 }
 
+// Each transport command from a set place, after ticks and a second command; F00 on row 9 when `stopRow`; row -1: any.
 TEST_F(Playback, TransportCommandsTable) {
     struct Case { int command; uint32_t position; int row, ticks, then; bool stopRow, playing;
                   uint32_t positionAfter; int rowAfter, markRow; };
@@ -79,7 +74,6 @@ TEST_F(Playback, TransportCommandsTable) {
         {kCommandPlaySongFromCursor, 1, 10, 0, 0, false, true, 1, 10, 10},
         {kCommandPlaySongFromCursor, 1, 10, 6 * 70, kCommandStopSong, false, false, 1, 10, -1},  // returns
         {kCommandPlayPatternFromCursor, 0, 8, 6 * 4, kCommandStopKeepCursor, false, false, 0, 12, -1},
-        {kCommandPlayOneRow, 1, 5, 0, 0, false, false, 1, 6, -1},
         {kCommandPlayOneRow, 0, 9, 0, 0, true, false, 0, 10, -1},   // must not wait for a row end
         {kCommandPlayPattern, 3, 0, 64 * 6 * 3, 0, false, true, 3, -1, -1},  // the last position repeats
         {kCommandStopSong, 0, 30, 0, 0, false, false, 0, 30, -1},  // a second stop has no marks to return to
@@ -94,57 +88,22 @@ TEST_F(Playback, TransportCommandsTable) {
         Run(c.command);
         for (int tick = 0; tick < c.ticks; ++tick) Tick();
         if (c.then) Run(c.then);
-        EXPECT_EQ(Player().playing, c.playing);
-        EXPECT_EQ(TheSong().currentPosition, c.positionAfter);
-        EXPECT_EQ(c.rowAfter < 0 ? -1 : Player().row, c.rowAfter);
-        EXPECT_EQ(app()->cursorMarkRow, c.markRow);
+        EXPECT_EQ(std::tuple(Player().playing, TheSong().currentPosition, c.rowAfter < 0 ? -1 : Player().row,
+                             app()->cursorMarkRow), std::tuple(c.playing, c.positionAfter, c.rowAfter, c.markRow));
         EXPECT_EQ(c.command == kCommandPlayOneRow && Player().stopAfterRow != 0, false);
     }
 }
 
-// The scope history holds the mono mix of each frame (truncated toward zero);
-// Mono makes both channels equal. While an export owns the song the callback
+// After "Play Song" from position 0 the callback's buffers are, frame for frame, the offline render's first ticks.
+// The scope holds each frame's mono mix; Mono makes both channels equal. While an export owns the song the callback
 // writes silence and moves nothing; a short device buffer gets the tick's start.
-TEST_F(Playback, ScopeStereoModesAndTheCallbacksEdgeCases) {
-    WriteTune();
-    TheSong().Position(0)[0].transpose = 3;  // the left side differs from the right
-    Run(kCommandPlaySong);
-    for (int mode : {kCommandFullStereo, kCommandMono}) {
-        Run(mode);
-        std::vector<int16_t> last;
-        for (int i = 0; i < 60; ++i) last = Tick();
-        int differing = 0;
-        for (int frame = 0; frame < kFramesPerTick; ++frame) {
-            const int left = last[2 * frame], right = last[2 * frame + 1];
-            const int64_t index = (app()->scopeCounter - kFramesPerTick + frame) % kScopeHistorySize;
-            ASSERT_EQ(app()->scopeHistory[index], (left + right) / 2) << frame;
-            differing += left != right;
-        }
-        EXPECT_EQ(differing > 0, mode == kCommandFullStereo);
-    }
-    auto state = [&] { return std::tuple(Player().row, Player().tickCounter, app()->scopeCounter); };
-    const auto was = state();
-    app()->exportBusy = 1;
-    const std::vector<int16_t> silent = Tick();
-    app()->exportBusy = 0;
-    EXPECT_EQ(silent, std::vector<int16_t>(silent.size(), 0));
-    EXPECT_EQ(state(), was);
-    std::vector<int16_t> frames(64, 0x5555);
-    App::AudioCallback(app(), reinterpret_cast<Uint8*>(frames.data()), 64 * 2);
-    EXPECT_TRUE(std::equal(frames.begin(), frames.end(), app()->audioBuffer));
-}
-
-// The offline render ("Export Wav") and the live callback run the same tick
-// loop: after "Play Song" from a stopped song at position 0 the callback's
-// buffers are, frame for frame, the render's first ticks.
-TEST_F(Playback, CallbackFramesEqualTheOfflineRender) {
+TEST_F(Playback, CallbackFramesEqualTheOfflineRenderScopeAndStereoModes) {
     WriteTune();
     TheSong().Pattern(2)[30].SetCommand(0xC);  // a volume change on the way
     TheSong().Pattern(2)[30].SetParameter(20);
     Run(kCommandHalfStereo);
     std::vector<uint8_t> image;
     ASSERT_TRUE(app()->WriteSongImage(image));
-    // The same song loaded the way the command-line renderer loads it.
     OfflineSong offline;
     ASSERT_TRUE(offline.Load(image));
     SongRender render;
@@ -164,9 +123,33 @@ TEST_F(Playback, CallbackFramesEqualTheOfflineRender) {
         }
     }
     EXPECT_GT(loud, 1000);
+    TheSong().Position(0)[0].transpose = 3;  // the left side differs from the right
+    TheSong().currentPosition = 0;
+    Run(kCommandStopSong);
+    Run(kCommandPlaySong);
+    for (int mode : {kCommandFullStereo, kCommandMono}) {
+        Run(mode);
+        std::vector<int16_t> last;
+        for (int i = 0; i < 60; ++i) last = Tick();
+        int differing = 0;
+        for (int frame = 0; frame < kFramesPerTick; ++frame) {
+            const int left = last[2 * frame], right = last[2 * frame + 1];
+            const int64_t index = (app()->scopeCounter - kFramesPerTick + frame) % kScopeHistorySize;
+            ASSERT_EQ(app()->scopeHistory[index], (left + right) / 2) << frame;
+            differing += left != right;
+        }
+        EXPECT_EQ(differing > 0, mode == kCommandFullStereo);
+    }
+    auto state = [&] { return std::tuple(Player().row, Player().tickCounter, app()->scopeCounter); };
+    const auto was = state();
+    app()->exportBusy = 1;
+    const std::vector<int16_t> silent = Tick();
+    app()->exportBusy = 0;
+    EXPECT_EQ(std::pair(silent, state()), std::pair(std::vector<int16_t>(silent.size(), 0), was));
+    std::vector<int16_t> shortBuffer(64, 0x5555);
+    App::AudioCallback(app(), reinterpret_cast<Uint8*>(shortBuffer.data()), 64 * 2);
+    EXPECT_TRUE(std::equal(shortBuffer.begin(), shortBuffer.end(), app()->audioBuffer));
 }
-
-const std::string kDemoSong = std::string(QUILLNOTE_SOURCE_DIR) + "/songs/demo.qnt";
 
 uint32_t Le32(const std::string& bytes, size_t at) {
     uint32_t value = 0;
@@ -186,7 +169,7 @@ struct EveryTickFrames {
     }
 };
 
-TEST(WavExport, CancelChangesNothingAndTheExportIsTheOfflineRender) {
+TEST(Export, WavIsTheOfflineRenderAmigaExeTheSavedSongAbortAndClosingKeepWholeTicks) {
     const std::pair<const char*, const char*> names[] = {
         {"song", "song.wav"}, {"a.wav", "a.wav"}, {".wav", ".wav.wav"}, {"x.WAV", "x.WAV.wav"}};
     for (const auto& [chosen, written] : names) EXPECT_EQ(WavFilePath(chosen), written) << chosen;
@@ -198,19 +181,16 @@ TEST(WavExport, CancelChangesNothingAndTheExportIsTheOfflineRender) {
     ScriptedDialog dialog;
     dialog.Cancel();
     const std::string statusBefore = h.Status();
-    h.Command(kCommandExportWav);
-    h.Frame();
+    h.Run(kCommandExportWav);
     EXPECT_EQ(std::pair(h.app->IsPlaying(), h.Status()), std::pair(true, statusBefore));
     dialog.Choose("out");
     {
         EveryTickFrames nested(nullptr);  // the panel redrawn after every tick changes no byte
-        h.Command(kCommandExportWav);
-        h.Frame();
+        h.Run(kCommandExportWav);
     }
     EXPECT_EQ(std::tuple(dialog.requests.at(1).save, h.Status(), h.app->IsPlaying(),
                          h.app->document->song.currentPosition, h.app->exportBusy.load()),
               std::tuple(true, std::string("Wav exported."), false, 2u, 0));
-    // The same file loaded and rendered the way the command line does.
     const std::string file = h.ReadFile(kDemoSong);
     std::vector<uint8_t> image(file.begin(), file.end());
     OfflineSong offline;
@@ -220,16 +200,36 @@ TEST(WavExport, CancelChangesNothingAndTheExportIsTheOfflineRender) {
     const std::string exported = h.ReadFile("out.wav");
     EXPECT_GT(exported.size(), 44u + 4u * 48000u * 40u);
     EXPECT_TRUE(exported == h.ReadFile("reference.wav"));
-}
-
-// Abort during the render, with clicks on the menus, a second export, Play
-// and Undo pushed meanwhile: only the panel takes the mouse, commands are
-// dropped, and the frames rendered so far are a valid file of whole ticks.
-TEST(WavExport, AbortWritesWholeTicksAndNothingElseRunsMeanwhile) {
-    AppHarness h;
-    ASSERT_TRUE(h.started);
-    h.Frame();
-    ScriptedDialog dialog;
+    // "Export Amiga EXE" writes what "Save Song" writes and starts the script, leaving the song's state alone.
+    std::filesystem::create_directory("utils");
+    h.WriteFile("utils/make_exe.sh", "#!/bin/sh\necho started >> utils/started\n");
+    chmod("utils/make_exe.sh", 0755);
+    SetFixedText(h.app->document->title, sizeof(h.app->document->title), "exported");
+    h.app->document->song.Pattern(1)[0].SetNote(25);
+    const bool changed = h.app->SongChanged();
+    auto waitFor = [&](const std::function<bool()>& done) {
+        for (int wait = 0; wait < 500 && !done(); ++wait) {
+            SDL_Delay(10);
+            h.Frame();
+        }
+    };
+    for (size_t run = 1; run <= 2; ++run) {
+        h.Run(kCommandExportAmigaExe);
+        waitFor([&] { return h.ReadFile("utils/started").size() >= 8 * run; });
+        EXPECT_EQ(h.ReadFile("utils/started").size(), 8 * run);
+    }
+    waitFor([&] { return h.app->childProcesses.empty(); });
+    EXPECT_EQ(std::tuple(h.app->childProcesses.empty(), h.app->songPath[0], h.app->SongChanged()),
+              std::tuple(true, '\0', changed));
+    dialog.Choose("saved.qnt");
+    h.Run(kCommandSaveSongAs);
+    EXPECT_TRUE(h.ReadFile("utils/song.qnt") == h.ReadFile("saved.qnt"));
+    std::filesystem::remove_all("utils");
+    h.Run(kCommandExportAmigaExe);
+    EXPECT_EQ(h.Status(), "Failed. Could not save song.");
+    // Abort during the render with clicks and commands pushed: only the panel takes the mouse, commands are dropped,
+    // the file holds whole ticks. Closing the window aborts too, then quits; a failed write is reported.
+    const size_t asked = dialog.requests.size();
     dialog.Choose("abort.wav");
     const int abortX = h.app->logicalWidth / 2, abortY = (h.app->logicalHeight + kExportPanelHeight) / 2 - 17;
     Rgba during = {};
@@ -245,8 +245,7 @@ TEST(WavExport, AbortWritesWholeTicksAndNothingElseRunsMeanwhile) {
             h.MouseButton(false, abortX, abortY);
         }
     });
-    h.Command(kCommandExportWav);
-    h.Frame();
+    h.Run(kCommandExportWav);
     EXPECT_EQ(h.Status(), "Wav export aborted.");
     for (GuiItem* title : h.app->menuBar->children) EXPECT_TRUE(title->children.empty());
     Rgba after = h.Pixel(abortX, abortY - 16);
@@ -257,65 +256,20 @@ TEST(WavExport, AbortWritesWholeTicksAndNothingElseRunsMeanwhile) {
     EXPECT_EQ((std::vector<size_t>{Le32(wav, 4), data, data % (4 * kFramesPerTick)}),
               (std::vector<size_t>{wav.size() - 8, wav.size() - 44, 0}));
     EXPECT_TRUE(ticks >= 6 && ticks <= 8) << ticks;
-    // Nothing pushed during the export runs afterwards.
-    h.Frame(3);
-    EXPECT_EQ(std::pair(dialog.requests.size(), h.app->IsPlaying()), std::pair(size_t(1), false));
-}
-
-TEST(WavExport, ClosingTheWindowAbortsThenQuitsAndAFailedWriteIsReported) {
-    AppHarness h;
-    ASSERT_TRUE(h.started);
-    ScriptedDialog dialog;
+    h.Frame(3);  // nothing pushed during the export runs afterwards
+    EXPECT_EQ(std::pair(dialog.requests.size(), h.app->IsPlaying()), std::pair(asked + 1, false));
     dialog.Choose("missing-folder/x.wav");
-    h.Command(kCommandExportWav);
-    h.Frame();
+    h.Run(kCommandExportWav);
     EXPECT_EQ(h.Status(), "Failed. Could not write wav.");
     dialog.Choose("closed.wav");
-    EveryTickFrames frames([&](int frame) { if (frame == 3) h.PushType(SDL_QUIT); });
-    h.Command(kCommandExportWav);
-    EXPECT_TRUE(h.Frame(2));
+    ExportPanelSettings::onFrame = [&](int frame) { if (frame == 3) h.PushType(SDL_QUIT); };
+    EXPECT_TRUE(h.Run(kCommandExportWav, 2));
     EXPECT_EQ(Le32(h.ReadFile("closed.wav"), 40), 3u * 4u * kFramesPerTick);
-}
-
-TEST(AmigaExport, WritesWhatSaveSongWritesAndStartsTheScript) {
-    AppHarness h;
-    ASSERT_TRUE(h.started);
-    std::filesystem::create_directory("utils");
-    h.WriteFile("utils/make_exe.sh", "#!/bin/sh\necho started >> utils/started\n");
-    chmod("utils/make_exe.sh", 0755);
-    SetFixedText(h.app->document->title, sizeof(h.app->document->title), "exported");
-    h.app->document->song.Pattern(1)[0].SetNote(25);
-    const bool changed = h.app->SongChanged();
-    auto waitFor = [&](const std::function<bool()>& done) {
-        for (int wait = 0; wait < 500 && !done(); ++wait) {
-            SDL_Delay(10);
-            h.Frame();
-        }
-    };
-    for (size_t run = 1; run <= 2; ++run) {
-        h.Command(kCommandExportAmigaExe);
-        h.Frame();
-        waitFor([&] { return h.ReadFile("utils/started").size() >= 8 * run; });
-        EXPECT_EQ(h.ReadFile("utils/started").size(), 8 * run);
-    }
-    waitFor([&] { return h.app->childProcesses.empty(); });
-    EXPECT_EQ(std::tuple(h.app->childProcesses.empty(), h.app->songPath[0], h.app->SongChanged()),
-              std::tuple(true, '\0', changed));
-    ScriptedDialog dialog;
-    dialog.Choose("saved.qnt");
-    h.Command(kCommandSaveSongAs);
-    h.Frame();
-    EXPECT_TRUE(h.ReadFile("utils/song.qnt") == h.ReadFile("saved.qnt"));
-    std::filesystem::remove_all("utils");
-    h.Command(kCommandExportAmigaExe);
-    h.Frame();
-    EXPECT_EQ(h.Status(), "Failed. Could not save song.");
 }
 
 using AudioThread = Playback;
 
-// Application keys and commands, and edits typed into the pattern and sequence
-// panes (Alt+2 switches them) in edit mode, while the callback plays on its thread.
+// Keys, commands and edits typed into the pattern and sequence panes while the callback plays on its thread.
 TEST_F(AudioThread, PlaysWhileKeysArePushed) {
     WriteTune();
     App* app = harness.app;

@@ -1,5 +1,4 @@
-// Nothing lost: loading and saving songs, backups (rotation, the crash path,
-// autosave, the note after a run that did not end), the unsaved-changes question.
+// Nothing lost: loading and saving songs, backups, the crash path, autosave, the unsaved-changes question.
 #include <algorithm>
 #include <chrono>
 #include <tuple>
@@ -17,10 +16,8 @@ namespace {
 
 using SongFiles = AppTest;
 
-// A run of file commands, each with the dialog's answer ("" asks nothing,
-// "-" cancels, "!" fails), the title set before it and what it leaves: the
-// status ("before" = unchanged), the remembered path, the title and whether a
-// muted voice stays muted. tune.qnt holds "second" when loaded at the end.
+// File commands, each with the dialog's answer ("" asks nothing, "-" cancels, "!" fails) and what it leaves
+// ("before": status unchanged); tune.qnt holds "second" when loaded at the end.
 TEST_F(SongFiles, CommandsAnswersAndWhatTheyLeave) {
     std::filesystem::create_directories("folder.qnt/inside");  // in the way of the rename
     AppHarness::WriteFile("junk.qnt", "QNX this is not a song at all, not even close");
@@ -33,7 +30,6 @@ TEST_F(SongFiles, CommandsAnswersAndWhatTheyLeave) {
         {kCommandSaveSong, "tune", nullptr, saved, "tune.qnt"},  // the extension is added
         {kCommandSaveSong, "", "second", saved, "tune.qnt"},  // the remembered path: no question
         {kCommandSaveSongAs, "two", nullptr, "before", "two.qnt"},  // always asks, says nothing
-        {kCommandSaveSongAs, "-", nullptr, "before", "two.qnt"},
         {kCommandSaveSongAs, "folder.qnt", nullptr, failed, "two.qnt"},
         {kCommandSaveSongAs, "missing/tune.qnt", nullptr, failed, "two.qnt"},
         {kCommandLoadSong, "-", "current", "before", "two.qnt"},
@@ -59,24 +55,23 @@ TEST_F(SongFiles, CommandsAnswersAndWhatTheyLeave) {
         if (answer == "!") dialog.Fail("File dialog box show failed.");
         if (answer.size() > 1) dialog.Choose(answer);
         Run(step.command);
-        EXPECT_EQ(harness.Status(), step.status);
-        EXPECT_STREQ(harness.app->songPath, step.path);
         ASSERT_EQ(dialog.requests.size(), asked + (answer.empty() ? 0 : 1));
         EXPECT_EQ(dialog.requests.back().save, step.command != kCommandLoadSong);
         EXPECT_EQ(dialog.requests.back().groups.at(0).extensions, std::vector<std::string>{"qnt"});
+        // A load clears the mutes, the marks and the undo history (the next key stores the first state).
         const bool loaded = step.status == "Song loaded.";
-        EXPECT_EQ(FixedText(harness.app->document->title, kTitleLength), loaded ? "second" : title);
-        EXPECT_EQ(harness.app->replayer->voices[3].muted, loaded ? 0 : 1);
-        EXPECT_EQ(loaded ? harness.app->cursorMarkRow : -1, -1);
-        EXPECT_EQ(loaded ? harness.app->undo.song.current() : -1, -1);  // the next key makes it the first state
+        EXPECT_EQ(std::tuple(harness.Status(), std::string(harness.app->songPath),
+                             FixedText(harness.app->document->title, kTitleLength),
+                             int(harness.app->replayer->voices[3].muted), loaded ? harness.app->cursorMarkRow : -1,
+                             loaded ? harness.app->undo.song.current() : -1),
+                  std::tuple(step.status, std::string(step.path), loaded ? "second" : title, loaded ? 0 : 1, -1, -1));
         EXPECT_TRUE(step.command != kCommandLoadSong || !harness.app->IsPlaying());  // even a cancelled load stops
     }
     EXPECT_STREQ(FileDialogError(), "File dialog box show failed.");
     EXPECT_EQ(std::pair(TheSong().Pattern(1)[3].Note(), TheSong().Pattern(1)[3].Instrument()), std::pair(30, 2));
     EXPECT_EQ(harness.app->replayer->song, &TheSong());  // the editable song plays, not the file's image
     EXPECT_TRUE(std::filesystem::is_directory("folder.qnt/inside"));
-    // Only whole songs are left: no temporary files, no name without ".qnt".
-    std::vector<std::string> files;
+    std::vector<std::string> files;  // only whole songs are left: no temporary files, no name without ".qnt"
     for (const auto& entry : std::filesystem::directory_iterator("."))
         if (entry.is_regular_file()) files.push_back(entry.path().filename().string());
     std::sort(files.begin(), files.end());
@@ -84,8 +79,7 @@ TEST_F(SongFiles, CommandsAnswersAndWhatTheyLeave) {
     EXPECT_EQ(AppHarness::ReadFile("two.qnt").substr(0, 3), "QNT");
 }
 
-// A store in a folder two levels below a fresh one: it keeps the newest
-// five, and a process really killed by a signal writes the published image.
+// A store two folders deep keeps the newest five; a process killed by a signal writes the published image.
 TEST(BackupStoreTest, KeepsTheNewestFiveAndAFatalSignalWritesThePublishedImage) {
     char pattern[] = "/tmp/qn_backup_XXXXXX";
     const std::string top = mkdtemp(pattern), folder = top + "/deep/backup";
@@ -110,18 +104,14 @@ TEST(BackupStoreTest, KeepsTheNewestFiveAndAFatalSignalWritesThePublishedImage) 
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGSEGV);
-    EXPECT_EQ(AppHarness::ReadFile(store.BackupPath(1)), image);
-    EXPECT_EQ(AppHarness::ReadFile(store.BackupPath(2)), "backup 7");
-    // Nothing published (the song is saved): the crash path writes nothing.
-    store.ClearCrashImage();
+    EXPECT_EQ(std::pair(AppHarness::ReadFile(store.BackupPath(1)), AppHarness::ReadFile(store.BackupPath(2))),
+              std::pair(image, std::string("backup 7")));
+    store.ClearCrashImage();  // nothing published (the song is saved): the crash path writes nothing
     EXPECT_FALSE(store.WriteCrashBackup());
     std::filesystem::remove_all(top);
 }
 
-const std::string kDemoSong = std::string(QUILLNOTE_SOURCE_DIR) + "/songs/demo.qnt";
-
-// Playing is no change; an edit marks the title and is backed up, a save
-// clears both; the next start after a run that did not end names its backup.
+// Playing is no change; an edit marks the title and is backed up, a save clears both; a crashed run's backup is named.
 TEST(AppBackup, AutosaveOfAChangedSongAndTheNoteAfterACrash) {
     AppHarness h({}, kDemoSong.c_str());
     ASSERT_TRUE(h.started);
@@ -141,8 +131,7 @@ TEST(AppBackup, AutosaveOfAChangedSongAndTheNoteAfterACrash) {
     EXPECT_TRUE(h.app->backup->HasCrashImage());
     EXPECT_EQ(h.ReadFile(h.app->backup->BackupPath(1)), std::string(image.begin(), image.end()));
     EXPECT_FALSE(std::filesystem::exists(h.app->backup->BackupPath(2)));  // unchanged since: no second copy
-    // A run whose process is gone left its marker.
-    std::string folder = h.app->backup->Directory();
+    std::string folder = h.app->backup->Directory();  // a run whose process is gone left its marker
     h.app->StopBackups();
     pid_t gone = fork();
     if (gone == 0) _exit(0);
@@ -155,23 +144,21 @@ TEST(AppBackup, AutosaveOfAChangedSongAndTheNoteAfterACrash) {
     EXPECT_FALSE(std::filesystem::exists(marker));
     ScriptedDialog dialog;
     dialog.Choose("saved.qnt");
-    h.Command(kCommandSaveSong);
-    h.Frame();
+    h.Run(kCommandSaveSong);
     EXPECT_FALSE(h.app->SongChanged() || marked() || h.app->backup->HasCrashImage());
 }
 
 constexpr int kWindowClose = -1;  // an SDL_QUIT event instead of a command
 
 struct ScriptedQuestion {
-    ScriptedQuestion() {
-        SetSaveQuestion([this] { return ++asked, answer; });
-    }
+    ScriptedQuestion() { SetSaveQuestion([this] { return ++asked, answer; }); }
     ~ScriptedQuestion() { SetSaveQuestion({}); }
     SaveAnswer answer = SaveAnswer::kCancel;
     int asked = 0;
 };
 
-TEST(UnsavedChanges, EachCommandWithEachAnswer) {
+// Each command with each answer; an unchanged song is not asked about; the question boxes read their answers.
+TEST(UnsavedChanges, EachCommandWithEachAnswerAndTheQuestionBoxes) {
     AppHarness h;
     ASSERT_TRUE(h.started);
     ScriptedQuestion question;
@@ -203,16 +190,11 @@ TEST(UnsavedChanges, EachCommandWithEachAnswer) {
                                  !(c.replaces && goesOn)));
         }
     }
-    // An unchanged song is not asked about.
     question.asked = 0;
     h.app->MarkSongSaved();
     h.Command(kCommandNewSong);
-    h.Command(kCommandQuit);
-    EXPECT_TRUE(h.Frame());
+    EXPECT_TRUE(h.Run(kCommandQuit));
     EXPECT_EQ(question.asked, 0);
-}
-
-TEST(UnsavedChanges, QuestionBoxesReadTheirAnswers) {
     EXPECT_EQ((std::vector<SaveAnswer>{ZenityAnswer(0, ""), ZenityAnswer(1, "Discard\n"), ZenityAnswer(1, ""),
                                        ZenityAnswer(5, ""), KdialogAnswer(0), KdialogAnswer(1), KdialogAnswer(2)}),
               (std::vector<SaveAnswer>{SaveAnswer::kSave, SaveAnswer::kDiscard, SaveAnswer::kCancel,
@@ -223,15 +205,10 @@ TEST(UnsavedChanges, QuestionBoxesReadTheirAnswers) {
     const SDL_Keycode keys[] = {SDLK_s, SDLK_d, SDLK_ESCAPE};
     for (int i = 0; i < 3; ++i) {
         SavePrompt byKey, byClick;
-        EXPECT_TRUE(byKey.HandleEvent(AppHarness::KeyEvent(keys[i])));
-        EXPECT_EQ(byKey.answer, order[i]);
-        SDL_Rect button = byClick.ButtonRect(i, byClick.width, byClick.height);
-        SDL_Event event{SDL_MOUSEBUTTONUP};
-        event.button.button = SDL_BUTTON_LEFT;
-        event.button.x = button.x + button.w / 2;
-        event.button.y = button.y + button.h / 2;
-        EXPECT_TRUE(byClick.HandleEvent(event));
-        EXPECT_EQ(byClick.answer, order[i]);
+        EXPECT_TRUE(byKey.HandleEvent(AppHarness::KeyEvent(keys[i])) && byKey.answer == order[i]) << i;
+        const SDL_Rect button = byClick.ButtonRect(i, byClick.width, byClick.height);
+        const SDL_Event click = AppHarness::ButtonEvent(false, button.x + button.w / 2, button.y + button.h / 2);
+        EXPECT_TRUE(byClick.HandleEvent(click) && byClick.answer == order[i]) << i;
     }
 }
 

@@ -1,5 +1,4 @@
-// Instrument files, imports, "Optimize Song" and the wave commands (waves made
-// again at once), every way they come to nothing; undo and its histories.
+// Instrument files, imports, "Optimize Song", the wave commands, how they come to nothing; undo and its histories.
 #include <atomic>
 #include <filesystem>
 #include <thread>
@@ -14,8 +13,7 @@ namespace {
 
 std::string TestModule(const char* name) { return (qn::test::TestDataFolder("mod") / name).string(); }
 
-// A Qxm module: one position naming track 0 on every voice, one track of one row
-// (note 13), no instruments, the title "qx" in the subsong list; 100 bytes.
+// A 100-byte Qxm module: one position, track 0 on every voice, one row (note 13), no instruments, the title "qx".
 std::string SmallQxm() {
     std::string file = {'Q', 'M', 'V', 0, 0, 14, 0, 1, 0, 0, 1, 0, 0, 2};
     file += std::string("qx\0\0", 4);
@@ -36,8 +34,7 @@ protected:
     std::vector<int8_t> WaveBytes(int wave) {
         return {Slot(*app()->waveMemory, wave), Slot(*app()->waveMemory, wave) + 128};
     }
-    // The App's wave memory holds what the song as it is now generates.
-    void ExpectWavesFresh(int count) {
+    void ExpectWavesFresh(int count) {  // the App's wave memory holds what the song as it is now generates
         WaveMemory memory;
         app()->replayer->synth.PrecalcAllWaves(TheSong(), memory);
         for (int wave = 1; wave <= count; ++wave)
@@ -45,11 +42,11 @@ protected:
                 << wave;
     }
     std::vector<uint8_t> Storage() { return {app()->document->Storage(), app()->document->Storage() + kStorageSize}; }
+    bool WaveCleared(int wave) { return IsWaveEmpty(TheSong().waves[wave - 1]) && !TheSong().waveNames[wave - 1][0]; }
     void SetGains(std::initializer_list<std::pair<int, int>> gains) {
         for (auto [wave, gain] : gains) TheSong().waves[wave - 1].gain = uint8_t(gain);
     }
-    // Instrument 1 plays waves 3 and 5; wave 5 mixes in wave 2. The gains
-    // tell the waves apart.
+    // Instrument 1 plays waves 3 and 5; wave 5 mixes in wave 2; the gains tell the waves apart.
     void MakeMixingInstrument() {
         SetGains({{2, 90}, {3, 110}, {5, 120}});
         TheSong().waves[4].mixWave = 2;
@@ -61,19 +58,17 @@ protected:
     ScriptedDialog dialog;
 };
 
-TEST_F(SongOperations, InstrumentFilesAndWaveClipboards) {
+TEST_F(SongOperations, InstrumentFilesWaveClipboardsAndImports) {
     MakeMixingInstrument();
     dialog.Choose("lead");
     Run(kCommandSaveInstrument);
-    EXPECT_TRUE(dialog.requests.at(0).save);
-    EXPECT_EQ(dialog.requests[0].groups.at(0).extensions, std::vector<std::string>{"ins"});
-    EXPECT_EQ(harness.Status(), "Instrument saved.");
-    EXPECT_EQ(std::filesystem::file_size("lead.ins"), kInstrumentFileSize);
+    EXPECT_EQ(std::tuple(dialog.requests.at(0).save, dialog.requests[0].groups.at(0).extensions, harness.Status(),
+                         std::filesystem::file_size("lead.ins")),
+              std::tuple(true, std::vector<std::string>{"ins"}, "Instrument saved.", kInstrumentFileSize));
     Run(kCommandNewSong);
     dialog.Choose("lead.ins");
     Run(kCommandLoadInstrument);
-    EXPECT_FALSE(dialog.requests.at(1).save);
-    EXPECT_EQ(harness.Status(), "Instrument loaded.");
+    EXPECT_EQ(std::tuple(dialog.requests.at(1).save, harness.Status()), std::tuple(false, "Instrument loaded."));
     // Needed 3, 5, 2 land in slots 3, 2, 1; the copy of 5 mixes the copy of 2.
     Song& song = TheSong();
     EXPECT_EQ((std::vector<int>{song.instrumentSteps[0][0].Parameter(), song.instrumentSteps[0][1].Parameter(),
@@ -82,15 +77,13 @@ TEST_F(SongOperations, InstrumentFilesAndWaveClipboards) {
               (std::vector<int>{3, 2, 90, 120, 110, 1, 3}));
     EXPECT_EQ(FixedText(song.waveNames[1], kNameLength) + FixedText(song.instrumentNames[0], kNameLength), "mixerlead");
     ExpectWavesFresh(3);  // generated at once, not at the next play
-    // Clear unused waves keeps the mix sources and clears the rest.
-    Run(kCommandNewSong);
+    Run(kCommandNewSong);  // clear unused waves keeps the mix sources and clears the rest
     MakeMixingInstrument();
     TheSong().waves[6].gain = 77;
     SetFixedText(TheSong().waveNames[6], kNameLength, "stray");
     Run(kCommandInstrumentWindow);
     Run(kCommandClearUnusedWaves);
-    EXPECT_EQ(std::pair(IsWaveEmpty(TheSong().waves[6]), FixedText(TheSong().waveNames[6], kNameLength)),
-              std::pair(true, std::string()));
+    EXPECT_TRUE(WaveCleared(7));
     EXPECT_EQ((std::vector<int>{TheSong().waves[1].gain, TheSong().waves[2].gain, TheSong().waves[4].gain}),
               (std::vector<int>{90, 110, 120})) << "wave 2 is mixed in by wave 5";
     Run(kCommandWaveWindow);
@@ -104,11 +97,8 @@ TEST_F(SongOperations, InstrumentFilesAndWaveClipboards) {
     ExpectWavesFresh(5);
     app()->currentWave = 5;
     Press(SDLK_F3, KMOD_LSHIFT);  // Clear Wave
-    EXPECT_EQ(std::pair(IsWaveEmpty(TheSong().waves[4]), FixedText(TheSong().waveNames[4], kNameLength)),
-              std::pair(true, std::string()));
-}
-
-TEST_F(SongOperations, ImportsThroughTheDialog) {
+    EXPECT_TRUE(WaveCleared(5));
+    // Imports through the dialog.
     const std::string path = TestModule("flowerpower.mod"), module = AppHarness::ReadFile(path);
     ASSERT_GT(module.size(), 2048u);
     dialog.Choose(path);
@@ -129,8 +119,7 @@ TEST_F(SongOperations, ImportsThroughTheDialog) {
 
 TEST_F(SongOperations, WaveCommandsChangeTheWaveMemoryAtOnce) {
     Song& song = TheSong();
-    // Optimize: instrument 1 plays waves 2 and 5; 3 and 4 are unused and go.
-    song.Pattern(1)[0].SetNote(13);
+    song.Pattern(1)[0].SetNote(13);  // optimize: instrument 1 plays waves 2 and 5; 3 and 4 are unused and go
     song.Pattern(1)[0].SetInstrument(1);
     song.instrumentSteps[0][0] = InstrumentStep{0, 0, 2};
     song.instrumentSteps[0][1] = InstrumentStep{0, 0, 5};
@@ -140,8 +129,7 @@ TEST_F(SongOperations, WaveCommandsChangeTheWaveMemoryAtOnce) {
               (std::vector<int>{3, 120, 3}));
     EXPECT_NE(harness.Status().find(" 2 Waves Saved: "), std::string::npos) << harness.Status();
     ExpectWavesFresh(3);
-    // The wave window's Ctrl+- and Ctrl++ scale by 0.9 and 1.1; Normalize
-    // scales to the loudest (gain 120 -> 255); none of them says anything.
+    // Ctrl+- and Ctrl++ scale by 0.9 and 1.1; Normalize scales the loudest to 255; none of them says anything.
     Run(kCommandWaveWindow);
     app()->SetStatus("before");
     const struct { SDL_Keycode key; Uint16 mod; int command; int gains[3]; } steps[] = {
@@ -160,8 +148,7 @@ TEST_F(SongOperations, WaveCommandsChangeTheWaveMemoryAtOnce) {
     EXPECT_EQ(harness.Status(), "before");
 }
 
-// Every way an instrument or import command can come to nothing: the status it
-// leaves ("before" = unchanged), the storage untouched. Bad files come from good.ins.
+// Every way an instrument or import command comes to nothing: its status, the storage untouched.
 TEST_F(SongOperations, FailedOrCancelledCommandsChangeNothing) {
     MakeMixingInstrument();
     dialog.Choose("good.ins");
@@ -197,32 +184,27 @@ TEST_F(SongOperations, FailedOrCancelledCommandsChangeNothing) {
         app()->SetStatus("before");
         if (c.choice.empty()) dialog.Cancel(); else dialog.Choose(c.choice);
         Run(c.command);
-        EXPECT_EQ(harness.Status(), c.status);
-        EXPECT_TRUE(Storage() == before);
+        EXPECT_EQ(std::pair(harness.Status(), Storage() == before), std::pair(c.status, true));
     }
     EXPECT_EQ(dialog.requests.back().groups.at(0).extensions, std::vector<std::string>{"qxm"});
-    EXPECT_TRUE(std::filesystem::is_directory("taken.ins/inside"));
-    EXPECT_FALSE(std::filesystem::exists("lead.ins"));
+    EXPECT_TRUE(std::filesystem::is_directory("taken.ins/inside") && !std::filesystem::exists("lead.ins"));
     // A song whose wave slots are all taken has no room for the instrument's waves.
     for (int wave = 1; wave <= kWaves; ++wave) SetGains({{wave, wave}});
     const std::vector<uint8_t> full = Storage();
     dialog.Choose("good.ins");
     Run(kCommandLoadInstrument);
-    EXPECT_TRUE(Storage() == full);
-    EXPECT_EQ(harness.Status(), unknown);
+    EXPECT_EQ(std::pair(Storage() == full, harness.Status()), std::pair(true, unknown));
 }
 
 class UndoRecording : public SongOperations {
 protected:
     UndoHistories& Histories() { return app()->undo; }
-    // A key that no widget takes and that changes no song data.
-    void HarmlessKey() { Press(SDLK_F2); }
-    // An edit as the mouse makes it: the song changes, no key is queued.
-    void EditNote(int row, int note) { TheSong().Pattern(1)[row].SetNote(note); }
+    void HarmlessKey() { Press(SDLK_F2); }  // no widget takes it; it changes no song data
+    void EditNote(int row, int note) { TheSong().Pattern(1)[row].SetNote(note); }  // as the mouse edits: no key
     int Note(int row) { return TheSong().Pattern(1)[row].Note(); }
 };
 
-TEST_F(UndoRecording, ChangesAreRecordedWithTheNextKeyAndUndoneAndRedone) {
+TEST_F(UndoRecording, ChangesAreRecordedWithTheNextKeyUndoneRedoneAndWaitForTheAudioLock) {
     const uint32_t emptySize = app()->songSize;
     HarmlessKey();
     EXPECT_EQ(Histories().song.current(), 0) << "a key that changes nothing stores nothing";
@@ -230,19 +212,17 @@ TEST_F(UndoRecording, ChangesAreRecordedWithTheNextKeyAndUndoneAndRedone) {
     TheSong().instrumentSteps[0][0] = InstrumentStep{0, 0, 6};
     harness.Frame(5);
     EXPECT_EQ(Histories().song.current(), 0) << "frames without keys record nothing";
-    HarmlessKey();
-    EXPECT_EQ(Histories().song.current(), 1);
-    EXPECT_EQ(Histories().lastChecksum, StorageChecksum(app()->document->Storage()));
-    // A recorded step measures the song again.
+    HarmlessKey();  // records the step and measures the song again
+    EXPECT_EQ(std::tuple(Histories().song.current(), Histories().lastChecksum, app()->songSize),
+              std::tuple(1, StorageChecksum(app()->document->Storage()),
+                         WriteSongImage(*app()->document, nullptr, 0, nullptr, nullptr)));
     EXPECT_GT(app()->songSize, emptySize);
-    EXPECT_EQ(app()->songSize, WriteSongImage(*app()->document, nullptr, 0, nullptr, nullptr));
     float estimate = 0.0f;
     for (int slot = 0; slot < 6; ++slot) estimate += WaveSynth::EstimatePrecalcSeconds(TheSong().waves[slot]);
     EXPECT_FLOAT_EQ(app()->precalcEstimate, estimate);
     EditNote(0, 25);
     HarmlessKey();
-    // Each key with the note after it; Shift alone is in Redo's mask.
-    const struct { Uint16 mod; int note; } keys[] = {
+    const struct { Uint16 mod; int note; } keys[] = {  // each key with the note after it; Shift alone is in Redo's mask
         {KMOD_LCTRL, 13}, {KMOD_LCTRL, 0}, {KMOD_LCTRL, 0}, {KMOD_LSHIFT, 13}, {KMOD_LCTRL | KMOD_RSHIFT, 25}};
     for (const auto& key : keys) {
         Press(SDLK_z, key.mod);
@@ -250,8 +230,7 @@ TEST_F(UndoRecording, ChangesAreRecordedWithTheNextKeyAndUndoneAndRedone) {
     }
     HarmlessKey();
     EXPECT_EQ(Histories().song.current(), 2) << "undo and redo store nothing themselves";
-    // The wave editor records nothing; the instrument editor keeps its own
-    // history, which a new song keeping the instruments keeps.
+    // The wave editor records nothing; the instrument history is its own and survives "New Song (Keep Instruments)".
     Run(kCommandWaveWindow);
     EditNote(0, 30);
     HarmlessKey();
@@ -265,9 +244,7 @@ TEST_F(UndoRecording, ChangesAreRecordedWithTheNextKeyAndUndoneAndRedone) {
     EXPECT_EQ(std::pair(Histories().song.current(), Histories().instrument.current()), std::pair(0, 1));
     Run(kCommandNewSong);
     EXPECT_EQ(Histories().instrument.current(), -1);
-}
-
-TEST_F(UndoRecording, UndoRegeneratesTheWavesAndWaitsForTheAudioLock) {
+    Run(kCommandMainWindow);  // an undo regenerates the waves and waits for the audio lock
     const std::vector<int8_t> before = WaveBytes(1);
     Run(kCommandWavesVolumeUp);
     HarmlessKey();
@@ -275,18 +252,15 @@ TEST_F(UndoRecording, UndoRegeneratesTheWavesAndWaitsForTheAudioLock) {
     Run(kCommandUndo);
     EXPECT_EQ(WaveBytes(1), before);
     Run(kCommandRedo);
-    // The undo runs on another thread while this one holds the lock, as the
-    // audio callback does while it renders a tick.
+    // An undo on another thread waits while this one holds the lock, as the callback does rendering a tick.
     std::atomic<bool> done{false};
     app()->audioMutex.lock();
     std::thread frame([&] { app()->StepUndo(false), done = true; });
     SDL_Delay(50);
-    EXPECT_FALSE(done.load());
-    EXPECT_NE(TheSong().waves[0].gain, 64);
+    EXPECT_EQ(std::pair(done.load(), TheSong().waves[0].gain == 64), std::pair(false, false));
     app()->audioMutex.unlock();
     frame.join();
-    EXPECT_EQ(TheSong().waves[0].gain, 64);
-    EXPECT_EQ(WaveBytes(1), before);
+    EXPECT_EQ(std::pair(int(TheSong().waves[0].gain), WaveBytes(1)), std::pair(64, before));
 }
 
 }  // namespace
